@@ -1,0 +1,346 @@
+#include "Shared/Common/uDDirectory.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <utility>
+
+#include "Shared/Common/uEncoding.h"
+#include "Shared/Common/uException.h"
+#include "Shared/Common/uFormat.h"
+
+namespace fs = std::filesystem;
+
+namespace tess::common {
+
+namespace {
+
+std::string Native(std::u16string_view APath) { return Utf16ToUtf8(APath); }
+
+std::u16string ErrorText(int AError) {
+  char buffer[256];
+  // GNU strerror_r returns the text, which need not be in the buffer.
+  return Utf8ToUtf16(strerror_r(AError, buffer, sizeof buffer));
+}
+
+[[noreturn]] void RaiseFileError(std::u16string_view AFormat, std::u16string_view APath, int AError) {
+  throw EFileError(Format(AFormat, {APath, ErrorText(AError)}));
+}
+
+constexpr std::u16string_view kOpenError = u"Cannot open file \"%s\". %s";
+constexpr std::u16string_view kCreateError = u"Cannot create file \"%s\". %s";
+
+class FileHandle {
+public:
+  explicit FileHandle(int AFd) : FFd(AFd) {}
+  ~FileHandle() {
+    if (FFd >= 0) ::close(FFd);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  int Get() const { return FFd; }
+  int Release() { return std::exchange(FFd, -1); }
+
+private:
+  int FFd;
+};
+
+bool WriteAll(int AFd, std::string_view ABytes) {
+  while (!ABytes.empty()) {
+    const ssize_t written = ::write(AFd, ABytes.data(), ABytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    ABytes.remove_prefix(static_cast<size_t>(written));
+  }
+  return true;
+}
+
+// A new, exclusively created file in the target's folder. Its name is short and hidden, so that
+// it fits beside a target whose own name is as long as the file system allows.
+int CreateSibling(const std::string& ATarget, std::string& ATempName) {
+  static std::atomic<uint64_t> counter{0};
+  const size_t slash = ATarget.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? std::string() : ATarget.substr(0, slash + 1);
+  const uint64_t seed = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                        (static_cast<uint64_t>(::getpid()) << 32);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const uint64_t salt = (seed + 0x9E3779B97F4A7C15ull * ++counter) * 0xBF58476D1CE4E5B9ull;
+    char name[40];
+    std::snprintf(name, sizeof name, ".tess-%016llx.tmp", static_cast<unsigned long long>(salt));
+    ATempName = folder + name;
+    const int fd = ::open(ATempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+char16_t FoldCase(char16_t c) {
+  if (c >= u'A' && c <= u'Z') return c + 32;
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
+  return c;
+}
+
+bool MatchFrom(std::u16string_view AName, std::u16string_view AMask) {
+  // Iterative glob with one backtrack point: linear in practice, never exponential.
+  size_t n = 0, m = 0, starMask = std::u16string_view::npos, starName = 0;
+  while (n < AName.size()) {
+    if (m < AMask.size() && (AMask[m] == u'?' || FoldCase(AMask[m]) == FoldCase(AName[n]))) {
+      ++n, ++m;
+    } else if (m < AMask.size() && AMask[m] == u'*') {
+      starMask = m++;
+      starName = n;
+    } else if (starMask != std::u16string_view::npos) {
+      m = starMask + 1;
+      n = ++starName;
+    } else {
+      return false;
+    }
+  }
+  while (m < AMask.size() && AMask[m] == u'*') ++m;
+  return m == AMask.size();
+}
+
+struct ListedEntry {
+  std::u16string Name;
+  bool IsFolder;
+};
+
+// The folder's entries sorted by name; hidden ones only when asked for. Empty when unreadable.
+std::vector<ListedEntry> ListFolder(const std::u16string& AFolder, bool AHidden) {
+  std::vector<ListedEntry> entries;
+  std::error_code error;
+  const std::string folder = AFolder.empty() ? std::string(".") : Native(AFolder);
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (!AHidden && !name.empty() && name[0] == '.') continue;
+    std::error_code typeError;
+    entries.push_back({Utf8ToUtf16(name), it->is_directory(typeError)});
+  }
+  std::sort(entries.begin(), entries.end(),
+            [](const ListedEntry& a, const ListedEntry& b) { return a.Name < b.Name; });
+  return entries;
+}
+
+}  // namespace
+
+bool MatchesMask(std::u16string_view AName, std::u16string_view AMask) {
+  if (AMask == u"*.*" || AMask == u"*") return true;
+  return MatchFrom(AName, AMask);
+}
+
+bool DDirectory::FileExists(std::u16string_view AFileName) {
+  std::error_code error;
+  return !AFileName.empty() && fs::is_regular_file(Native(AFileName), error);
+}
+
+bool DDirectory::Exists(std::u16string_view APath) {
+  std::error_code error;
+  return !APath.empty() && fs::is_directory(Native(APath), error);
+}
+
+bool DDirectory::Make(std::u16string_view APath) {
+  return !APath.empty() && ::mkdir(Native(APath).c_str(), 0777) == 0;
+}
+
+void DDirectory::RemoveFile(std::u16string_view APath) {
+  if (!FileExists(APath)) return;
+  const std::string path = Native(APath);
+  struct stat info;
+  if (::stat(path.c_str(), &info) == 0 && (info.st_mode & S_IWUSR) == 0)
+    ::chmod(path.c_str(), (info.st_mode & 07777) | S_IWUSR);
+  ::unlink(path.c_str());
+}
+
+int64_t DDirectory::FileSize(std::u16string_view AFileName) {
+  std::error_code error;
+  const std::string path = Native(AFileName);
+  if (AFileName.empty() || !fs::is_regular_file(path, error)) return 0;
+  const auto size = fs::file_size(path, error);
+  return error ? 0 : static_cast<int64_t>(size);
+}
+
+std::string DDirectory::ReadBytes(std::u16string_view APath) {
+  FileHandle file(::open(Native(APath).c_str(), O_RDONLY | O_CLOEXEC));
+  if (file.Get() < 0) RaiseFileError(kOpenError, APath, errno);
+  struct stat info;
+  if (::fstat(file.Get(), &info) != 0) RaiseFileError(kOpenError, APath, errno);
+  if (S_ISDIR(info.st_mode)) RaiseFileError(kOpenError, APath, EISDIR);
+  std::string bytes;
+  if (info.st_size > 0) bytes.reserve(static_cast<size_t>(info.st_size));
+  char buffer[65536];
+  for (;;) {
+    const ssize_t count = ::read(file.Get(), buffer, sizeof buffer);
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      RaiseFileError(kOpenError, APath, errno);
+    }
+    if (count == 0) break;
+    bytes.append(buffer, static_cast<size_t>(count));
+  }
+  return bytes;
+}
+
+void DDirectory::WriteBytes(std::u16string_view APath, std::string_view ABytes) {
+  std::string target = Native(APath);
+  std::error_code error;
+  // Writing through a link replaces what it points to, not the link itself.
+  if (fs::is_symlink(target, error)) {
+    const fs::path resolved = fs::weakly_canonical(target, error);
+    if (!error) target = resolved.string();
+  }
+  struct stat existing;
+  const bool exists = ::stat(target.c_str(), &existing) == 0;
+  if (exists && S_ISDIR(existing.st_mode)) RaiseFileError(kCreateError, APath, EISDIR);
+  if (exists && ::access(target.c_str(), W_OK) != 0) RaiseFileError(kCreateError, APath, errno);
+
+  std::string tempName;
+  FileHandle file(CreateSibling(target, tempName));
+  if (file.Get() < 0) RaiseFileError(kCreateError, APath, errno);
+  auto fail = [&](int AError) {
+    ::close(file.Release());
+    ::unlink(tempName.c_str());
+    RaiseFileError(kCreateError, APath, AError);
+  };
+  if (!WriteAll(file.Get(), ABytes)) fail(errno);
+  if (exists && ::fchmod(file.Get(), existing.st_mode & 07777) != 0) fail(errno);
+  if (::fsync(file.Get()) != 0) fail(errno);
+  if (::close(file.Release()) != 0) {
+    const int closeError = errno;
+    ::unlink(tempName.c_str());
+    RaiseFileError(kCreateError, APath, closeError);
+  }
+  if (::rename(tempName.c_str(), target.c_str()) != 0) {
+    const int renameError = errno;
+    ::unlink(tempName.c_str());
+    RaiseFileError(kCreateError, APath, renameError);
+  }
+}
+
+std::u16string DDirectory::FileContent(std::u16string_view APath) { return Cp1252ToUtf16(ReadBytes(APath)); }
+
+void DDirectory::CreateFile(std::u16string_view APath, std::u16string_view AContent) {
+  WriteBytes(APath, Utf16ToCp1252(AContent));
+}
+
+std::vector<std::u16string> DDirectory::GetFileList(std::u16string_view ARoot, TDSearchAttribute ASearchAttribute,
+                                                    bool ARecursive, std::u16string_view AMask, bool AHidden) {
+  TDFileScanner scanner;
+  scanner.SetPath(std::u16string(ARoot));
+  scanner.SetFileType(ASearchAttribute);
+  scanner.SetRecursive(ARecursive);
+  scanner.SetMask(std::u16string(AMask));
+  scanner.SetHidden(AHidden);
+  scanner.Execute();
+  return DString::ToArray(scanner.Result());
+}
+
+std::u16string DDirectory::GetUserAppDataPath() {
+  const char* dataHome = std::getenv("XDG_DATA_HOME");
+  if (dataHome != nullptr && dataHome[0] == '/') return DString::TrimRight(Utf8ToUtf16(dataHome));
+  std::string home;
+  if (const char* homeVariable = std::getenv("HOME"); homeVariable != nullptr && homeVariable[0] == '/') {
+    home = homeVariable;
+  } else if (const passwd* user = ::getpwuid(::getuid()); user != nullptr && user->pw_dir != nullptr) {
+    home = user->pw_dir;
+  }
+  if (home.empty()) {
+    std::error_code error;
+    home = fs::temp_directory_path(error).string();
+  }
+  while (home.size() > 1 && home.back() == '/') home.pop_back();
+  return DString::MakePath(DString::MakePath(Utf8ToUtf16(home), u".local"), u"share");
+}
+
+void TDFileScanner::SetDefaults() {
+  FMask = u"*.*";
+  FHidden = true;
+  FRecursive = true;
+  FPath.clear();
+  FFileType = TDSearchAttribute::saAll;
+  FResult.clear();
+  FFullPath = false;
+  OnFind = nullptr;
+  OnPathChanged = nullptr;
+  OnComplete = nullptr;
+  FTerminated = false;
+}
+
+void TDFileScanner::Execute() {
+  FTerminated = false;
+  std::vector<FolderId> visited;
+  ScanFolder(u"", visited);
+  if (OnComplete) OnComplete();
+}
+
+void TDFileScanner::Found(const std::u16string& ARelative, const std::u16string& AEntry) {
+  std::u16string name = DString::MakePath(ARelative, AEntry);
+  if (FFullPath) name = DString::MakePath(FPath, name);
+  FResult.push_back(name);
+  if (OnFind) OnFind(name);
+}
+
+void TDFileScanner::ScanFolder(const std::u16string& ARelative, std::vector<FolderId>& AVisited) {
+  if (FTerminated) return;
+  const std::u16string folder = DString::MakePath(FPath, ARelative);
+  // A link back to a folder already being scanned would otherwise never end.
+  struct stat info;
+  const std::string native = folder.empty() ? std::string(".") : Native(folder);
+  if (::stat(native.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return;
+  const FolderId id{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+  if (std::find(AVisited.begin(), AVisited.end(), id) != AVisited.end()) return;
+  AVisited.push_back(id);
+
+  if (OnPathChanged) OnPathChanged(folder);
+  const std::vector<ListedEntry> entries = ListFolder(folder, FHidden);
+
+  const bool wantFolders = FFileType != TDSearchAttribute::saFiles;
+  const bool wantFiles = FFileType != TDSearchAttribute::saDirs;
+  for (const ListedEntry& entry : entries) {
+    if (FTerminated) break;
+    if (!MatchesMask(entry.Name, FMask)) continue;
+    if (entry.IsFolder ? wantFolders : wantFiles) Found(ARelative, entry.Name);
+  }
+  if (FRecursive) {
+    for (const ListedEntry& entry : entries) {
+      if (FTerminated) break;
+      if (entry.IsFolder) ScanFolder(DString::MakePath(ARelative, entry.Name), AVisited);
+    }
+  }
+  AVisited.pop_back();
+}
+
+TDFMPathMan& TDFMPathMan::Instance() {
+  static TDFMPathMan instance;
+  return instance;
+}
+
+std::u16string TDFMPathMan::App() {
+  const std::u16string app = DString::MakePath(DDirectory::GetUserAppDataPath(), u"Tessarine");
+  // A fresh account may not have its data folder yet, so the missing levels above are made too.
+  if (!DDirectory::Exists(app)) {
+    std::error_code error;
+    fs::create_directories(Native(app), error);
+  }
+  return app;
+}
+
+std::u16string TDFMPathMan::Transforms() {
+  const std::u16string transforms = DString::MakePath(App(), u"Transforms");
+  if (!DDirectory::Exists(transforms)) DDirectory::Make(transforms);
+  return transforms;
+}
+
+}  // namespace tess::common

@@ -1,0 +1,115 @@
+// The file system as the rest of the system sees it: tests, whole-file text, listings and the tool's folders.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Shared/Common/uDString.h"
+
+namespace tess::common {
+
+enum class TDSearchAttribute { saFiles, saDirs, saAll };
+
+class DDirectory {
+public:
+  DDirectory() = delete;
+
+  static bool FileExists(std::u16string_view AFileName);
+  static bool Exists(std::u16string_view APath);
+  // Creates one folder whose parent exists; false when it could not be created.
+  static bool Make(std::u16string_view APath);
+  // Deletes the file, read-only or not; a missing file or a failed deletion is ignored.
+  static void RemoveFile(std::u16string_view APath);
+  // The size of the file in bytes; 0 when there is no such file.
+  static int64_t FileSize(std::u16string_view AFileName);
+
+  // The whole file decoded as Windows-1252. Raises EFileError when it cannot be read.
+  static std::u16string FileContent(std::u16string_view APath);
+  // Writes the text encoded as Windows-1252 ('?' for a character the code page lacks).
+  // Raises EFileError when it cannot be written; the old content then stays as it was.
+  static void CreateFile(std::u16string_view APath, std::u16string_view AContent);
+
+  // The raw bytes of a file. Raises EFileError when it cannot be read.
+  static std::string ReadBytes(std::u16string_view APath);
+  // Replaces the file by the bytes: they go to a new file beside it that is then renamed into
+  // place, so the target holds either its old content or the complete new one, never a part.
+  // An existing target keeps its permissions; one that may not be written is not replaced.
+  // Raises EFileError when anything fails.
+  static void WriteBytes(std::u16string_view APath, std::string_view ABytes);
+
+  static std::vector<std::u16string> GetFileList(std::u16string_view ARoot, TDSearchAttribute ASearchAttribute,
+                                                 bool ARecursive, std::u16string_view AMask, bool AHidden);
+  // The per-user data folder ($XDG_DATA_HOME, else ~/.local/share), without a trailing delimiter.
+  static std::u16string GetUserAppDataPath();
+};
+
+// Whole-name wildcard match ('*' any run, '?' one character) without regard to case;
+// "*.*" matches every name, as it does in the dialogs users know.
+bool MatchesMask(std::u16string_view AName, std::u16string_view AMask);
+
+using TOnFileFound = std::function<void(const std::u16string& AFileName)>;
+using TOnPathChanged = std::function<void(const std::u16string& APath)>;
+using TOnComplete = std::function<void()>;
+
+// Walks a folder tree and reports matching entries: a folder's own entries first, then its
+// subfolders depth-first, each folder's entries sorted by name.
+class TDFileScanner {
+public:
+  TDFileScanner() { SetDefaults(); }
+
+  void SetDefaults();
+  // Scans and raises OnComplete, also after Terminate. Results accumulate across runs.
+  void Execute();
+  // Stops the scan at its next entry; may be called from inside the events.
+  void Terminate() { FTerminated = true; }
+
+  const std::u16string& Path() const { return FPath; }
+  void SetPath(std::u16string APath) { FPath = std::move(APath); }
+  bool Hidden() const { return FHidden; }
+  void SetHidden(bool AHidden) { FHidden = AHidden; }
+  bool Recursive() const { return FRecursive; }
+  void SetRecursive(bool ARecursive) { FRecursive = ARecursive; }
+  const std::u16string& Mask() const { return FMask; }
+  void SetMask(std::u16string AMask) { FMask = AMask.empty() ? u"*.*" : std::move(AMask); }
+  TDSearchAttribute FileType() const { return FFileType; }
+  void SetFileType(TDSearchAttribute AFileType) { FFileType = AFileType; }
+  bool FullPath() const { return FFullPath; }
+  void SetFullPath(bool AFullPath) { FFullPath = AFullPath; }
+  const TStringList& Result() const { return FResult; }
+
+  TOnFileFound OnFind;
+  TOnPathChanged OnPathChanged;
+  TOnComplete OnComplete;
+
+private:
+  struct FolderId {
+    uint64_t Device, Inode;
+    bool operator==(const FolderId&) const = default;
+  };
+  void ScanFolder(const std::u16string& ARelative, std::vector<FolderId>& AVisited);
+  void Found(const std::u16string& ARelative, const std::u16string& AEntry);
+
+  std::u16string FPath;
+  bool FHidden = true;
+  bool FRecursive = true;
+  std::u16string FMask;
+  TDSearchAttribute FFileType = TDSearchAttribute::saAll;
+  bool FFullPath = false;
+  TStringList FResult;
+  bool FTerminated = false;
+};
+
+// Names the tool's folders and creates them on first use.
+class TDFMPathMan {
+public:
+  static TDFMPathMan& Instance();
+  // The tool's data folder, "Tessarine" in the user's data folder.
+  std::u16string App();
+  // "Transforms" inside App(), where the user transformations live.
+  std::u16string Transforms();
+};
+
+}  // namespace tess::common

@@ -1,0 +1,66 @@
+// A fresh folder for one test, removed with everything in it when the test ends.
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "Shared/Common/uEncoding.h"
+
+namespace tess::testing {
+
+class TempDir {
+public:
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tess-test-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
+    FPath = pattern;
+  }
+  ~TempDir() {
+    std::error_code error;
+    std::filesystem::permissions(FPath, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, error);
+    std::filesystem::remove_all(FPath, error);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& Path() const { return FPath; }
+  // The path of a name inside the folder, as the core's UTF-16 text.
+  std::u16string operator/(const std::string& AName) const { return common::U16((FPath / AName).string()); }
+  std::u16string Text() const { return common::U16(FPath.string()); }
+
+  void Write(const std::string& AName, const std::string& ABytes) const {
+    const auto path = FPath / AName;
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << ABytes;
+  }
+  std::string Read(const std::string& AName) const {
+    std::ifstream in(FPath / AName, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+private:
+  std::filesystem::path FPath;
+};
+
+// Points the per-user data folder at a temporary folder for the lifetime of the object.
+class ScopedDataHome {
+public:
+  ScopedDataHome() {
+    if (const char* old = std::getenv("XDG_DATA_HOME")) FOld = old, FHadOld = true;
+    ::setenv("XDG_DATA_HOME", FDir.Path().c_str(), 1);
+  }
+  ~ScopedDataHome() {
+    if (FHadOld) ::setenv("XDG_DATA_HOME", FOld.c_str(), 1);
+    else ::unsetenv("XDG_DATA_HOME");
+  }
+  const TempDir& Dir() const { return FDir; }
+
+private:
+  TempDir FDir;
+  std::string FOld;
+  bool FHadOld = false;
+};
+
+}  // namespace tess::testing
