@@ -114,20 +114,11 @@ public:
 
   void SetText(const std::u16string& AText) override {
     Wrote(u"Text=" + AText);
-    Lines.clear();
-    size_t start = 0;
-    while (!AText.empty()) {
-      const size_t end = AText.find(u"\r\n", start);
-      Lines.push_back(AText.substr(start, end == std::u16string::npos ? std::u16string::npos : end - start));
-      if (end == std::u16string::npos) break;
-      start = end + 2;
-    }
+    Lines = common::SplitMemoLines(AText);
   }
   std::u16string Text() const override {
     Read();
-    std::u16string text;
-    for (size_t i = 0; i < Lines.size(); ++i) text += (i == 0 ? u"" : u"\r\n") + Lines[i];
-    return text;
+    return common::JoinMemoLines(Lines);
   }
   void Add(const std::u16string& ALine) override {
     Wrote(u"Add=" + ALine);

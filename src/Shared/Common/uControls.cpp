@@ -88,6 +88,32 @@ bool TDDirDialog::Execute() {
   return true;
 }
 
+// ---- Memo text
+
+std::u16string JoinMemoLines(const TStringList& ALines) {
+  std::u16string text;
+  for (size_t i = 0; i < ALines.size(); ++i) {
+    if (i > 0) text += DConst::LF();
+    text += ALines[i];
+  }
+  return text;
+}
+
+TStringList SplitMemoLines(std::u16string_view AText) {
+  TStringList lines;
+  size_t start = 0;
+  while (start < AText.size()) {
+    const size_t end = AText.find_first_of(u"\r\n", start);
+    if (end == std::u16string_view::npos) {
+      lines.emplace_back(AText.substr(start));
+      break;
+    }
+    lines.emplace_back(AText.substr(start, end - start));
+    start = end + (AText[end] == u'\r' && end + 1 < AText.size() && AText[end + 1] == u'\n' ? 2 : 1);
+  }
+  return lines;
+}
+
 // ---- File dialog filter
 
 namespace {

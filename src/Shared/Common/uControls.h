@@ -390,6 +390,13 @@ private:
   std::u16string FCaption = u"Select folder";
 };
 
+// ---- Memo text: the lines joined with CR LF between them. An empty line stays a line (so this
+// is not DString::Join, which skips empty entries).
+std::u16string JoinMemoLines(const TStringList& ALines);
+// Splits at CR LF, a lone LF or a lone CR, as a multi-line edit does. A break at the very end
+// starts no further line, and the empty text has no lines.
+TStringList SplitMemoLines(std::u16string_view AText);
+
 // ---- Open-file dialog options: bit i of the set is the option of value i.
 enum class TDFileDialogOption : uint8_t {
   ofReadOnly, ofOverwritePrompt, ofHideReadOnly, ofNoChangeDir, ofShowHelp, ofNoValidate,

@@ -1,6 +1,7 @@
 // Observable items, rows and columns that controllers fill and the list and table controls show.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -102,6 +103,7 @@ private:
 class TDDataRef {
 public:
   TDDataRef() = default;
+  TDDataRef(std::nullptr_t) {}  // NOLINT: SetDataObject(nullptr) detaches
   template <class T>
   TDDataRef(T* AObject)  // NOLINT: implicit, so that SetDataObject(transform) reads naturally
       : FObject(const_cast<std::remove_cv_t<T>*>(AObject)),

@@ -499,3 +499,27 @@ TEST(FileDialogOptions, EachOptionIsTheBitOfItsPosition) {
   EXPECT_TRUE(options.Contains(O::ofDontAddToRecent));
   EXPECT_EQ(TDFileDialogOptions::FromBits(options.Bits()), options);
 }
+
+TEST(MemoLines, SplitAtAnyBreakAndJoinWithCrLf) {
+  struct Case {
+    std::u16string text;
+    TStringList lines;
+    std::u16string joined;  // the text the lines give back
+  };
+  const Case cases[] = {
+      {u"", {}, u""},
+      {u"a", {u"a"}, u"a"},
+      {u"a\r\nb", {u"a", u"b"}, u"a\r\nb"},
+      {u"a\nb\rc", {u"a", u"b", u"c"}, u"a\r\nb\r\nc"},
+      {u"a\r\n\r\nb", {u"a", u"", u"b"}, u"a\r\n\r\nb"},
+      {u"a\r\n", {u"a"}, u"a"},
+      {u"\r\n", {u""}, u""},
+      {u"\n\n", {u"", u""}, u"\r\n"},
+      {u"a\n\rb", {u"a", u"", u"b"}, u"a\r\n\r\nb"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(c.text));
+    EXPECT_EQ(SplitMemoLines(c.text), c.lines);
+    EXPECT_EQ(JoinMemoLines(c.lines), c.joined);
+  }
+}

@@ -246,6 +246,9 @@ TEST(GUIItems, FindByDataReturnsTheFirstItemHoldingTheObject) {
   TTransformStandIn absent;
   EXPECT_EQ(items.FindByData(&absent), nullptr);
   EXPECT_EQ(items.FindByData(TDDataRef()), nullptr);
+  EXPECT_EQ(items.FindByData(nullptr), nullptr);
+  second.SetDataObject(nullptr);
+  EXPECT_EQ(items.FindByData(&b), nullptr);
 }
 
 TEST(GUIItems, FindByDataMatchesTheObjectWhicheverBaseItWasAttachedThrough) {
