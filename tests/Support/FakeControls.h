@@ -361,13 +361,13 @@ public:
 
   void BeginUpdate() override {
     FContext->Touch(FName, FName + u".BeginUpdate");
-    ++UpdateDepth;
     ++BeginCount;
+    TDListViewBase::BeginUpdate();
   }
   void EndUpdate() override {
     FContext->Touch(FName, FName + u".EndUpdate");
-    if (UpdateDepth == 0) ++UnbalancedEnds;
-    else --UpdateDepth;
+    if (UpdateDepth() == 0) ++UnbalancedEnds;
+    TDListViewBase::EndUpdate();
   }
   common::TDGUIRows& Rows() override {
     FContext->Touch(FName);
@@ -394,7 +394,8 @@ public:
   TFakeContext& Context() const { return *FContext; }
 
   std::vector<std::unique_ptr<TFakeEntry>> Entries;
-  int UpdateDepth = 0;
+  bool Repainting = true;
+  int RepaintSwitches = 0;
   int BeginCount = 0;
   int UnbalancedEnds = 0;
   int ShowCount = 0;  // lines written, over all entries
@@ -422,6 +423,10 @@ protected:
   void ClearEntries() override {
     FContext->Touch(FName, FName + u".Clear");
     Entries.clear();
+  }
+  void SetRepainting(bool AEnabled) override {
+    Repainting = AEnabled;
+    ++RepaintSwitches;
   }
 
 private:

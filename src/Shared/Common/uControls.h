@@ -242,6 +242,17 @@ public:
   TDGUIRows& Rows() override { return *FRows; }
   TDGUIColumns& Columns() override { return *FColumns; }
 
+  // Painting stops at the outermost BeginUpdate and resumes at its EndUpdate. An EndUpdate
+  // without a BeginUpdate is ignored, so that it cannot leave the next BeginUpdate without effect.
+  void BeginUpdate() override {
+    if (FUpdateDepth++ == 0) SetRepainting(false);
+  }
+  void EndUpdate() override {
+    if (FUpdateDepth == 0) return;
+    if (--FUpdateDepth == 0) SetRepainting(true);
+  }
+  int32_t UpdateDepth() const { return FUpdateDepth; }
+
   // The list view's own selection handler, called after the row took the new state.
   const TSelectHandler& UserSelectItem() const { return FUserSelectItem; }
   void SetUserSelectItem(TSelectHandler AHandler) { FUserSelectItem = std::move(AHandler); }
@@ -263,6 +274,8 @@ protected:
   virtual void ShowLine(TEntry AEntry, TDGUIRow* ARow, const TDTableLine& ALine) = 0;
   virtual void DeleteEntry(TEntry AEntry) = 0;
   virtual void ClearEntries() = 0;
+  // Stops or resumes repainting the entries.
+  virtual void SetRepainting(bool AEnabled) = 0;
 
   // The entry showing the row, if there is one.
   std::optional<TEntry> EntryOf(const TDGUIRow* ARow) const {
@@ -307,6 +320,7 @@ private:
   std::unique_ptr<TDGUIColumns> FColumns;
   std::unordered_map<const TDGUIRow*, TEntry> FMap{16};
   TSelectHandler FUserSelectItem;
+  int32_t FUpdateDepth = 0;
   bool FFilling = false;
 };
 

@@ -523,3 +523,21 @@ TEST(MemoLines, SplitAtAnyBreakAndJoinWithCrLf) {
     EXPECT_EQ(JoinMemoLines(c.lines), c.joined);
   }
 }
+
+TEST(ListViewAdapter, UpdatesNestAndAStrayEndUpdateIsHarmless) {
+  TFakeTable table;
+  table.EndUpdate();  // nothing to end
+  EXPECT_TRUE(table.Repainting);
+  table.BeginUpdate();
+  table.BeginUpdate();
+  table.EndUpdate();
+  EXPECT_FALSE(table.Repainting);
+  table.EndUpdate();
+  EXPECT_TRUE(table.Repainting);
+  table.EndUpdate();
+  table.BeginUpdate();
+  EXPECT_FALSE(table.Repainting);  // the stray ends did not swallow this one
+  EXPECT_EQ(table.UpdateDepth(), 1);
+  EXPECT_EQ(table.RepaintSwitches, 3);
+  EXPECT_EQ(table.UnbalancedEnds, 2);
+}
