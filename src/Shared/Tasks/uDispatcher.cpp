@@ -46,10 +46,9 @@ void TPlainDispatcher::Queue(TProc AProc) {
     AProc();
     return;
   }
-  {
-    std::lock_guard<std::mutex> guard(FLock);
-    FEntries.push_back({std::move(AProc), nullptr});
-  }
+  // Notified under the lock: once it is released the entry may run and the dispatcher go away.
+  std::lock_guard<std::mutex> guard(FLock);
+  FEntries.push_back({std::move(AProc), nullptr});
   FArrived.notify_all();
 }
 
@@ -62,11 +61,16 @@ void TPlainDispatcher::Synchronize(TProc AProc) {
   {
     std::lock_guard<std::mutex> guard(FLock);
     FEntries.push_back({std::move(AProc), state});
+    FArrived.notify_all();
   }
-  FArrived.notify_all();
-  std::unique_lock<std::mutex> wait(state->Lock);
-  state->Done.wait(wait, [&] { return state->Finished; });
-  if (state->Error) std::rethrow_exception(state->Error);
+  std::exception_ptr error;
+  {
+    std::unique_lock<std::mutex> wait(state->Lock);
+    state->Done.wait(wait, [&] { return state->Finished; });
+    // Taken out, so the user-interface thread keeps no share of the exception it raised.
+    error = std::move(state->Error);
+  }
+  if (error) std::rethrow_exception(error);
 }
 
 bool TPlainDispatcher::RunOne() {
@@ -87,7 +91,7 @@ bool TPlainDispatcher::RunOne() {
   entry.Proc = nullptr;
   if (entry.Sync) {
     std::lock_guard<std::mutex> guard(entry.Sync->Lock);
-    entry.Sync->Error = error;
+    entry.Sync->Error = std::move(error);
     entry.Sync->Finished = true;
     entry.Sync->Done.notify_all();
   }

@@ -10,7 +10,9 @@
 
 namespace tess::tasks {
 
-TSimpleTask::~TSimpleTask() {
+TSimpleTask::~TSimpleTask() { StopAndWait(); }
+
+void TSimpleTask::StopAndWait() {
   FDestroying = true;
   Terminate();
   while (Working()) {
@@ -78,6 +80,8 @@ void TSimpleTask::Resume() { FSuspendCounter.fetch_sub(1); }
 void TSimpleTask::WaitWhileSuspended() {
   while (Suspended() && !Terminated()) std::this_thread::sleep_for(std::chrono::milliseconds(50));
 }
+
+TThreadedTask::~TThreadedTask() { StopAndWait(); }
 
 void TThreadedTask::DoWork(TAlgorithm* AAlgorithm) {
   std::unique_ptr<TProcThread> thread = TProcThread::Create([this, AAlgorithm] { AAlgorithm->Work(*this); });

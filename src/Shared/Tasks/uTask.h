@@ -60,9 +60,7 @@ protected:
 class TSimpleTask : public TTask {
 public:
   TSimpleTask() = default;
-  // Asks a running work to stop and waits for it. On the user-interface thread the wait keeps
-  // processing messages, so a threaded work can deliver its finish instead of blocking forever;
-  // that finish then raises no OnFinish, as the task is going away.
+  // Asks a running work to stop and waits for it (see StopAndWait).
   ~TSimpleTask() override;
   TSimpleTask(const TSimpleTask&) = delete;
   TSimpleTask& operator=(const TSimpleTask&) = delete;
@@ -79,6 +77,11 @@ public:
   void WaitWhileSuspended() override;
 
 protected:
+  // Asks a running work to stop and waits for it. On the user-interface thread the wait keeps
+  // processing messages, so a threaded work can deliver its finish instead of blocking forever;
+  // that finish then raises no OnFinish, as the task is going away. Called by the destructor of
+  // each task class, before the object's dynamic type changes under a work still calling it.
+  void StopAndWait();
   virtual void DoWork(TAlgorithm* AAlgorithm);
   // Ends the run: the algorithm goes (when owned), then OnFinish, then the task itself when it
   // frees itself. Nothing of the task is touched after OnFinish, which may delete it.
@@ -93,7 +96,7 @@ private:
   std::atomic<bool> FTerminated{false};
   // Owned only while FOwnsWorker holds at the finish.
   TAlgorithm* FWorker = nullptr;
-  bool FDestroying = false;
+  std::atomic<bool> FDestroying{false};
 };
 
 // Runs the algorithm on a fresh worker thread; Run returns at once. The finish and OnFinish come
@@ -102,6 +105,7 @@ private:
 class TThreadedTask : public TSimpleTask {
 public:
   TThreadedTask() = default;
+  ~TThreadedTask() override;
 
 protected:
   void DoWork(TAlgorithm* AAlgorithm) override;
