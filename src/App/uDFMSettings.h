@@ -29,7 +29,6 @@ public:
   const std::u16string& SaveFolder() const { return FSaveFolder; }
   void SetSaveFolder(const std::u16string& AValue) { FSaveFolder = AValue; }
 
-protected:
   // "Preferences.xml" in the tool's data folder, which asking for it creates when missing.
   std::u16string GetFileName() override;
 

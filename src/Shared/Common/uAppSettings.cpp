@@ -20,7 +20,7 @@ TAppSettings::~TAppSettings() = default;
 
 std::u16string TAppSettings::GetFileName() { return {}; }
 
-void TAppSettings::SetFileNameValue(const std::u16string&) {}
+void TAppSettings::SetFileName(const std::u16string&) {}
 
 void TAppSettings::Load() {
   FLoadError.clear();

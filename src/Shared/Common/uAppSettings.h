@@ -16,9 +16,11 @@ public:
   TAppSettings(const TAppSettings&) = delete;
   TAppSettings& operator=(const TAppSettings&) = delete;
 
-  // The settings file; the base class has none. Not a published property: it is not stored.
+  // The settings file, read and written through the two virtual operations below; the base
+  // class has none. Not a published property: it is not stored in the file.
   std::u16string FileName() { return GetFileName(); }
-  void SetFileName(const std::u16string& AValue) { SetFileNameValue(AValue); }
+  virtual std::u16string GetFileName();
+  virtual void SetFileName(const std::u16string& AValue);
 
   // Reads the file when there is one. It never raises: a file that cannot be read or is not
   // well-formed leaves every value as it is, a value that cannot be converted leaves that one
@@ -31,10 +33,6 @@ public:
   const std::u16string& LoadError() const { return FLoadError; }
 
   TDXMLSerializer& Serializer() { return *FSerializer; }
-
-protected:
-  virtual std::u16string GetFileName();
-  virtual void SetFileNameValue(const std::u16string& AValue);
 
 private:
   std::unique_ptr<TDXMLSerializer> FSerializer;

@@ -18,23 +18,27 @@ bool IsText(const pugi::xml_node& ANode) {
   return ANode.type() == pugi::node_pcdata || ANode.type() == pugi::node_cdata;
 }
 
-// pugixml ends lines with a bare line feed; the tool's files use CR LF. A chunk may end between
-// the two, so the last byte seen is remembered across calls.
+// pugixml ends lines with a bare line feed; the tool's files use CR LF. pugixml itself never
+// writes a carriage return, so one in its output comes from a value: it is written as a character
+// reference, because a reader turns a literal one into a line feed and the value would change.
+// Loaded text holds none (the parser normalises line ends), so no CDATA section can contain one.
 class CrLfWriter : public pugi::xml_writer {
 public:
   explicit CrLfWriter(std::string& AOut) : FOut(AOut) {}
   void write(const void* AData, size_t ASize) override {
     const char* bytes = static_cast<const char*>(AData);
     for (size_t i = 0; i < ASize; ++i) {
-      if (bytes[i] == '\n' && FLast != '\r') FOut.push_back('\r');
-      FOut.push_back(bytes[i]);
-      FLast = bytes[i];
+      if (bytes[i] == '\r') {
+        FOut += "&#13;";
+      } else {
+        if (bytes[i] == '\n') FOut.push_back('\r');
+        FOut.push_back(bytes[i]);
+      }
     }
   }
 
 private:
   std::string& FOut;
-  char FLast = 0;
 };
 
 const char* EncodingName(TDXMLFileEncoding AEncoding) {

@@ -542,13 +542,23 @@ TEST(XMLDocument, MalformedTextAndMissingFilesRaise) {
   EXPECT_THROW(doc.LoadFromFile(dir / "missing.xml"), EFileError);
 }
 
-TEST(XMLDocument, LineFeedsInValuesBecomeCrLfAndReadBackAsLineFeeds) {
-  TTriple object;
-  object.Name = u"one\ntwo";
-  TDXMLSerializer writer(TDXMLEncoding::xeUtf8);
-  writer.Serialize(&object);
-  EXPECT_NE(Saved(writer).find("one\r\ntwo"), std::string::npos);
-  TTriple target;
-  Read(target, Saved(writer));
-  EXPECT_EQ(target.Name, u"one\ntwo");
+TEST(XMLDocument, LineBreaksAndControlCharactersInValuesReadBackUnchanged) {
+  struct Row {
+    std::u16string Value;
+    const char* Written;
+  };
+  const Row rows[] = {{u"one\ntwo", "one\r\ntwo"},
+                      {u"one\rtwo", "one&#13;two"},
+                      {u"one\r\ntwo", "one&#13;\r\ntwo"},
+                      {u"a\x01z", "a&#01;z"}};
+  for (const Row& row : rows) {
+    TTriple object;
+    object.Name = row.Value;
+    TDXMLSerializer writer(TDXMLEncoding::xeUtf8);
+    writer.Serialize(&object);
+    EXPECT_NE(Saved(writer).find(row.Written), std::string::npos) << Saved(writer);
+    TTriple target;
+    Read(target, Saved(writer));
+    EXPECT_EQ(target.Name, row.Value) << row.Written;
+  }
 }
