@@ -158,6 +158,10 @@ std::u16string TDFMBackup::UniqueName(const std::u16string& ABase, bool AOverwri
 std::u16string TDFMBackup::OutputName(const std::u16string& AFileName) const {
   if (FSettings.Replace()) {
     const std::u16string temp = AFileName + u".tmp";
+    // A leftover link, dangling or not, goes too: writing through it would create or change a
+    // file somewhere else.
+    struct stat info;
+    if (::lstat(Native(temp).c_str(), &info) == 0 && S_ISLNK(info.st_mode)) ::unlink(Native(temp).c_str());
     if (DDirectory::FileExists(temp)) DDirectory::RemoveFile(temp);
     return temp;
   }

@@ -284,6 +284,16 @@ TEST_F(PlacementTest, AStaleTemporaryFileIsDeletedBeforeTheTransformationWrites)
   EXPECT_EQ(Listing("forms"), (Names{"Main.dfm", "Main.dfm.bak"}));
 }
 
+TEST_F(PlacementTest, AStaleTemporaryLinkIsRemovedRatherThanWrittenThrough) {
+  fs::create_symlink(FDir.Path() / "elsewhere/victim.dfm", FDir.Path() / "forms/Main.dfm.tmp");
+  TestTransform transform;
+  Run(transform, Input());
+  EXPECT_FALSE(fs::exists(FDir.Path() / "elsewhere"));
+  EXPECT_FALSE(fs::is_symlink(FDir.Path() / "forms/Main.dfm"));
+  EXPECT_EQ(Read("forms/Main.dfm"), Reversed(FOriginal));
+  EXPECT_EQ(Listing("forms"), (Names{"Main.dfm", "Main.dfm.bak"}));
+}
+
 TEST_F(PlacementTest, ASkippedFileIsNeitherBackedUpNorMoved) {
   TestTransform transform(Behaviour::Skip);
   Run(transform, Input());

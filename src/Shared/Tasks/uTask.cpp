@@ -41,7 +41,14 @@ void TSimpleTask::Start(TAlgorithm* AAlgorithm) {
 void TSimpleTask::Run(TAlgorithm* AAlgorithm) {
   assert(AAlgorithm != nullptr && "a task runs an algorithm");
   CheckNotRunning();
-  Start(AAlgorithm);
+  try {
+    Start(AAlgorithm);
+  } catch (...) {
+    // A failing OnStart would otherwise leave the task working for ever: no run, and a
+    // destructor that waits without end. The run ends at once, with its finish.
+    Finish();
+    throw;
+  }
   DoWork(AAlgorithm);
 }
 

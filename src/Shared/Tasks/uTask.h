@@ -69,7 +69,8 @@ public:
   bool Suspended() const override { return FSuspendCounter.load() > 0; }
   bool Terminated() const override { return FTerminated.load(std::memory_order_relaxed); }
   // Raises ETaskError "Task is already running." while a run is in progress, changing nothing.
-  // An exception of the work passes on to the caller after the finish.
+  // An exception of the work passes on to the caller after the finish; so does one of OnStart,
+  // and the work then does not run.
   void Run(TAlgorithm* AAlgorithm) override;
   void Terminate() override;
   void Suspend() override;

@@ -148,6 +148,23 @@ TEST_F(TaskTest, ASimpleTaskFinishesBeforeTheWorksExceptionReachesTheCaller) {
   EXPECT_FALSE(task.Working());
 }
 
+TEST_F(TaskTest, AFailingStartHandlerEndsTheRunWithItsFinishAndTheTaskCanRunAgain) {
+  std::atomic<int> destroyed{0};
+  int finishes = 0;
+  bool worked = false;
+  TThreadedTask task;
+  task.SetOnStart([](TTask*) { throw std::runtime_error("start failed"); });
+  task.SetOnFinish([&](TTask*) { ++finishes; });
+  EXPECT_THROW(task.Run(new LambdaAlgorithm([&](TTask&) { worked = true; }, &destroyed)), std::runtime_error);
+  EXPECT_FALSE(task.Working());
+  EXPECT_EQ(finishes, 1);
+  EXPECT_EQ(destroyed, 1);
+  task.SetOnStart(nullptr);
+  task.Run(new LambdaAlgorithm([&](TTask&) { worked = true; }));
+  ASSERT_TRUE(PumpUntil([&] { return !task.Working(); }));
+  EXPECT_TRUE(worked);
+}
+
 TEST_F(TaskTest, ATaskDeletedInItsOwnFinishHandlerIsSafe) {
   std::atomic<int> destroyedTasks{0};
   std::atomic<int> destroyedAlgorithms{0};
