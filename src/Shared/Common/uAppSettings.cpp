@@ -31,7 +31,8 @@ void TAppSettings::Load() {
   try {
     if (DDirectory::FileSize(fileName) > kMaxSettingsFileSize)
       throw EDXMLError(Format(u"The file is larger than %d bytes", {kMaxSettingsFileSize}));
-    FSerializer->XMLDoc().LoadFromFile(fileName);
+    // From the bytes rather than the file, so the message names the file once.
+    FSerializer->XMLDoc().LoadFromBytes(DDirectory::ReadBytes(fileName));
   } catch (const Exception& error) {
     // Start afresh, so that a later Save writes a clean file rather than the broken tree.
     FSerializer->XMLDoc().Create(TDXMLFileEncoding::feUtf8, u"Root");

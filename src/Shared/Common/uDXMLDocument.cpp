@@ -131,6 +131,7 @@ void TDXMLDocument::Create(TDXMLFileEncoding AEncoding, std::u16string_view ARoo
 TDXMLNode TDXMLDocument::DocumentElement() const { return TDXMLNode(FDoc->document_element().internal_object()); }
 
 TDXMLNode TDXMLDocument::SetDocumentElement(std::u16string_view AName) {
+  ++FGeneration;
   if (pugi::xml_node old = FDoc->document_element()) FDoc->remove_child(old);
   return TDXMLNode(FDoc->append_child(Narrow(AName).c_str()).internal_object());
 }

@@ -73,7 +73,7 @@ public:
   // Empties the document and gives it a declaration and a document element.
   void Create(TDXMLFileEncoding AEncoding, std::u16string_view ARootName);
   TDXMLNode DocumentElement() const;
-  // Replaces the document element by a new, empty one.
+  // Replaces the document element by a new, empty one; handles into the old tree end.
   TDXMLNode SetDocumentElement(std::u16string_view AName);
 
   // Replaces the tree by the file's. Raises EFileError when it cannot be read and EDXMLError when
@@ -86,7 +86,7 @@ public:
   void SaveToFile(std::u16string_view AFileName) const;
 
   TDXMLFileEncoding Encoding() const { return FEncoding; }
-  // Changes whenever the whole tree is replaced, so holders of node handles can tell.
+  // Changes whenever the document element is replaced, so holders of node handles can tell.
   uint64_t Generation() const { return FGeneration; }
 
 private:
