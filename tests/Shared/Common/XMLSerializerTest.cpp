@@ -419,6 +419,28 @@ TEST(XMLSerializer, HooksCanSkipAndObserve) {
   EXPECT_EQ(target.Name, u"abc") << "a skipped object is not read";
 }
 
+TEST(XMLSerializer, ReadingHooksSkipPropertiesAndSeeEveryObject) {
+  TSample target;
+  TDXMLSerializer reader(TDXMLEncoding::xeUtf8);
+  reader.XMLDoc().LoadFromBytes("<Root><Name>new</Name><Count>9</Count><Child><Level>4</Level></Child>"
+                                "<Names>x,y</Names></Root>");
+  reader.PropertyDeserialize = [](TDXMLSerializer*, TDPersistent*, const std::u16string& AName, TDXMLNode ANode,
+                                  bool& ASkip) {
+    EXPECT_EQ(ANode.NodeName(), AName);
+    ASkip = AName == u"Name";
+  };
+  std::vector<TDPersistent*> done;
+  reader.ObjectDeserialized = [&](TDXMLSerializer*, TDPersistent* AObject, TDXMLNode) { done.push_back(AObject); };
+  int objectHooks = 0;
+  reader.ObjectDeserialize = [&](TDXMLSerializer*, TDPersistent*, TDPersistent*, TDXMLNode, bool&) { ++objectHooks; };
+  reader.Deserialize(&target);
+  EXPECT_EQ(target.Name, u"abc");
+  EXPECT_EQ(target.Count, 9);
+  EXPECT_EQ(target.Child.Level, 4);
+  EXPECT_EQ(done, (std::vector<TDPersistent*>{&target.Child, &target.Names, &target}));
+  EXPECT_EQ(objectHooks, 2) << "list objects raise no ObjectDeserialize";
+}
+
 TEST(XMLSerializer, AReadErrorHandlerKeepsTheBadValueAndReadsTheRest) {
   TTriple target;
   TDXMLSerializer reader(TDXMLEncoding::xeUtf8);
