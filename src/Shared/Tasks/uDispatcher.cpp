@@ -99,9 +99,15 @@ bool TPlainDispatcher::RunOne() {
   return true;
 }
 
+size_t TPlainDispatcher::Pending() const {
+  std::lock_guard<std::mutex> guard(FLock);
+  return FEntries.size();
+}
+
 void TPlainDispatcher::ProcessMessages() {
   if (!IsUIThread()) return;
-  while (RunOne()) {
+  // Only what is there now: a worker queueing without pause must not keep this call from returning.
+  for (size_t count = Pending(); count > 0 && RunOne(); --count) {
   }
 }
 
@@ -112,7 +118,7 @@ bool TPlainDispatcher::WaitAndProcess(std::chrono::milliseconds ATimeout) {
     FArrived.wait_for(wait, ATimeout, [&] { return !FEntries.empty(); });
   }
   bool ran = false;
-  while (RunOne()) ran = true;
+  for (size_t count = Pending(); count > 0 && RunOne(); --count) ran = true;
   return ran;
 }
 

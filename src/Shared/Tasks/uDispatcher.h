@@ -26,8 +26,8 @@ public:
   // Appends the procedure and blocks until the user-interface thread has run it; an exception it
   // raised is raised again in the caller. On the user-interface thread it runs at once.
   virtual void Synchronize(TProc AProc) = 0;
-  // Runs every pending entry, including entries appended while it runs. Does nothing when called
-  // on any other thread than the user-interface thread.
+  // Runs the entries pending when it is called, in order. Does nothing when called on any other
+  // thread than the user-interface thread.
   virtual void ProcessMessages() = 0;
   virtual bool IsUIThread() const = 0;
 };
@@ -57,6 +57,7 @@ private:
     std::shared_ptr<struct SyncState> Sync;
   };
   bool RunOne();
+  size_t Pending() const;
 
   std::thread::id FUIThread;
   mutable std::mutex FLock;
