@@ -1,0 +1,35 @@
+// The application object: owns the preferences for the whole run of the program.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "App/uDFMSettings.h"
+
+namespace tess::app {
+
+class TDFMApp {
+public:
+  // Makes the settings with their defaults and loads "Preferences.xml" over them when it exists.
+  // A file that cannot be read never stops the start: see LoadProblem.
+  TDFMApp();
+  ~TDFMApp();
+  TDFMApp(const TDFMApp&) = delete;
+  TDFMApp& operator=(const TDFMApp&) = delete;
+
+  // The process-wide application object, made on first use (start-up asks for it first, on the
+  // user-interface thread) and freed when the program ends, without saving.
+  static TDFMApp& Instance();
+
+  TDFMSettings& Settings() { return *FSettings; }
+
+  // What start-up could not read from the settings file, handed out once so that the problem is
+  // reported once; empty when there was none or it was already taken.
+  std::u16string TakeLoadProblem();
+
+private:
+  std::unique_ptr<TDFMSettings> FSettings;
+  std::u16string FLoadProblem;
+};
+
+}  // namespace tess::app

@@ -1,0 +1,33 @@
+#include "App/uDFMSettings.h"
+
+#include "Shared/Common/uDDirectory.h"
+#include "Shared/Common/uDString.h"
+
+namespace tess::app {
+
+using common::TDPropertyTableOf;
+
+TDFMSettings::TDFMSettings() = default;
+
+const common::TDPropertyTable& TDFMSettings::PublishedProperties() const {
+  // The order is the order of the file's elements.
+  static const common::TDPropertyTable table =
+      TDPropertyTableOf<TDFMSettings>(&TAppSettings::PublishedProperties())
+          .Boolean(u"Replace", &TDFMSettings::FReplace)
+          .Boolean(u"Backup", &TDFMSettings::FBackup)
+          .Boolean(u"BackupSameFolder", &TDFMSettings::FSameFolder)
+          .String(u"BackupFolder", &TDFMSettings::FBackupFolder, &TDFMSettings::SetBackupFolder)
+          .Boolean(u"OverrideBackup", &TDFMSettings::FOverrideBackup)
+          .Boolean(u"SaveSameFolder", &TDFMSettings::FSaveSameFolder)
+          .String(u"SaveFolder", &TDFMSettings::FSaveFolder)
+          .Table();
+  return table;
+}
+
+void TDFMSettings::SetBackupFolder(const std::u16string& AValue) { FBackupFolder = AValue; }
+
+std::u16string TDFMSettings::GetFileName() {
+  return common::DString::MakePath(common::TDFMPathMan::Instance().App(), u"Preferences.xml");
+}
+
+}  // namespace tess::app

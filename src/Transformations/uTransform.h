@@ -1,0 +1,76 @@
+// The transformation every batch run applies file by file: its file names, outcome and log callback.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace tess::transform {
+
+// The outcome of the last Execute, in the order the status column and stored values rely on.
+enum class TTransformStatus { tsNone = 0, tsApplied, tsNoChanges, tsSkipped, tsError, tsProgress };
+
+// Receives one log line. Called on the thread that runs Execute.
+using TOnMessage = std::function<void(const std::u16string& AMessage)>;
+
+class TTransform {
+public:
+  TTransform() = default;
+  virtual ~TTransform() = default;
+  TTransform(const TTransform&) = delete;
+  TTransform& operator=(const TTransform&) = delete;
+
+  virtual std::u16string GetCaption() const;
+  virtual void SetCaption(const std::u16string& AValue);
+  // A new, empty transformation of the receiver's class; null for a class that cannot be copied.
+  virtual std::unique_ptr<TTransform> CreateNew() const;
+  // Copies the file names and the changed flag; subclasses add their own settings.
+  virtual void Assign(const TTransform& ASource);
+  virtual void Save();
+  virtual void Load();
+  virtual bool Editable() const;
+  virtual bool Valid() const;
+  virtual std::u16string Description() const;
+  // Reads InFile and writes OutFile, then leaves the outcome in Status. May raise; a transformation
+  // that raises sets tsError first, and the caller removes a partly written OutFile.
+  virtual void Execute() = 0;
+
+  // CreateNew with the receiver assigned to it; null when CreateNew gives nothing.
+  std::unique_ptr<TTransform> Clone() const;
+  // The transformation's own file: Path joined with FileName.
+  std::u16string FullName() const;
+  // Both names given and different (compared exactly).
+  bool FilesValid() const;
+
+  const std::u16string& InFile() const { return FInFile; }
+  void SetInFile(std::u16string AValue) { FInFile = std::move(AValue); }
+  bool Changed() const { return FChanged; }
+  void SetChanged(bool AValue) { FChanged = AValue; }
+  const std::u16string& OutFile() const { return FOutFile; }
+  void SetOutFile(std::u16string AValue) { FOutFile = std::move(AValue); }
+  const std::u16string& FileName() const { return FFileName; }
+  void SetFileName(std::u16string AValue) { FFileName = std::move(AValue); }
+  const std::u16string& Path() const { return FPath; }
+  void SetPath(std::u16string AValue) { FPath = std::move(AValue); }
+  const TOnMessage& OnMessage() const { return FOnMessage; }
+  void SetOnMessage(TOnMessage AValue) { FOnMessage = std::move(AValue); }
+  TTransformStatus Status() const { return FStatus; }
+  // The output placement marks a file whose result could not be put in place as failed.
+  void SetStatus(TTransformStatus AValue) { FStatus = AValue; }
+
+  std::u16string Caption() const { return GetCaption(); }
+
+protected:
+  // Sends one line to OnMessage when a receiver is set.
+  void DoMessage(const std::u16string& AMessage) const;
+
+  std::u16string FInFile;
+  bool FChanged = false;
+  std::u16string FOutFile;
+  std::u16string FFileName;
+  std::u16string FPath;
+  TOnMessage FOnMessage;
+  TTransformStatus FStatus = TTransformStatus::tsNone;
+};
+
+}  // namespace tess::transform

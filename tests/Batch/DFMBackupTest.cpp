@@ -1,0 +1,456 @@
+#include "Batch/uDFMBackup.h"
+
+#include <gtest/gtest.h>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <stdexcept>
+
+#include "App/uDFMSettings.h"
+#include "Shared/Common/uDDirectory.h"
+#include "Shared/Common/uEncoding.h"
+#include "Shared/Common/uException.h"
+#include "Support/TempDir.h"
+
+using namespace tess::batch;
+using tess::app::TDFMSettings;
+using tess::common::U16;
+using tess::common::Utf16ToUtf8;
+using tess::testing::TempDir;
+using tess::transform::TTransform;
+using tess::transform::TTransformStatus;
+namespace fs = std::filesystem;
+
+namespace {
+
+enum class Behaviour { Apply, NoChanges, Skip, FailAfterWriting, ThrowWithoutStatus };
+
+// Writes the reversed input to the out-file, or fails the way real transformations do.
+class TestTransform : public TTransform {
+public:
+  explicit TestTransform(Behaviour ABehaviour = Behaviour::Apply) : FBehaviour(ABehaviour) {}
+  void Execute() override {
+    FStatus = TTransformStatus::tsNone;
+    OutExistedAtStart = fs::exists(Utf16ToUtf8(FOutFile));
+    ++Runs;
+    try {
+      if (FBehaviour == Behaviour::Skip) {
+        FStatus = TTransformStatus::tsSkipped;
+        return;
+      }
+      std::string bytes = tess::common::DDirectory::ReadBytes(FInFile);
+      std::reverse(bytes.begin(), bytes.end());
+      std::ofstream out(Utf16ToUtf8(FOutFile), std::ios::binary | std::ios::trunc);
+      if (!out) throw tess::common::EFileError(u"Cannot create file \"" + FOutFile + u"\"");
+      if (FBehaviour == Behaviour::FailAfterWriting || FBehaviour == Behaviour::ThrowWithoutStatus) {
+        out << bytes.substr(0, bytes.size() / 2);
+        out.close();
+        if (FBehaviour == Behaviour::ThrowWithoutStatus) throw std::runtime_error("forgot the status");
+        throw tess::common::Exception(u"Grammar failed");
+      }
+      out << bytes;
+      out.close();
+      FStatus = FBehaviour == Behaviour::NoChanges ? TTransformStatus::tsNoChanges : TTransformStatus::tsApplied;
+    } catch (const tess::common::Exception&) {
+      FStatus = TTransformStatus::tsError;
+      throw;
+    }
+  }
+  bool OutExistedAtStart = false;
+  int Runs = 0;
+
+private:
+  Behaviour FBehaviour;
+};
+
+// Real form files from the corpus, so the placement is shown on the bytes users have.
+std::vector<fs::path> CorpusFiles() {
+  std::vector<fs::path> files;
+  for (const char* folder : {"binary", "text"}) {
+    std::vector<fs::path> found;
+    for (const auto& entry : fs::directory_iterator(fs::path(TESS_CORPUS_DIR) / folder))
+      if (entry.is_regular_file()) found.push_back(entry.path());
+    std::sort(found.begin(), found.end());
+    for (size_t i = 0; i < found.size() && i < 3; ++i) files.push_back(found[i]);
+  }
+  return files;
+}
+
+std::string Reversed(std::string ABytes) {
+  std::reverse(ABytes.begin(), ABytes.end());
+  return ABytes;
+}
+
+class PlacementTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    const std::vector<fs::path> files = CorpusFiles();
+    ASSERT_FALSE(files.empty()) << "no corpus at " << TESS_CORPUS_DIR;
+    std::ifstream in(files.front(), std::ios::binary);
+    FOriginal.assign(std::istreambuf_iterator<char>(in), {});
+    ASSERT_FALSE(FOriginal.empty());
+    FDir.Write("forms/Main.dfm", FOriginal);
+  }
+  std::u16string Input() const { return FDir / "forms/Main.dfm"; }
+  std::string Read(const std::string& AName) const { return FDir.Read(AName); }
+  bool Exists(const std::string& AName) const { return fs::exists(FDir.Path() / AName); }
+  std::vector<std::string> Listing(const std::string& AFolder) const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(FDir.Path() / AFolder)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  void Run(TTransform& ATransform, const std::u16string& AFile) { TDFMBackup(FSettings).Execute(ATransform, AFile); }
+
+  TempDir FDir;
+  TDFMSettings FSettings;
+  std::string FOriginal;
+};
+
+using Names = std::vector<std::string>;
+
+}  // namespace
+
+TEST_F(PlacementTest, ReplaceKeepsTheFormerContentAsBackupBesideTheInput) {
+  TestTransform transform;
+  Run(transform, Input());
+  EXPECT_EQ(transform.Status(), TTransformStatus::tsApplied);
+  EXPECT_EQ(transform.OutFile(), Input() + u".tmp");
+  EXPECT_EQ(Read("forms/Main.dfm"), Reversed(FOriginal));
+  EXPECT_EQ(Read("forms/Main.dfm.bak"), FOriginal);
+  EXPECT_EQ(Listing("forms"), (Names{"Main.dfm", "Main.dfm.bak"}));
+}
+
+TEST_F(PlacementTest, ReplaceEveryCorpusFileByteForByte) {
+  const std::vector<fs::path> files = CorpusFiles();
+  for (size_t i = 0; i < files.size(); ++i) {
+    const std::string name = "corpus/f" + std::to_string(i) + ".dfm";
+    std::ifstream in(files[i], std::ios::binary);
+    const std::string bytes(std::istreambuf_iterator<char>(in), {});
+    FDir.Write(name, bytes);
+    TestTransform transform;
+    Run(transform, FDir / name);
+    EXPECT_EQ(Read(name), Reversed(bytes)) << files[i];
+    EXPECT_EQ(Read(name + ".bak"), bytes) << files[i];
+    EXPECT_FALSE(Exists(name + ".tmp"));
+  }
+}
+
+TEST_F(PlacementTest, TakenBackupNamesAreNumberedWithoutTouchingTheOldBackups) {
+  FDir.Write("forms/Main.dfm.bak", "old backup");
+  TestTransform transform;
+  Run(transform, Input());
+  EXPECT_EQ(Read("forms/Main.dfm.bak"), "old backup");
+  EXPECT_EQ(Read("forms/Main.dfm.bak1"), FOriginal);
+  Run(transform, Input());
+  EXPECT_EQ(Read("forms/Main.dfm.bak2"), Reversed(FOriginal));
+  EXPECT_EQ(Read("forms/Main.dfm"), FOriginal);
+  EXPECT_EQ(Listing("forms"), (Names{"Main.dfm", "Main.dfm.bak", "Main.dfm.bak1", "Main.dfm.bak2"}));
+}
+
+TEST_F(PlacementTest, OverridingReplacesTheOldBackup) {
+  FSettings.SetOverrideBackup(true);
+  FDir.Write("forms/Main.dfm.bak", "old backup");
+  TestTransform transform;
+  Run(transform, Input());
+  EXPECT_EQ(Read("forms/Main.dfm.bak"), FOriginal);
+  EXPECT_EQ(Listing("forms"), (Names{"Main.dfm", "Main.dfm.bak"}));
+}
+
+TEST_F(PlacementTest, AnOldBackupThatCannotBeDeletedIsPassedOverByNumber) {
+  FSettings.SetOverrideBackup(true);
+  fs::create_directories(FDir.Path() / "forms/Main.dfm.bak");
+  FDir.Write("forms/Main.dfm.bak1", "old numbered backup");
+  TestTransform transform;
+  Run(transform, Input());
+  EXPECT_EQ(transform.Status(), TTransformStatus::tsApplied);
+  EXPECT_TRUE(fs::is_directory(FDir.Path() / "forms/Main.dfm.bak"));
+  EXPECT_EQ(Read("forms/Main.dfm.bak2"), FOriginal) << "numbered names do not overwrite either";
+  EXPECT_EQ(Read("forms/Main.dfm.bak1"), "old numbered backup");
+}
+
+TEST_F(PlacementTest, ReplaceWithoutBackupLeavesOnlyTheResult) {
+  FSettings.SetBackup(false);
+  TestTransform transform;
+  Run(transform, Input());
+  EXPECT_EQ(Read("forms/Main.dfm"), Reversed(FOriginal));
+  EXPECT_EQ(Listing("forms"), (Names{"Main.dfm"}));
+}
+
+TEST_F(PlacementTest, AReadOnlyInputIsReplacedAndKeepsItsPermissions) {
+  FSettings.SetBackup(false);
+  fs::permissions(FDir.Path() / "forms/Main.dfm", fs::perms::owner_read | fs::perms::group_read);
+  TestTransform transform;
+  Run(transform, Input());
+  EXPECT_EQ(Read("forms/Main.dfm"), Reversed(FOriginal));
+  EXPECT_EQ(fs::status(FDir.Path() / "forms/Main.dfm").permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::group_read);
+}
+
+TEST_F(PlacementTest, BackupsToAFolderKeepThePlainFileNameAndAreNumberedWhenTaken) {
+  fs::create_directories(FDir.Path() / "backups");
+  FSettings.SetBackupSameFolder(false);
+  FSettings.SetBackupFolder(FDir / "backups");
+  TestTransform transform;
+  Run(transform, Input());
+  Run(transform, Input());
+  EXPECT_EQ(Read("backups/Main.dfm"), FOriginal);
+  EXPECT_EQ(Read("backups/Main.dfm1"), Reversed(FOriginal));
+  EXPECT_EQ(Listing("forms"), (Names{"Main.dfm"}));
+  FSettings.SetOverrideBackup(true);
+  Run(transform, Input());
+  EXPECT_EQ(Read("backups/Main.dfm"), FOriginal);
+  EXPECT_EQ(Listing("backups"), (Names{"Main.dfm", "Main.dfm1"}));
+}
+
+TEST_F(PlacementTest, NewFilesBesideTheInputAreNumberedAndTheInputStays) {
+  FSettings.SetReplace(false);
+  TestTransform transform;
+  Run(transform, Input());
+  EXPECT_EQ(transform.OutFile(), Input() + u".new.dfm");
+  Run(transform, Input());
+  EXPECT_EQ(transform.OutFile(), Input() + u".new.dfm1");
+  EXPECT_EQ(Read("forms/Main.dfm"), FOriginal);
+  EXPECT_EQ(Read("forms/Main.dfm.new.dfm"), Reversed(FOriginal));
+  EXPECT_EQ(Read("forms/Main.dfm.new.dfm1"), Reversed(FOriginal));
+  EXPECT_EQ(Listing("forms"), (Names{"Main.dfm", "Main.dfm.new.dfm", "Main.dfm.new.dfm1"}));
+}
+
+TEST_F(PlacementTest, NewFilesInTheInputsOwnFolderNeverOverwriteTheInput) {
+  FSettings.SetReplace(false);
+  FSettings.SetSaveSameFolder(false);
+  FSettings.SetSaveFolder(FDir / "forms");
+  TestTransform transform;
+  Run(transform, Input());
+  EXPECT_EQ(Read("forms/Main.dfm"), FOriginal);
+  EXPECT_EQ(Read("forms/Main.dfm1"), Reversed(FOriginal));
+}
+
+TEST_F(PlacementTest, NewFilesInAnotherFolderKeepThePlainName) {
+  fs::create_directories(FDir.Path() / "out");
+  FSettings.SetReplace(false);
+  FSettings.SetSaveSameFolder(false);
+  FSettings.SetSaveFolder(FDir / "out");
+  TestTransform transform;
+  Run(transform, Input());
+  EXPECT_EQ(Read("out/Main.dfm"), Reversed(FOriginal));
+  EXPECT_EQ(Listing("forms"), (Names{"Main.dfm"}));
+}
+
+TEST_F(PlacementTest, AnEmptySaveFolderMeansTheCurrentFolder) {
+  FSettings.SetReplace(false);
+  FSettings.SetSaveSameFolder(false);
+  fs::create_directories(FDir.Path() / "cwd");
+  const fs::path old = fs::current_path();
+  fs::current_path(FDir.Path() / "cwd");
+  TestTransform transform;
+  Run(transform, Input());
+  fs::current_path(old);
+  EXPECT_EQ(transform.OutFile(), u"Main.dfm");
+  EXPECT_EQ(Read("cwd/Main.dfm"), Reversed(FOriginal));
+}
+
+TEST_F(PlacementTest, AFailingTransformationLeavesTheInputAndNoTemporaryFile) {
+  for (bool replace : {true, false}) {
+    FSettings.SetReplace(replace);
+    TestTransform transform(Behaviour::FailAfterWriting);
+    Run(transform, Input());
+    EXPECT_EQ(transform.Status(), TTransformStatus::tsError);
+    EXPECT_EQ(Read("forms/Main.dfm"), FOriginal);
+    EXPECT_EQ(Listing("forms"), (Names{"Main.dfm"}));
+  }
+}
+
+TEST_F(PlacementTest, ATransformationThatRaisesWithoutSettingAnErrorIsStillAFailure) {
+  TestTransform transform(Behaviour::ThrowWithoutStatus);
+  Run(transform, Input());
+  EXPECT_EQ(transform.Status(), TTransformStatus::tsError);
+  EXPECT_EQ(Listing("forms"), (Names{"Main.dfm"}));
+}
+
+TEST_F(PlacementTest, AStaleTemporaryFileIsDeletedBeforeTheTransformationWrites) {
+  FDir.Write("forms/Main.dfm.tmp", "left over from an interrupted run");
+  fs::permissions(FDir.Path() / "forms/Main.dfm.tmp", fs::perms::owner_read);
+  TestTransform transform;
+  Run(transform, Input());
+  EXPECT_FALSE(transform.OutExistedAtStart);
+  EXPECT_EQ(Read("forms/Main.dfm"), Reversed(FOriginal));
+  EXPECT_EQ(Listing("forms"), (Names{"Main.dfm", "Main.dfm.bak"}));
+}
+
+TEST_F(PlacementTest, AStaleTemporaryLinkIsRemovedRatherThanWrittenThrough) {
+  fs::create_symlink(FDir.Path() / "elsewhere/victim.dfm", FDir.Path() / "forms/Main.dfm.tmp");
+  TestTransform transform;
+  Run(transform, Input());
+  EXPECT_FALSE(fs::exists(FDir.Path() / "elsewhere"));
+  EXPECT_FALSE(fs::is_symlink(FDir.Path() / "forms/Main.dfm"));
+  EXPECT_EQ(Read("forms/Main.dfm"), Reversed(FOriginal));
+  EXPECT_EQ(Listing("forms"), (Names{"Main.dfm", "Main.dfm.bak"}));
+}
+
+TEST_F(PlacementTest, ASkippedFileIsNeitherBackedUpNorMoved) {
+  TestTransform transform(Behaviour::Skip);
+  Run(transform, Input());
+  EXPECT_EQ(transform.Status(), TTransformStatus::tsSkipped);
+  EXPECT_EQ(Listing("forms"), (Names{"Main.dfm"}));
+}
+
+TEST_F(PlacementTest, AWrittenResultIsPlacedEvenWithNoChanges) {
+  TestTransform transform(Behaviour::NoChanges);
+  Run(transform, Input());
+  EXPECT_EQ(transform.Status(), TTransformStatus::tsNoChanges);
+  EXPECT_EQ(Read("forms/Main.dfm.bak"), FOriginal);
+  EXPECT_EQ(Read("forms/Main.dfm"), Reversed(FOriginal));
+}
+
+TEST_F(PlacementTest, ALinkedInputReplacesTheFileItPointsTo) {
+  FDir.Write("real/Main.dfm", FOriginal);
+  fs::remove(FDir.Path() / "forms/Main.dfm");
+  fs::create_symlink(FDir.Path() / "real/Main.dfm", FDir.Path() / "forms/Main.dfm");
+  TestTransform transform;
+  Run(transform, Input());
+  EXPECT_TRUE(fs::is_symlink(FDir.Path() / "forms/Main.dfm"));
+  EXPECT_EQ(Read("real/Main.dfm"), Reversed(FOriginal));
+  EXPECT_EQ(Read("forms/Main.dfm.bak"), FOriginal);
+}
+
+// The data-safety cases: whatever fails, the original content is still at the input's name.
+
+TEST_F(PlacementTest, ABackupOnAnotherFileSystemIsACompleteCopy) {
+  struct stat here, there;
+  if (::stat(FDir.Path().c_str(), &here) != 0 || ::stat("/dev/shm", &there) != 0 || here.st_dev == there.st_dev)
+    GTEST_SKIP() << "no second file system (/dev/shm) beside " << FDir.Path();
+  char pattern[] = "/dev/shm/tess-backup-XXXXXX";
+  ASSERT_NE(::mkdtemp(pattern), nullptr);
+  const fs::path backups = pattern;
+  FSettings.SetBackupSameFolder(false);
+  FSettings.SetBackupFolder(U16(backups.string()));
+  TestTransform transform;
+  Run(transform, Input());
+  std::ifstream in(backups / "Main.dfm", std::ios::binary);
+  const std::string backup(std::istreambuf_iterator<char>(in), {});
+  fs::remove_all(backups);
+  EXPECT_EQ(transform.Status(), TTransformStatus::tsApplied);
+  EXPECT_EQ(backup, FOriginal);
+  EXPECT_EQ(Read("forms/Main.dfm"), Reversed(FOriginal));
+  EXPECT_EQ(Listing("forms"), (Names{"Main.dfm"}));
+}
+
+TEST_F(PlacementTest, AMissingBackupFolderFailsTheFileAndLeavesTheInput) {
+  FSettings.SetBackupSameFolder(false);
+  FSettings.SetBackupFolder(FDir / "no such folder");
+  TestTransform transform;
+  std::vector<std::u16string> log;
+  transform.SetOnMessage([&](const std::u16string& AMessage) { log.push_back(AMessage); });
+  Run(transform, Input());
+  EXPECT_EQ(transform.Status(), TTransformStatus::tsError);
+  EXPECT_EQ(Read("forms/Main.dfm"), FOriginal);
+  EXPECT_EQ(Listing("forms"), (Names{"Main.dfm"}));
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0].rfind(u"Error: Cannot create backup file", 0), 0u) << Utf16ToUtf8(log[0]);
+}
+
+namespace {
+
+// Permissions bind only an ordinary user: as root the case runs in a child process that has
+// given up its privileges. The result is the child's exit code.
+int RunUnprivileged(const fs::path& ATree, const std::function<int()>& AWork) {
+  if (::geteuid() != 0) return AWork();
+  for (const auto& entry : fs::recursive_directory_iterator(ATree)) ::lchown(entry.path().c_str(), 65534, 65534);
+  ::lchown(ATree.c_str(), 65534, 65534);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(99);
+    ::_exit(AWork());
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 98;
+}
+
+// The status, plus 10 when the log explains the failure.
+int PlaceAndReport(const TDFMSettings& ASettings, const std::u16string& AInput, const std::u16string& AExpectedLog) {
+  TestTransform transform;
+  bool explained = false;
+  transform.SetOnMessage([&](const std::u16string& AMessage) {
+    explained = explained || AMessage.find(AExpectedLog) != std::u16string::npos;
+  });
+  TDFMBackup(ASettings).Execute(transform, AInput);
+  return static_cast<int>(transform.Status()) + (explained ? 10 : 0);
+}
+
+}  // namespace
+
+TEST_F(PlacementTest, ABackupFolderWithoutWritePermissionLeavesTheInputUntouched) {
+  fs::create_directories(FDir.Path() / "backups");
+  FSettings.SetBackupSameFolder(false);
+  FSettings.SetBackupFolder(FDir / "backups");
+  const int result = RunUnprivileged(FDir.Path(), [&] {
+    fs::permissions(FDir.Path() / "backups", fs::perms::owner_read | fs::perms::owner_exec);
+    return PlaceAndReport(FSettings, Input(), u"Cannot create backup file");
+  });
+  fs::permissions(FDir.Path() / "backups", fs::perms::owner_all);
+  EXPECT_EQ(result, static_cast<int>(TTransformStatus::tsError) + 10);
+  EXPECT_EQ(Read("forms/Main.dfm"), FOriginal);
+  EXPECT_EQ(Listing("forms"), (Names{"Main.dfm"}));
+  EXPECT_TRUE(Listing("backups").empty());
+}
+
+TEST_F(PlacementTest, AnInputFolderWithoutWritePermissionLeavesTheInputUntouched) {
+  const int result = RunUnprivileged(FDir.Path(), [&] {
+    fs::permissions(FDir.Path() / "forms", fs::perms::owner_read | fs::perms::owner_exec);
+    TestTransform transform;
+    TDFMBackup(FSettings).Execute(transform, Input());
+    return static_cast<int>(transform.Status());
+  });
+  fs::permissions(FDir.Path() / "forms", fs::perms::owner_all);
+  EXPECT_EQ(result, static_cast<int>(TTransformStatus::tsError));
+  EXPECT_EQ(Read("forms/Main.dfm"), FOriginal);
+  EXPECT_EQ(Listing("forms"), (Names{"Main.dfm"}));
+}
+
+namespace {
+class FailingRename : public TDFMBackup {
+public:
+  using TDFMBackup::TDFMBackup;
+
+protected:
+  int RenameFile(const std::string&, const std::string&) override { return EIO; }
+};
+}  // namespace
+
+TEST_F(PlacementTest, WhenTheFinalMoveFailsTheOriginalStaysAtTheInputsName) {
+  for (bool backup : {true, false}) {
+    FSettings.SetBackup(backup);
+    TestTransform transform;
+    std::vector<std::u16string> log;
+    transform.SetOnMessage([&](const std::u16string& AMessage) { log.push_back(AMessage); });
+    FailingRename(FSettings).Execute(transform, Input());
+    EXPECT_EQ(transform.Status(), TTransformStatus::tsError);
+    EXPECT_EQ(Read("forms/Main.dfm"), FOriginal);
+    EXPECT_EQ(Listing("forms"), (Names{"Main.dfm"}));
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_NE(log[0].find(u"Cannot replace file"), std::u16string::npos) << Utf16ToUtf8(log[0]);
+  }
+}
+
+TEST(UniqueName, CountsFromTheBaseWithoutAccumulating) {
+  TempDir dir;
+  const std::u16string base = dir / "X.bak";
+  EXPECT_EQ(TDFMBackup::UniqueName(base, false), base);
+  dir.Write("X.bak", "");
+  dir.Write("X.bak1", "");
+  dir.Write("X.bak3", "");
+  EXPECT_EQ(TDFMBackup::UniqueName(base, false), base + u"2");
+  dir.Write("X.bak2", "");
+  EXPECT_EQ(TDFMBackup::UniqueName(base, false), base + u"4");
+  EXPECT_EQ(TDFMBackup::UniqueName(base, true), base);
+  EXPECT_FALSE(fs::exists(dir.Path() / "X.bak"));
+  EXPECT_TRUE(fs::exists(dir.Path() / "X.bak1"));
+}
