@@ -82,6 +82,11 @@ std::string FormatFixed18(TExtended AValue) {
   if (AValue == 0) return std::string(std::signbit(AValue) ? "-0." : "0.") + std::string(kFractionDigits, '0');
   const TDecimal decimal = Decompose(AValue, 16);
   if (decimal.Exponent >= 16) return GeneralOf(decimal);
+  // Below 0.001 the 18 decimals no longer hold 16 digits, and below 5E-19 not even one: a value would
+  // come back from the text smaller or as zero. Such values keep their digits in the general notation;
+  // every value whose digits fit is printed in the fixed form, as the IDE prints it.
+  const int lastDigit = decimal.Exponent - static_cast<int>(decimal.Digits.size()) + 1;
+  if (lastDigit < -kFractionDigits) return GeneralOf(decimal);
 
   std::string text = decimal.Negative ? "-" : "";
   const auto digitAt = [&decimal](int AIndex) {

@@ -15,7 +15,8 @@ std::optional<std::string> FormatNonFinite(TExtended AValue);
 
 // Rounded to 16 significant digits, then exactly 18 digits after the point: 1.5 gives
 // 1.500000000000000000. A value whose integer part needs more than 16 digits falls back to
-// the general notation with 16 significant digits.
+// the general notation with 16 significant digits, and so does a small value whose digits would
+// not all fit in the 18 decimals (7.286E-17 rather than 0.000000000000000073).
 std::string FormatFixed18(TExtended AValue);
 
 // Rounded to ASignificant digits without trailing zeros; plain decimal for 0 and for magnitudes in
