@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "HexText.h"
+
 #include <cstring>
 
 #include "FormStream/uFiler.h"
@@ -54,16 +56,7 @@ TEST(DetectFormFormat, PutsThePositionBack) {
   EXPECT_EQ(stream.Position(), 2);
 }
 
-std::string Hex(const std::string& ABytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  for (const char c : ABytes) {
-    if (!text.empty()) text += ' ';
-    text += kDigits[static_cast<uint8_t>(c) >> 4];
-    text += kDigits[static_cast<uint8_t>(c) & 15];
-  }
-  return text;
-}
+using testing::Hex;
 
 TEST(WriteResHeader, Writes16BitHeaderWithTheNameInTheCodePage) {
   TMemoryStream stream;

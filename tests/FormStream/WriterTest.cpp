@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "HexText.h"
+
 #include <cstring>
 
 #include "Shared/Common/uEncoding.h"
@@ -12,16 +14,7 @@ namespace {
 
 using common::U16;
 
-std::string Hex(const std::string& ABytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  for (const char c : ABytes) {
-    if (!text.empty()) text += ' ';
-    text += kDigits[static_cast<uint8_t>(c) >> 4];
-    text += kDigits[static_cast<uint8_t>(c) & 15];
-  }
-  return text;
-}
+using testing::Hex;
 
 template <typename F>
 std::string Written(F AWrite) {
