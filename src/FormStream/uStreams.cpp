@@ -2,6 +2,7 @@
 #include "FormStream/uStreams.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include <stdio.h>
@@ -13,6 +14,18 @@ namespace tess::stream {
 
 using common::EFileError;
 using common::Format;
+
+namespace {
+
+// The same wording as the rest of the system's file errors: what failed, on which file, and why.
+[[noreturn]] void RaiseFileError(std::u16string_view AFormat, std::u16string_view AFileName, int AError) {
+  char buffer[256];
+  // GNU strerror_r returns the text, which need not be in the buffer.
+  const std::u16string reason = common::Utf8ToUtf16(strerror_r(AError, buffer, sizeof buffer));
+  throw EFileError(Format(AFormat, {AFileName, reason}));
+}
+
+}  // namespace
 
 int64_t TMemoryStream::Read(void* ABuffer, int64_t ACount) {
   const int64_t available = Size() - FPosition;
@@ -44,10 +57,9 @@ int64_t TMemoryStream::Seek(int64_t AOffset, TSeekOrigin AOrigin) {
 TFileStream::TFileStream(std::u16string_view AFileName, TFileMode AMode) : FFileName(AFileName) {
   const std::string path = common::Utf16ToUtf8(AFileName);
   FFile = std::fopen(path.c_str(), AMode == TFileMode::fmOpenRead ? "rb" : "w+b");
-  if (FFile == nullptr) {
-    if (AMode == TFileMode::fmOpenRead) throw EFileError(Format(u"Cannot open file \"%s\"", {FFileName}));
-    throw EFileError(Format(u"Cannot create file \"%s\"", {FFileName}));
-  }
+  if (FFile == nullptr)
+    RaiseFileError(AMode == TFileMode::fmOpenRead ? u"Cannot open file \"%s\". %s" : u"Cannot create file \"%s\". %s",
+                   FFileName, errno);
 }
 
 TFileStream::~TFileStream() {
@@ -58,7 +70,7 @@ void TFileStream::Close() {
   if (FFile == nullptr) return;
   std::FILE* file = FFile;
   FFile = nullptr;
-  if (std::fclose(file) != 0) throw EFileError(Format(u"Cannot write file \"%s\"", {FFileName}));
+  if (std::fclose(file) != 0) RaiseFileError(u"Cannot write file \"%s\". %s", FFileName, errno);
 }
 
 int64_t TFileStream::Read(void* ABuffer, int64_t ACount) {
@@ -68,8 +80,9 @@ int64_t TFileStream::Read(void* ABuffer, int64_t ACount) {
 
 void TFileStream::Write(const void* ABuffer, int64_t ACount) {
   if (ACount <= 0) return;
-  if (FFile == nullptr || std::fwrite(ABuffer, 1, static_cast<size_t>(ACount), FFile) != static_cast<size_t>(ACount))
-    throw EFileError(Format(u"Cannot write file \"%s\"", {FFileName}));
+  if (FFile == nullptr) RaiseFileError(u"Cannot write file \"%s\". %s", FFileName, EBADF);
+  if (std::fwrite(ABuffer, 1, static_cast<size_t>(ACount), FFile) != static_cast<size_t>(ACount))
+    RaiseFileError(u"Cannot write file \"%s\". %s", FFileName, errno);
 }
 
 int64_t TFileStream::Seek(int64_t AOffset, TSeekOrigin AOrigin) {

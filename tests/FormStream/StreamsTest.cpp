@@ -61,7 +61,12 @@ TEST(TFileStream, CreatingTruncatesAnOldFile) {
 
 TEST(TFileStream, ReportsFilesThatCannotBeOpened) {
   testing::TempDir folder;
-  EXPECT_THROW(TFileStream(folder / "missing.dfm", TFileMode::fmOpenRead), common::EFileError);
+  try {
+    TFileStream stream(folder / "missing.dfm", TFileMode::fmOpenRead);
+    ADD_FAILURE();
+  } catch (const common::EFileError& error) {
+    EXPECT_EQ(error.Message(), u"Cannot open file \"" + (folder / "missing.dfm") + u"\". No such file or directory");
+  }
   EXPECT_THROW(TFileStream(folder / "no/such/folder/out.dfm", TFileMode::fmCreate), common::EFileError);
 }
 
