@@ -17,10 +17,12 @@ namespace {
 
 constexpr int kStringPieceLength = 64;
 constexpr int kBinaryChunkLength = 32;
+constexpr int64_t kTextLimitBase = int64_t{64} << 20;
+constexpr int64_t kTextLimitGrowth = 128;
 
 class TBinToText {
 public:
-  explicit TBinToText(TStream& AInput) : FReader(AInput) {}
+  explicit TBinToText(TStream& AInput) : FReader(AInput), FTextLimit(kTextLimitBase + kTextLimitGrowth * FReader.Remaining()) {}
 
   void Convert() {
     FReader.ReadSignature();
@@ -30,7 +32,12 @@ public:
   bool Utf8() const { return FUtf8; }
 
 private:
-  void Indent() { FText.append(static_cast<size_t>(2 * FLevel), ' '); }
+  // Indents are what make text outgrow its stream: a list nested deep down holds one-byte values
+  // that each print a line indented by two spaces a level. Real forms stay far below this bound.
+  void Indent() {
+    if (static_cast<int64_t>(FText.size()) > FTextLimit) throw EReadError(u"Form text too large for its binary stream");
+    FText.append(static_cast<size_t>(2 * FLevel), ' ');
+  }
   void NewLine() {
     FText += "\r\n";
     Indent();
@@ -63,6 +70,7 @@ private:
   void ConvertString(const TUnits& AUnits, bool AWide);
 
   TReader FReader;
+  int64_t FTextLimit;
   std::string FText;
   int FLevel = 0;
   int FDepth = 0;

@@ -94,6 +94,14 @@ TEST(Nesting, TextCollectionsAMillionDeepFail) {
   EXPECT_EQ(TextToBinaryMessage("object T\nP = " + Repeat("<\nitem\nP = ", kMillion)), kTooDeep + " on line 2000");
 }
 
+// A hundred kilobytes of one-byte values in a list 999 levels down would print two thousand bytes
+// each, some 200 MB of indent; the text is refused long before.
+TEST(Nesting, DeepListsOfSmallValuesCannotExhaustMemory) {
+  const std::string stream = std::string("TPF0\x01T\x00\x01P", 9) + std::string(998, '\x01') +
+                             std::string(100000, '\x08') + std::string(1000, '\0');
+  EXPECT_EQ(BinaryToTextMessage(stream), "Form text too large for its binary stream");
+}
+
 // The limit itself converts both ways, through text indented two thousand spaces deep.
 TEST(Nesting, ThousandLevelsConvertBothWays) {
   const std::string stream = NestedObjects(1000);
