@@ -2,7 +2,9 @@
 #include "FormStream/uBinaryToText.h"
 
 #include <bit>
+#include <algorithm>
 #include <charconv>
+#include <memory>
 #include <string>
 
 #include "FormStream/uFiler.h"
@@ -22,7 +24,9 @@ constexpr int64_t kTextLimitGrowth = 128;
 
 class TBinToText {
 public:
-  explicit TBinToText(TStream& AInput) : FReader(AInput), FTextLimit(kTextLimitBase + kTextLimitGrowth * FReader.Remaining()) {}
+  // AAnsiAsWide prints 8-bit strings by their characters, as codes, for text that must be UTF-8.
+  TBinToText(TStream& AInput, bool AAnsiAsWide)
+      : FReader(AInput), FAnsiAsWide(AAnsiAsWide), FTextLimit(kTextLimitBase + kTextLimitGrowth * FReader.Remaining()) {}
 
   void Convert() {
     FReader.ReadSignature();
@@ -30,6 +34,7 @@ public:
   }
   const std::string& Text() const { return FText; }
   bool Utf8() const { return FUtf8; }
+  bool HadNonAsciiAnsi() const { return FNonAsciiAnsi; }
 
 private:
   // Indents are what make text outgrow its stream: a list nested deep down holds one-byte values
@@ -63,6 +68,7 @@ private:
 
   void ConvertObject();
   void ConvertProperty();
+  void ConvertAnsiString(const std::string& ABytes);
   void ConvertValue();
   void ConvertCollection();
   void ConvertBinary();
@@ -70,6 +76,8 @@ private:
   void ConvertString(const TUnits& AUnits, bool AWide);
 
   TReader FReader;
+  bool FAnsiAsWide;
+  bool FNonAsciiAnsi = false;
   int64_t FTextLimit;
   std::string FText;
   int FLevel = 0;
@@ -187,13 +195,13 @@ void TBinToText::ConvertValue() {
     case TValueType::vaString: {
       std::string bytes(FReader.ReadByte(), '\0');
       FReader.Read(bytes.data(), static_cast<int64_t>(bytes.size()));
-      ConvertString(bytes, false);
+      ConvertAnsiString(bytes);
       break;
     }
     case TValueType::vaLString: {
       std::string bytes(static_cast<size_t>(FReader.ReadLength()), '\0');
       FReader.Read(bytes.data(), static_cast<int64_t>(bytes.size()));
-      ConvertString(bytes, false);
+      ConvertAnsiString(bytes);
       break;
     }
     case TValueType::vaWString: {
@@ -239,6 +247,17 @@ void TBinToText::ConvertValue() {
                                       {common::Utf8ToUtf16(FObjectName), u".", common::Utf8ToUtf16(FPropName),
                                        common::IntToStr(static_cast<int>(type))}));
   }
+}
+
+// The bytes of an 8-bit string are copied into the text as they are. In UTF-8 text that would turn
+// every byte of 0x80 or above into an invalid sequence, so there they are printed as the codes of
+// their characters in the code page instead.
+void TBinToText::ConvertAnsiString(const std::string& ABytes) {
+  if (std::any_of(ABytes.begin(), ABytes.end(), [](char c) { return static_cast<uint8_t>(c) >= 0x80; })) {
+    FNonAsciiAnsi = true;
+    if (FAnsiAsWide) return ConvertString(common::Cp1252ToUtf16(ABytes), true);
+  }
+  ConvertString(ABytes, false);
 }
 
 static_assert(std::endian::native == std::endian::little, "payloads are read straight into host numbers");
@@ -337,10 +356,19 @@ void TBinToText::ConvertString(const TUnits& AUnits, bool AWide) {
 }  // namespace
 
 void BinaryToFormText(TStream& AInput, TStream& AOutput) {
-  TBinToText converter(AInput);
-  converter.Convert();
-  if (converter.Utf8()) AOutput.Write("\xEF\xBB\xBF", 3);
-  AOutput.Write(converter.Text());
+  const int64_t start = AInput.Position();
+  auto converter = std::make_unique<TBinToText>(AInput, false);
+  converter->Convert();
+  // Whether the text is UTF-8 is known only at its end; the rare stream that mixes non-ASCII names
+  // with non-ASCII 8-bit strings is printed a second time.
+  if (converter->Utf8() && converter->HadNonAsciiAnsi()) {
+    converter.reset();
+    AInput.SetPosition(start);
+    converter = std::make_unique<TBinToText>(AInput, true);
+    converter->Convert();
+  }
+  if (converter->Utf8()) AOutput.Write("\xEF\xBB\xBF", 3);
+  AOutput.Write(converter->Text());
 }
 
 void ResourceToFormText(TStream& AInput, TStream& AOutput) {

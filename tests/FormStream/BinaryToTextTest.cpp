@@ -243,6 +243,19 @@ TEST(BinaryToFormText, StartsWithTheByteOrderMarkForNonAsciiNames) {
   EXPECT_EQ(plain.substr(0, 6), "object");
 }
 
+TEST(BinaryToFormText, PrintsNonAscii8BitStringsAsCodesInUtf8Text) {
+  // Copied as they are, the bytes E9 and 80 would be invalid UTF-8 behind the byte-order mark.
+  const std::string text = Printed(FormStream([](TWriter& w) {
+    w.WriteShortString("Value");
+    w.WriteValue(TValueType::vaString);
+    w.WriteShortString("caf\xE9\x80");
+    w.WriteShortString("Plain");
+    w.WriteValue(TValueType::vaString);
+    w.WriteShortString("abc");
+  }, 0, 0, "T\xD0\x9A", "K"));
+  EXPECT_EQ(text, "\xEF\xBB\xBF" "object K: T\xD0\x9A\r\n  Value = 'caf'#233#8364\r\n  Plain = 'abc'\r\nend\r\n");
+}
+
 TEST(BinaryToFormText, FailsWithTheMessageOfEachFault) {
   struct Case { std::string stream; const char* message; };
   const std::string head = std::string("TPF0\x06TForm1\x05" "Form1\x05Value", 23);
