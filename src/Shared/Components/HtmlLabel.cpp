@@ -127,7 +127,13 @@ void THtmlRenderer::LayoutNode(const THtmlNode& ANode, const QRect& ARect, int32
 
   std::u16string_view rest = ANode.FText;
   while (!rest.empty()) {
-    const std::u16string word = TakeWord(rest);
+    std::u16string word = TakeWord(rest);
+    // A break that ends a run of letters ("a\r\nb" cuts as "a\r", "\n", "b") is handed back,
+    // so that it breaks the line instead of being drawn.
+    if (word.size() > 1 && (word.back() == u'\r' || word.back() == u'\n')) {
+      word.pop_back();
+      rest = std::u16string_view(rest.data() - 1, rest.size() + 1);
+    }
     // CR LF ends a line. A lone CR or LF does too: dropping it, or the word after it, would
     // lose text, and drawn as a character it shows as a box.
     if (word == u"\r") {
