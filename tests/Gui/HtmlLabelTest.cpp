@@ -77,6 +77,14 @@ TEST_F(HtmlLabel, ALineBreakStartsTheNextLineAtTheLeftEdge) {
   EXPECT_EQ(Chunk(1).FPosY, LineHeight());
 }
 
+TEST_F(HtmlLabel, TheLineAfterABiggerWordStartsBelowIt) {
+  Label.SetCaption(u"a<font size=30>B</font><br>c");
+  QFont big = TestFont;
+  big.setPointSize(30);
+  ASSERT_EQ(ChunkTexts(), (Texts{u"a", u"B", u"c"}));
+  EXPECT_EQ(Chunk(2).FPosY, QFontMetrics(big).height());
+}
+
 TEST_F(HtmlLabel, ALoneLineFeedOrCarriageReturnAlsoBreaksWithoutLosingText) {
   Label.SetCaption(u"a\nb\rc\r\nd, \r\ne");
   EXPECT_EQ(ChunkTexts(), (Texts{u"a", u"b", u"c", u"d,", u" ", u"e"}));

@@ -122,7 +122,9 @@ void THtmlRenderer::LayoutNode(const THtmlNode& ANode, const QRect& ARect, int32
   auto endLine = [&] {
     FParsedWidth = std::max(FParsedWidth, AX);
     AX = left;
-    AY += lineHeight;
+    // Below the tallest word of the line, not just one line of this node's font: after a
+    // bigger word the next line would otherwise be drawn over it.
+    AY = std::max(AY + lineHeight, FParsedHeight);
   };
 
   std::u16string_view rest = ANode.FText;
