@@ -1,6 +1,11 @@
 // The Qt wrappers keeping their widgets in step with rows and items, and carrying selection back.
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -12,11 +17,13 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "App/Gui/uVCLControls.h"
+#include "Shared/Components/HtmlLabel.h"
 
 namespace tess::gui {
 namespace {
@@ -317,6 +324,71 @@ TEST(FileDialog, KeepsItsOptionsFilterAndNameAndHasNoFilesBeforeAPick) {
   EXPECT_EQ(dialog.Filter(), u"A|*.a");
   EXPECT_EQ(dialog.FileName(), u"x.a");
   EXPECT_TRUE(dialog.Files().empty());
+}
+
+}  // namespace
+}  // namespace tess::gui
+
+namespace tess::gui {
+namespace {
+
+// The dialog runs modally; the timer plays the user once it is up.
+class FileDialogRun : public ::testing::Test {
+protected:
+  FileDialogRun() {
+    for (const char* name : {"a.dfm", "b.dfm", "c.txt"}) {
+      QFile file(Folder.filePath(name));
+      file.open(QIODevice::WriteOnly);
+    }
+    Dialog.SetFilter(u"Delphi Form Files (*.dfm)|*.dfm|All Files (*.*)|*.*");
+  }
+  void UserDoes(std::function<void(QFileDialog&)> AAction) {
+    QTimer::singleShot(0, [this, AAction] { AAction(*Dialog.Dialog()); });
+  }
+
+  QTemporaryDir Dir;
+  QDir Folder{Dir.path()};
+  TDOpenFileDialog Dialog;
+};
+
+TEST_F(FileDialogRun, MultiSelectReturnsEveryPickedFileAndTheFirstAsFileName) {
+  Dialog.SetOptions({common::TDFileDialogOption::ofAllowMultiSelect});
+  UserDoes([this](QFileDialog& ADialog) {
+    ADialog.setDirectory(Dir.path());
+    ADialog.selectFile(QStringLiteral("\"a.dfm\" \"b.dfm\""));
+    QMetaObject::invokeMethod(&ADialog, "accept");
+  });
+  ASSERT_TRUE(Dialog.Execute());
+  EXPECT_EQ(Dialog.Dialog()->fileMode(), QFileDialog::ExistingFiles);
+  EXPECT_EQ(Dialog.Dialog()->nameFilters(), (QStringList{"Delphi Form Files (*.dfm)", "All Files (*)"}));
+  const common::TStringList files = Dialog.Files();
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(files[0], FromQString(Folder.filePath("a.dfm")));
+  EXPECT_EQ(files[1], FromQString(Folder.filePath("b.dfm")));
+  EXPECT_EQ(Dialog.FileName(), files[0]);
+}
+
+TEST_F(FileDialogRun, CancelReturnsFalseAndKeepsTheLastPick) {
+  UserDoes([this](QFileDialog& ADialog) {
+    ADialog.setDirectory(Dir.path());
+    ADialog.selectFile(QStringLiteral("a.dfm"));
+    QMetaObject::invokeMethod(&ADialog, "accept");
+  });
+  ASSERT_TRUE(Dialog.Execute());
+  EXPECT_EQ(Dialog.Dialog()->fileMode(), QFileDialog::ExistingFile);
+  UserDoes([](QFileDialog& ADialog) { ADialog.reject(); });
+  EXPECT_FALSE(Dialog.Execute());
+  ASSERT_EQ(Dialog.Files().size(), 1u);
+  EXPECT_EQ(Dialog.FileName(), FromQString(Folder.filePath("a.dfm")));
+}
+
+TEST(HtmlLabelText, IsTheCaptionAsStored) {
+  THtmlLabel label;
+  TDHtmlLabel text(&label);
+  text.SetText(u"<b>Done</b> 3 files");
+  EXPECT_EQ(label.Caption(), u"<b>Done</b> 3 files");
+  EXPECT_EQ(text.Text(), u"<b>Done</b> 3 files");
+  EXPECT_EQ(label.Renderer().Chunks().size(), 4u);  // "Done", " ", "3 ", "files"
 }
 
 }  // namespace
