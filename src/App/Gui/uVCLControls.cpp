@@ -99,13 +99,22 @@ int ImageIndexOf(const QTreeWidgetItem* AItem, int AColumn) {
   return value.isValid() ? value.toInt() : -1;
 }
 
-void ShowImage(QTreeWidgetItem* AEntry, int AColumn, int32_t AIndex, const QList<QIcon>& AImages) {
-  AEntry->setData(AColumn, ImageIndexRole, AIndex);
-  AEntry->setIcon(AColumn, AIndex >= 0 && AIndex < AImages.size() ? AImages[AIndex] : QIcon());
-}
-
 TDGUIRow* RowOf(const QTreeWidgetItem* AEntry) {
   return static_cast<TDGUIRow*>(AEntry->data(0, Qt::UserRole).value<void*>());
+}
+
+// Every write to an entry makes the tree look the entry up, which takes longer the further down
+// it is; writing only what differs keeps a status change on a long file table cheap.
+void ShowText(QTreeWidgetItem* AEntry, int AColumn, const QString& AText) {
+  if (AEntry->text(AColumn) != AText) AEntry->setText(AColumn, AText);
+}
+
+void ShowImage(QTreeWidgetItem* AEntry, int AColumn, int32_t AIndex, const QList<QIcon>& AImages) {
+  const QVariant shown = AEntry->data(AColumn, ImageIndexRole);
+  if (shown.isValid() && shown.toInt() == AIndex) return;
+  AEntry->setData(AColumn, ImageIndexRole, AIndex);
+  const bool hasImage = AIndex >= 0 && AIndex < AImages.size();
+  if (hasImage || !AEntry->icon(AColumn).isNull()) AEntry->setIcon(AColumn, hasImage ? AImages[AIndex] : QIcon());
 }
 
 }  // namespace
@@ -132,18 +141,21 @@ QTreeWidgetItem* TDListView::AppendEntry() { return new QTreeWidgetItem(FList); 
 
 void TDListView::ShowLine(QTreeWidgetItem* AEntry, TDGUIRow* ARow, const common::TDTableLine& ALine) {
   const QList<QIcon> images = SmallImages(FList);
-  AEntry->setData(0, Qt::UserRole, QVariant::fromValue(static_cast<void*>(ARow)));
-  AEntry->setText(0, ToQString(ALine.Caption));
-  if (FList->property(CheckBoxesProperty).toBool()) AEntry->setCheckState(0, ALine.Checked ? Qt::Checked : Qt::Unchecked);
+  if (RowOf(AEntry) != ARow) AEntry->setData(0, Qt::UserRole, QVariant::fromValue(static_cast<void*>(ARow)));
+  ShowText(AEntry, 0, ToQString(ALine.Caption));
+  if (FList->property(CheckBoxesProperty).toBool()) {
+    const Qt::CheckState state = ALine.Checked ? Qt::Checked : Qt::Unchecked;
+    if (AEntry->checkState(0) != state || !AEntry->data(0, Qt::CheckStateRole).isValid()) AEntry->setCheckState(0, state);
+  }
   ShowImage(AEntry, 0, ALine.ImageIndex, images);
   const int columns = std::max(FList->columnCount(), static_cast<int>(ALine.SubItems.size()) + 1);
   for (int column = 1; column < columns; ++column) {
     const size_t sub = static_cast<size_t>(column - 1);
     if (sub < ALine.SubItems.size()) {
-      AEntry->setText(column, ToQString(ALine.SubItems[sub].Caption));
+      ShowText(AEntry, column, ToQString(ALine.SubItems[sub].Caption));
       ShowImage(AEntry, column, ALine.SubItems[sub].ImageIndex, images);
     } else {
-      AEntry->setText(column, QString());
+      ShowText(AEntry, column, QString());
       ShowImage(AEntry, column, -1, images);
     }
   }
