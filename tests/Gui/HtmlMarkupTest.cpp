@@ -169,3 +169,48 @@ TEST(MarkupWords, KeepTheCharacterThatEndsARun) {
 
 }  // namespace
 }  // namespace tess::gui
+
+namespace tess::gui {
+namespace {
+
+TEST(MarkupParser, NestingStopsAtTheDepthLimitAndTheRestIsText) {
+  std::u16string markup;
+  const size_t depth = THtmlParser::MaxDepth + 50;
+  for (size_t i = 0; i < depth; ++i) markup += u"<b>";
+  markup += u"x";
+  std::unique_ptr<THtmlParser> parser = CreateParser();
+  parser->Parse(markup);
+  size_t levels = 0;
+  const THtmlNode* node = &parser->Root();
+  while (!node->Nodes().empty() && node->Nodes().front()->FText.empty()) {
+    node = node->Nodes().front().get();
+    ++levels;
+  }
+  EXPECT_EQ(levels, THtmlParser::MaxDepth);
+  ASSERT_EQ(node->Nodes().size(), 1u);
+  EXPECT_EQ(node->Nodes().front()->FText.size(), 50 * 3 + 1);
+  // A line break inside the deepest tag is still a tag: it does not nest.
+  parser->Parse(markup.substr(0, THtmlParser::MaxDepth * 3) + u"a<br>b");
+  node = &parser->Root();
+  for (size_t i = 0; i < THtmlParser::MaxDepth; ++i) node = node->Nodes().front().get();
+  ASSERT_EQ(node->Nodes().size(), 3u);
+  EXPECT_EQ(node->Nodes()[1]->FText, u"\r\n");
+}
+
+// Each '<' without its '>' must not rescan the rest of the text: these would take minutes if it did.
+TEST(MarkupParser, ManyOpenBracketsParseInLinearTime) {
+  std::unique_ptr<THtmlParser> parser = CreateParser();
+  const std::u16string brackets(400000, u'<');
+  parser->Parse(brackets);
+  ASSERT_EQ(parser->Root().Nodes().size(), 1u);
+  EXPECT_EQ(parser->Root().Nodes()[0]->FText.size(), brackets.size());
+  parser->Parse(brackets + u">");
+  EXPECT_EQ(parser->Root().Nodes()[0]->FText.size(), brackets.size() + 1);
+  std::u16string longNames;
+  for (int i = 0; i < 100000; ++i) longNames += u"<bbbbbbbbbb";
+  parser->Parse(longNames + u">");
+  EXPECT_EQ(parser->Root().Nodes()[0]->FText.size(), longNames.size() + 1);
+}
+
+}  // namespace
+}  // namespace tess::gui

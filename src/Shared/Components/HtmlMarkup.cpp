@@ -11,6 +11,9 @@ namespace tess::gui {
 
 namespace {
 
+// The '>' cache of a parse once the text has none left.
+constexpr size_t NoCloseLeft = std::u16string_view::npos - 1;
+
 char16_t Lower(char16_t AChar) { return AChar >= u'A' && AChar <= u'Z' ? static_cast<char16_t>(AChar + 32) : AChar; }
 
 std::u16string LowerCase(std::u16string_view AText) {
@@ -233,16 +236,25 @@ void THtmlParser::SetDefaultFont(const TFontData& AFont) {
   FRoot->FFont = AFont;
 }
 
-const THtmlTag* THtmlParser::ReadTag(std::u16string_view AText, size_t AStart, size_t& AClose) const {
-  const size_t close = AText.find(u'>', AStart);
-  if (close == std::u16string_view::npos) return nullptr;
-  const std::u16string_view tagText = AText.substr(AStart, close - AStart);
-  const std::u16string_view name = tagText.substr(0, tagText.find(u' '));
-  for (const auto& tag : FTags)
-    if (SameText(tag->Name(), name)) {
-      AClose = close;
-      return tag.get();
+const THtmlTag* THtmlParser::ReadTag(std::u16string_view AText, size_t AStart, size_t& ANextClose, size_t& AClose) const {
+  if (ANextClose == NoCloseLeft) return nullptr;
+  if (ANextClose == std::u16string_view::npos || ANextClose < AStart) {
+    ANextClose = AText.find(u'>', AStart);
+    if (ANextClose == std::u16string_view::npos) {
+      ANextClose = NoCloseLeft;
+      return nullptr;
     }
+  }
+  const std::u16string_view tagText = AText.substr(AStart, ANextClose - AStart);
+  // The name ends at the first space; comparing only as far as each registered name reaches
+  // keeps a long tag text from being read once for every tag.
+  for (const auto& tag : FTags) {
+    const std::u16string& name = tag->Name();
+    if (tagText.size() < name.size() || !SameText(tagText.substr(0, name.size()), name)) continue;
+    if (tagText.size() > name.size() && tagText[name.size()] != u' ') continue;
+    AClose = ANextClose;
+    return tag.get();
+  }
   return nullptr;
 }
 
@@ -254,6 +266,7 @@ void THtmlParser::Parse(std::u16string_view AText) {
   std::vector<const THtmlTag*> stack;
   THtmlNode* current = FRoot.get();
   size_t runStart = 0;  // the pending text is the half-open range [runStart, pos)
+  size_t nextClose = std::u16string_view::npos;
 
   auto flushRun = [&](size_t AEnd) {
     if (AEnd > runStart) current->AddChild(std::make_unique<THtmlNode>(), std::u16string(AText.substr(runStart, AEnd - runStart)));
@@ -263,7 +276,7 @@ void THtmlParser::Parse(std::u16string_view AText) {
     if (AText[pos] != u'<') continue;
     size_t close = 0;
     if (currentTag != nullptr && currentTag->RequireClosure() && pos + 2 < length && AText[pos + 1] == u'/' &&
-        ReadTag(AText, pos + 2, close) == currentTag) {
+        ReadTag(AText, pos + 2, nextClose, close) == currentTag) {
       flushRun(pos);
       pos = close;
       runStart = pos + 1;
@@ -273,8 +286,8 @@ void THtmlParser::Parse(std::u16string_view AText) {
       continue;
     }
     if (pos + 1 >= length) continue;
-    const THtmlTag* tag = ReadTag(AText, pos + 1, close);
-    if (tag == nullptr) continue;
+    const THtmlTag* tag = ReadTag(AText, pos + 1, nextClose, close);
+    if (tag == nullptr || (tag->RequireClosure() && stack.size() >= MaxDepth)) continue;
     flushRun(pos);
     const std::u16string_view tagText = AText.substr(pos + 1, close - pos - 1);
     pos = close;

@@ -121,6 +121,10 @@ public:
 // that needs closing and is never closed runs to the end of the text.
 class THtmlParser {
 public:
+  // Tags nest at most this deep; an opening tag beyond it stays text. Laying out and freeing
+  // the tree recurse once per level, and a caption may carry a file name of any content.
+  static constexpr size_t MaxDepth = 200;
+
   THtmlParser();
 
   void Parse(std::u16string_view AText);
@@ -134,8 +138,10 @@ public:
 
 private:
   // The registered tag named by the text between AStart and the next '>', with the position of
-  // that '>'; nothing when the text ends first or no tag has that name.
-  const THtmlTag* ReadTag(std::u16string_view AText, size_t AStart, size_t& AClose) const;
+  // that '>'; nothing when the text ends first or no tag has that name. ANextClose caches the
+  // first '>' at or after the last start asked for: starts only grow during one parse, so the
+  // text is scanned for '>' once in all, not once for every '<'.
+  const THtmlTag* ReadTag(std::u16string_view AText, size_t AStart, size_t& ANextClose, size_t& AClose) const;
 
   std::unique_ptr<THtmlNode> FRoot;
   std::vector<std::unique_ptr<THtmlTag>> FTags;
