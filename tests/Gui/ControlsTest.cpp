@@ -209,8 +209,6 @@ TEST_F(Combobox, KeepsEntriesInStepWithItems) {
 TEST_F(Combobox, SelectionIsNoneUntilChosenAndIsSetWithoutTheChangeHandler) {
   Add(u"a");
   TDGUIItem& b = Add(u"b");
-  // Qt makes the first entry current as soon as one exists; nothing has been chosen yet.
-  List.SetSelected(nullptr);
   EXPECT_EQ(List.Selected(), nullptr);
   EXPECT_EQ(Combo.currentIndex(), -1);
   const int changesBefore = IndexChanges;
@@ -222,6 +220,19 @@ TEST_F(Combobox, SelectionIsNoneUntilChosenAndIsSetWithoutTheChangeHandler) {
   EXPECT_EQ(List.Selected(), nullptr);
   EXPECT_TRUE(Activated.empty());
   EXPECT_EQ(IndexChanges, changesBefore);
+}
+
+TEST_F(Combobox, RemovingTheChosenItemLeavesNothingChosenAndOthersKeepTheirChoice) {
+  TDGUIItem& a = Add(u"a");
+  TDGUIItem& b = Add(u"b");
+  TDGUIItem& c = Add(u"c");
+  List.SetSelected(&b);
+  List.Items().Remove(&b);
+  EXPECT_EQ(List.Selected(), nullptr);
+  List.SetSelected(&c);
+  List.Items().Remove(&a);
+  EXPECT_EQ(List.Selected(), &c);
+  EXPECT_TRUE(Activated.empty());
 }
 
 TEST_F(Combobox, AUserPickReadsBackAsTheItem) {
@@ -265,6 +276,11 @@ TEST(Memo, TextUsesCrLfAndTheLogAppendsWholeLines) {
   EXPECT_EQ(wrapper.Text(), u"");
   wrapper.Add(u"after clear");
   EXPECT_EQ(wrapper.Text(), u"after clear");
+  wrapper.Clear();
+  wrapper.Add(u"");
+  wrapper.Add(u"second");
+  EXPECT_EQ(memo.blockCount(), 2);
+  EXPECT_EQ(wrapper.Text(), u"\r\nsecond");
 }
 
 TEST(Action, ExecutesOnlyWhenEnabled) {

@@ -76,19 +76,30 @@ QString ToMemoText(const std::u16string& AText) {
 
 }  // namespace
 
-void TDMemo::SetText(const std::u16string& AText) { FMemo->setPlainText(ToMemoText(AText)); }
+void TDMemo::SetText(const std::u16string& AText) {
+  FMemo->setPlainText(ToMemoText(AText));
+  FOneEmptyLine = false;
+}
 
 std::u16string TDMemo::Text() const {
   return common::JoinMemoLines(common::SplitMemoLines(FromQString(FMemo->toPlainText())));
 }
 
 void TDMemo::Add(const std::u16string& ALine) {
-  // An empty memo has one empty block already; the first line goes into it rather than after it.
-  if (FMemo->document()->isEmpty()) FMemo->setPlainText(ToMemoText(ALine));
+  // An empty memo has one empty block already; the first line goes into it rather than after
+  // it. A memo holding one empty line looks just the same, hence the flag.
+  // (Qt's append also writes into that block rather than after it.)
+  const bool empty = FMemo->document()->isEmpty() && !FOneEmptyLine;
+  if (empty) FMemo->setPlainText(ToMemoText(ALine));
+  else if (FOneEmptyLine) FMemo->setPlainText(QStringLiteral("\n") + ToMemoText(ALine));
   else FMemo->appendPlainText(ToMemoText(ALine));
+  FOneEmptyLine = empty && ALine.empty();
 }
 
-void TDMemo::Clear() { FMemo->clear(); }
+void TDMemo::Clear() {
+  FMemo->clear();
+  FOneEmptyLine = false;
+}
 
 // ---- List view
 
@@ -208,7 +219,11 @@ TDGUIItem* TDCombobox::EntryItem(int32_t AIndex) const { return ItemOfEntry(FCom
 
 void TDCombobox::AppendEntry(const std::u16string& ACaption, TDGUIItem* AItem) {
   const QSignalBlocker blocker(FCombo);
+  // Qt makes the first entry of an empty list current by itself; nothing is chosen until the
+  // user or the controller chooses.
+  const int current = FCombo->currentIndex();
   FCombo->addItem(ToQString(ACaption), QVariant::fromValue(static_cast<void*>(AItem)));
+  if (FCombo->currentIndex() != current) FCombo->setCurrentIndex(current);
 }
 
 void TDCombobox::SetEntry(int32_t AIndex, const std::u16string& ACaption, TDGUIItem* AItem) {
@@ -218,7 +233,11 @@ void TDCombobox::SetEntry(int32_t AIndex, const std::u16string& ACaption, TDGUII
 
 void TDCombobox::DeleteEntry(int32_t AIndex) {
   const QSignalBlocker blocker(FCombo);
+  // Removing the current entry leaves nothing chosen; Qt would quietly choose a neighbour,
+  // which the controller would then take for the user's choice.
+  const bool wasCurrent = FCombo->currentIndex() == AIndex;
   FCombo->removeItem(AIndex);
+  if (wasCurrent) FCombo->setCurrentIndex(-1);
   FCombo->update();
 }
 

@@ -93,6 +93,7 @@ public:
 
 private:
   QPlainTextEdit* FMemo;
+  bool FOneEmptyLine = false;
 };
 
 // Keeps a tree widget (one top-level entry per row, one column per table column) in step with
