@@ -4,11 +4,11 @@
 
 #include <any>
 #include <cstddef>
-#include <deque>
-#include <new>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <type_traits>
