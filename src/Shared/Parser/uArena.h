@@ -16,6 +16,7 @@ namespace tess::parser {
 class TArena {
 public:
   TArena() = default;
+  ~TArena();
   TArena(const TArena&) = delete;
   TArena& operator=(const TArena&) = delete;
 
@@ -31,10 +32,13 @@ public:
 
 private:
   struct TBlock {
-    std::unique_ptr<std::byte[]> Memory;
+    std::byte* Memory;
     size_t Size;
+    bool Mapped;  // a huge-page mapping rather than a heap block
   };
   bool UseBlock(size_t AIndex, size_t ASize, size_t AAlign);
+  TBlock NewBlock(size_t AMinimum);
+  static void FreeBlock(const TBlock& ABlock);
 
   std::vector<TBlock> FBlocks;
   size_t FCurrent = 0;  // the block being filled

@@ -160,7 +160,43 @@ private:
     bool InPlace = false;
     TSymbols Possible;  // fresh members, owned by the grammar
     TProductionMatchingStrategy* Strategy = nullptr;
-    alignas(std::max_align_t) std::byte Storage[64];
+    alignas(std::max_align_t) std::byte Storage[48];
+  };
+
+  // Frames in chunks of fixed place: a strategy keeps pointers into its frame, and a list of a
+  // million elements needs a million frames at once.
+  class TFrameStack {
+  public:
+    TFrameStack() = default;
+    TFrameStack(const TFrameStack&) = delete;
+    TFrameStack& operator=(const TFrameStack&) = delete;
+    ~TFrameStack() {
+      while (!empty()) pop_back();
+    }
+
+    bool empty() const { return FSize == 0; }
+    TFrame& back() { return *Slot(FSize - 1); }
+    template <class... Args>
+    TFrame& emplace_back(Args&&... AArgs) {
+      if (FSize / kChunk >= FChunks.size())
+        FChunks.push_back(std::make_unique_for_overwrite<std::byte[]>(sizeof(TFrame) * kChunk));
+      TFrame* frame = new (Slot(FSize)) TFrame(std::forward<Args>(AArgs)...);
+      ++FSize;
+      return *frame;
+    }
+    void pop_back() {
+      back().~TFrame();
+      --FSize;
+    }
+
+  private:
+    static constexpr size_t kChunk = 1024;
+    TFrame* Slot(size_t AIndex) {
+      return reinterpret_cast<TFrame*>(FChunks[AIndex / kChunk].get()) + AIndex % kChunk;
+    }
+
+    std::vector<std::unique_ptr<std::byte[]>> FChunks;
+    size_t FSize = 0;
   };
 
   // Either resolves the attempt at once (memo, terminal, a strategy that finishes in Begin) and
@@ -234,7 +270,7 @@ private:
   }
 
   TTokenIterator& FIterator;
-  std::deque<TFrame> FStack;
+  TFrameStack FStack;
 };
 
 }  // namespace
