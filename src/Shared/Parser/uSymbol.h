@@ -609,7 +609,9 @@ class TSymbolVisitor {
 public:
   virtual ~TSymbolVisitor() = default;
   virtual void VisitSymbol(TSymbol* ASymbol);
-  // Accept on each matched child, in order.
+  // Accept on each matched child, in order. This walk recurses once per level of the matched
+  // tree, and a right-recursive list nests one level per element: walk long lists link by link
+  // (as the production accessors and the factory's renderings do) rather than with this default.
   virtual void VisitProduction(TProduction* AProduction);
   virtual void VisitGrammar(TGrammar* AGrammar);
   virtual void VisitConstantTerminal(TConstantTerminal* AConstantTerminal);
