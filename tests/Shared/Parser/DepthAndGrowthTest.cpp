@@ -324,6 +324,7 @@ TEST(Growth, TokenizingAndMatchingAreLinearInTheInput) {
   std::printf("4000 entries: %.4f s, 40000 entries: %.4f s, ratio %.2f\n", small_seconds, large_seconds, ratio);
   // Linear work measures about 10 here on a quiet machine (the larger input leaves the caches,
   // which costs a little more per token); quadratic work would measure about 100. The bound
-  // leaves room for other programs sharing the processor and its caches.
-  EXPECT_LT(ratio, 20.0) << "a ten times larger input took " << ratio << " times as long";
+  // leaves room for other programs sharing the processor and its caches: under a load of seven
+  // builds per core the larger input was seen at 20 times the smaller.
+  EXPECT_LT(ratio, 40.0) << "a ten times larger input took " << ratio << " times as long";
 }
