@@ -111,10 +111,49 @@ void* TDFMDefiner::VisitSet(TDSet& AValue, void*) {
   return nullptr;
 }
 
+namespace {
+
+// A brace block keeps the line breaks of the file it came from. Every text the writer produces
+// breaks lines with CR LF, so a block read from a file with LF breaks must not leave a mixture.
+bool HasBareBreak(std::u16string_view ALine) {
+  for (size_t i = 0; i < ALine.size(); ++i) {
+    if (ALine[i] == u'\n') return true;
+    if (ALine[i] == u'\r') {
+      if (i + 1 >= ALine.size() || ALine[i + 1] != u'\n') return true;
+      ++i;
+    }
+  }
+  return false;
+}
+
+std::u16string WithCrLfBreaks(std::u16string_view ALine) {
+  std::u16string result;
+  result.reserve(ALine.size() + ALine.size() / 32);
+  for (size_t i = 0; i < ALine.size(); ++i) {
+    const char16_t c = ALine[i];
+    if (c == u'\r') {
+      if (i + 1 < ALine.size() && ALine[i + 1] == u'\n') ++i;
+      result += u"\r\n";
+    } else if (c == u'\n') {
+      result += u"\r\n";
+    } else {
+      result.push_back(c);
+    }
+  }
+  return result;
+}
+
+}  // namespace
+
 void* TDFMDefiner::VisitString(TDString& AValue, void*) {
   const auto& lines = AValue.Lines();
   if (lines.size() <= 1) {
-    if (!lines.empty()) FOut->Write(lines.front());
+    if (lines.empty()) return nullptr;
+    const std::u16string& line = lines.front();
+    if (!line.empty() && line.front() == u'{' && HasBareBreak(line))
+      FOut->Write(WithCrLfBreaks(line));
+    else
+      FOut->Write(line);
     return nullptr;
   }
   FOut->Indent();
