@@ -1,0 +1,22 @@
+// Conversion of binary form streams into form text.
+#pragma once
+
+#include "FormStream/uStreams.h"
+
+namespace tess::stream {
+
+// Objects, lists and collections nested deeper than this are refused by both conversions: real forms
+// stay far below it, and it keeps the recursion well inside a worker thread's stack.
+constexpr int kMaxNestingDepth = 1000;
+
+// Converts one binary form stream, starting at "TPF0", into form text. The text is collected in
+// memory and written only when the whole conversion has succeeded; it starts with the UTF-8
+// byte-order mark when a name or identifier holds a non-ASCII character. Raises EReadError on
+// malformed input, leaving the output untouched; also when the text would outgrow 64 MiB plus 128
+// times the stream, which only streams built to exhaust memory do.
+void BinaryToFormText(TStream& AInput, TStream& AOutput);
+
+// Skips the resource header and converts the stream behind it, the conversion of binary form files.
+void ResourceToFormText(TStream& AInput, TStream& AOutput);
+
+}  // namespace tess::stream

@@ -1,0 +1,103 @@
+// Memory and file streams.
+#include "FormStream/uStreams.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <stdio.h>
+
+#include "Shared/Common/uEncoding.h"
+#include "Shared/Common/uFormat.h"
+
+namespace tess::stream {
+
+using common::EFileError;
+using common::Format;
+
+namespace {
+
+// The same wording as the rest of the system's file errors: what failed, on which file, and why.
+[[noreturn]] void RaiseFileError(std::u16string_view AFormat, std::u16string_view AFileName, int AError) {
+  char buffer[256];
+  // GNU strerror_r returns the text, which need not be in the buffer.
+  const std::u16string reason = common::Utf8ToUtf16(strerror_r(AError, buffer, sizeof buffer));
+  throw EFileError(Format(AFormat, {AFileName, reason}));
+}
+
+}  // namespace
+
+int64_t TMemoryStream::Read(void* ABuffer, int64_t ACount) {
+  const int64_t available = Size() - FPosition;
+  const int64_t count = std::clamp<int64_t>(ACount, 0, std::max<int64_t>(available, 0));
+  if (count > 0) std::memcpy(ABuffer, FBytes.data() + FPosition, static_cast<size_t>(count));
+  FPosition += count;
+  return count;
+}
+
+void TMemoryStream::Write(const void* ABuffer, int64_t ACount) {
+  if (ACount <= 0) return;
+  const auto end = static_cast<size_t>(FPosition + ACount);
+  if (end > FBytes.size()) FBytes.resize(end);
+  std::memcpy(FBytes.data() + FPosition, ABuffer, static_cast<size_t>(ACount));
+  FPosition += ACount;
+}
+
+int64_t TMemoryStream::Seek(int64_t AOffset, TSeekOrigin AOrigin) {
+  int64_t base = 0;
+  if (AOrigin == TSeekOrigin::soCurrent) base = FPosition;
+  if (AOrigin == TSeekOrigin::soEnd) base = Size();
+  // Offsets come from untrusted headers; an overflowing sum must not wrap into a valid position.
+  if ((AOffset > 0 && base > INT64_MAX - AOffset) || base + AOffset < 0)
+    throw EFileError(u"Stream seek error");
+  FPosition = base + AOffset;
+  return FPosition;
+}
+
+TFileStream::TFileStream(std::u16string_view AFileName, TFileMode AMode) : FFileName(AFileName) {
+  const std::string path = common::Utf16ToUtf8(AFileName);
+  FFile = std::fopen(path.c_str(), AMode == TFileMode::fmOpenRead ? "rb" : "w+b");
+  if (FFile == nullptr)
+    RaiseFileError(AMode == TFileMode::fmOpenRead ? u"Cannot open file \"%s\". %s" : u"Cannot create file \"%s\". %s",
+                   FFileName, errno);
+}
+
+TFileStream::~TFileStream() {
+  if (FFile != nullptr) std::fclose(FFile);
+}
+
+void TFileStream::Close() {
+  if (FFile == nullptr) return;
+  std::FILE* file = FFile;
+  FFile = nullptr;
+  if (std::fclose(file) != 0) RaiseFileError(u"Cannot write file \"%s\". %s", FFileName, errno);
+}
+
+int64_t TFileStream::Read(void* ABuffer, int64_t ACount) {
+  if (FFile == nullptr || ACount <= 0) return 0;
+  return static_cast<int64_t>(std::fread(ABuffer, 1, static_cast<size_t>(ACount), FFile));
+}
+
+void TFileStream::Write(const void* ABuffer, int64_t ACount) {
+  if (ACount <= 0) return;
+  if (FFile == nullptr) RaiseFileError(u"Cannot write file \"%s\". %s", FFileName, EBADF);
+  if (std::fwrite(ABuffer, 1, static_cast<size_t>(ACount), FFile) != static_cast<size_t>(ACount))
+    RaiseFileError(u"Cannot write file \"%s\". %s", FFileName, errno);
+}
+
+int64_t TFileStream::Seek(int64_t AOffset, TSeekOrigin AOrigin) {
+  if (FFile == nullptr) throw EFileError(u"Stream seek error");
+  const int whence = AOrigin == TSeekOrigin::soBeginning ? SEEK_SET : AOrigin == TSeekOrigin::soCurrent ? SEEK_CUR : SEEK_END;
+  if (!(AOrigin == TSeekOrigin::soCurrent && AOffset == 0) && ::fseeko(FFile, AOffset, whence) != 0)
+    throw EFileError(u"Stream seek error");
+  return static_cast<int64_t>(::ftello(FFile));
+}
+
+int64_t TFileStream::Size() {
+  const int64_t position = Position();
+  const int64_t size = Seek(0, TSeekOrigin::soEnd);
+  SetPosition(position);
+  return size;
+}
+
+}  // namespace tess::stream
