@@ -179,3 +179,9 @@ TEST(FormWriter, BraceBlocksArePrintedWithCrLfBreaks) {
   form.Props().Add(Prop(u"B", std::make_unique<TDString>(TStringList{u"'x\ny'"})));
   EXPECT_EQ(Print(form), u"object F: T\r\n  A = {\r\n    0A0B\r\n    0C\r\n    0D}\r\n  B = 'x\ny'\r\nend\r\n");
 }
+
+TEST(FormWriter, StringWithoutPiecesPrintsAsTheEmptyString) {
+  TDObject form(u"F", u"T");
+  form.Props().Add(Prop(u"Caption", std::make_unique<TDString>()));
+  EXPECT_EQ(Print(form), u"object F: T\r\n  Caption = ''\r\nend\r\n");
+}
