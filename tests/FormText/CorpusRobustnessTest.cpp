@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -81,8 +82,13 @@ INSTANTIATE_TEST_SUITE_P(Files, BinaryFile, ::testing::ValuesIn(FilesIn("binary"
 
 // Every prefix of a real form fails cleanly (or loads, for the prefixes that happen to be whole).
 TEST(CorpusPrefixes, TruncatedFormsNeverCrash) {
-  const std::string bytes = ReadFile(kCorpus / "text" / "HeidiSQL__HeidiSQL__about.dfm");
-  ASSERT_FALSE(bytes.empty());
+  // The first stored form of a few kilobytes: big enough to hold every kind of value.
+  std::string bytes;
+  for (const auto& name : FilesIn("text")) {
+    bytes = ReadFile(kCorpus / "text" / name);
+    if (bytes.size() >= 4096 && bytes.size() <= 16384) break;
+  }
+  ASSERT_GE(bytes.size(), 4096u);
   for (size_t length = 0; length < bytes.size(); length += 1 + length / 50) {
     std::string message;
     if (!LoadsOrFailsCleanly(bytes.substr(0, length), message)) {
@@ -128,13 +134,20 @@ TEST(LargeForm, MillionLineStringListLoadsAndPrintsOnAWorkerThread) {
 
 namespace {
 
+// Processor time of this thread, so that other work on a shared machine does not count.
+double ThreadSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
 double SecondsToLoadAndPrint(TDFMHelper& AHelper, const std::u16string& AText) {
-  const auto start = std::chrono::steady_clock::now();
+  const double start = ThreadSeconds();
   auto form = AHelper.LoadObjectFromText(AText);
   const std::u16string printed = doc::TDFMDefiner().GetDefinition(*form);
-  const auto stop = std::chrono::steady_clock::now();
+  const double stop = ThreadSeconds();
   EXPECT_EQ(printed.size(), AText.size());
-  return std::chrono::duration<double>(stop - start).count();
+  return stop - start;
 }
 
 // Many objects with nested collections and lists, the shapes real forms take.
@@ -161,6 +174,7 @@ TEST(LargeForm, LoadAndPrintGrowLinearly) {
     smallBest = std::min(smallBest, SecondsToLoadAndPrint(helper, small));
     largeBest = std::min(largeBest, SecondsToLoadAndPrint(helper, large));
   }
+  std::cout << "[ growth   ] 10 times the objects: " << largeBest / smallBest << " times the processor time\n";
   EXPECT_LT(largeBest, smallBest * 15) << "small " << smallBest << " s, large " << largeBest << " s";
 }
 
@@ -173,19 +187,22 @@ TEST(CorpusThroughput, LoadAndPrintWholeCorpus) {
     bytes += files.back().size();
   }
   TDFMHelper helper;
-  double best = 1e9;
+  double best = 1e9, bestCpu = 1e9;
   for (int run = 0; run < 3; ++run) {
     const auto start = std::chrono::steady_clock::now();
+    const double startCpu = ThreadSeconds();
     size_t printed = 0;
     for (const auto& file : files) {
       auto form = helper.LoadObjectFromBytes(file);
       printed += helper.SaveObjectToBytes(*form).size();
     }
+    bestCpu = std::min(bestCpu, ThreadSeconds() - startCpu);
     best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     EXPECT_GT(printed, bytes / 2);
   }
   const double megabytes = static_cast<double>(bytes) / (1024.0 * 1024.0);
   std::cout << "[ corpus   ] " << files.size() << " files, " << megabytes << " MiB, load and print in " << best
-            << " s: " << megabytes / best << " MiB/s\n";
+            << " s: " << megabytes / best << " MiB/s (processor time " << bestCpu << " s: " << megabytes / bestCpu
+            << " MiB/s)\n";
   ::testing::Test::RecordProperty("MiBPerSecond", std::to_string(megabytes / best));
 }

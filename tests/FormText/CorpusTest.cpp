@@ -5,6 +5,8 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -56,9 +58,28 @@ std::string TestNameOf(const std::string& AFile) {
   return name;
 }
 
+// The git blob id of each text file, from the corpus manifest.
+const std::map<std::string, std::string>& BlobsOfTextFiles() {
+  static const std::map<std::string, std::string> blobs = [] {
+    std::map<std::string, std::string> result;
+    std::ifstream manifest(kCorpus / "MANIFEST.tsv");
+    std::string line;
+    while (std::getline(manifest, line)) {
+      std::vector<std::string> fields;
+      std::stringstream row(line);
+      for (std::string field; std::getline(row, field, '\t');) fields.push_back(field);
+      if (fields.size() > 5 && fields[1] == "text") result[fields[0]] = fields[5];
+    }
+    return result;
+  }();
+  return blobs;
+}
+
 const tess::testing::TCorpusException* ExceptionFor(const std::string& AFile) {
+  const auto blob = BlobsOfTextFiles().find(AFile);
+  if (blob == BlobsOfTextFiles().end()) return nullptr;
   for (const auto& exception : tess::testing::kCorpusPrintExceptions)
-    if (exception.File == AFile) return &exception;
+    if (exception.Blob == blob->second) return &exception;
   return nullptr;
 }
 
@@ -76,6 +97,15 @@ std::string FirstDifference(const std::string& AExpected, const std::string& AAc
 class CorpusText : public ::testing::TestWithParam<std::string> {};
 
 }  // namespace
+
+TEST(CorpusManifest, NamesEveryTextFileAndEveryException) {
+  EXPECT_EQ(BlobsOfTextFiles().size(), FilesIn("text").size());
+  for (const auto& exception : tess::testing::kCorpusPrintExceptions) {
+    const bool listed = std::any_of(BlobsOfTextFiles().begin(), BlobsOfTextFiles().end(),
+                                    [&](const auto& AEntry) { return AEntry.second == exception.Blob; });
+    EXPECT_TRUE(listed) << exception.Blob;
+  }
+}
 
 TEST_P(CorpusText, LoadsAndPrintsBackAsStored) {
   const std::string stored = ReadFile(kCorpus / "text" / GetParam());
