@@ -23,6 +23,7 @@ bool TPascalQuotedStringReader::DoAccept(TCompositeToken&, TSourceFeeder& ASourc
 
 TToken* TPascalQuotedStringReader::DoReadToken(TCompositeToken& AParentToken, TSourceFeeder& ASource) {
   std::u16string text;
+  bool unterminated = false;
   while (!ASource.Done()) {
     const char16_t c = ASource.ReadChar();
     if (c == u'#') {
@@ -45,16 +46,24 @@ TToken* TPascalQuotedStringReader::DoReadToken(TCompositeToken& AParentToken, TS
     }
     text.push_back(c);
     const std::u16string closing = Tokenizer()->GetPairQuote(quote);
+    bool closed = false;
     while (!ASource.Done()) {
-      text += ASource.ReadWhileNotEntry(closing, true);
+      const std::u16string piece = ASource.ReadWhileNotEntry(closing, true);
+      text += piece;
+      closed = !closing.empty() && std::u16string_view(piece).ends_with(closing);
       if (ASource.Done()) break;
       // A doubled closing quote stands for itself inside the piece.
       const std::u16string ahead = ASource.ReadFromBuffer(static_cast<int32_t>(closing.size()), false, true);
       if (closing.empty() || ahead != closing) break;
       ASource.Next(static_cast<int32_t>(ahead.size()));
       text += ahead;
+      closed = false;  // the doubled quote belongs to the piece, which goes on
     }
+    unterminated = unterminated || !closed;
   }
+  // A piece that runs to the end of the text is no string: a plain text token matches no terminal,
+  // so the grammar rejects it, and a value such as 'unclosed can never be saved into a form.
+  if (unterminated) return MakeToken<parser::TCustomTextToken>(AParentToken, std::move(text));
   return MakeToken<parser::TQuotedStringToken>(AParentToken, std::move(text));
 }
 

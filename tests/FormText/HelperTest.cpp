@@ -41,7 +41,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ValueRow{"Empty", "", false}, ValueRow{"TwoValues", "1 2", false},
                       ValueRow{"PropertyRow", "Left = 1", false}, ValueRow{"Keyword", "object", false},
                       ValueRow{"PlusNumber", "+12", false}, ValueRow{"DanglingPlus", "'a' +", false},
-                      ValueRow{"UnclosedList", "(1 2", false}, ValueRow{"SetOfStrings", "['a']", false}),
+                      ValueRow{"UnclosedList", "(1 2", false}, ValueRow{"SetOfStrings", "['a']", false},
+                      ValueRow{"UnclosedString", "'unclosed", false}, ValueRow{"UnclosedBinary", "{ 00", false},
+                      ValueRow{"LoneQuote", "'", false}),
     [](const auto& AInfo) { return std::string(AInfo.param.Name); });
 
 TEST(Facade, LoadValueBuildsTheValue) {

@@ -59,7 +59,11 @@ INSTANTIATE_TEST_SUITE_P(
         TokenRow{"HexCodeIsNotPartOfTheRun", "#$41", {"Str:#", "Word:$41"}},
         TokenRow{"BraceBlockOverLines", "Data = {\r\n  0A0B\r\n  0C0D}", {"Word:Data", "Brk:=", "Str:{\r\n  0A0B\r\n  0C0D}"}},
         TokenRow{"ClosingBraceOpensARun", "} x {", {"Str:} x {"}},
-        TokenRow{"UnterminatedStringRunsToTheEnd", "'abc\r\nend", {"Str:'abc\r\nend"}},
+        // Unclosed pieces run to the end but are no string, so no grammar can take them as a value.
+        TokenRow{"UnterminatedStringRunsToTheEnd", "'abc\r\nend", {"TCustomTextToken:'abc\r\nend"}},
+        TokenRow{"UnterminatedBraceBlock", "{ 00\r\nend", {"TCustomTextToken:{ 00\r\nend"}},
+        TokenRow{"LastPieceUnterminated", "'a'#13'b", {"TCustomTextToken:'a'#13'b"}},
+        TokenRow{"DoubledQuoteAtTheEnd", "'a''", {"TCustomTextToken:'a''"}},
         TokenRow{"KeywordsInAnyCase", "object Object OBJECT end", {"Key:object", "Key:Object", "Key:OBJECT", "Key:end"}},
         TokenRow{"ItemTrueFalseAreWords", "item True false", {"Word:item", "Word:True", "Word:false"}},
         TokenRow{"QuotedKeywordIsAString", "'end'", {"Str:'end'"}},
