@@ -1,0 +1,23 @@
+// tessarine-cli: the batch runs of the desktop program for scripts, build servers and machines without a display.
+#include <cstdio>
+#include <iostream>
+
+#include "Cli/uCliCommands.h"
+#include "Cli/uCliOptions.h"
+
+int main(int argc, char** argv) {
+  using namespace tess::cli;
+  TCliOptions options;
+  if (const int status = ParseCommandLine(argc, argv, options, std::cout, std::cerr); status >= 0) return status;
+  try {
+    return RunCommand(options);
+  } catch (const EUsageError& error) {
+    std::fflush(stdout);
+    PrintUsageError(std::cerr, error.what());
+    return 2;
+  } catch (const std::exception& error) {
+    std::fflush(stdout);
+    std::cerr << "tessarine-cli: " << error.what() << "\n";
+    return 1;
+  }
+}
