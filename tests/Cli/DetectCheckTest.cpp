@@ -2,22 +2,13 @@
 #include <gtest/gtest.h>
 
 #include "CliHarness.h"
-#include "FormStream/uStreams.h"
-#include "FormStream/uTextToBinary.h"
+#include "CliTestSupport.h"
 #include "FormText/uDFMHelper.h"
 #include "Shared/Parser/uParser.h"
 #include "Support/TempDir.h"
 
 namespace tess::cli::testing {
 namespace {
-
-constexpr const char* kForm = "object Form1: TForm1\r\n  Left = 8\r\n  Caption = 'Hello'\r\nend\r\n";
-
-std::string ToBinary(const std::string& AText) {
-  stream::TMemoryStream input(AText), output;
-  stream::FormTextToResource(input, output);
-  return output.TakeBytes();
-}
 
 class ScanTree : public ::testing::Test {
 protected:
