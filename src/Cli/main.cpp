@@ -1,4 +1,5 @@
 // tessarine-cli: the batch runs of the desktop program for scripts, build servers and machines without a display.
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 
@@ -7,6 +8,9 @@
 
 int main(int argc, char** argv) {
   using namespace tess::cli;
+  // A reader that goes away (a pipe into head) or a worker that dies must not end the program
+  // with a signal in the middle of placing a file; the failed write is reported instead.
+  std::signal(SIGPIPE, SIG_IGN);
   TCliOptions options;
   if (const int status = ParseCommandLine(argc, argv, options, std::cout, std::cerr); status >= 0) return status;
   try {

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,6 +34,10 @@ using transform::TTransform;
 using transform::TTransformStatus;
 
 namespace {
+
+volatile std::sig_atomic_t GStopRequested = 0;
+
+void RequestStop(int) { GStopRequested = 1; }
 
 std::string Utf8(std::u16string_view AText) { return common::Utf16ToUtf8(AText); }
 
@@ -147,8 +152,13 @@ int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform)
 
   batch::TDFMBackup backup(*placement.Settings);
   TPrivateFolder folder;
+  // Ctrl-C stops the run between two files, as "Stop" does in the main window, so that no file
+  // is left half placed.
+  std::signal(SIGINT, RequestStop);
+  std::signal(SIGTERM, RequestStop);
   TRunner runner(ATransform, files, AOptions.Jobs, folder.Path());
-  for (size_t index = 0; index < files.size(); ++index) {
+  size_t index = 0;
+  for (; index < files.size() && GStopRequested == 0; ++index) {
     TPrepared prepared = runner.Take(index);
     const std::u16string& input = files[index];
     // An earlier file's placement may have changed this one (the same file named twice, a link
@@ -216,6 +226,11 @@ int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform)
     report.File(result);
   }
   report.Summary();
+  if (index < files.size()) {
+    report.Warning(common::Format(u"stopped; %d of %d files were not processed",
+                                  {int64_t(files.size() - index), int64_t(files.size())}));
+    return 130;
+  }
   return report.AnyError() ? 1 : 0;
 }
 

@@ -3,13 +3,10 @@
 
 #include <sys/types.h>
 
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "FormStream/uFormFormat.h"
@@ -45,7 +42,7 @@ struct TPrepared {
   std::u16string Result;
 };
 
-// Runs one copy of the transformation; one per thread, so no two threads share a copy.
+// Runs one copy of the transformation.
 class TPreparer {
 public:
   TPreparer(std::unique_ptr<transform::TTransform> ATransform, std::u16string ATempDir);
@@ -58,11 +55,14 @@ private:
   std::u16string FTempDir;
 };
 
-// Prepares the files on AJobs threads, a bounded distance ahead of the consumer, so that the
-// consumer can place the results one after another in input order, as a run on one thread does.
+// Prepares the files in AJobs worker processes, a bounded distance ahead of the consumer, so that
+// the consumer can place the results one after another in input order, as a run with one worker
+// does. Processes rather than threads: the form file facade is one per process and not for two
+// threads at once, so each worker gets its own facade and its own copy of the transformation.
+// A worker that dies (a fault in the core on some input) fails only the file it had.
 class TRunner {
 public:
-  // AProto is cloned once per thread and once for the calling thread.
+  // With AJobs > 1 the workers are forked here, so no other thread may run at this point.
   TRunner(const transform::TTransform& AProto, const common::TStringList& AFiles, int AJobs, std::u16string ATempDir);
   ~TRunner();
   TRunner(const TRunner&) = delete;
@@ -70,27 +70,35 @@ public:
 
   // The result of file AIndex; called with 0, 1, 2, ... in turn.
   TPrepared Take(size_t AIndex);
-  // The file AIndex prepared again on the calling thread, for a file that an earlier placement
-  // changed after it was prepared.
+  // The file AIndex prepared again in this process, for a file that an earlier placement changed
+  // after it was prepared.
   TPrepared PrepareAgain(size_t AIndex);
 
 private:
-  void Work(TPreparer& APreparer);
-  std::u16string ResultName(size_t AIndex, const char16_t* AKind) const;
+  struct TWorker {
+    pid_t Pid = -1;
+    int Tasks = -1;    // indexes to the worker
+    int Results = -1;  // prepared files from it
+    bool Busy = false;
+    size_t Index = 0;
+    std::string Received;
+  };
+
+  void Dispatch();
+  void Receive();
+  void Lose(TWorker& AWorker, const std::u16string& AReason);
+  bool AnyAlive() const;
+  [[noreturn]] static void Serve(TPreparer& APreparer, const common::TStringList& AFiles, int ATasks, int AResults);
+  static std::u16string ResultName(size_t AIndex, const char16_t* AKind);
 
   const common::TStringList& FFiles;
   std::u16string FTempDir;
   std::unique_ptr<TPreparer> FHere;
-  std::vector<std::unique_ptr<TPreparer>> FPreparers;
-  std::vector<std::thread> FThreads;
-
-  std::mutex FLock;
-  std::condition_variable FChanged;
+  std::vector<TWorker> FWorkers;
   std::vector<std::optional<TPrepared>> FResults;
-  size_t FNext = 0;      // the next file a worker takes
+  size_t FNext = 0;      // the next file to hand to a worker
   size_t FConsumed = 0;  // the files handed out by Take
   size_t FWindow = 1;    // how far the workers may run ahead
-  bool FStop = false;
 };
 
 }  // namespace tess::cli
