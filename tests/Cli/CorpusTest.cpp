@@ -154,6 +154,12 @@ void ExpectSameWithOneAndTwoJobs(const std::vector<std::string>& AArgs, size_t A
   tess::testing::TempDir one, two;
   MakeCorpusTree(one.Path(), ALimit);
   MakeCorpusTree(two.Path(), ALimit);
+  const std::string removeExplicit =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Transformation><Caption>Remove Explicit</Caption><Actions>"
+      "<RemoveProp><PropName>ExplicitLeft</PropName></RemoveProp>"
+      "<RemoveProp><PropName>ExplicitWidth</PropName></RemoveProp></Actions></Transformation>\n";
+  WriteFile(one.Path() / "remove.xml", removeExplicit);
+  WriteFile(two.Path() / "remove.xml", removeExplicit);
   std::vector<std::string> args = AArgs;
   args.insert(args.end(), {"--json", "-r", "tree", "-j"});
   std::vector<std::string> argsOne = args, argsTwo = args;
@@ -171,6 +177,11 @@ void ExpectSameWithOneAndTwoJobs(const std::vector<std::string>& AArgs, size_t A
 
 TEST(CliCorpus, TwoJobsWriteTheSameNewFilesAsOne) {
   ExpectSameWithOneAndTwoJobs({"convert", "--to", "text", "--output-dir", "out"}, 100000);
+}
+
+// Each worker runs the user transformation with its own form file facade.
+TEST(CliCorpus, TwoJobsApplyATransformationAsOne) {
+  ExpectSameWithOneAndTwoJobs({"apply", "remove.xml", "--new"}, 30);
 }
 
 TEST(CliCorpus, TwoJobsReplaceAndBackUpAsOne) {
