@@ -1,0 +1,20 @@
+// The form files a command works on: named files as they are, folders scanned as "Add Directory" does.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "Shared/Common/uDString.h"
+
+namespace tess::cli {
+
+// The patterns of a --mask text, split at semicolons, blanks around them dropped.
+common::TStringList SplitMask(const std::string& AMask);
+
+// Every file, in the order given; each folder (only with ARecursive) adds the files below it
+// whose names match one of the patterns, hidden ones included, each folder's own entries first
+// and sorted. A path that does not exist stays in the list, so that the run reports it. Raises
+// EUsageError for a folder without ARecursive.
+common::TStringList CollectFiles(const std::vector<std::string>& APaths, bool ARecursive, const std::string& AMask);
+
+}  // namespace tess::cli

@@ -1,0 +1,78 @@
+#include "Cli/uCliPlacement.h"
+
+#include <filesystem>
+
+#include "Shared/Common/uDDirectory.h"
+#include "Shared/Common/uEncoding.h"
+
+namespace tess::cli {
+
+namespace {
+
+std::u16string Describe(const app::TDFMSettings& ASettings) {
+  if (!ASettings.Replace()) {
+    if (ASettings.SaveSameFolder()) return u"new file beside each input (NAME.new.dfm, numbered when taken)";
+    const std::u16string folder = ASettings.SaveFolder().empty() ? u"." : ASettings.SaveFolder();
+    return u"new file in " + folder + u" (numbered when taken)";
+  }
+  if (!ASettings.Backup()) return u"replace each input, no backup";
+  const std::u16string numbering =
+      ASettings.OverrideBackup() ? u", overwriting an old backup" : u", numbered when taken";
+  if (ASettings.BackupSameFolder()) return u"replace each input, backup beside it (NAME.bak" + numbering + u")";
+  const std::u16string folder = ASettings.BackupFolder().empty() ? u"." : ASettings.BackupFolder();
+  return u"replace each input, backup in " + folder + u" (" + numbering.substr(2) + u")";
+}
+
+}  // namespace
+
+TPlacement ResolvePlacement(const TPlacementOptions& AOptions) {
+  TPlacement placement;
+  placement.Settings = std::make_unique<app::TDFMSettings>();
+  app::TDFMSettings& settings = *placement.Settings;
+  if (AOptions.Stdout) {
+    placement.Mode = TPlacementMode::pmStdout;
+    placement.Description = u"Placement: standard output, nothing on disk changes";
+    return placement;
+  }
+  if (AOptions.DryRun) {
+    placement.Mode = TPlacementMode::pmDryRun;
+    placement.Description = u"Placement: dry run, nothing on disk changes";
+    return placement;
+  }
+  std::u16string source = u"options";
+  if (!AOptions.Any()) {
+    const std::u16string fileName = settings.GetFileName();
+    if (common::DDirectory::FileExists(fileName)) {
+      settings.Load();
+      source = u"saved preferences";
+      if (!settings.LoadError().empty()) placement.Warning = settings.LoadError();
+    } else {
+      source = u"defaults, no preferences saved";
+    }
+  } else if (AOptions.New || !AOptions.OutputDir.empty()) {
+    settings.SetReplace(false);
+    settings.SetSaveSameFolder(AOptions.OutputDir.empty());
+    settings.SetSaveFolder(common::Utf8ToUtf16(AOptions.OutputDir));
+  } else {
+    settings.SetReplace(true);
+    settings.SetBackup(!AOptions.NoBackup);
+    settings.SetBackupSameFolder(AOptions.BackupDir.empty());
+    settings.SetBackupFolder(common::Utf8ToUtf16(AOptions.BackupDir));
+    settings.SetOverrideBackup(AOptions.OverwriteBackup);
+  }
+  placement.Description = u"Placement: " + Describe(settings) + u" (" + source + u")";
+  return placement;
+}
+
+void PrepareFolders(const TPlacement& APlacement, const TPlacementOptions& AOptions) {
+  if (APlacement.Mode != TPlacementMode::pmPlace) return;
+  for (const std::string& folder : {AOptions.BackupDir, AOptions.OutputDir}) {
+    if (folder.empty()) continue;
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (!std::filesystem::is_directory(folder))
+      throw EUsageError("cannot use '" + folder + "' as a folder" + (error ? ": " + error.message() : std::string()));
+  }
+}
+
+}  // namespace tess::cli

@@ -1,0 +1,76 @@
+// What a run prints: status lines with the log, or JSON objects, diffs, the progress bar and the summary.
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "FormStream/uFormFormat.h"
+#include "Shared/Common/uDString.h"
+#include "Transformations/uTransform.h"
+
+namespace tess::cli {
+
+// The captions of the file list and of the batch run.
+std::u16string FormatCaption(stream::FormFileFormat AFormat);
+std::u16string StatusCaption(transform::TTransformStatus AStatus);
+
+// The text as UTF-8 for a line of output: control characters (line breaks and tabs in a damaged
+// file's names, say) are shown as \xHH, so that every file keeps to its one line.
+std::string Printable(std::u16string_view AText);
+
+// Both texts as lines (CR LF, LF or CR end a line; a UTF-8 byte-order mark marks UTF-8, anything
+// else is Windows-1252) and the unified diff between them with three lines of context, headed
+// "--- ABeforeLabel" and "+++ AAfterLabel"; empty when the lines are the same.
+std::string UnifiedDiff(const std::string& ABefore, const std::string& AAfter, const std::string& ABeforeLabel,
+                        const std::string& AAfterLabel);
+
+struct TFileResult {
+  std::u16string Path;
+  transform::TTransformStatus Status = transform::TTransformStatus::tsNone;
+  common::TStringList Log;
+  std::optional<stream::FormFileFormat> FormatBefore;
+  std::optional<stream::FormFileFormat> FormatAfter;
+  std::u16string OutputPath;  // empty: no file was written
+  std::u16string BackupPath;  // empty: no backup was made
+  std::string Diff;
+};
+
+// A bar on standard error, drawn only when that is a terminal.
+class TProgress {
+public:
+  explicit TProgress(bool AEnabled);
+  void Show(size_t ADone, size_t ATotal);
+  // Takes the bar off the screen before a line is printed.
+  void Clear();
+
+private:
+  bool FEnabled;
+  bool FShown = false;
+};
+
+class TReport {
+public:
+  // AOut receives the per-file output, AErr warnings; with --stdout both are standard error.
+  TReport(std::FILE* AOut, std::FILE* AErr, bool AJson, bool AQuiet, size_t ATotal);
+
+  void Placement(const std::u16string& ADescription);
+  void Warning(const std::u16string& AMessage);
+  void File(const TFileResult& AResult);
+  void Summary();
+  bool AnyError() const { return FErrors > 0; }
+
+private:
+  void Line(const std::string& AText);
+
+  std::FILE* FOut;
+  std::FILE* FErr;
+  bool FJson;
+  bool FQuiet;
+  size_t FTotal;
+  size_t FDone = 0;
+  size_t FApplied = 0, FNoChanges = 0, FSkipped = 0, FErrors = 0;
+  TProgress FProgress;
+};
+
+}  // namespace tess::cli

@@ -1,0 +1,369 @@
+#include "Cli/uCliRunner.h"
+
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include "FormStream/uStreams.h"
+#include "Shared/Common/uDDirectory.h"
+#include "Shared/Common/uEncoding.h"
+#include "Shared/Common/uException.h"
+#include "Shared/Common/uFormat.h"
+
+namespace tess::cli {
+
+using transform::TTransform;
+using transform::TTransformStatus;
+
+TFingerprint FingerprintOf(const std::u16string& APath) {
+  struct stat info;
+  TFingerprint result;
+  if (::stat(common::Utf16ToUtf8(APath).c_str(), &info) != 0) return result;
+  result.Exists = true;
+  result.Device = info.st_dev;
+  result.Inode = info.st_ino;
+  result.Size = info.st_size;
+  result.Modified = int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+  result.Changed = int64_t(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+  return result;
+}
+
+std::optional<stream::FormFileFormat> FormatOf(const std::u16string& APath) {
+  try {
+    stream::TFileStream file(APath, stream::TFileMode::fmOpenRead);
+    return stream::DetectFormFormat(file);
+  } catch (const common::Exception&) {
+    return std::nullopt;
+  }
+}
+
+TPreparer::TPreparer(std::unique_ptr<TTransform> ATransform, std::u16string ATempDir)
+    : FTransform(std::move(ATransform)), FTempDir(std::move(ATempDir)) {}
+
+TPrepared TPreparer::Prepare(const std::u16string& AInput, const std::u16string& AResultName) {
+  TPrepared prepared;
+  prepared.Input = AInput;
+  prepared.Before = FingerprintOf(AInput);
+  prepared.FormatBefore = FormatOf(AInput);
+  const std::u16string result = common::DString::MakePath(FTempDir, AResultName);
+  TTransform& transform = *FTransform;
+  transform.SetInFile(AInput);
+  transform.SetOutFile(result);
+  transform.SetOnMessage([&](const std::u16string& AMessage) { prepared.Log.push_back(AMessage); });
+  auto fail = [&](const std::u16string& AReason) {
+    prepared.Raised = true;
+    prepared.Status = TTransformStatus::tsError;
+    // The built-in conversions raise without a word; a user transformation has already said why.
+    for (const std::u16string& line : prepared.Log)
+      if (line.starts_with(u"Error: ")) return;
+    prepared.Log.push_back(u"Error: " + AReason);
+  };
+  try {
+    transform.Execute();
+    prepared.Status = transform.Status();
+    if (prepared.Status == TTransformStatus::tsError) fail(u"the transformation failed without giving a reason");
+  } catch (const common::Exception& error) {
+    fail(error.Message());
+  } catch (const std::exception& error) {
+    fail(common::Utf8ToUtf16(error.what()));
+  } catch (...) {
+    fail(u"unexpected failure");
+  }
+  transform.SetOnMessage(nullptr);
+  if (prepared.Raised)
+    common::DDirectory::RemoveFile(result);
+  else if (common::DDirectory::FileExists(result))
+    prepared.Result = result;
+  return prepared;
+}
+
+namespace {
+
+// The frames between the workers and the consumer: numbers as 8 bytes, texts with their length.
+class TFrameWriter {
+public:
+  void Number(int64_t AValue) { FBytes.append(reinterpret_cast<const char*>(&AValue), sizeof AValue); }
+  void Text(std::u16string_view AText) {
+    Number(int64_t(AText.size()));
+    FBytes.append(reinterpret_cast<const char*>(AText.data()), AText.size() * sizeof(char16_t));
+  }
+  // The frame with its length in front.
+  std::string Take() {
+    std::string frame(sizeof(int64_t), '\0');
+    const int64_t size = int64_t(FBytes.size());
+    std::memcpy(frame.data(), &size, sizeof size);
+    return frame + FBytes;
+  }
+
+private:
+  std::string FBytes;
+};
+
+class TFrameReader {
+public:
+  explicit TFrameReader(std::string_view ABytes) : FBytes(ABytes) {}
+  int64_t Number() {
+    int64_t value = 0;
+    if (FBytes.size() - FPosition < sizeof value) throw common::Exception(u"damaged frame from a worker");
+    std::memcpy(&value, FBytes.data() + FPosition, sizeof value);
+    FPosition += sizeof value;
+    return value;
+  }
+  std::u16string Text() {
+    const int64_t length = Number();
+    if (length < 0 || uint64_t(length) > (FBytes.size() - FPosition) / sizeof(char16_t))
+      throw common::Exception(u"damaged frame from a worker");
+    std::u16string text(size_t(length), u'\0');
+    std::memcpy(text.data(), FBytes.data() + FPosition, text.size() * sizeof(char16_t));
+    FPosition += text.size() * sizeof(char16_t);
+    return text;
+  }
+
+private:
+  std::string_view FBytes;
+  size_t FPosition = 0;
+};
+
+std::string Encode(size_t AIndex, const TPrepared& APrepared) {
+  TFrameWriter frame;
+  frame.Number(int64_t(AIndex));
+  const TFingerprint& before = APrepared.Before;
+  frame.Number(before.Exists);
+  frame.Number(int64_t(before.Device));
+  frame.Number(int64_t(before.Inode));
+  frame.Number(before.Size);
+  frame.Number(before.Modified);
+  frame.Number(before.Changed);
+  frame.Number(APrepared.FormatBefore ? int64_t(*APrepared.FormatBefore) : -1);
+  frame.Number(int64_t(APrepared.Status));
+  frame.Number(APrepared.Raised);
+  frame.Number(int64_t(APrepared.Log.size()));
+  for (const std::u16string& line : APrepared.Log) frame.Text(line);
+  frame.Text(APrepared.Result);
+  return frame.Take();
+}
+
+TPrepared Decode(std::string_view APayload, size_t& AIndex) {
+  TFrameReader frame(APayload);
+  TPrepared prepared;
+  AIndex = size_t(frame.Number());
+  TFingerprint& before = prepared.Before;
+  before.Exists = frame.Number() != 0;
+  before.Device = dev_t(frame.Number());
+  before.Inode = ino_t(frame.Number());
+  before.Size = frame.Number();
+  before.Modified = frame.Number();
+  before.Changed = frame.Number();
+  if (const int64_t format = frame.Number(); format >= 0) prepared.FormatBefore = stream::FormFileFormat(format);
+  prepared.Status = TTransformStatus(frame.Number());
+  prepared.Raised = frame.Number() != 0;
+  const int64_t lines = frame.Number();
+  for (int64_t i = 0; i < lines; ++i) prepared.Log.push_back(frame.Text());
+  prepared.Result = frame.Text();
+  return prepared;
+}
+
+bool WriteAll(int AFd, std::string_view ABytes) {
+  while (!ABytes.empty()) {
+    const ssize_t written = ::write(AFd, ABytes.data(), ABytes.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    ABytes.remove_prefix(size_t(written));
+  }
+  return true;
+}
+
+bool ReadAll(int AFd, void* ABuffer, size_t ACount) {
+  char* buffer = static_cast<char*>(ABuffer);
+  while (ACount > 0) {
+    const ssize_t count = ::read(AFd, buffer, ACount);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) return false;
+    buffer += count;
+    ACount -= size_t(count);
+  }
+  return true;
+}
+
+}  // namespace
+
+TRunner::TRunner(const TTransform& AProto, const common::TStringList& AFiles, int AJobs, std::u16string ATempDir)
+    : FFiles(AFiles), FTempDir(std::move(ATempDir)), FResults(AFiles.size()) {
+  FHere = std::make_unique<TPreparer>(AProto.Clone(), FTempDir);
+  if (AJobs <= 1 || AFiles.size() <= 1) return;
+  // Enough results in reserve to keep every worker busy while the consumer places one, few
+  // enough that the temporary folder never holds much more than the files being worked on.
+  FWindow = size_t(AJobs) * 4;
+  // Output still buffered here would otherwise be written once more by a worker's exit path.
+  std::fflush(nullptr);
+  for (int i = 0; i < AJobs; ++i) {
+    int tasks[2], results[2];
+    if (::pipe(tasks) != 0) break;
+    if (::pipe(results) != 0) {
+      ::close(tasks[0]);
+      ::close(tasks[1]);
+      break;
+    }
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      // The consumer decides when a run stops; a worker ends when its task pipe closes.
+      ::signal(SIGINT, SIG_IGN);
+      ::close(tasks[1]);
+      ::close(results[0]);
+      for (const TWorker& earlier : FWorkers) {
+        ::close(earlier.Tasks);
+        ::close(earlier.Results);
+      }
+      TPreparer preparer(AProto.Clone(), FTempDir);
+      Serve(preparer, FFiles, tasks[0], results[1]);
+    }
+    ::close(tasks[0]);
+    ::close(results[1]);
+    if (pid < 0) {
+      ::close(tasks[1]);
+      ::close(results[0]);
+      break;
+    }
+    TWorker worker;
+    worker.Pid = pid;
+    worker.Tasks = tasks[1];
+    worker.Results = results[0];
+    FWorkers.push_back(std::move(worker));
+  }
+}
+
+TRunner::~TRunner() {
+  for (TWorker& worker : FWorkers) {
+    if (worker.Pid < 0) continue;
+    // Closing both pipes ends the worker after the file it has, if any.
+    ::close(worker.Tasks);
+    ::close(worker.Results);
+    ::waitpid(worker.Pid, nullptr, 0);
+  }
+  // Results prepared but never taken (the run stopped early) leave no file behind.
+  for (auto& result : FResults)
+    if (result && !result->Result.empty()) common::DDirectory::RemoveFile(result->Result);
+}
+
+void TRunner::Serve(TPreparer& APreparer, const common::TStringList& AFiles, int ATasks, int AResults) {
+  for (;;) {
+    int64_t index = 0;
+    if (!ReadAll(ATasks, &index, sizeof index) || index < 0 || size_t(index) >= AFiles.size()) break;
+    const TPrepared prepared = APreparer.Prepare(AFiles[size_t(index)], ResultName(size_t(index), u".out"));
+    if (!WriteAll(AResults, Encode(size_t(index), prepared))) break;
+  }
+  // No destructors and no exit handlers: they belong to the consumer, which still runs them.
+  ::_exit(0);
+}
+
+std::u16string TRunner::ResultName(size_t AIndex, const char16_t* AKind) {
+  return common::IntToStr(int64_t(AIndex)) + AKind;
+}
+
+bool TRunner::AnyAlive() const {
+  for (const TWorker& worker : FWorkers)
+    if (worker.Pid >= 0) return true;
+  return false;
+}
+
+void TRunner::Lose(TWorker& AWorker, const std::u16string& AReason) {
+  ::close(AWorker.Tasks);
+  ::close(AWorker.Results);
+  int status = 0;
+  ::waitpid(AWorker.Pid, &status, 0);
+  AWorker.Pid = -1;
+  if (!AWorker.Busy) return;
+  AWorker.Busy = false;
+  // The file it had is failed, not run again here: whatever ended the worker would end this run.
+  TPrepared failed;
+  failed.Input = FFiles[AWorker.Index];
+  failed.Before = FingerprintOf(failed.Input);
+  failed.FormatBefore = FormatOf(failed.Input);
+  failed.Status = TTransformStatus::tsError;
+  failed.Raised = true;
+  std::u16string how = AReason;
+  if (WIFSIGNALED(status)) how += u" (signal " + common::IntToStr(WTERMSIG(status)) + u")";
+  failed.Log.push_back(u"Error: " + how);
+  common::DDirectory::RemoveFile(common::DString::MakePath(FTempDir, ResultName(AWorker.Index, u".out")));
+  FResults[AWorker.Index] = std::move(failed);
+}
+
+void TRunner::Dispatch() {
+  for (TWorker& worker : FWorkers) {
+    if (worker.Pid < 0 || worker.Busy) continue;
+    if (FNext >= FFiles.size() || FNext >= FConsumed + FWindow) return;
+    const int64_t index = int64_t(FNext);
+    worker.Busy = true;
+    worker.Index = FNext++;
+    if (!WriteAll(worker.Tasks, std::string_view(reinterpret_cast<const char*>(&index), sizeof index)))
+      Lose(worker, u"the worker process ended unexpectedly");
+  }
+}
+
+void TRunner::Receive() {
+  std::vector<pollfd> fds;
+  std::vector<TWorker*> owners;
+  for (TWorker& worker : FWorkers)
+    if (worker.Pid >= 0 && worker.Busy) {
+      fds.push_back({worker.Results, POLLIN, 0});
+      owners.push_back(&worker);
+    }
+  if (fds.empty()) return;
+  if (::poll(fds.data(), fds.size(), -1) < 0) return;
+  for (size_t i = 0; i < fds.size(); ++i) {
+    if (fds[i].revents == 0) continue;
+    TWorker& worker = *owners[i];
+    char buffer[65536];
+    const ssize_t count = ::read(worker.Results, buffer, sizeof buffer);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) {
+      Lose(worker, u"the worker process ended unexpectedly");
+      continue;
+    }
+    worker.Received.append(buffer, size_t(count));
+    int64_t size = 0;
+    if (worker.Received.size() < sizeof size) continue;
+    std::memcpy(&size, worker.Received.data(), sizeof size);
+    if (worker.Received.size() < sizeof size + size_t(size)) continue;
+    size_t index = 0;
+    try {
+      TPrepared prepared = Decode(std::string_view(worker.Received).substr(sizeof size, size_t(size)), index);
+      prepared.Input = FFiles[worker.Index];
+      FResults[worker.Index] = std::move(prepared);
+      worker.Received.erase(0, sizeof size + size_t(size));
+      worker.Busy = false;
+    } catch (const common::Exception& error) {
+      Lose(worker, error.Message());
+    }
+  }
+}
+
+TPrepared TRunner::Take(size_t AIndex) {
+  for (;;) {
+    if (FResults[AIndex]) break;
+    Dispatch();
+    if (FResults[AIndex]) break;
+    const bool inFlight = AIndex < FNext;
+    if (!inFlight && !AnyAlive()) {
+      // No worker left (or none was started): this process does the file itself.
+      FNext = std::max(FNext, AIndex + 1);
+      FConsumed = AIndex + 1;
+      return FHere->Prepare(FFiles[AIndex], ResultName(AIndex, u".out"));
+    }
+    Receive();
+  }
+  TPrepared prepared = std::move(*FResults[AIndex]);
+  FResults[AIndex].reset();
+  FConsumed = AIndex + 1;
+  return prepared;
+}
+
+TPrepared TRunner::PrepareAgain(size_t AIndex) { return FHere->Prepare(FFiles[AIndex], ResultName(AIndex, u".again")); }
+
+}  // namespace tess::cli

@@ -1,0 +1,104 @@
+// Runs a transformation over many files, N at a time, and hands the results back in input order.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "FormStream/uFormFormat.h"
+#include "Shared/Common/uDString.h"
+#include "Transformations/uTransform.h"
+
+namespace tess::cli {
+
+// What identifies one state of a file: a file replaced, rewritten or touched no longer matches.
+struct TFingerprint {
+  bool Exists = false;
+  dev_t Device = 0;
+  ino_t Inode = 0;
+  int64_t Size = 0;
+  int64_t Modified = 0;  // nanoseconds
+  int64_t Changed = 0;   // nanoseconds
+  bool operator==(const TFingerprint&) const = default;
+};
+TFingerprint FingerprintOf(const std::u16string& APath);
+
+std::optional<stream::FormFileFormat> FormatOf(const std::u16string& APath);
+
+// One file run through the transformation into a private temporary file, before placement.
+struct TPrepared {
+  std::u16string Input;
+  TFingerprint Before;
+  std::optional<stream::FormFileFormat> FormatBefore;
+  transform::TTransformStatus Status = transform::TTransformStatus::tsNone;
+  // Execute raised: the file failed, and the placement must treat it as failed.
+  bool Raised = false;
+  common::TStringList Log;
+  // The private file holding the result; empty when the transformation wrote none.
+  std::u16string Result;
+};
+
+// Runs one copy of the transformation.
+class TPreparer {
+public:
+  TPreparer(std::unique_ptr<transform::TTransform> ATransform, std::u16string ATempDir);
+  // Never raises. A failure ends with tsError and a log line "Error: " with its reason, also
+  // when the transformation itself gave none.
+  TPrepared Prepare(const std::u16string& AInput, const std::u16string& AResultName);
+
+private:
+  std::unique_ptr<transform::TTransform> FTransform;
+  std::u16string FTempDir;
+};
+
+// Prepares the files in AJobs worker processes, a bounded distance ahead of the consumer, so that
+// the consumer can place the results one after another in input order, as a run with one worker
+// does. Processes rather than threads: the form file facade is one per process and not for two
+// threads at once, so each worker gets its own facade and its own copy of the transformation.
+// A worker that dies (a fault in the core on some input) fails only the file it had.
+class TRunner {
+public:
+  // With AJobs > 1 the workers are forked here, so no other thread may run at this point.
+  TRunner(const transform::TTransform& AProto, const common::TStringList& AFiles, int AJobs, std::u16string ATempDir);
+  ~TRunner();
+  TRunner(const TRunner&) = delete;
+  TRunner& operator=(const TRunner&) = delete;
+
+  // The result of file AIndex; called with 0, 1, 2, ... in turn.
+  TPrepared Take(size_t AIndex);
+  // The file AIndex prepared again in this process, for a file that an earlier placement changed
+  // after it was prepared.
+  TPrepared PrepareAgain(size_t AIndex);
+
+private:
+  struct TWorker {
+    pid_t Pid = -1;
+    int Tasks = -1;    // indexes to the worker
+    int Results = -1;  // prepared files from it
+    bool Busy = false;
+    size_t Index = 0;
+    std::string Received;
+  };
+
+  void Dispatch();
+  void Receive();
+  void Lose(TWorker& AWorker, const std::u16string& AReason);
+  bool AnyAlive() const;
+  [[noreturn]] static void Serve(TPreparer& APreparer, const common::TStringList& AFiles, int ATasks, int AResults);
+  static std::u16string ResultName(size_t AIndex, const char16_t* AKind);
+
+  const common::TStringList& FFiles;
+  std::u16string FTempDir;
+  std::unique_ptr<TPreparer> FHere;
+  std::vector<TWorker> FWorkers;
+  std::vector<std::optional<TPrepared>> FResults;
+  size_t FNext = 0;      // the next file to hand to a worker
+  size_t FConsumed = 0;  // the files handed out by Take
+  size_t FWindow = 1;    // how far the workers may run ahead
+};
+
+}  // namespace tess::cli

@@ -1,0 +1,84 @@
+// The command line itself: help, version, and every refused combination ending with status 2 and a hint.
+#include <gtest/gtest.h>
+
+#include "CliHarness.h"
+#include "Support/TempDir.h"
+
+namespace tess::cli::testing {
+namespace {
+
+TEST(CommandLine, HelpListsTheCommandsAndEndsWithZero) {
+  const TRun run = RunCli({"--help"});
+  EXPECT_EQ(run.Status, 0);
+  for (const char* command : {"detect", "convert", "apply", "check", "transforms"})
+    EXPECT_NE(run.Out.find(command), std::string::npos) << command;
+  EXPECT_EQ(run.Err, "");
+}
+
+TEST(CommandLine, CommandHelpNamesEveryPlacementOption) {
+  const TRun run = RunCli({"convert", "--help"});
+  EXPECT_EQ(run.Status, 0);
+  for (const char* option : {"--stdout", "--replace", "--backup-dir", "--no-backup", "--overwrite-backup", "--new",
+                             "--output-dir", "--dry-run", "--diff", "--json", "--mask", "-j"})
+    EXPECT_NE(run.Out.find(option), std::string::npos) << option;
+}
+
+TEST(CommandLine, VersionIsOneLine) {
+  const TRun run = RunCli({"--version"});
+  EXPECT_EQ(run.Status, 0);
+  EXPECT_EQ(run.Out, "tessarine-cli 0.1.0\n");
+}
+
+struct TUsageCase {
+  std::vector<std::string> Args;
+  std::string Message;  // a piece of the message before the hint
+};
+
+void PrintTo(const TUsageCase& ACase, std::ostream* AOut) {
+  for (const std::string& arg : ACase.Args) *AOut << arg << ' ';
+}
+
+class UsageError : public ::testing::TestWithParam<TUsageCase> {};
+
+// Each refused command line changes nothing, prints its reason and the hint, and ends with 2.
+TEST_P(UsageError, EndsWithTwoAndAHint) {
+  tess::testing::TempDir dir;
+  WriteFile(dir.Path() / "a.dfm", "object A: TA\r\nend\r\n");
+  WriteFile(dir.Path() / "b.dfm", "object B: TB\r\nend\r\n");
+  std::filesystem::create_directories(dir.Path() / "folder");
+  const auto before = Snapshot(dir.Path());
+  const TRun run = RunCli(GetParam().Args, dir.Path());
+  EXPECT_EQ(run.Status, 2) << run.Err;
+  EXPECT_EQ(run.Out, "");
+  const std::vector<std::string> lines = run.ErrLines();
+  ASSERT_EQ(lines.size(), 2u) << run.Err;
+  EXPECT_NE(lines[0].find(GetParam().Message), std::string::npos) << lines[0];
+  EXPECT_EQ(lines[1], "Run 'tessarine-cli --help' for usage.");
+  EXPECT_EQ(Snapshot(dir.Path()), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLine, UsageError,
+    ::testing::Values(
+        TUsageCase{{}, "a command is required"}, TUsageCase{{"frobnicate"}, "frobnicate"},
+        TUsageCase{{"detect"}, "PATH is required"}, TUsageCase{{"convert", "a.dfm"}, "--to is required"},
+        TUsageCase{{"convert", "--to", "xml", "a.dfm"}, "xml"},
+        TUsageCase{{"detect", "folder"}, "'folder' is a folder: add -r"},
+        TUsageCase{{"convert", "--to", "text", "--stdout", "a.dfm", "b.dfm"}, "--stdout takes exactly one form file"},
+        TUsageCase{{"convert", "--to", "text", "--stdout", "-r", "folder"}, "--stdout takes exactly one form file, not 0"},
+        TUsageCase{{"convert", "--to", "text", "--stdout", "--replace", "a.dfm"}, "choose one placement"},
+        TUsageCase{{"convert", "--to", "text", "--dry-run", "--new", "a.dfm"}, "choose one placement"},
+        TUsageCase{{"convert", "--to", "text", "--replace", "--output-dir", "out", "a.dfm"}, "choose one placement"},
+        TUsageCase{{"convert", "--to", "text", "--no-backup", "--backup-dir", "bak", "a.dfm"}, "--no-backup"},
+        TUsageCase{{"convert", "--to", "text", "--no-backup", "--overwrite-backup", "a.dfm"}, "--no-backup"},
+        TUsageCase{{"convert", "--to", "text", "--new", "--output-dir", "out", "a.dfm"}, "choose one"},
+        TUsageCase{{"convert", "--to", "text", "-j", "0", "a.dfm"}, "-j"},
+        TUsageCase{{"convert", "--to", "text", "-j", "two", "a.dfm"}, "-j"},
+        TUsageCase{{"convert", "--to", "text", "--mask", ";", "-r", "folder"}, "--mask needs at least one pattern"},
+        TUsageCase{{"convert", "--to", "text", "--output-dir", "a.dfm", "b.dfm"}, "cannot use 'a.dfm' as a folder"},
+        TUsageCase{{"detect", "--json", "a.dfm"}, "--json"}, TUsageCase{{"check", "--replace", "a.dfm"}, "--replace"},
+        TUsageCase{{"apply", "no such transformation", "a.dfm"}, "no transformation"},
+        TUsageCase{{"apply", "a.dfm"}, "PATH is required"}));
+
+}  // namespace
+}  // namespace tess::cli::testing
