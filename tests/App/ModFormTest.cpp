@@ -308,10 +308,10 @@ INSTANTIATE_TEST_SUITE_P(Moves, MoveActionTest,
 
 TEST_F(ModFormTest, OkWithAnInvalidValueWarnsAndKeepsTheEditorOpenWithItsEdits) {
   Window.Select(1);
-  Form().FrameAs<TFakeChangePropFrame>()->OldPropValueMemo.SetText(u"'unclosed");
+  Form().FrameAs<TFakeChangePropFrame>()->OldPropValueMemo.SetText(u"Left = 1");
   EXPECT_FALSE(Window.ClickOk());
   EXPECT_EQ(Messages.Asked, std::vector<TAsked>{kInvalidActions});
-  EXPECT_EQ(dynamic_cast<TChangePropertyAction*>(Copy().Actions(1))->OldPropValue(), u"'unclosed");
+  EXPECT_EQ(dynamic_cast<TChangePropertyAction*>(Copy().Actions(1))->OldPropValue(), u"Left = 1");
   ASSERT_NE(Form().FrameAs<TFakeChangePropFrame>(), nullptr);
 
   Form().FrameAs<TFakeChangePropFrame>()->OldPropValueMemo.SetText(u"'closed'");
@@ -351,7 +351,7 @@ TEST_P(CheckValueTest, MarksExactlyTheTextsThatAreNotOneValue) {
 INSTANTIATE_TEST_SUITE_P(Values, CheckValueTest,
                          ::testing::Values(TValueCase{u"", true}, TValueCase{u"'abc'", true}, TValueCase{u"5", true},
                                            TValueCase{u"[akLeft, akTop]", true}, TValueCase{u"'ab' + 'c'", true},
-                                           TValueCase{u"clBtnFace", true}, TValueCase{u"'abc", false},
+                                           TValueCase{u"clBtnFace", true}, TValueCase{u"Left = 1", false},
                                            TValueCase{u"[akLeft", false}, TValueCase{u"5 6", false},
                                            TValueCase{u"= 5", false}));
 

@@ -73,7 +73,7 @@ TEST_F(PrefFormTest, LoadingRunsTheDialogsOwnHandlersSoTheEnabledStatesFollow) {
   EXPECT_FALSE(Form().ReplaceFrameShown) << "the chooser's change handler ran";
   EXPECT_FALSE(Form().BackupCheck.Value);
   EXPECT_FALSE(Form().BackupOptionsEnabled) << "the backup check box's handler ran";
-  EXPECT_FALSE(Form().BackupPathEnabled) << "no backup, so no backup folder either";
+  EXPECT_TRUE(Form().BackupPathEnabled) << "the radio button's handler ran (the greyed group hides it)";
   EXPECT_TRUE(Form().BackupSeparateRadio.Value);
   EXPECT_FALSE(Form().BackupSameRadio.Value);
   EXPECT_EQ(Form().BackupPath.Value, u"/backups");
