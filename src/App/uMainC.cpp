@@ -16,10 +16,21 @@ namespace tess::app {
 
 using transform::TTransform;
 
+namespace {
+
+std::vector<TTransform*> ListedTransforms() {
+  const transform::TTransformList& list = transform::TTransformList::Instance();
+  std::vector<TTransform*> result;
+  for (int i = 0; i < list.Count(); ++i) result.push_back(list.Items(i));
+  return result;
+}
+
+}  // namespace
+
 TMainC::TMainC(TTransformSource ASource, batch::TDFMBackup* APlacement)
     : FFiles(std::make_unique<batch::TFilesC>()),
       FFileStack(std::make_unique<batch::TFileStack>()),
-      FSource(std::move(ASource)),
+      FSource(ASource ? std::move(ASource) : TTransformSource(&ListedTransforms)),
       FPlacement(APlacement) {
   FFiles->SetFileStack(FFileStack.get());
 }
@@ -169,8 +180,7 @@ void TMainC::FillTransforms() {
   const common::TDGUIItem* current = chooser->Selected();
   const common::TDDataRef remembered = current == nullptr ? common::TDDataRef() : current->DataObject();
   chooser->Items().Clear();
-  const std::vector<TTransform*> offered = FSource ? FSource() : std::vector<TTransform*>();
-  for (TTransform* transform : offered) {
+  for (TTransform* transform : FSource()) {
     common::TDGUIItem& item = chooser->Items().Add();
     item.SetCaption(transform->Caption());
     item.SetDataObject(transform);

@@ -28,9 +28,9 @@ using TTransformSource = std::function<std::vector<transform::TTransform*>()>;
 // format inspection (FInspector) run at a time; the inspection is not counted as busy.
 class TMainC : public common::TDObject, public IMainC {
 public:
-  // ASource gives the chooser's transformations (start-up passes the transformation list);
-  // APlacement null runs through the process-wide output placement.
-  explicit TMainC(TTransformSource ASource, batch::TDFMBackup* APlacement = nullptr);
+  // ASource null offers the process-wide transformation list; APlacement null runs through the
+  // process-wide output placement.
+  explicit TMainC(TTransformSource ASource = {}, batch::TDFMBackup* APlacement = nullptr);
   // Stops and waits for any work still running before the queue it reads goes away.
   ~TMainC() override;
 

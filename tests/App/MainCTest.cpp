@@ -12,13 +12,12 @@
 #include "Batch/BatchFixture.h"
 #include "Batch/uDFMBackup.h"
 #include "Batch/uFilesC.h"
-#include "FormStream/uBinaryToText.h"
-#include "FormStream/uFormFormat.h"
-#include "FormStream/uStreams.h"
 #include "Shared/Common/uFormat.h"
 #include "Shared/Tasks/uTask.h"
 #include "Support/FakeMain.h"
 #include "Support/TempDir.h"
+#include "Transformations/uBuiltInTransforms.h"
+#include "Transformations/uTransformList.h"
 
 using namespace tess::app;
 using tess::batch::CellCaption;
@@ -41,35 +40,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Binary form files to text, the others skipped; what the built-in conversion does.
-class TBinToText : public TTransform {
-public:
-  std::u16string GetCaption() const override { return u"Binary to text"; }
-  void Execute() override {
-    FStatus = TTransformStatus::tsNone;
-    if (!FilesValid()) return;
-    try {
-      tess::stream::FormFileFormat format;
-      {
-        tess::stream::TFileStream input(FInFile, tess::stream::TFileMode::fmOpenRead);
-        format = tess::stream::DetectFormFormat(input);
-      }
-      if (format != tess::stream::FormFileFormat::fmtBinary) {
-        FStatus = TTransformStatus::tsSkipped;
-        return;
-      }
-      tess::stream::TFileStream input(FInFile, tess::stream::TFileMode::fmOpenRead);
-      tess::stream::TFileStream output(FOutFile, tess::stream::TFileMode::fmCreate);
-      tess::stream::ResourceToFormText(input, output);
-      output.Close();
-      FStatus = TTransformStatus::tsApplied;
-    } catch (...) {
-      FStatus = TTransformStatus::tsError;
-      throw;
-    }
-  }
-};
-
 const char16_t* const IdleCommands = u"AddFiles AddDir RemoveFiles AddTransform Preferences";
 const char16_t* const IdleChosen = u"AddFiles AddDir RemoveFiles Start AddTransform Preferences";
 const char16_t* const IdleEditable =
@@ -77,7 +47,7 @@ const char16_t* const IdleEditable =
 
 class MainC : public ::testing::Test {
 protected:
-  MainC() : Placement(Settings), TextToBin(u"Text to binary"), User(u"Rename buttons", true) {
+  MainC() : Placement(Settings), User(u"Rename buttons", true) {
     tess::app::SetFormFileImageIndex(3);
     Offered = {&BinToText, &TextToBin, &User};
     Controller = std::make_unique<TMainC>([this] { return Offered; }, &Placement);
@@ -125,8 +95,8 @@ protected:
   TempDir Dir;
   TDFMSettings Settings;
   tess::batch::TDFMBackup Placement;
-  TBinToText BinToText;
-  TScriptedTransform TextToBin;
+  tess::transform::TBinToTextTransform BinToText;
+  tess::transform::TTextToBinTransform TextToBin;
   TScriptedTransform User;
   std::vector<TTransform*> Offered;
   std::unique_ptr<TMainC> Controller;
@@ -139,6 +109,28 @@ TEST_F(MainC, StartUpOffersTheTransformationsWithNoneChosenAndOnlyIdleCommandsEn
   EXPECT_EQ(Main.EnabledActions(), IdleCommands);
   EXPECT_EQ(Main.Context->Journal(u"Stop.Enabled"), Lines{u"Stop.Enabled=false"});
   EXPECT_EQ(Main.Chooser.ChangeCount, 0);
+}
+
+TEST(MainCStartUp, OffersTheTransformationListWhenNoSourceIsGiven) {
+  tess::testing::ScopedDataHome home;
+  TUILoop loop;
+  TFakeMain main;
+  TMainC controller;
+  main.Connect(&controller);
+  controller.AttachView(&main);
+  const tess::transform::TTransformList& list = tess::transform::TTransformList::Instance();
+  ASSERT_GE(list.Count(), 2);
+  Lines captions;
+  for (int i = 0; i < list.Count(); ++i) captions.push_back(list.Items(i)->Caption());
+  EXPECT_EQ(main.Chooser.Captions(), captions);
+  EXPECT_EQ(Lines(captions.begin(), captions.begin() + 2), (Lines{u"Binary to text", u"Text to binary"}));
+  EXPECT_EQ(main.Chooser.Current, -1);
+  EXPECT_EQ(main.EnabledActions(), IdleCommands);
+  main.Chooser.UserPick(1);
+  EXPECT_EQ(controller.CurrentTransform(), list.Items(1));
+  EXPECT_EQ(main.EnabledActions(), IdleChosen);
+  main.Connect(nullptr);
+  controller.AttachView(nullptr);
 }
 
 TEST_F(MainC, CommandsAreSetInTheirFixedOrder) {

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <set>
 #include <thread>
 
@@ -183,6 +186,45 @@ TEST_F(FileList, ResetStatusBlanksEveryStatusCellAndItsImage) {
   EXPECT_EQ(CellCaption(Table.Rows().Items(1), ColFormat), u"Text");
   EXPECT_EQ(Table.UpdateDepth(), 0);
   EXPECT_EQ(Table.UnbalancedEnds, 0);
+}
+
+// Points PATH at one folder for the test's life, so the opener found there is a script of ours.
+class ScopedPath {
+public:
+  explicit ScopedPath(const std::string& AFolder) : FOld(std::getenv("PATH") ? std::getenv("PATH") : "") {
+    ::setenv("PATH", AFolder.c_str(), 1);
+  }
+  ~ScopedPath() { ::setenv("PATH", FOld.c_str(), 1); }
+
+private:
+  std::string FOld;
+};
+
+TEST(LaunchEditor, HandsThePathToTheOpenerAsOneArgumentWithoutAShell) {
+  TempDir dir;
+  // PATH holds only this folder, so the script may use nothing but the shell's own commands.
+  dir.Write("bin/xdg-open", "#!/bin/sh\nd=${0%/*}\nprintf '%s|' \"$#\" \"$@\" > \"$d/args.tmp\"\n/bin/mv \"$d/args.tmp\" \"$d/args\"\n");
+  std::filesystem::permissions(dir.Path() / "bin/xdg-open", std::filesystem::perms::owner_all);
+  const std::u16string file = dir / "a b $(touch pwned) 'q'.dfm";
+  {
+    ScopedPath path((dir.Path() / "bin").string());
+    TFilesC::LaunchEditor(file);
+  }
+  for (int i = 0; i < 400 && !std::filesystem::exists(dir.Path() / "bin/args"); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(dir.Read("bin/args"), "1|" + tess::common::Utf16ToUtf8(file) + "|");
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::current_path() / "pwned"));
+}
+
+TEST(LaunchEditor, MissingOpenerIsReportedWithTheFile) {
+  TempDir dir;
+  ScopedPath path(dir.Path().string());
+  try {
+    TFilesC::LaunchEditor(u"/x/Main.dfm");
+    ADD_FAILURE() << "no error";
+  } catch (const tess::common::Exception& error) {
+    EXPECT_EQ(error.Message(), u"Cannot open /x/Main.dfm in the text editor: No such file or directory");
+  }
 }
 
 TEST(FileStack, IsFirstInFirstOutAndEmptyGivesNothing) {
