@@ -107,7 +107,13 @@ void TTransformList::Save() {
 std::u16string TTransformList::NewFileName() const {
   const std::u16string folder = TransformsFolder();
   int index = Count();
-  while (DDirectory::FileExists(DString::MakePath(folder, FileNameFor(index)))) ++index;
+  // Any entry takes a name, not only a file: saving over a folder of that name would fail, and
+  // every later Add with it.
+  auto taken = [&](int AIndex) {
+    const std::u16string path = DString::MakePath(folder, FileNameFor(AIndex));
+    return DDirectory::FileExists(path) || DDirectory::Exists(path);
+  };
+  while (taken(index)) ++index;
   return FileNameFor(index);
 }
 

@@ -42,7 +42,7 @@ public:
   // Saves every editable transformation.
   void Save();
 
-  // Count in upper-case hexadecimal, then the first number above it whose file is free.
+  // Count in upper-case hexadecimal, then the first number above it whose name is free.
   std::u16string NewFileName() const;
   // AIndex in upper-case hexadecimal with at least four digits, and ".xml": 10 gives 000A.xml.
   static std::u16string FileNameFor(int AIndex);

@@ -287,6 +287,37 @@ TEST_F(ActionTest, ChangeObjectSeesChildrenAfterTheirParentChanged) {
   EXPECT_TRUE(empty.Changed());
 }
 
+TEST(CollectionItems, ObjectsInsideAnItemAreNeverVisited) {
+  const std::u16string text = FormText({
+      "object Form1: TForm1",
+      "  Items = <",
+      "    item",
+      "      Tag = 1",
+      "      object Inner: TLabel",
+      "        Tag = 2",
+      "      end",
+      "    end>",
+      "  Tag = 3",
+      "end",
+  });
+  auto root = formtext::DFMHelper().LoadObjectFromText(text);
+  auto* items = dynamic_cast<doc::TDItems*>(root->Props().Find(u"Items")->Value());
+  ASSERT_NE(items, nullptr);
+  ASSERT_EQ(items->Items(0)->Objects().Count(), 1);
+  TRemovePropertyAction remove;
+  remove.SetPropName(u"Tag");
+  remove.Process(*root);
+  TChangeObjectAction object;
+  object.SetOldObjectClass(u"TLabel");
+  object.SetNewObjectClass(u"TStaticText");
+  object.Process(*root);
+  EXPECT_FALSE(object.Changed());
+  EXPECT_EQ(root->Props().Find(u"Tag"), nullptr);
+  EXPECT_NE(items->Items(0)->Props().Find(u"Tag"), nullptr);
+  EXPECT_NE(items->Items(0)->Objects().Items(0)->Props().Find(u"Tag"), nullptr);
+  EXPECT_EQ(items->Items(0)->Objects().Items(0)->Ancestor(), u"TLabel");
+}
+
 TEST(NamelessObjects, AHeaderWithoutAColonIsAClassWithoutAName) {
   auto root = formtext::DFMHelper().LoadObjectFromText(FormText({
       "object Form1: TForm1",
