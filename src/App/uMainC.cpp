@@ -3,11 +3,14 @@
 #include <chrono>
 #include <thread>
 
+#include "App/uDFMApp.h"
+#include "App/uDialogs.h"
 #include "Batch/uFormatInspector.h"
 #include "Batch/uRunTransform.h"
 #include "Batch/uScanDir.h"
 #include "Shared/Common/uException.h"
 #include "Shared/Tasks/uDispatcher.h"
+#include "Transformations/uTransformList.h"
 
 namespace tess::app {
 
@@ -67,13 +70,65 @@ void TMainC::OpenFile() {
   }
 }
 
-void TMainC::NewTransform() {}
+transform::TTransformList& TMainC::TransformList() const {
+  return FTransformList != nullptr ? *FTransformList : transform::TTransformList::Instance();
+}
 
-void TMainC::EditTransform() {}
+TDFMApp& TMainC::Application() const { return FApp != nullptr ? *FApp : TDFMApp::Instance(); }
 
-void TMainC::RemoveTransform() {}
+// The commands run from the window's event loop, where an exception would end the program: a
+// transformation or settings file that cannot be written is told to the user instead.
+void TMainC::NewTransform() {
+  try {
+    if (std::unique_ptr<TTransform> created = Application().NewTransform()) {
+      TTransform* added = TransformList().Add(std::move(created));
+      FillTransforms();
+      SelectTransform(added);
+    }
+  } catch (const common::Exception& error) {
+    MessageBox().Warning(error.Message());
+  }
+  RefreshActions();
+}
 
-void TMainC::Options() {}
+void TMainC::EditTransform() {
+  try {
+    // Built-in transformations have nothing to edit and no file (the command is disabled for them).
+    TTransform* transform = CurrentTransform();
+    if (transform != nullptr && transform->Editable()) {
+      Application().EditTransform(*transform);
+      transform->Save();
+      FillTransforms();
+    }
+  } catch (const common::Exception& error) {
+    MessageBox().Warning(error.Message());
+  }
+  RefreshActions();
+}
+
+void TMainC::RemoveTransform() {
+  try {
+    common::IDList* chooser = FForm == nullptr ? nullptr : FForm->Transforms();
+    common::TDGUIItem* item = chooser == nullptr ? nullptr : chooser->Selected();
+    TTransform* transform = item == nullptr ? nullptr : item->DataObjectAs<TTransform>();
+    // The list keeps the built-ins whatever it is told, so their entries stay too.
+    if (transform != nullptr && transform->Editable() && MessageBox().Confirm(u"Completely remove transformation?")) {
+      TransformList().Remove(transform);
+      chooser->Items().Remove(item);
+    }
+  } catch (const common::Exception& error) {
+    MessageBox().Warning(error.Message());
+  }
+  RefreshActions();
+}
+
+void TMainC::Options() {
+  try {
+    Application().Options();
+  } catch (const common::Exception& error) {
+    MessageBox().Warning(error.Message());
+  }
+}
 
 void TMainC::TransformChanged() { RefreshActions(); }
 

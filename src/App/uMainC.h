@@ -13,7 +13,13 @@
 #include "Shared/Tasks/uTask.h"
 #include "Transformations/uTransform.h"
 
+namespace tess::transform {
+class TTransformList;
+}
+
 namespace tess::app {
+
+class TDFMApp;
 
 // The transformations the chooser offers, in chooser order. None owned.
 using TTransformSource = std::function<std::vector<transform::TTransform*>()>;
@@ -37,16 +43,24 @@ public:
   void RemoveFiles() override;
   // A failure to start the editor is written to the log.
   void OpenFile() override;
-  // The transformation commands and the preferences belong to their own controllers, which the
-  // window reaches through these once they are wired in; until then they do nothing.
+  // The transformation commands open the editor (NewTransform, EditTransform) or ask before
+  // deleting (RemoveTransform), then store the result through the transformation list. A file
+  // that cannot be written or deleted is reported in a warning and the command ends there.
   void NewTransform() override;
+  // Saves the chosen transformation's file again whatever the user chose in the editor.
   void EditTransform() override;
   void RemoveTransform() override;
   void TransformChanged() override;
   // Raises tasks::ETaskError "Task already executed" while a scan or run is in progress.
   void Start() override;
   void Stop() override;
+  // The preferences dialog; a settings file that cannot be written is reported in a warning.
   void Options() override;
+
+  // Where the transformation commands add and remove transformations, and whose dialogs they
+  // open; null (the default) means the program's own. The list must be the one ASource offers.
+  void SetTransformList(transform::TTransformList* AList) { FTransformList = AList; }
+  void SetApplication(TDFMApp* AApp) { FApp = AApp; }
 
   void RefreshActions();
   // Rebuilds the chooser, keeping the current transformation chosen when it is still offered.
@@ -69,6 +83,8 @@ private:
   void TransformMessage(const std::u16string& AMessage);
   std::unique_ptr<tasks::TTask> NewTask(void (TMainC::*AFinished)(tasks::TTask*));
   void ReleaseRunning();
+  transform::TTransformList& TransformList() const;
+  TDFMApp& Application() const;
 
   IMain* FForm = nullptr;
   std::unique_ptr<batch::TFilesC> FFiles;
@@ -79,6 +95,8 @@ private:
   batch::TDFMBackup* FPlacement;
   // The transformation of the run in progress, whose messages come here.
   transform::TTransform* FRunning = nullptr;
+  transform::TTransformList* FTransformList = nullptr;
+  TDFMApp* FApp = nullptr;
 };
 
 }  // namespace tess::app
