@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "App/Gui/uQtDispatcher.h"
+#include "Shared/Common/uDDirectory.h"
 #include "FormText/uDFMParserFactory.h"
 #include "Shared/Components/HtmlLabel.h"
 #include "Shared/Tasks/uDispatcher.h"
@@ -69,7 +70,7 @@ protected:
     }
     return true;
   }
-  QTreeWidget& Table() const { return *Program->Window().FilesTree(); }
+  TFilesTree& Table() const { return *Program->Window().FilesTree(); }
   QString Cell(int ARow, int AColumn) const { return Table().topLevelItem(ARow)->text(AColumn); }
   void Choose(const QString& ACaption) {
     QComboBox* combo = Program->Window().TransformCombo();

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFileInfo>
 #include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -203,7 +204,7 @@ TEST_F(MainWindow, DropsGoToTheHandlerSortedIntoFilesAndFolders) {
   const QString corpus = QStringLiteral(TESS_CORPUS_DIR);
   const QString file = corpus + QStringLiteral("/PAIRS.tsv");
   EXPECT_TRUE(Window.FilesTree()->DropPaths({file, corpus + QStringLiteral("/text/"), corpus + QStringLiteral("/nowhere")}));
-  EXPECT_EQ(files, common::TStringList{FromQString(file)});
+  EXPECT_EQ(files, common::TStringList{FromQString(QFileInfo(file).absoluteFilePath())});
   ASSERT_EQ(folders.size(), 1u);
   EXPECT_EQ(folders[0], FromQString(QDir::cleanPath(corpus + QStringLiteral("/text"))));
   EXPECT_FALSE(Window.FilesTree()->DropPaths({corpus + QStringLiteral("/nowhere")}));

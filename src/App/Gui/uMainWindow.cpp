@@ -300,13 +300,15 @@ void TMainForm::Command(void (app::IMainC::*ACommand)()) {
 
 void TMainForm::BuildHeader(QWidget* AHeader) {
   auto* layout = new QHBoxLayout(AHeader);
-  layout->setContentsMargins(2, 1, 2, 1);
+  layout->setContentsMargins(0, 1, 0, 1);
   ToolBar = new QToolBar(AHeader);
   ToolBar->setObjectName(QStringLiteral("ToolBar"));
   ToolBar->setIconSize(QSize(32, 32));
   ToolBar->setMovable(false);
   ToolBar->setFloatable(false);
-  ToolBar->setStyleSheet(QStringLiteral("QToolBar { background: transparent; border: none; spacing: 0px; }"));
+  // Tight padding: at the 611 pixel starting width all nine buttons must fit without an overflow menu.
+  ToolBar->setStyleSheet(QStringLiteral("QToolBar { background: transparent; border: none; spacing: 0px; padding: 0px; }"
+                                        "QToolButton { padding: 0px; margin: 0px; } QToolBar::separator { width: 5px; }"));
   const auto add = [this](QAction* AAction, const char* AName, bool AText) {
     auto* button = new QToolButton(ToolBar);
     button->setObjectName(QString::fromUtf8(AName));
@@ -316,6 +318,9 @@ void TMainForm::BuildHeader(QWidget* AHeader) {
     button->setFixedHeight(38);
     if (AText) {
       button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+      // Where Tahoma is missing its stand-in runs wider; one pixel less keeps all nine buttons
+      // on the bar at the starting width instead of pushing the last into an overflow menu.
+      button->setFont(PixelFont(QStringLiteral("Tahoma"), 10));
     } else {
       button->setToolButtonStyle(Qt::ToolButtonIconOnly);
       button->setFixedWidth(39);
@@ -334,8 +339,7 @@ void TMainForm::BuildHeader(QWidget* AHeader) {
   add(aDeleteTransform, "tbRemoveMod", false);
   ToolBar->addSeparator();
   add(aOptions, "ToolButton2", false);
-  layout->addWidget(ToolBar);
-  layout->addStretch(1);
+  layout->addWidget(ToolBar, 1);
 }
 
 void TMainForm::BuildMain(QWidget* AMain) {
