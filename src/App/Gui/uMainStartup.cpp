@@ -1,0 +1,96 @@
+// The desktop program's start-up and shut-down: the main window and its controller wired together.
+#include "App/Gui/uMainStartup.h"
+
+#include <QMessageBox>
+
+#include "App/uDFMApp.h"
+#include "Transformations/uTransformList.h"
+
+namespace tess::gui {
+
+bool TQtMessageBox::Confirm(const std::u16string& AText) {
+  return QMessageBox::question(FParent, QStringLiteral("Tessarine"), ToQString(AText),
+                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
+void TQtMessageBox::Warning(const std::u16string& AText) {
+  QMessageBox::warning(FParent, QStringLiteral("Tessarine"), ToQString(AText), QMessageBox::Ok, QMessageBox::Ok);
+}
+
+TMainProgram::TMainProgram(transform::TTransformList* ATransforms) {
+  transform::TTransformList& list = ATransforms ? *ATransforms : transform::TTransformList::Instance();
+  FWindow = std::make_unique<TMainForm>();
+  FMessageBox = std::make_unique<TQtMessageBox>(FWindow.get());
+  app::SetMessageBox(FMessageBox.get());
+  FController = std::make_unique<app::TMainC>([&list] {
+    std::vector<transform::TTransform*> offered;
+    for (int i = 0; i < list.Count(); ++i) offered.push_back(list.Items(i));
+    return offered;
+  });
+  if (ATransforms) FController->SetTransformList(ATransforms);
+  FController->AttachView(FWindow.get());
+  FWindow->SetController(FController.get());
+  FWindow->SetOnDrop([this](const common::TStringList& AFiles, const common::TStringList& AFolders) {
+    Drop(AFiles, AFolders);
+  });
+  FFolderTimer.setInterval(100);
+  QObject::connect(&FFolderTimer, &QTimer::timeout, [this] { ScanNextFolder(); });
+  ReportStartProblems(list);
+}
+
+TMainProgram::~TMainProgram() {
+  FFolderTimer.stop();
+  FPendingFolders.clear();
+  FWindow->SetController(nullptr);
+  FWindow->SetOnDrop(nullptr);
+  // The controller stops what still runs; the window is still there for the finish handlers.
+  FController->AttachView(nullptr);
+  FController.reset();
+  app::SetMessageBox(nullptr);
+  FWindow.reset();
+}
+
+void TMainProgram::ReportStartProblems(transform::TTransformList& AList) {
+  common::TStringList problems = AList.LoadMessages();
+  const std::u16string settings = app::TDFMApp::Instance().TakeLoadProblem();
+  if (!settings.empty()) problems.push_back(settings);
+  if (problems.empty()) return;
+  for (const std::u16string& line : problems) FWindow->Log()->Add(line);
+  if (FWindow->DetailsHeight() <= 24) FWindow->ToggleDetails();
+}
+
+bool TMainProgram::Drop(const common::TStringList& AFiles, const common::TStringList& AFolders) {
+  // A run owns the file list's rows on its worker thread until it ends; a scan is refused too so
+  // that the list does not grow under a run about to start.
+  if (!FController->Idle()) {
+    FWindow->Status()->SetText(u"Files cannot be added while a run is in progress.");
+    return false;
+  }
+  if (!AFiles.empty()) {
+    FController->Files().AddFiles(AFiles);
+    FController->StartInspector();
+  }
+  FPendingFolders.insert(FPendingFolders.end(), AFolders.begin(), AFolders.end());
+  ScanNextFolder();
+  return true;
+}
+
+void TMainProgram::ScanNextFolder() {
+  if (FPendingFolders.empty()) {
+    FFolderTimer.stop();
+    return;
+  }
+  // One scan at a time: the next folder waits until the controller is idle again.
+  if (!FController->Idle()) {
+    if (!FFolderTimer.isActive()) FFolderTimer.start();
+    return;
+  }
+  const std::u16string folder = FPendingFolders.front();
+  FPendingFolders.erase(FPendingFolders.begin());
+  FController->StartScan(folder);
+  FController->StartInspector();
+  FController->RefreshActions();
+  if (!FPendingFolders.empty() && !FFolderTimer.isActive()) FFolderTimer.start();
+}
+
+}  // namespace tess::gui

@@ -1,0 +1,58 @@
+// The desktop program's start-up and shut-down: the main window and its controller wired together.
+#pragma once
+
+#include <QTimer>
+
+#include <memory>
+
+#include "App/Gui/uMainWindow.h"
+#include "App/uDialogs.h"
+#include "App/uMainC.h"
+
+namespace tess::gui {
+
+// Message boxes over the main window: Yes/No with No as default, and a warning with OK.
+class TQtMessageBox : public app::IDMessageBox {
+public:
+  explicit TQtMessageBox(QWidget* AParent) : FParent(AParent) {}
+  bool Confirm(const std::u16string& AText) override;
+  void Warning(const std::u16string& AText) override;
+
+private:
+  QWidget* FParent;
+};
+
+// Creates the window and then the controller, attaches them to each other, and reports in the
+// details log whatever start-up met and survived (transformation files skipped, a settings file
+// that could not be read). The destructor takes them apart in the reverse order: the window
+// forgets its controller, the controller its view, then the controller goes, and the window last.
+class TMainProgram {
+public:
+  // ATransforms null uses the program's transformation list; tests pass their own.
+  explicit TMainProgram(transform::TTransformList* ATransforms = nullptr);
+  ~TMainProgram();
+  TMainProgram(const TMainProgram&) = delete;
+  TMainProgram& operator=(const TMainProgram&) = delete;
+
+  TMainForm& Window() const { return *FWindow; }
+  app::TMainC& Controller() const { return *FController; }
+
+  // What a drop on the file table does: refused while a scan or a run is in progress; files are
+  // added like "Add File"; folders are scanned like "Add Directory", one after the other.
+  // False when the drop was refused.
+  bool Drop(const common::TStringList& AFiles, const common::TStringList& AFolders);
+  // Folders dropped and still waiting for their scan.
+  size_t PendingFolders() const { return FPendingFolders.size(); }
+
+private:
+  void ScanNextFolder();
+  void ReportStartProblems(transform::TTransformList& AList);
+
+  std::unique_ptr<TMainForm> FWindow;
+  std::unique_ptr<TQtMessageBox> FMessageBox;
+  std::unique_ptr<app::TMainC> FController;
+  common::TStringList FPendingFolders;
+  QTimer FFolderTimer;
+};
+
+}  // namespace tess::gui

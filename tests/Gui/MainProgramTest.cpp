@@ -1,0 +1,184 @@
+// The real main window and controller, driven like a user: drop files, choose, start, wait, stop.
+#include "App/Gui/uMainStartup.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "App/Gui/uQtDispatcher.h"
+#include "Shared/Common/uDDirectory.h"
+#include "FormText/uDFMParserFactory.h"
+#include "Shared/Components/HtmlLabel.h"
+#include "Shared/Tasks/uDispatcher.h"
+#include "Support/TempDir.h"
+#include "Transformations/uTransformList.h"
+
+namespace tess::gui {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The first text files of the pairs the IDE itself converted: they are known to be sound.
+std::vector<std::string> PairedTextFiles(size_t ACount) {
+  std::ifstream pairs(std::string(TESS_CORPUS_DIR) + "/PAIRS.tsv");
+  std::string line;
+  std::getline(pairs, line);
+  std::vector<std::string> names;
+  while (names.size() < ACount && std::getline(pairs, line)) {
+    const size_t first = line.find('\t');
+    const size_t second = line.find('\t', first + 1);
+    names.push_back(line.substr(first + 1, second - first - 1));
+  }
+  return names;
+}
+
+bool IsBinaryForm(const std::string& ABytes) {
+  return (ABytes.size() > 2 && static_cast<unsigned char>(ABytes[0]) == 0xFF) || ABytes.rfind("TPF0", 0) == 0;
+}
+
+class MainProgram : public ::testing::Test {
+protected:
+  MainProgram() {
+    formtext::InstallDFMParserFactory();
+    tasks::InstallUIDispatcher(&Dispatcher);
+  }
+  ~MainProgram() override {
+    Program.reset();
+    tasks::InstallUIDispatcher(nullptr);
+  }
+  void Open() {
+    List.Load();
+    Program = std::make_unique<TMainProgram>(&List);
+    Program->Window().show();
+  }
+  template <class TPredicate>
+  bool PumpUntil(TPredicate ADone, int AMilliseconds = 60000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!ADone()) {
+      if (clock.elapsed() > AMilliseconds) return false;
+      Dispatcher.ProcessMessages();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+  }
+  TFilesTree& Table() const { return *Program->Window().FilesTree(); }
+  QString Cell(int ARow, int AColumn) const { return Table().topLevelItem(ARow)->text(AColumn); }
+  void Choose(const QString& ACaption) {
+    QComboBox* combo = Program->Window().TransformCombo();
+    const int index = combo->findText(ACaption);
+    ASSERT_GE(index, 0);
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+  }
+  void Press(const char* AAction) { Program->Window().ActionNamed(QString::fromUtf8(AAction))->trigger(); }
+  bool Enabled(const char* AAction) { return Program->Window().ActionNamed(QString::fromUtf8(AAction))->isEnabled(); }
+  // Copies of corpus text files, ACopies of each, in the work folder.
+  QStringList CopyForms(size_t AKinds, int ACopies) {
+    QStringList paths;
+    int n = 0;
+    for (const std::string& name : PairedTextFiles(AKinds)) {
+      for (int i = 0; i < ACopies; ++i) {
+        const fs::path target = Work.Path() / (std::to_string(n++) + "_" + name);
+        fs::copy_file(fs::path(TESS_CORPUS_DIR) / "text" / name, target);
+        paths.append(QString::fromStdString(target.string()));
+      }
+    }
+    return paths;
+  }
+
+  testing::ScopedDataHome Home;
+  testing::TempDir Work;
+  TQtDispatcher Dispatcher;
+  transform::TTransformList List;
+  std::unique_ptr<TMainProgram> Program;
+};
+
+TEST_F(MainProgram, ConvertsDroppedTextFormsToBinary) {
+  Open();
+  EXPECT_FALSE(Enabled("aStart")) << "nothing chosen yet";
+  const QStringList paths = CopyForms(3, 1);
+  ASSERT_TRUE(Table().DropPaths(paths));
+  ASSERT_EQ(Table().topLevelItemCount(), 3);
+  ASSERT_TRUE(PumpUntil([&] { return !Cell(2, 3).isEmpty(); })) << "the format inspection fills the Format cells";
+  EXPECT_EQ(Cell(0, 3), QStringLiteral("Text"));
+  EXPECT_EQ(Table().topLevelItem(0)->icon(0).isNull(), false);
+
+  Choose(QStringLiteral("Text to binary"));
+  ASSERT_TRUE(Enabled("aStart"));
+  Press("aStart");
+  EXPECT_FALSE(Enabled("aAddFile")) << "commands wait for the run";
+  ASSERT_TRUE(PumpUntil([&] { return Program->Controller().Idle(); }));
+  for (int row = 0; row < 3; ++row) {
+    EXPECT_EQ(Cell(row, 1), QStringLiteral("Applied")) << row;
+    const std::string bytes = common::DDirectory::ReadBytes(FromQString(paths[row]));
+    EXPECT_TRUE(IsBinaryForm(bytes)) << paths[row].toStdString();
+  }
+  EXPECT_TRUE(Program->Window().TransformFrame()->isVisible());
+  EXPECT_TRUE(Enabled("aAddFile"));
+  // Inspected again after the run: the rows now read as binary.
+  EXPECT_TRUE(PumpUntil([&] { return Cell(2, 3) == QStringLiteral("Binary"); }));
+  // The originals were kept as backups beside them.
+  size_t files = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(Work.Path())) ++files;
+  EXPECT_EQ(files, 6u);
+}
+
+TEST_F(MainProgram, StopEndsALongRunAfterTheFileInProgressAndRefusesDropsMeanwhile) {
+  Open();
+  const QStringList paths = CopyForms(1, 300);
+  ASSERT_TRUE(Table().DropPaths(paths));
+  Choose(QStringLiteral("Text to binary"));
+  Press("aStart");
+  ASSERT_TRUE(PumpUntil([&] { return Cell(1, 1) == QStringLiteral("Applied"); }));
+  EXPECT_TRUE(Program->Window().ProgressFrame()->isVisible());
+
+  EXPECT_FALSE(Program->Drop({FromQString(paths[0])}, {}));
+  EXPECT_EQ(Table().topLevelItemCount(), 300);
+
+  Press("aStop");
+  EXPECT_TRUE(Program->Controller().Idle()) << "Stop waits for the run to end";
+  EXPECT_EQ(Program->Window().StatusLabel()->Caption(), u"Process terminated.");
+  EXPECT_TRUE(Program->Window().TransformFrame()->isVisible());
+  EXPECT_TRUE(Cell(299, 1).isEmpty()) << "the run did not go on to the end";
+  int finished = 0;
+  for (int row = 0; row < 300; ++row) {
+    const QString status = Cell(row, 1);
+    EXPECT_NE(status, QStringLiteral("In progress...")) << row;
+    if (status == QStringLiteral("Applied")) ++finished;
+  }
+  EXPECT_GE(finished, 2);
+  EXPECT_LT(finished, 300);
+}
+
+TEST_F(MainProgram, StartUpShowsSkippedTransformationFilesInAnOpenDetailsPane) {
+  const std::u16string folder = transform::TTransformList::TransformsFolder();
+  common::DDirectory::WriteBytes(folder + u"/0002.xml", "<not a transformation");
+  Open();
+  const QString log = Program->Window().DetailsMemo()->toPlainText();
+  EXPECT_TRUE(log.contains(QStringLiteral("0002.xml"))) << log.toStdString();
+  EXPECT_EQ(Program->Window().DetailsHeight(), 100);
+  // The two built-ins are still offered.
+  EXPECT_EQ(Program->Window().TransformCombo()->count(), 2);
+}
+
+TEST_F(MainProgram, ADroppedFolderIsScannedLikeAddDirectory) {
+  Open();
+  CopyForms(2, 2);
+  fs::create_directories(Work.Path() / "sub");
+  std::ofstream(Work.Path() / "sub" / "notes.txt") << "not a form";
+  ASSERT_TRUE(Table().DropPaths({QString::fromStdString(Work.Path().string())}));
+  ASSERT_TRUE(PumpUntil([&] { return Program->Controller().Idle() && Program->PendingFolders() == 0; }));
+  EXPECT_EQ(Table().topLevelItemCount(), 4);
+}
+
+}  // namespace
+}  // namespace tess::gui
