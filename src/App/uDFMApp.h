@@ -6,6 +6,10 @@
 
 #include "App/uDFMSettings.h"
 
+namespace tess::transform {
+class TTransform;
+}
+
 namespace tess::app {
 
 class TDFMApp {
@@ -22,6 +26,18 @@ public:
   static TDFMApp& Instance();
 
   TDFMSettings& Settings() { return *FSettings; }
+
+  // The modal dialogs, through the installed window factory (uDialogs). Each window and its
+  // controller are freed when the dialog is over, also when an error passes.
+
+  // Edits a copy of ATransform in the transformation editor; only OK copies the edit back, and
+  // then the result is true. Saving the transformation's file is the caller's business.
+  bool EditTransform(transform::TTransform& ATransform);
+  // A new user transformation, edited like the above; null when the editor was cancelled.
+  std::unique_ptr<transform::TTransform> NewTransform();
+  // The preferences dialog; afterwards the settings file is written, however the dialog closed
+  // (it closes only once its controller stored the controls). Raises when it cannot be written.
+  void Options();
 
   // What start-up could not read from the settings file, handed out once so that the problem is
   // reported once; empty when there was none or it was already taken.

@@ -1,0 +1,150 @@
+#include "Batch/uFilesC.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "App/uMainForm.h"
+#include "Shared/Common/uDDirectory.h"
+#include "Shared/Common/uDString.h"
+#include "Shared/Common/uEncoding.h"
+#include "Shared/Common/uException.h"
+#include "Shared/Common/uFormat.h"
+
+extern char** environ;
+
+namespace tess::batch {
+
+using common::DDirectory;
+using common::DString;
+
+std::u16string CellCaption(const common::TDGUIRow& ARow, int32_t AIndex) {
+  const common::TDGUIItem* cell = ARow.FindItem(AIndex);
+  return cell == nullptr ? std::u16string() : cell->Caption();
+}
+
+std::u16string RowFileName(const common::TDGUIRow& ARow) {
+  const std::u16string folder = CellCaption(ARow, ColPath);
+  const std::u16string name = CellCaption(ARow, ColFile);
+  // A row added with a bare name has no folder; joining would make it absolute.
+  if (folder.empty()) return name;
+  return DString::MakePath(folder, name);
+}
+
+// ---- TFileStack
+
+void TFileStack::Add(common::TDGUIRow* ARow, const std::u16string& AFileName) {
+  auto record = std::make_shared<const TFileRec>(ARow, AFileName);
+  std::lock_guard<std::mutex> guard(FLock);
+  FFiles.push_back(std::move(record));
+}
+
+bool TFileStack::Empty() const {
+  std::lock_guard<std::mutex> guard(FLock);
+  return FFiles.empty();
+}
+
+int32_t TFileStack::Count() const {
+  std::lock_guard<std::mutex> guard(FLock);
+  return static_cast<int32_t>(FFiles.size());
+}
+
+IFileRecPtr TFileStack::Extract() {
+  std::lock_guard<std::mutex> guard(FLock);
+  if (FFiles.empty()) return nullptr;
+  IFileRecPtr record = std::move(FFiles.front());
+  FFiles.pop_front();
+  return record;
+}
+
+// ---- TFilesC
+
+TFilesC::TFilesC() : FLauncher(&TFilesC::LaunchEditor) {}
+
+void TFilesC::AddFile(const std::u16string& AFileName) {
+  if (FTable == nullptr) return;
+  common::TDGUIRow& row = FTable->Rows().Add();
+  row.SetImageIndex(app::FormFileImageIndex());
+  row.Items(ColFile).SetCaption(DString::ExtractFileName(AFileName));
+  row.Items(ColSize).SetCaption(DString::FormatBytes(DDirectory::FileSize(AFileName)));
+  row.Items(ColPath).SetCaption(DString::ExtractPath(AFileName));
+  if (FFileStack != nullptr) FFileStack->Add(&row, AFileName);
+}
+
+void TFilesC::AddFiles(const common::TStringList& AFiles) {
+  for (const std::u16string& file : AFiles) AddFile(file);
+}
+
+int32_t TFilesC::Count() const { return FTable == nullptr ? 0 : FTable->Rows().Count(); }
+
+std::u16string TFilesC::FileName(int32_t AIndex) const {
+  if (FTable == nullptr) throw common::EListError(common::Format(u"List index out of bounds (%d)", {AIndex}));
+  return RowFileName(FTable->Rows().Items(AIndex));
+}
+
+std::u16string TFilesC::CurrentFile() const {
+  if (FTable == nullptr) return {};
+  const int32_t index = FTable->Rows().FirstSelectedIndex();
+  return index < 0 ? std::u16string() : FileName(index);
+}
+
+void TFilesC::OpenFile() {
+  const std::u16string file = CurrentFile();
+  if (file.empty() || !FLauncher) return;
+  FLauncher(file);
+}
+
+void TFilesC::RemoveSelected() {
+  if (FTable == nullptr) return;
+  FTable->BeginUpdate();
+  try {
+    common::TDGUIRows& rows = FTable->Rows();
+    for (int32_t i = rows.Count() - 1; i >= 0; --i)
+      if (rows.Items(i).Selected()) rows.Delete(i);
+  } catch (...) {
+    FTable->EndUpdate();
+    throw;
+  }
+  FTable->EndUpdate();
+}
+
+void TFilesC::ResetStatus() {
+  if (FTable == nullptr) return;
+  FTable->BeginUpdate();
+  try {
+    common::TDGUIRows& rows = FTable->Rows();
+    for (int32_t i = 0; i < rows.Count(); ++i) {
+      common::TDGUIItem& cell = rows.Items(i).Items(ColStatus);
+      cell.SetCaption({});
+      cell.SetImageIndex(-1);
+    }
+  } catch (...) {
+    FTable->EndUpdate();
+    throw;
+  }
+  FTable->EndUpdate();
+}
+
+void TFilesC::LaunchEditor(const std::u16string& AFileName) {
+  // No shell: a path with blanks, quotes or "$" reaches the opener as it is.
+  std::string program = "xdg-open";
+  std::string path = common::Utf16ToUtf8(AFileName);
+  std::vector<char*> argv{program.data(), path.data(), nullptr};
+  pid_t pid = 0;
+  const int error = ::posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
+  if (error != 0)
+    throw common::Exception(common::Format(u"Cannot open %s in the text editor: %s",
+                                           {AFileName, common::U16(std::strerror(error))}));
+  // The opener returns quickly; waiting for it elsewhere keeps it from lingering as a zombie.
+  std::thread([pid] {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+  }).detach();
+}
+
+}  // namespace tess::batch

@@ -1,0 +1,114 @@
+// The file table's content: adding, removing and naming its files, and the queue of files awaiting inspection.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "Shared/Common/uControls.h"
+#include "Shared/Common/uDObject.h"
+#include "Shared/Common/uGUIContainers.h"
+
+namespace tess::batch {
+
+// File table cells by Id.
+inline constexpr int32_t ColFile = 0;
+inline constexpr int32_t ColStatus = 1;
+inline constexpr int32_t ColSize = 2;
+inline constexpr int32_t ColFormat = 3;
+inline constexpr int32_t ColPath = 4;
+
+// One file waiting for its format to be found: the row it belongs to and its full path.
+class IFileRec {
+public:
+  virtual ~IFileRec() = default;
+  virtual const std::u16string& FileName() const = 0;
+  // Never dereferenced before checking that the table still holds the row: it may be gone.
+  virtual common::TDGUIRow* Row() const = 0;
+};
+
+class TFileRec : public IFileRec {
+public:
+  TFileRec(common::TDGUIRow* ARow, std::u16string AFileName) : FRow(ARow), FFileName(std::move(AFileName)) {}
+  const std::u16string& FileName() const override { return FFileName; }
+  common::TDGUIRow* Row() const override { return FRow; }
+
+private:
+  common::TDGUIRow* FRow;
+  std::u16string FFileName;
+};
+
+using IFileRecPtr = std::shared_ptr<const IFileRec>;
+
+// A first-in-first-out queue shared by the user-interface thread and the batch run (which add)
+// and the format inspection (which takes). Every operation locks, so any thread may call any of
+// them; Extract takes the oldest record out in one locked step, so it is safe even if more than
+// one thread were to take.
+class TFileStack {
+public:
+  TFileStack() = default;
+  TFileStack(const TFileStack&) = delete;
+  TFileStack& operator=(const TFileStack&) = delete;
+
+  void Add(common::TDGUIRow* ARow, const std::u16string& AFileName);
+  bool Empty() const;
+  int32_t Count() const;
+  // The oldest record, removed from the queue; null when the queue is empty.
+  IFileRecPtr Extract();
+
+private:
+  mutable std::mutex FLock;
+  std::deque<IFileRecPtr> FFiles;
+};
+
+// Opens a file in the desktop's text editor. Raises common::Exception with the reason when the
+// editor cannot be started.
+using TFileLauncher = std::function<void(const std::u16string& AFileName)>;
+
+// The controller of the file table's rows. Everything here runs on the user-interface thread.
+class TFilesC : public common::TDObject {
+public:
+  TFilesC();
+
+  common::IDTable* Table() const { return FTable; }
+  void SetTable(common::IDTable* AValue) { FTable = AValue; }
+  TFileStack* FileStack() const { return FFileStack; }
+  void SetFileStack(TFileStack* AValue) { FFileStack = AValue; }
+  // Replaces the editor start (tests; a window that opens files its own way).
+  void SetLauncher(TFileLauncher ALauncher) { FLauncher = std::move(ALauncher); }
+
+  // One row per file, no duplicate check; each goes onto the inspection queue. A missing file
+  // still gets its row, with size 0.
+  void AddFile(const std::u16string& AFileName);
+  void AddFiles(const common::TStringList& AFiles);
+  int32_t Count() const;
+  // The full path of row AIndex. Raises common::EListError for an index out of range.
+  std::u16string FileName(int32_t AIndex) const;
+  // The first selected file; empty when no row is selected.
+  std::u16string CurrentFile() const;
+  // Opens the current file in the text editor, the path handed over as one argument with no shell
+  // in between. Nothing when no row is selected; raises common::Exception when the editor cannot
+  // be started.
+  void OpenFile();
+  void RemoveSelected();
+  // Empties every row's Status cell and takes its image away.
+  void ResetStatus();
+
+  // Starts the desktop's opener with the path as its only argument, and reaps it when it exits.
+  static void LaunchEditor(const std::u16string& AFileName);
+
+private:
+  common::IDTable* FTable = nullptr;
+  TFileStack* FFileStack = nullptr;
+  TFileLauncher FLauncher;
+};
+
+// The caption of a row's cell without creating the cell.
+std::u16string CellCaption(const common::TDGUIRow& ARow, int32_t AIndex);
+// The full path a row stands for: its folder cell joined with its name cell.
+std::u16string RowFileName(const common::TDGUIRow& ARow);
+
+}  // namespace tess::batch

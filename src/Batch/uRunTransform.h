@@ -1,0 +1,46 @@
+// The batch run: one transformation applied to every listed file, in list order, on a worker thread.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "App/uMainForm.h"
+#include "Batch/uDFMBackup.h"
+#include "Batch/uFilesC.h"
+#include "Shared/Tasks/uTask.h"
+#include "Transformations/uTransform.h"
+
+namespace tess::batch {
+
+// What the Status cell shows for an outcome: "Applied", "No changes", "Skipped", "Error",
+// "In progress..." or nothing, with images 0, 2, 2, 1 and none.
+std::u16string StatusCaption(transform::TTransformStatus AStatus);
+int32_t StatusImageIndex(transform::TTransformStatus AStatus);
+
+// Every call it makes to the view or the rows is carried to the user-interface thread by the
+// dispatcher's Synchronize, one call after another, so the window sees them in the order they
+// were made and each has taken effect before the worker goes on. Only the transformation and
+// the output placement run on the worker thread itself.
+class TRunTransform : public tasks::TAlgorithm {
+public:
+  // None of the objects is owned. APlacement null means the process-wide output placement.
+  TRunTransform(transform::TTransform* ATransform, TFilesC* AFiles, app::IMain* AForm, TFileStack* AFileStack,
+                TDFMBackup* APlacement = nullptr);
+
+  // A file in progress is always finished: the stop flag is looked at before each file only.
+  // An exception raised outside the transformation (the view, the rows) ends the run there.
+  void Work(tasks::TTask& ATask) override;
+
+private:
+  void ShowStatus(int32_t AIndex, transform::TTransformStatus AStatus);
+  std::u16string FileName(int32_t AIndex);
+
+  transform::TTransform* FTrans;
+  tasks::TTask* FTask = nullptr;
+  TFilesC* FFiles;
+  app::IMain* FForm;
+  TFileStack* FFileStack;
+  TDFMBackup* FPlacement;
+};
+
+}  // namespace tess::batch

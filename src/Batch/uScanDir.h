@@ -1,0 +1,42 @@
+// The folder scan: a worker that walks a folder tree and adds every form file below it to the file list.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "App/uMainForm.h"
+#include "Batch/uFilesC.h"
+#include "Shared/Common/uDDirectory.h"
+#include "Shared/Tasks/uTask.h"
+
+namespace tess::batch {
+
+// Every view change, the added rows included, is queued to the user-interface thread in the
+// order the scanner reported it; the worker thread itself touches neither the view nor the rows.
+class TScanDir : public tasks::TAlgorithm {
+public:
+  TScanDir(const std::u16string& APath, TFilesC* AFiles, app::IMain* AForm);
+  ~TScanDir() override;
+
+  void Work(tasks::TTask& ATask) override;
+
+  const common::TDFileScanner& Scanner() const { return *FScanner; }
+
+private:
+  void FileFound(const std::u16string& AFileName);
+  void PathChanged(const std::u16string& APath);
+  void ScanComplete();
+  void CheckTerminated();
+
+  tasks::TTask* FTask = nullptr;
+  std::unique_ptr<common::TDFileScanner> FScanner;
+  TFilesC* FFiles;
+  app::IMain* FForm;
+  int64_t FStartTime = 0;
+};
+
+// Milliseconds of a steady clock, for elapsed times.
+int64_t TickCount64();
+
+}  // namespace tess::batch

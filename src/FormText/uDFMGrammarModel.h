@@ -1,0 +1,38 @@
+// Builds the document model from the parse tree the form-text grammars leave behind.
+#pragma once
+
+#include <any>
+#include <memory>
+
+#include "FormDocument/uDFMDocument.h"
+#include "FormText/uDFMGrammar.h"
+
+namespace tess::formtext {
+
+// Each visit returns a new model object, carried in the std::any as a doc::TDBase* that the
+// caller takes over at once. The model copies every text out of the tree, so it stays valid after
+// the grammar is reset.
+class TDFMModelMaker : public TDFMVisitor {
+public:
+  // The form matched by AGrammar. Raises when the tree yields anything but an object.
+  std::unique_ptr<doc::TDObject> Make(parser::TGrammar& AGrammar);
+  // The value matched by a value production (TDFMValue or one of its alternatives).
+  std::unique_ptr<doc::TDValue> MakeValue(TSymbol* AValue);
+
+  std::any VisitObject(TDFMObject* AObject, std::any AData) override;
+  std::any VisitPropertyRow(TDFMPropertyRow* AProp, std::any AData) override;
+  std::any VisitNumber(TDFMNumber* AProp, std::any AData) override;
+  std::any VisitString(TDFMString* AProp, std::any AData) override;
+  std::any VisitIdentifier(TDFMIdentifier* AProp, std::any AData) override;
+  std::any VisitSquareSet(TDFMSquareSet* AProp, std::any AData) override;
+  std::any VisitRoundSet(TDFMRoundSet* AProp, std::any AData) override;
+  std::any VisitItemSet(TDFMItemSet* AProp, std::any AData) override;
+
+private:
+  std::unique_ptr<doc::TDProp> MakeProp(TDFMPropertyRow* ARow);
+  std::unique_ptr<doc::TDItem> MakeItem(TSymbol* AItem);
+  void AddProperties(doc::TDItem& AItem, TDFMProperties* AProps);
+  void AddProperty(TDFMProperty* AProperty, doc::TDItem& AItem);
+};
+
+}  // namespace tess::formtext

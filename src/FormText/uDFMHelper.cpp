@@ -1,0 +1,234 @@
+// Loading, checking and saving form text through one reused parser, builder and writer.
+#include "FormText/uDFMHelper.h"
+
+#include "FormText/uDFMParserFactory.h"
+#include "Shared/Common/uDDirectory.h"
+#include "Shared/Common/uEncoding.h"
+#include "Shared/Common/uFormat.h"
+
+namespace tess::formtext {
+
+using namespace tess::doc;
+
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+std::u16string HexOf(uint32_t AValue) {
+  static const char16_t digits[] = u"0123456789ABCDEF";
+  std::u16string result;
+  do {
+    result.insert(result.begin(), digits[AValue & 0xF]);
+    AValue >>= 4;
+  } while (AValue != 0);
+  while (result.size() < 4) result.insert(result.begin(), u'0');
+  return result;
+}
+
+void EscapeStrings(TDValue* AValue);
+
+void EscapeItem(TDItem& AItem) {
+  for (int i = 0; i < AItem.Props().Count(); ++i) EscapeStrings(AItem.Props().Items(i)->Value());
+  for (int i = 0; i < AItem.Objects().Count(); ++i) EscapeItem(*AItem.Objects().Items(i));
+}
+
+void EscapeStrings(TDValue* AValue) {
+  if (auto* text = dynamic_cast<TDString*>(AValue)) {
+    for (auto& line : text->Lines()) EscapeForCodePage(line);
+  } else if (auto* list = dynamic_cast<TDArray*>(AValue)) {
+    for (int i = 0; i < list->Count(); ++i) EscapeStrings(list->Items(i));
+  } else if (auto* items = dynamic_cast<TDItems*>(AValue)) {
+    for (int i = 0; i < items->Count(); ++i) EscapeItem(*items->Items(i));
+  }
+}
+
+// The first character the code page lacks, as the message that names it and where it stands.
+[[noreturn]] void RaiseUnwritable(const std::u16string& AText, size_t AAt) {
+  int32_t line = 0, column = 0;
+  parser::LineAndColumnOf(AText, static_cast<int32_t>(AAt), line, column);
+  uint32_t code = AText[AAt];
+  std::u16string shown(1, AText[AAt]);
+  if (code >= 0xD800 && code <= 0xDBFF && AAt + 1 < AText.size()) {
+    const uint32_t low = AText[AAt + 1];
+    if (low >= 0xDC00 && low <= 0xDFFF) {
+      code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+      shown.push_back(AText[AAt + 1]);
+    }
+  }
+  throw EEncodingError(common::Format(
+      u"The character %s (U+%s) in line %d, column %d has no Windows-1252 code and stands outside a "
+      u"quoted string, so the file cannot be saved without losing it",
+      {shown, HexOf(code), line, column}));
+}
+
+}  // namespace
+
+bool EscapeForCodePage(std::u16string& ALine) {
+  if (common::IsCp1252Representable(ALine)) return false;
+  std::u16string result;
+  result.reserve(ALine.size() + 16);
+  const size_t n = ALine.size();
+  size_t i = 0;
+  while (i < n) {
+    const char16_t c = ALine[i];
+    if (c == u'{') {
+      // A brace block holds hexadecimal digits only; an apostrophe in it opens nothing.
+      const size_t close = ALine.find(u'}', i + 1);
+      const size_t end = close == std::u16string::npos ? n : close + 1;
+      result.append(ALine, i, end - i);
+      i = end;
+      continue;
+    }
+    if (c != u'\'') {
+      result.push_back(c);
+      ++i;
+      continue;
+    }
+    // A quoted piece: its content runs to the apostrophe that is not doubled.
+    size_t j = i + 1;
+    while (j < n) {
+      if (ALine[j] == u'\'') {
+        if (j + 1 < n && ALine[j + 1] == u'\'') {
+          j += 2;
+          continue;
+        }
+        break;
+      }
+      ++j;
+    }
+    if (j >= n) {
+      // An unterminated piece cannot come from a parsed file: keep it as it stands.
+      result.append(ALine, i, n - i);
+      break;
+    }
+    // Cutting at characters that are not apostrophes never splits a doubled apostrophe, so each
+    // part reads back as the same characters.
+    size_t partStart = i + 1;
+    bool wrote = false;
+    auto flushPart = [&](size_t AEnd) {
+      if (AEnd > partStart) {
+        result.push_back(u'\'');
+        result.append(ALine, partStart, AEnd - partStart);
+        result.push_back(u'\'');
+        wrote = true;
+      }
+    };
+    for (size_t k = i + 1; k < j; ++k) {
+      if (common::Cp1252ByteOf(ALine[k]) >= 0) continue;
+      flushPart(k);
+      result += u'#' + common::IntToStr(ALine[k]);
+      wrote = true;
+      partStart = k + 1;
+    }
+    flushPart(j);
+    if (!wrote) result += u"''";
+    i = j + 1;
+  }
+  const bool changed = result != ALine;
+  ALine = std::move(result);
+  return changed;
+}
+
+TDFMHelper::TDFMHelper() {
+  InstallDFMParserFactory();
+  FParser = std::make_unique<parser::TGrammarParser>();
+  FGrammar = std::make_unique<TDFMGrammar>();
+  FGrammar->ConfigureTokenizer(FParser->Tokenizer());
+  FValueGrammar = std::make_unique<TDFMValueGrammar>();
+  FValueGrammar->ConfigureTokenizer(FParser->Tokenizer());
+  FModel = std::make_unique<TDFMModelMaker>();
+  FDef = std::make_unique<TDFMDefiner>();
+}
+
+TDFMHelper::~TDFMHelper() {
+  FModel.reset();
+  FDef.reset();
+  FValueGrammar.reset();
+  FGrammar.reset();
+  FParser.reset();
+}
+
+std::unique_ptr<TDObject> TDFMHelper::LoadObject(std::u16string_view AFileName) {
+  return LoadObjectFromBytes(common::DDirectory::ReadBytes(AFileName));
+}
+
+std::unique_ptr<TDObject> TDFMHelper::LoadObjectFromBytes(std::string_view ABytes) {
+  if (ABytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+    const std::string_view body = ABytes.substr(kUtf8Bom.size());
+    std::u16string text = common::Utf8ToUtf16(body);
+    // Saving writes the decoded text back; a replacement character standing for broken bytes
+    // would silently change the file.
+    if (common::Utf16ToUtf8(text) != body)
+      throw EEncodingError(u"The file starts with a UTF-8 byte-order mark but its bytes are not valid UTF-8");
+    auto object = LoadObjectFromText(std::move(text));
+    object->SetEncoding(TDTextEncoding::teUtf8Bom);
+    return object;
+  }
+  return LoadObjectFromText(common::Cp1252ToUtf16(ABytes));
+}
+
+std::unique_ptr<TDObject> TDFMHelper::LoadObjectFromText(std::u16string AText) {
+  FGrammar->Reset();
+  int32_t maxPosition = 0;
+  FParser->Parse(*FGrammar, std::move(AText), maxPosition);
+  auto object = FModel->Make(*FGrammar);
+  // The tree and tokens are not needed once the model holds its own copies; freeing them now
+  // keeps a large file's parse from living until the next call.
+  FGrammar->Reset();
+  return object;
+}
+
+std::unique_ptr<TDValue> TDFMHelper::LoadValue(std::u16string_view ADef) noexcept {
+  try {
+    FValueGrammar->Reset();
+    int32_t maxPosition = 0;
+    FParser->Parse(*FValueGrammar, std::u16string(ADef), maxPosition);
+    auto value = FModel->MakeValue(FValueGrammar->Child(0));
+    FValueGrammar->Reset();
+    return value;
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+bool TDFMHelper::IsValidValue(std::u16string_view ADef) noexcept {
+  try {
+    FValueGrammar->Reset();
+    int32_t maxPosition = 0;
+    FParser->Parse(*FValueGrammar, std::u16string(ADef), maxPosition);
+    FValueGrammar->Reset();
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+std::string TDFMHelper::SaveObjectToBytes(TDObject& AObject) {
+  std::u16string text = FDef->GetDefinition(AObject);
+  if (AObject.Encoding() == TDTextEncoding::teUtf8Bom) {
+    std::string bytes(kUtf8Bom);
+    bytes += common::Utf16ToUtf8(text);
+    return bytes;
+  }
+  if (!common::IsCp1252Representable(text)) {
+    // Rare: only documents a transformation gave characters the code page lacks. The caller's
+    // document stays as it is; a copy takes the #nnnn codes.
+    auto copy = CloneOf(AObject);
+    EscapeItem(*copy);
+    text = FDef->GetDefinition(*copy);
+    for (size_t i = 0; i < text.size(); ++i)
+      if (common::Cp1252ByteOf(text[i]) < 0) RaiseUnwritable(text, i);
+  }
+  return common::Utf16ToCp1252(text);
+}
+
+void TDFMHelper::SaveObject(TDObject& AObject, std::u16string_view AFileName) {
+  common::DDirectory::WriteBytes(AFileName, SaveObjectToBytes(AObject));
+}
+
+TDFMHelper& DFMHelper() {
+  static TDFMHelper instance;
+  return instance;
+}
+
+}  // namespace tess::formtext

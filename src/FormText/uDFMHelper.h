@@ -1,0 +1,75 @@
+// The one way in and out of form text: load a form file into a document, check or parse a value
+// typed by the user, and save a document back.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "FormDocument/uDFMDocument.h"
+#include "FormDocument/uDFMWriter.h"
+#include "FormText/uDFMGrammar.h"
+#include "FormText/uDFMGrammarModel.h"
+#include "Shared/Common/uException.h"
+#include "Shared/Parser/uParser.h"
+
+namespace tess::formtext {
+
+// A document cannot be written in its file's encoding without losing characters, or a file that
+// claims to be UTF-8 is not.
+class EEncodingError : public common::Exception {
+public:
+  using Exception::Exception;
+};
+
+// Owns one parser, both form-text grammars, one model builder and one writer, configured once and
+// reused. Not thread-safe: one caller at a time.
+class TDFMHelper {
+public:
+  TDFMHelper();
+  ~TDFMHelper();
+  TDFMHelper(const TDFMHelper&) = delete;
+  TDFMHelper& operator=(const TDFMHelper&) = delete;
+
+  // The form in the file. A file that starts with the UTF-8 byte-order mark is read as UTF-8,
+  // any other as Windows-1252; the document remembers which. Raises parser::EGrammarError
+  // "Grammar failed" for text that is not a form, EFileError when the file cannot be read,
+  // EEncodingError for a marked file that is not UTF-8.
+  std::unique_ptr<doc::TDObject> LoadObject(std::u16string_view AFileName);
+  // LoadObject on bytes already in memory.
+  std::unique_ptr<doc::TDObject> LoadObjectFromBytes(std::string_view ABytes);
+  // The form in a text; the document is marked as Windows-1252.
+  std::unique_ptr<doc::TDObject> LoadObjectFromText(std::u16string AText);
+
+  // The value ADef denotes, or null when it is not exactly one valid value. Never raises.
+  std::unique_ptr<doc::TDValue> LoadValue(std::u16string_view ADef) noexcept;
+  // Whether ADef is exactly one valid value. Never raises.
+  bool IsValidValue(std::u16string_view ADef) noexcept;
+
+  // Writes AObject as form text into the file, replacing it only once the new content is
+  // complete. Raises EEncodingError, leaving the file as it was, when a character cannot be
+  // written in the document's encoding; EFileError when the file cannot be written.
+  void SaveObject(doc::TDObject& AObject, std::u16string_view AFileName);
+  // The bytes SaveObject writes.
+  std::string SaveObjectToBytes(doc::TDObject& AObject);
+
+  parser::TGrammarParser& Parser() { return *FParser; }
+
+private:
+  std::unique_ptr<parser::TGrammarParser> FParser;
+  std::unique_ptr<TDFMGrammar> FGrammar;
+  std::unique_ptr<TDFMValueGrammar> FValueGrammar;
+  std::unique_ptr<TDFMModelMaker> FModel;
+  std::unique_ptr<doc::TDFMDefiner> FDef;
+};
+
+// The shared instance, made on first use and freed when the program ends.
+TDFMHelper& DFMHelper();
+
+// Rewrites each character Windows-1252 lacks inside a quoted piece of a string line as a #nnnn
+// code, closing and reopening the quotes around it: 'aЖb' becomes 'a'#1046'b'. Characters
+// outside quoted pieces are left alone. True when anything changed.
+bool EscapeForCodePage(std::u16string& ALine);
+
+}  // namespace tess::formtext

@@ -1,0 +1,681 @@
+#include "Shared/Parser/uSymbol.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cassert>
+#include <deque>
+
+#include "Shared/Common/uFormat.h"
+#include "Shared/Parser/uParserFactory.h"
+#include "Shared/Parser/uTextCompare.h"
+
+namespace tess::parser {
+
+// ---------------------------------------------------------------------------------------------
+// TSymbolClass
+
+std::unique_ptr<TSymbol> TSymbolClass::New() const { return FNew != nullptr ? FNew() : nullptr; }
+
+uint32_t TSymbolClass::Key() const {
+  // Racing threads intern the same name and store the same number, so a plain cache will do; the
+  // atomic view keeps the race well defined.
+  std::atomic_ref<uint32_t> key(FKey);
+  uint32_t value = key.load(std::memory_order_relaxed);
+  if (value == 0) {
+    value = InternCaption(FName);
+    key.store(value, std::memory_order_relaxed);
+  }
+  return value;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TSymbols
+
+TSymbols::~TSymbols() { Clear(); }
+
+void TSymbols::Clear() {
+  if (FOwnsObjects) {
+    std::vector<TSymbol*> symbols;
+    symbols.swap(FInternalObjects);
+    for (TSymbol* symbol : symbols) delete symbol;
+  }
+  FInternalObjects.clear();
+}
+
+int32_t TSymbols::IndexOf(const TSymbol* ASymbol) const {
+  auto found = std::find(FInternalObjects.begin(), FInternalObjects.end(), ASymbol);
+  return found == FInternalObjects.end() ? -1 : static_cast<int32_t>(found - FInternalObjects.begin());
+}
+
+void TSymbols::AssignShared(const TSymbols& ASource) {
+  assert(!FOwnsObjects && "an owning list cannot share its symbols");
+  FInternalObjects = ASource.FInternalObjects;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The matcher
+
+// What the matcher needs of the symbols beyond their public surface.
+struct TMatcherAccess {
+  static bool DoMatch(TSymbol* ASymbol, TTokenIterator& AIterator) { return ASymbol->DoMatch(AIterator); }
+  static void DoMatchSuccess(TSymbol* ASymbol, TTokenIterator& AIterator) { ASymbol->DoMatchSuccess(AIterator); }
+  static void DoMatchFailed(TSymbol* ASymbol, TTokenIterator& AIterator) { ASymbol->DoMatchFailed(AIterator); }
+  static void SetLastPosition(TSymbol* ASymbol, int32_t AValue) { ASymbol->FLastPosition = AValue; }
+  static void DoBeforeMatch(TProduction* AProduction, TTokenIterator& AIterator) {
+    AProduction->DoBeforeMatch(AIterator);
+  }
+  static bool DoAfterMatch(TProduction* AProduction, TTokenIterator& AIterator, bool AMatched) {
+    return AProduction->DoAfterMatch(AIterator, AMatched);
+  }
+};
+
+namespace {
+
+// Runs the memoised attempt of a symbol with the productions' strategies driven step by step on
+// a heap stack. A right-recursive list adds one frame per element here instead of three C++
+// calls, so a list of a million elements matches on an ordinary thread stack, with the same
+// attempts in the same order, and so the same memo entries, as the recursive description.
+class TMatcher {
+public:
+  explicit TMatcher(TTokenIterator& AIterator) : FIterator(AIterator) {}
+
+  // AMemoised false runs only the symbol's own matching (TProduction::DoMatch).
+  bool Run(TSymbol* ARoot, bool AMemoised) {
+    bool result = false;
+    TMatchStep step;
+    bool pending = Enter(ARoot, AMemoised, result, step);
+    for (;;) {
+      if (!pending) {
+        if (FStack.empty()) return result;
+        step = FStack.back().Strategy->Resume(result, FIterator);
+      }
+      if (step.Attempt != nullptr) {
+        pending = Enter(step.Attempt, true, result, step);
+      } else {
+        result = Leave(step.Result);
+        pending = false;
+      }
+    }
+  }
+
+private:
+  struct TFrame {
+    TFrame(TProduction* AProduction, TToken* AStart, uint32_t AKey, bool AMemoised)
+        : Production(AProduction), Start(AStart), Key(AKey), Memoised(AMemoised) {}
+    TProduction* Production;
+    TToken* Start;
+    uint32_t Key;
+    bool Memoised;
+    TSymbols Possible;  // fresh members, owned by the grammar
+    std::unique_ptr<TProductionMatchingStrategy> Strategy;
+  };
+
+  // Either resolves the attempt at once (memo, terminal, a strategy that finishes in Begin) and
+  // returns false with AResult set, or pushes a frame and returns true with its first step.
+  bool Enter(TSymbol* ASymbol, bool AMemoised, bool& AResult, TMatchStep& AStep) {
+    TToken* start = nullptr;
+    uint32_t key = 0;
+    if (AMemoised) {
+      assert(!FIterator.IsDone() && "Match called at the end of the tokens");
+      start = FIterator.Token();
+      key = ASymbol->MemoKey();
+      if (const TSymbolMemo* matched = start->ParentSymbols()) {
+        if (TSymbol* earlier = matched->Find(key)) {
+          ASymbol->Assign(*earlier);
+          FIterator.GoToBookmark(ASymbol->LastPosition());
+          AResult = true;
+          return false;
+        }
+      }
+      if (const TSymbolMemo* failed = start->FailedSymbols()) {
+        if (failed->Contains(key)) {
+          AResult = false;
+          return false;
+        }
+      }
+    }
+    if (auto* production = dynamic_cast<TProduction*>(ASymbol)) {
+      TMatcherAccess::DoBeforeMatch(production, FIterator);
+      production->Symbols().Clear();
+      TFrame& frame = FStack.emplace_back(production, start, key, AMemoised);
+      production->FillPossibleSymbols(&frame.Possible);
+      frame.Strategy = production->CreateStrategy();
+      AStep = frame.Strategy->Begin(frame.Possible, FIterator);
+      if (AStep.Attempt != nullptr) return true;
+      AResult = Leave(AStep.Result);
+      return false;
+    }
+    const bool matched = TMatcherAccess::DoMatch(ASymbol, FIterator);
+    AResult = AMemoised ? Record(ASymbol, start, key, matched) : matched;
+    return false;
+  }
+
+  // Finishes the production on top of the stack.
+  bool Leave(bool AMatched) {
+    TFrame& frame = FStack.back();
+    TProduction* production = frame.Production;
+    TToken* start = frame.Start;
+    const uint32_t key = frame.Key;
+    const bool memoised = frame.Memoised;
+    FStack.pop_back();
+    const bool matched = TMatcherAccess::DoAfterMatch(production, FIterator, AMatched);
+    return memoised ? Record(production, start, key, matched) : matched;
+  }
+
+  bool Record(TSymbol* ASymbol, TToken* AStart, uint32_t AKey, bool AMatched) {
+    TGrammar* grammar = ASymbol->Grammar();
+    if (AMatched) {
+      AStart->EnsureParentSymbols().Add(AKey, ASymbol);
+      if (grammar != nullptr) grammar->MatchSuccess(ASymbol, FIterator);
+      TMatcherAccess::DoMatchSuccess(ASymbol, FIterator);
+      TMatcherAccess::SetLastPosition(ASymbol, FIterator.GetBookmark());
+    } else {
+      AStart->EnsureFailedSymbols().Add(AKey, ASymbol);
+      if (ASymbol->IsTerminal()) AStart->EnsureFailedTerminals().Add(AKey, ASymbol);
+      if (grammar != nullptr) grammar->MatchFailed(ASymbol, FIterator);
+      TMatcherAccess::DoMatchFailed(ASymbol, FIterator);
+    }
+    return AMatched;
+  }
+
+  TTokenIterator& FIterator;
+  std::deque<TFrame> FStack;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TSymbol
+
+const TSymbolClass& TSymbol::ClassInfo() {
+  static const TSymbolClass info(u"TSymbol", nullptr, &detail::IsSymbolOf<TSymbol>);
+  return info;
+}
+
+TSymbol::~TSymbol() {
+  if (FRegisterIndex >= 0 && FGrammar != nullptr) FGrammar->RemoveSymbol(this);
+}
+
+TSymbol* TSymbol::Bind(std::unique_ptr<TSymbol> ASymbol, TProduction* AParent, bool ARequired) {
+  assert(ASymbol != nullptr && "an abstract symbol class cannot be created");
+  TSymbol* symbol = ASymbol.get();
+  symbol->FParent = AParent;
+  symbol->InitDefaults();
+  symbol->FRequired = ARequired;
+  TGrammar* grammar = AParent != nullptr ? AParent->Grammar() : nullptr;
+  assert(grammar != nullptr && "a symbol needs a parent that reaches a grammar");
+  symbol->FGrammar = grammar;
+  grammar->AppendSymbol(std::move(ASymbol));
+  return symbol;
+}
+
+bool TSymbol::Match(TTokenIterator& AIterator) { return TMatcher(AIterator).Run(this, true); }
+
+void TSymbol::Assign(const TSymbol& ASource) {
+  FRequired = ASource.FRequired;
+  FLastPosition = ASource.FLastPosition;
+}
+
+void TSymbol::Accept(TSymbolVisitor& AVisitor) {
+  if (FOnAcceptVisitor) {
+    (*FOnAcceptVisitor)(this, AVisitor);
+    return;
+  }
+  AVisitor.VisitSymbol(this);
+}
+
+std::any TSymbol::Accept(TSymbolVisitor& AVisitor, std::any AData) { return AVisitor.VisitSymbol(this, std::move(AData)); }
+
+uint32_t TSymbol::MemoKey() const { return FName ? InternCaption(Caption()) : GetClass().Key(); }
+
+std::u16string TSymbol::Name() const { return FName ? *FName : std::u16string(GetClass().Name()); }
+
+void TSymbol::SetName(std::u16string AValue) { FName = std::make_unique<std::u16string>(std::move(AValue)); }
+
+void TSymbol::SetOnAcceptVisitor(TAcceptVisitorEvent AEvent) {
+  if (AEvent) FOnAcceptVisitor = std::make_unique<TAcceptVisitorEvent>(std::move(AEvent));
+  else FOnAcceptVisitor.reset();
+}
+
+int32_t TSymbol::Index() const { return FParent != nullptr ? FParent->Symbols().IndexOf(this) : -1; }
+
+TSymbol* TSymbol::NextSibling() const {
+  const int32_t index = Index();
+  if (index < 0 || index + 1 >= FParent->Count()) return nullptr;
+  return FParent->Symbols()[index + 1];
+}
+
+TSymbol* TSymbol::PreviousSibling() const {
+  const int32_t index = Index();
+  if (index <= 0) return nullptr;
+  return FParent->Symbols()[index - 1];
+}
+
+TSymbol* TSymbol::FindParentByClass(const TSymbolClass& AParentClass) const {
+  for (const TSymbol* symbol = this; symbol != nullptr; symbol = symbol->Parent())
+    if (AParentClass.IsInstance(symbol)) return const_cast<TSymbol*>(symbol);
+  return nullptr;
+}
+
+bool TSymbol::IsTerminal() const { return dynamic_cast<const TTerminal*>(this) != nullptr; }
+
+void TSymbol::DoMatchFailed(TTokenIterator&) {}
+
+void TSymbol::DoMatchSuccess(TTokenIterator&) {}
+
+void TSymbol::InitDefaults() {
+  FRequired = true;
+  FName.reset();
+  FLastPosition = -1;
+}
+
+TGrammar* TSymbol::GetGrammar() const {
+  if (FGrammar == nullptr && FParent != nullptr) FGrammar = FParent->Grammar();
+  return FGrammar;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Terminals
+
+void TTerminal::Assign(const TSymbol& ASource) {
+  TSymbol::Assign(ASource);
+  if (auto* terminal = dynamic_cast<const TTerminal*>(&ASource)) FToken = terminal->FToken;
+}
+
+std::u16string TTerminal::Caption() const { return FToken != nullptr ? FToken->Text() : Name(); }
+
+uint32_t TTerminal::MemoKey() const { return FToken != nullptr ? InternCaption(FToken->Text()) : TSymbol::MemoKey(); }
+
+void TTerminal::DoMatchSuccess(TTokenIterator& AIterator) {
+  FToken = AIterator.Token();
+  if (TGrammar* grammar = Grammar()) grammar->RetrieveNextToken(AIterator);
+  else AIterator.Next();
+}
+
+void TTerminal::DoMatchFailed(TTokenIterator&) { FToken = nullptr; }
+
+void TConstantTerminal::SetConstant(std::u16string AValue) {
+  FConstant = std::move(AValue);
+  FConstantKey = InternCaption(FConstant);
+}
+
+void TConstantTerminal::Assign(const TSymbol& ASource) {
+  TTerminal::Assign(ASource);
+  if (auto* terminal = dynamic_cast<const TConstantTerminal*>(&ASource)) {
+    FConstant = terminal->FConstant;
+    FConstantKey = terminal->FConstantKey;
+  }
+}
+
+void TConstantTerminal::Accept(TSymbolVisitor& AVisitor) {
+  if (const TAcceptVisitorEvent* event = OnAcceptVisitor()) {
+    (*event)(this, AVisitor);
+    return;
+  }
+  AVisitor.VisitConstantTerminal(this);
+}
+
+bool TConstantTerminal::DoMatch(TTokenIterator& AIterator) {
+  const TToken* token = AIterator.Token();
+  if (auto* text = dynamic_cast<const TCustomTextToken*>(token)) return SameTextAscii(text->TextRef(), FConstant);
+  return SameTextAscii(token->Text(), FConstant);
+}
+
+bool TIdentifierTerminal::DoMatch(TTokenIterator& AIterator) {
+  const TToken* token = AIterator.Token();
+  return dynamic_cast<const TQuotedIdentifierToken*>(token) != nullptr ||
+         dynamic_cast<const TTextToken*>(token) != nullptr;
+}
+
+bool TNumericTerminal::DoMatch(TTokenIterator& AIterator) {
+  return dynamic_cast<const TNumericToken*>(AIterator.Token()) != nullptr;
+}
+
+bool TTextTerminal::DoMatch(TTokenIterator& AIterator) {
+  return dynamic_cast<const TQuotedStringToken*>(AIterator.Token()) != nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TProduction
+
+void TProduction::FillPossibleSymbols(TSymbols* ASymbols) {
+  if (ASymbols == nullptr) return;
+  ASymbols->Clear();
+  AddPossibleSymbols(*ASymbols);
+}
+
+const TStrategyClass& TProduction::GetStrategyClass() const { return TLinearMatchingStrategy::ClassInfo(); }
+
+std::unique_ptr<TProductionMatchingStrategy> TProduction::CreateStrategy() { return GetStrategyClass().Create(this); }
+
+TSymbol* TProduction::FindSymbolByClass(const TSymbolClass& ASymbolClass) const {
+  // Depth-first with a stack of its own: matched trees of long lists are as deep as the lists.
+  std::vector<std::pair<const TProduction*, int32_t>> stack{{this, 0}};
+  while (!stack.empty()) {
+    auto& [production, index] = stack.back();
+    if (index >= production->Count()) {
+      stack.pop_back();
+      continue;
+    }
+    TSymbol* child = production->Symbols()[index++];
+    if (ASymbolClass.IsInstance(child)) return child;
+    if (auto* inner = dynamic_cast<const TProduction*>(child)) stack.emplace_back(inner, 0);
+  }
+  return nullptr;
+}
+
+void TProduction::Assign(const TSymbol& ASource) {
+  TSymbol::Assign(ASource);
+  if (auto* production = dynamic_cast<const TProduction*>(&ASource)) FSymbols.AssignShared(production->FSymbols);
+}
+
+void TProduction::Accept(TSymbolVisitor& AVisitor) {
+  if (const TAcceptVisitorEvent* event = OnAcceptVisitor()) {
+    (*event)(this, AVisitor);
+    return;
+  }
+  AVisitor.VisitProduction(this);
+}
+
+std::u16string TProduction::GetBNFClause() {
+  TSymbols possible(true);
+  FillPossibleSymbols(&possible);
+  std::unique_ptr<TProductionMatchingStrategy> strategy = CreateStrategy();
+  return strategy->GetProductionBNF(possible);
+}
+
+void TProduction::AddPossibleSymbols(TSymbols&) {}
+
+bool TProduction::DoMatch(TTokenIterator& AIterator) { return TMatcher(AIterator).Run(this, false); }
+
+void TProduction::DoBeforeMatch(TTokenIterator&) {}
+
+bool TProduction::DoAfterMatch(TTokenIterator&, bool AMatched) { return AMatched; }
+
+// ---------------------------------------------------------------------------------------------
+// TConstantProduction
+
+void TConstantProduction::SetConstants(std::u16string_view ASpaceDelimitedConstants) {
+  FConstants.clear();
+  size_t start = 0;
+  while (start <= ASpaceDelimitedConstants.size()) {
+    size_t end = ASpaceDelimitedConstants.find(u' ', start);
+    if (end == std::u16string_view::npos) end = ASpaceDelimitedConstants.size();
+    if (end > start) FConstants.emplace_back(ASpaceDelimitedConstants.substr(start, end - start));
+    start = end + 1;
+  }
+  FCaptionKey = InternCaption(Caption());
+}
+
+std::u16string TConstantProduction::Caption() const { return common::DString::Join(FConstants, u" "); }
+
+void TConstantProduction::AddPossibleSymbols(TSymbols& ASymbols) {
+  for (const std::u16string& constant : FConstants) ASymbols.Add(CreateTerminal(constant));
+}
+
+TConstantTerminal* TConstantProduction::CreateTerminal(const std::u16string& AConstant) {
+  return ParserFactory().CreateConstantTerminal(this, AConstant, true);
+}
+
+TConstantTerminal* TReservedProduction::CreateTerminal(const std::u16string& AConstant) {
+  return ParserFactory().CreateReservedTerminal(this, AConstant, true);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Strategies
+
+const TStrategyClass& TProductionMatchingStrategy::ClassInfo() {
+  static const TStrategyClass info{u"TProductionMatchingStrategy", nullptr};
+  return info;
+}
+
+bool TProductionMatchingStrategy::MatchProduction(TSymbols* APossibleSymbols, TTokenIterator* AIterator) {
+  if (APossibleSymbols == nullptr || AIterator == nullptr) return false;
+  return DoMatchProduction(*APossibleSymbols, *AIterator);
+}
+
+std::u16string TProductionMatchingStrategy::GetProductionBNF(const TSymbols& APossibleSymbols) {
+  return FProduction->Caption() + u" ::=" + GetClause(APossibleSymbols);
+}
+
+TMatchStep TProductionMatchingStrategy::Begin(TSymbols& APossibleSymbols, TTokenIterator& AIterator) {
+  return TMatchStep::Finish(DoMatchProduction(APossibleSymbols, AIterator));
+}
+
+TMatchStep TProductionMatchingStrategy::Resume(bool, TTokenIterator&) {
+  assert(false && "Resume on a strategy that finishes in Begin");
+  return TMatchStep::Finish(false);
+}
+
+bool TProductionMatchingStrategy::RunSteps(TSymbols& APossibleSymbols, TTokenIterator& AIterator) {
+  TMatchStep step = Begin(APossibleSymbols, AIterator);
+  while (step.Attempt != nullptr) step = Resume(step.Attempt->Match(AIterator), AIterator);
+  return step.Result;
+}
+
+std::u16string TProductionMatchingStrategy::SymbolText(const TSymbol* ASymbol) {
+  std::u16string text = ASymbol->Caption();
+  if (text.size() == 1 && IsBreakChar(text[0])) text = u"'" + text + u"'";
+  if (!ASymbol->Required()) text = u"[" + text + u"]";
+  return text;
+}
+
+// Sequence
+
+std::u16string TLinearMatchingStrategy::GetClause(const TSymbols& APossibleSymbols) {
+  std::u16string result;
+  for (const TSymbol* symbol : APossibleSymbols) result += u" " + SymbolText(symbol);
+  return result;
+}
+
+bool TLinearMatchingStrategy::DoMatchProduction(TSymbols& APossibleSymbols, TTokenIterator& AIterator) {
+  return RunSteps(APossibleSymbols, AIterator);
+}
+
+TMatchStep TLinearMatchingStrategy::Begin(TSymbols& APossibleSymbols, TTokenIterator& AIterator) {
+  FPossible = &APossibleSymbols;
+  FIndex = 0;
+  return Advance(AIterator);
+}
+
+TMatchStep TLinearMatchingStrategy::Advance(TTokenIterator& AIterator) {
+  if (FIndex >= FPossible->Count()) return TMatchStep::Finish(true);
+  if (AIterator.IsDone()) return TMatchStep::Finish(false);
+  FBookmark = AIterator.GetBookmark();
+  return TMatchStep::Try((*FPossible)[FIndex]);
+}
+
+TMatchStep TLinearMatchingStrategy::Resume(bool AMatched, TTokenIterator& AIterator) {
+  TSymbol* symbol = (*FPossible)[FIndex];
+  if (AMatched) {
+    Production()->Symbols().Add(symbol);
+  } else {
+    AIterator.GoToBookmark(FBookmark);
+    if (symbol->Required()) {
+      AIterator.FreeBookmark(FBookmark);
+      return TMatchStep::Finish(false);
+    }
+  }
+  AIterator.FreeBookmark(FBookmark);
+  ++FIndex;
+  return Advance(AIterator);
+}
+
+// Choice
+
+std::u16string TMatchingByOrStrategy::GetClause(const TSymbols& APossibleSymbols) {
+  std::u16string result = u" ";
+  bool first = true;
+  for (const TSymbol* symbol : APossibleSymbols) {
+    if (!first) result += u" | ";
+    result += SymbolText(symbol);
+    first = false;
+  }
+  return result;
+}
+
+bool TMatchingByOrStrategy::DoMatchProduction(TSymbols& APossibleSymbols, TTokenIterator& AIterator) {
+  return RunSteps(APossibleSymbols, AIterator);
+}
+
+TMatchStep TMatchingByOrStrategy::Begin(TSymbols& APossibleSymbols, TTokenIterator& AIterator) {
+  FPossible = &APossibleSymbols;
+  FIndex = 0;
+  return Advance(AIterator);
+}
+
+TMatchStep TMatchingByOrStrategy::Advance(TTokenIterator& AIterator) {
+  if (FIndex >= FPossible->Count() || AIterator.IsDone()) return TMatchStep::Finish(false);
+  FBookmark = AIterator.GetBookmark();
+  return TMatchStep::Try((*FPossible)[FIndex]);
+}
+
+TMatchStep TMatchingByOrStrategy::Resume(bool AMatched, TTokenIterator& AIterator) {
+  if (AMatched) {
+    Production()->Symbols().Add((*FPossible)[FIndex]);
+    AIterator.FreeBookmark(FBookmark);
+    return TMatchStep::Finish(true);
+  }
+  AIterator.GoToBookmark(FBookmark);
+  AIterator.FreeBookmark(FBookmark);
+  ++FIndex;
+  return Advance(AIterator);
+}
+
+// Delimited list
+
+std::u16string TMatchingDelimitedListStrategy::GetClause(const TSymbols& APossibleSymbols) {
+  assert(APossibleSymbols.Count() == 3 && "a delimited list has an element, a delimiter and a rest");
+  if (APossibleSymbols.Count() != 3) return {};
+  const std::u16string element = SymbolText(APossibleSymbols[0]);
+  return common::Format(u" %s %s %s | %s",
+                        {element, SymbolText(APossibleSymbols[1]), SymbolText(APossibleSymbols[2]), element});
+}
+
+bool TMatchingDelimitedListStrategy::DoMatchProduction(TSymbols& APossibleSymbols, TTokenIterator& AIterator) {
+  return RunSteps(APossibleSymbols, AIterator);
+}
+
+TMatchStep TMatchingDelimitedListStrategy::Begin(TSymbols& APossibleSymbols, TTokenIterator& AIterator) {
+  assert(APossibleSymbols.Count() == 3 && "a delimited list has an element, a delimiter and a rest");
+  FPossible = &APossibleSymbols;
+  FPhase = 0;
+  if (APossibleSymbols.Count() != 3 || AIterator.IsDone()) return TMatchStep::Finish(false);
+  FBookmark = AIterator.GetBookmark();
+  return TMatchStep::Try(APossibleSymbols[0]);
+}
+
+TMatchStep TMatchingDelimitedListStrategy::Resume(bool AMatched, TTokenIterator& AIterator) {
+  if (!AMatched) {
+    AIterator.GoToBookmark(FBookmark);
+    AIterator.FreeBookmark(FBookmark);
+    // Without its element the list fails; without a delimiter the element stands alone; a
+    // delimiter not followed by a list fails the whole list.
+    return TMatchStep::Finish(FPhase == 1);
+  }
+  AIterator.FreeBookmark(FBookmark);
+  Production()->Symbols().Add((*FPossible)[FPhase]);
+  if (FPhase == 2) return TMatchStep::Finish(true);
+  ++FPhase;
+  if (AIterator.IsDone()) return TMatchStep::Finish(true);
+  FBookmark = AIterator.GetBookmark();
+  return TMatchStep::Try((*FPossible)[FPhase]);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TGrammar
+
+TGrammar::TGrammar() : FRootToken(std::make_unique<TCompositeToken>()) {}
+
+TGrammar::~TGrammar() {
+  FRootToken.reset();
+  Symbols().Clear();
+  std::vector<std::unique_ptr<TSymbol>> symbols;
+  symbols.swap(FSymbolsCollection);
+  for (auto& symbol : symbols)
+    if (symbol) symbol->FRegisterIndex = -1;
+}
+
+void TGrammar::Reset() {
+  // Tokens first: their memo tables name the symbols about to go.
+  FRootToken->Clear();
+  Symbols().Clear();
+  FIterator = nullptr;
+  std::vector<std::unique_ptr<TSymbol>> symbols;
+  symbols.swap(FSymbolsCollection);
+  FSymbolCount = 0;
+  for (auto& symbol : symbols)
+    if (symbol) symbol->FRegisterIndex = -1;
+  symbols.clear();
+}
+
+void TGrammar::ConfigureTokenizer(TTokenizer& ATokenizer) {
+  DoConfigureTokenizer(ATokenizer);
+  FillKeywords(ATokenizer.Keywords());
+}
+
+void TGrammar::AppendSymbol(std::unique_ptr<TSymbol> ASymbol) {
+  ASymbol->FRegisterIndex = static_cast<int32_t>(FSymbolsCollection.size());
+  FSymbolsCollection.push_back(std::move(ASymbol));
+  ++FSymbolCount;
+}
+
+void TGrammar::RemoveSymbol(TSymbol* ASymbol) {
+  if (ASymbol == nullptr) return;
+  const int32_t index = ASymbol->FRegisterIndex;
+  if (index < 0 || static_cast<size_t>(index) >= FSymbolsCollection.size()) return;
+  auto& slot = FSymbolsCollection[static_cast<size_t>(index)];
+  if (slot.get() != ASymbol) return;
+  (void)slot.release();
+  ASymbol->FRegisterIndex = -1;
+  --FSymbolCount;
+}
+
+void TGrammar::MatchFailed(TSymbol* ASymbol, TTokenIterator& AIterator) {
+  if (FOnMatchFailed) FOnMatchFailed(ASymbol, AIterator);
+}
+
+void TGrammar::MatchSuccess(TSymbol* ASymbol, TTokenIterator& AIterator) {
+  if (FOnMatchSuccess) FOnMatchSuccess(ASymbol, AIterator);
+}
+
+void TGrammar::DoConfigureTokenizer(TTokenizer&) {}
+
+void TGrammar::FillKeywords(TStringList& AKeywords) {
+  ParserFactory().GetKeyWordsFromProduction(this, AKeywords);
+  std::stable_sort(AKeywords.begin(), AKeywords.end(),
+                   [](const std::u16string& a, const std::u16string& b) { return CompareText(a, b) < 0; });
+}
+
+void TGrammar::Accept(TSymbolVisitor& AVisitor) {
+  if (const TAcceptVisitorEvent* event = OnAcceptVisitor()) {
+    (*event)(this, AVisitor);
+    return;
+  }
+  AVisitor.VisitGrammar(this);
+}
+
+void TGrammar::DoBeforeMatch(TTokenIterator& AIterator) { FIterator = &AIterator; }
+
+bool TGrammar::DoAfterMatch(TTokenIterator& AIterator, bool AMatched) {
+  if (!AMatched || !RequiresEndOfInput()) return AMatched;
+  // Only white space and comments, which the iterator skips, may follow the root production.
+  return !AIterator.IsDone() && dynamic_cast<const TEOFToken*>(AIterator.Token()) != nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TSymbolVisitor
+
+void TSymbolVisitor::VisitSymbol(TSymbol*) {}
+
+void TSymbolVisitor::VisitProduction(TProduction* AProduction) {
+  for (TSymbol* child : AProduction->Symbols()) child->Accept(*this);
+}
+
+void TSymbolVisitor::VisitGrammar(TGrammar* AGrammar) { VisitProduction(AGrammar); }
+
+void TSymbolVisitor::VisitConstantTerminal(TConstantTerminal* AConstantTerminal) { VisitSymbol(AConstantTerminal); }
+
+std::any TSymbolVisitor::VisitSymbol(TSymbol*, std::any) { return {}; }
+
+}  // namespace tess::parser

@@ -1,0 +1,547 @@
+// Grammar symbols: terminals, productions with their matching strategies, the grammar that owns
+// every symbol of a parse, and the visitor over a matched tree.
+#pragma once
+
+#include <any>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <vector>
+
+#include "Shared/Parser/uTokenizer.h"
+
+namespace tess::parser {
+
+class TSymbol;
+class TProduction;
+class TGrammar;
+class TTerminal;
+class TConstantTerminal;
+class TSymbolVisitor;
+class TProductionMatchingStrategy;
+
+// ---------------------------------------------------------------------------------------------
+// Class references
+
+// A symbol class reference: its name (the default name and memo key of its symbols), a test of
+// class membership that counts subclasses, and a maker of fresh, unregistered instances (none for
+// an abstract class).
+class TSymbolClass {
+public:
+  using TNew = std::unique_ptr<TSymbol> (*)();
+  using TIsInstance = bool (*)(const TSymbol*);
+
+  TSymbolClass(std::u16string_view AName, TNew ANew, TIsInstance AIsInstance)
+      : FName(AName), FNew(ANew), FIsInstance(AIsInstance) {}
+
+  std::u16string_view Name() const { return FName; }
+  bool IsInstance(const TSymbol* ASymbol) const { return ASymbol != nullptr && FIsInstance(ASymbol); }
+  bool IsAbstract() const { return FNew == nullptr; }
+  std::unique_ptr<TSymbol> New() const;
+  // The interned memo key of the class name, worked out once.
+  uint32_t Key() const;
+
+private:
+  std::u16string_view FName;
+  TNew FNew;
+  TIsInstance FIsInstance;
+  mutable uint32_t FKey = 0;
+};
+
+namespace detail {
+template <class T>
+std::unique_ptr<TSymbol> NewSymbolOf() {
+  if constexpr (std::is_abstract_v<T>) {
+    return nullptr;
+  } else {
+    return std::make_unique<T>();
+  }
+}
+template <class T>
+constexpr TSymbolClass::TNew SymbolMakerOf() {
+  if constexpr (std::is_abstract_v<T>) return nullptr;
+  else return &NewSymbolOf<T>;
+}
+template <class T>
+bool IsSymbolOf(const TSymbol* ASymbol) {
+  return dynamic_cast<const T*>(ASymbol) != nullptr;
+}
+}  // namespace detail
+
+// Every symbol class names itself with this at the top of its body, e.g.
+//   class TDFMObject : public TProduction { TESS_SYMBOL_CLASS(TDFMObject) protected: ... };
+// It gives the class reference ClassInfo() and the virtual GetClass(); the name is the class's
+// caption, memo key and listing name. Symbol classes are default-constructible: the parser
+// factory makes them and then binds them to their parent.
+#define TESS_SYMBOL_CLASS(Cls)                                                                     \
+public:                                                                                            \
+  static const ::tess::parser::TSymbolClass& ClassInfo() {                                         \
+    static const ::tess::parser::TSymbolClass info(u"" #Cls, ::tess::parser::detail::SymbolMakerOf<Cls>(), \
+                                                   &::tess::parser::detail::IsSymbolOf<Cls>);      \
+    return info;                                                                                   \
+  }                                                                                                \
+  const ::tess::parser::TSymbolClass& GetClass() const override { return ClassInfo(); }            \
+                                                                                                   \
+private:
+
+// A strategy class reference.
+struct TStrategyClass {
+  std::u16string_view Name;
+  std::unique_ptr<TProductionMatchingStrategy> (*Create)(TProduction* AProduction);
+};
+
+namespace detail {
+template <class T>
+std::unique_ptr<TProductionMatchingStrategy> CreateStrategyOf(TProduction* AProduction) {
+  return std::make_unique<T>(AProduction);
+}
+}  // namespace detail
+
+#define TESS_STRATEGY_CLASS(Cls)                                                                   \
+public:                                                                                            \
+  static const ::tess::parser::TStrategyClass& ClassInfo() {                                       \
+    static const ::tess::parser::TStrategyClass info{u"" #Cls, &::tess::parser::detail::CreateStrategyOf<Cls>}; \
+    return info;                                                                                   \
+  }                                                                                                \
+                                                                                                   \
+private:
+
+// ---------------------------------------------------------------------------------------------
+// Symbol lists
+
+// An ordered list of symbols; an owning list frees its symbols when cleared or destroyed (and a
+// freed symbol leaves its grammar's register).
+class TSymbols {
+public:
+  explicit TSymbols(bool AOwnsObjects = false) : FOwnsObjects(AOwnsObjects) {}
+  ~TSymbols();
+  TSymbols(const TSymbols&) = delete;
+  TSymbols& operator=(const TSymbols&) = delete;
+
+  void Add(TSymbol* ASymbol) { FInternalObjects.push_back(ASymbol); }
+  void Clear();
+  int32_t Count() const { return static_cast<int32_t>(FInternalObjects.size()); }
+  int32_t IndexOf(const TSymbol* ASymbol) const;
+  bool IsEmpty() const { return FInternalObjects.empty(); }
+  TSymbol* First() const { return FInternalObjects.empty() ? nullptr : FInternalObjects.front(); }
+  TSymbol* Last() const { return FInternalObjects.empty() ? nullptr : FInternalObjects.back(); }
+  TSymbol* Items(int32_t AIndex) const { return FInternalObjects[static_cast<size_t>(AIndex)]; }
+  TSymbol* operator[](int32_t AIndex) const { return Items(AIndex); }
+  bool OwnsObjects() const { return FOwnsObjects; }
+  // Replaces the entries by those of ASource, sharing the symbols (only for non-owning lists).
+  void AssignShared(const TSymbols& ASource);
+
+  auto begin() const { return FInternalObjects.begin(); }
+  auto end() const { return FInternalObjects.end(); }
+
+private:
+  bool FOwnsObjects;
+  std::vector<TSymbol*> FInternalObjects;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Symbols
+
+using TSymbolEvent = std::function<void(TSymbol* ASymbol, TTokenIterator& AIterator)>;
+using TAcceptVisitorEvent = std::function<void(TSymbol* ASymbol, TSymbolVisitor& AVisitor)>;
+
+class TSymbol {
+public:
+  static const TSymbolClass& ClassInfo();
+  virtual const TSymbolClass& GetClass() const = 0;
+
+  TSymbol() = default;
+  // Leaves the grammar's register.
+  virtual ~TSymbol();
+  TSymbol(const TSymbol&) = delete;
+  TSymbol& operator=(const TSymbol&) = delete;
+
+  // Binds a fresh symbol to its parent: runs InitDefaults, stores ARequired and hands the symbol
+  // to the grammar reached through the parent chain, which owns it from then on. The parser
+  // factory calls this; every symbol but a grammar needs a parent that reaches a grammar.
+  static TSymbol* Bind(std::unique_ptr<TSymbol> ASymbol, TProduction* AParent, bool ARequired);
+
+  // The memoised attempt at the iterator's current token. Must not be called when the iterator
+  // is done. Runs without recursion on the C++ stack for the built-in strategies, however deeply
+  // the productions nest.
+  bool Match(TTokenIterator& AIterator);
+
+  virtual void Assign(const TSymbol& ASource);
+  virtual void Accept(TSymbolVisitor& AVisitor);
+  virtual std::any Accept(TSymbolVisitor& AVisitor, std::any AData);
+  virtual std::u16string Caption() const { return Name(); }
+  // The memo key of the caption. A class that overrides Caption overrides this too, so that the
+  // key stays the caption's; the default avoids building the caption text for every attempt.
+  virtual uint32_t MemoKey() const;
+
+  TProduction* Parent() const { return FParent; }
+  TGrammar* Grammar() const { return GetGrammar(); }
+  bool Required() const { return FRequired; }
+  void SetRequired(bool AValue) { FRequired = AValue; }
+  std::u16string Name() const;
+  void SetName(std::u16string AValue);
+  int32_t LastPosition() const { return FLastPosition; }
+  const TAcceptVisitorEvent* OnAcceptVisitor() const { return FOnAcceptVisitor.get(); }
+  void SetOnAcceptVisitor(TAcceptVisitorEvent AEvent);
+
+  // Position among the parent's matched children, -1 without parent (or when not among them).
+  int32_t Index() const;
+  TSymbol* NextSibling() const;
+  TSymbol* PreviousSibling() const;
+  // The nearest of this symbol and its ancestors that is of AParentClass or a subclass of it.
+  TSymbol* FindParentByClass(const TSymbolClass& AParentClass) const;
+  template <class T>
+  T* FindParentByClass() const {
+    return static_cast<T*>(FindParentByClass(T::ClassInfo()));
+  }
+
+  bool IsTerminal() const;
+
+protected:
+  friend class TGrammar;
+
+  virtual void DoMatchFailed(TTokenIterator& AIterator);
+  virtual void DoMatchSuccess(TTokenIterator& AIterator);
+  virtual bool DoMatch(TTokenIterator& AIterator) = 0;
+  virtual void InitDefaults();
+  virtual TGrammar* GetGrammar() const;
+
+private:
+  friend struct TMatcherAccess;
+
+  TProduction* FParent = nullptr;
+  mutable TGrammar* FGrammar = nullptr;
+  std::unique_ptr<std::u16string> FName;  // null while the name is the class name
+  std::unique_ptr<TAcceptVisitorEvent> FOnAcceptVisitor;
+  int32_t FLastPosition = -1;
+  int32_t FRegisterIndex = -1;  // slot in the grammar's register, -1 when not registered
+  bool FRequired = true;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Terminals
+
+class TTerminal : public TSymbol {
+  TESS_SYMBOL_CLASS(TTerminal)
+public:
+  TToken* Token() const { return FToken; }
+  void Assign(const TSymbol& ASource) override;
+  std::u16string Caption() const override;
+  uint32_t MemoKey() const override;
+
+protected:
+  void DoMatchSuccess(TTokenIterator& AIterator) override;
+  void DoMatchFailed(TTokenIterator& AIterator) override;
+
+private:
+  TToken* FToken = nullptr;
+};
+
+class TConstantTerminal : public TTerminal {
+  TESS_SYMBOL_CLASS(TConstantTerminal)
+public:
+  const std::u16string& Constant() const { return FConstant; }
+  void SetConstant(std::u16string AValue);
+  void Assign(const TSymbol& ASource) override;
+  void Accept(TSymbolVisitor& AVisitor) override;
+  using TSymbol::Accept;
+  std::u16string Caption() const override { return FConstant; }
+  uint32_t MemoKey() const override { return FConstantKey; }
+
+protected:
+  bool DoMatch(TTokenIterator& AIterator) override;
+
+private:
+  std::u16string FConstant;
+  uint32_t FConstantKey = 0;
+};
+
+// A constant that is also a tokenizer keyword (unless it is made of break characters).
+class TReservedTerminal : public TConstantTerminal {
+  TESS_SYMBOL_CLASS(TReservedTerminal)
+};
+
+// Any word or number, or a quoted identifier; never a keyword.
+class TIdentifierTerminal : public TTerminal {
+  TESS_SYMBOL_CLASS(TIdentifierTerminal)
+protected:
+  bool DoMatch(TTokenIterator& AIterator) override;
+};
+
+class TNumericTerminal : public TTerminal {
+  TESS_SYMBOL_CLASS(TNumericTerminal)
+protected:
+  bool DoMatch(TTokenIterator& AIterator) override;
+};
+
+// A quoted string token.
+class TTextTerminal : public TTerminal {
+  TESS_SYMBOL_CLASS(TTextTerminal)
+protected:
+  bool DoMatch(TTokenIterator& AIterator) override;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Productions
+
+// The listing interface of a production.
+class IBNFClause {
+public:
+  virtual std::u16string GetBNFClause() = 0;
+  virtual bool IsBNFVisible() = 0;
+
+protected:
+  ~IBNFClause() = default;
+};
+
+class TProduction : public TSymbol, public IBNFClause {
+  TESS_SYMBOL_CLASS(TProduction)
+public:
+  // The matched children, in order.
+  TSymbols& Symbols() { return FSymbols; }
+  const TSymbols& Symbols() const { return FSymbols; }
+  int32_t Count() const { return FSymbols.Count(); }
+  TSymbol* Child(int32_t AIndex) const { return AIndex >= 0 && AIndex < FSymbols.Count() ? FSymbols[AIndex] : nullptr; }
+
+  // Clears ASymbols and fills it with fresh symbols for everything this production may consist
+  // of; does nothing when ASymbols is null.
+  void FillPossibleSymbols(TSymbols* ASymbols);
+  virtual const TStrategyClass& GetStrategyClass() const;
+  std::unique_ptr<TProductionMatchingStrategy> CreateStrategy();
+  // Depth-first over the matched children; a child production is searched before its next
+  // sibling. Null when none is of that class.
+  TSymbol* FindSymbolByClass(const TSymbolClass& ASymbolClass) const;
+  template <class T>
+  T* FindSymbolByClass() const {
+    return static_cast<T*>(FindSymbolByClass(T::ClassInfo()));
+  }
+
+  void Assign(const TSymbol& ASource) override;
+  void Accept(TSymbolVisitor& AVisitor) override;
+  using TSymbol::Accept;
+  std::u16string GetBNFClause() override;
+  bool IsBNFVisible() override { return true; }
+
+protected:
+  friend struct TMatcherAccess;
+
+  // Every concrete production creates its members here with itself as their parent, e.g.
+  //   ASymbols.Add(ParserFactory().CreateSymbol(TDFMValue::ClassInfo(), this));
+  virtual void AddPossibleSymbols(TSymbols& ASymbols);
+  // Matching of a production is the strategy's, run by the matcher; it is not overridden.
+  bool DoMatch(TTokenIterator& AIterator) final;
+  // Hooks around the strategy: a grammar remembers the iterator before and checks the end of
+  // the input after.
+  virtual void DoBeforeMatch(TTokenIterator& AIterator);
+  virtual bool DoAfterMatch(TTokenIterator& AIterator, bool AMatched);
+
+private:
+  TSymbols FSymbols;
+};
+
+// A fixed sequence of constants, written as one blank-separated string.
+class TConstantProduction : public TProduction {
+  TESS_SYMBOL_CLASS(TConstantProduction)
+public:
+  const TStringList& Constants() const { return FConstants; }
+  // Splits at blanks.
+  void SetConstants(std::u16string_view ASpaceDelimitedConstants);
+  std::u16string Caption() const override;
+  uint32_t MemoKey() const override { return FCaptionKey; }
+  std::u16string GetBNFClause() override { return {}; }
+  bool IsBNFVisible() override { return false; }
+
+protected:
+  void AddPossibleSymbols(TSymbols& ASymbols) override;
+  virtual TConstantTerminal* CreateTerminal(const std::u16string& AConstant);
+
+private:
+  TStringList FConstants;
+  uint32_t FCaptionKey = 0;
+};
+
+class TReservedProduction : public TConstantProduction {
+  TESS_SYMBOL_CLASS(TReservedProduction)
+protected:
+  TConstantTerminal* CreateTerminal(const std::u16string& AConstant) override;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Strategies
+
+// One step of a resumable strategy: either attempt a symbol (then Resume is called with its
+// outcome) or finish with a result.
+struct TMatchStep {
+  TSymbol* Attempt = nullptr;
+  bool Result = false;
+  static TMatchStep Try(TSymbol* ASymbol) { return {ASymbol, false}; }
+  static TMatchStep Finish(bool AResult) { return {nullptr, AResult}; }
+};
+
+class TProductionMatchingStrategy {
+public:
+  static const TStrategyClass& ClassInfo();
+  explicit TProductionMatchingStrategy(TProduction* AProduction) : FProduction(AProduction) {}
+  virtual ~TProductionMatchingStrategy() = default;
+  TProductionMatchingStrategy(const TProductionMatchingStrategy&) = delete;
+  TProductionMatchingStrategy& operator=(const TProductionMatchingStrategy&) = delete;
+
+  TProduction* Production() const { return FProduction; }
+  // False when either argument is missing.
+  bool MatchProduction(TSymbols* APossibleSymbols, TTokenIterator* AIterator);
+  // The production's listing line: its caption, " ::=" and the clause.
+  std::u16string GetProductionBNF(const TSymbols& APossibleSymbols);
+  virtual std::u16string GetClause(const TSymbols& APossibleSymbols) = 0;
+
+  // The built-in strategies are resumable: the matcher drives them step by step on a stack of
+  // its own, so that nesting depth does not use the C++ stack. A strategy that is not resumable
+  // is run through DoMatchProduction, which may recurse through Match.
+  virtual bool IsResumable() const { return false; }
+  virtual TMatchStep Begin(TSymbols& APossibleSymbols, TTokenIterator& AIterator);
+  virtual TMatchStep Resume(bool AMatched, TTokenIterator& AIterator);
+
+protected:
+  virtual bool DoMatchProduction(TSymbols& APossibleSymbols, TTokenIterator& AIterator) = 0;
+  // Runs Begin and Resume with Match on the C++ stack.
+  bool RunSteps(TSymbols& APossibleSymbols, TTokenIterator& AIterator);
+  // How a member appears in a listing line: quoted when it is one break character, bracketed
+  // when it is optional.
+  static std::u16string SymbolText(const TSymbol* ASymbol);
+
+private:
+  TProduction* FProduction;
+};
+
+// Every member in order; a required member that fails fails the sequence, an optional one is
+// skipped.
+class TLinearMatchingStrategy : public TProductionMatchingStrategy {
+  TESS_STRATEGY_CLASS(TLinearMatchingStrategy)
+public:
+  using TProductionMatchingStrategy::TProductionMatchingStrategy;
+  std::u16string GetClause(const TSymbols& APossibleSymbols) override;
+  bool IsResumable() const override { return true; }
+  TMatchStep Begin(TSymbols& APossibleSymbols, TTokenIterator& AIterator) override;
+  TMatchStep Resume(bool AMatched, TTokenIterator& AIterator) override;
+
+protected:
+  bool DoMatchProduction(TSymbols& APossibleSymbols, TTokenIterator& AIterator) override;
+
+private:
+  TMatchStep Advance(TTokenIterator& AIterator);
+
+  TSymbols* FPossible = nullptr;
+  int32_t FIndex = 0;
+  TBookmark FBookmark = 0;
+};
+
+// The first member that matches wins.
+class TMatchingByOrStrategy : public TProductionMatchingStrategy {
+  TESS_STRATEGY_CLASS(TMatchingByOrStrategy)
+public:
+  using TProductionMatchingStrategy::TProductionMatchingStrategy;
+  std::u16string GetClause(const TSymbols& APossibleSymbols) override;
+  bool IsResumable() const override { return true; }
+  TMatchStep Begin(TSymbols& APossibleSymbols, TTokenIterator& AIterator) override;
+  TMatchStep Resume(bool AMatched, TTokenIterator& AIterator) override;
+
+protected:
+  bool DoMatchProduction(TSymbols& APossibleSymbols, TTokenIterator& AIterator) override;
+
+private:
+  TMatchStep Advance(TTokenIterator& AIterator);
+
+  TSymbols* FPossible = nullptr;
+  int32_t FIndex = 0;
+  TBookmark FBookmark = 0;
+};
+
+// Element, delimiter, rest: the element alone, or all three; a delimiter without a rest fails
+// the whole list.
+class TMatchingDelimitedListStrategy : public TProductionMatchingStrategy {
+  TESS_STRATEGY_CLASS(TMatchingDelimitedListStrategy)
+public:
+  using TProductionMatchingStrategy::TProductionMatchingStrategy;
+  std::u16string GetClause(const TSymbols& APossibleSymbols) override;
+  bool IsResumable() const override { return true; }
+  TMatchStep Begin(TSymbols& APossibleSymbols, TTokenIterator& AIterator) override;
+  TMatchStep Resume(bool AMatched, TTokenIterator& AIterator) override;
+
+protected:
+  bool DoMatchProduction(TSymbols& APossibleSymbols, TTokenIterator& AIterator) override;
+
+private:
+  TSymbols* FPossible = nullptr;
+  int32_t FPhase = 0;
+  TBookmark FBookmark = 0;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Grammar
+
+class TGrammar : public TProduction {
+  TESS_SYMBOL_CLASS(TGrammar)
+public:
+  TGrammar();
+  // Frees every symbol still registered and the token list.
+  ~TGrammar() override;
+
+  TCompositeToken* RootToken() const { return FRootToken.get(); }
+  TTokenIterator* Iterator() const { return FIterator; }
+  void SetIterator(TTokenIterator* AIterator) { FIterator = AIterator; }
+  // Clears the token list and frees every symbol of the previous parse in one sweep.
+  void Reset();
+  // DoConfigureTokenizer, then FillKeywords into the tokenizer's keyword list.
+  void ConfigureTokenizer(TTokenizer& ATokenizer);
+  // Takes ownership.
+  void AppendSymbol(std::unique_ptr<TSymbol> ASymbol);
+  // Gives the symbol up without freeing it; constant-time.
+  void RemoveSymbol(TSymbol* ASymbol);
+  // Symbols currently registered.
+  size_t SymbolCount() const { return FSymbolCount; }
+  void RetrieveNextToken(TTokenIterator& AIterator) { AIterator.Next(); }
+  void MatchFailed(TSymbol* ASymbol, TTokenIterator& AIterator);
+  void MatchSuccess(TSymbol* ASymbol, TTokenIterator& AIterator);
+  void SetOnMatchFailed(TSymbolEvent AEvent) { FOnMatchFailed = std::move(AEvent); }
+  void SetOnMatchSuccess(TSymbolEvent AEvent) { FOnMatchSuccess = std::move(AEvent); }
+
+  virtual bool RequiresEndOfInput() const { return true; }
+  virtual void DoConfigureTokenizer(TTokenizer& ATokenizer);
+  // Collects the keywords reachable from this grammar and sorts them for TTokenizer::IsKeyword.
+  virtual void FillKeywords(TStringList& AKeywords);
+
+  void Accept(TSymbolVisitor& AVisitor) override;
+  using TSymbol::Accept;
+
+protected:
+  TGrammar* GetGrammar() const override { return const_cast<TGrammar*>(this); }
+  void DoBeforeMatch(TTokenIterator& AIterator) override;
+  bool DoAfterMatch(TTokenIterator& AIterator, bool AMatched) override;
+
+private:
+  std::vector<std::unique_ptr<TSymbol>> FSymbolsCollection;
+  size_t FSymbolCount = 0;
+  TSymbolEvent FOnMatchFailed;
+  TSymbolEvent FOnMatchSuccess;
+  TTokenIterator* FIterator = nullptr;
+  std::unique_ptr<TCompositeToken> FRootToken;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Visitor
+
+class TSymbolVisitor {
+public:
+  virtual ~TSymbolVisitor() = default;
+  virtual void VisitSymbol(TSymbol* ASymbol);
+  // Accept on each matched child, in order.
+  virtual void VisitProduction(TProduction* AProduction);
+  virtual void VisitGrammar(TGrammar* AGrammar);
+  virtual void VisitConstantTerminal(TConstantTerminal* AConstantTerminal);
+  // What result-building visitors override; returns an empty result by default.
+  virtual std::any VisitSymbol(TSymbol* ASymbol, std::any AData);
+};
+
+}  // namespace tess::parser

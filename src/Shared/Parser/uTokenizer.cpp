@@ -1,0 +1,662 @@
+#include "Shared/Parser/uTokenizer.h"
+
+#include <algorithm>
+#include <cassert>
+
+#include "Shared/Common/uFormat.h"
+#include "Shared/Parser/uTextCompare.h"
+
+namespace tess::parser {
+
+// ---------------------------------------------------------------------------------------------
+// TOldStringStream
+
+TOldStringStream::TOldStringStream(std::u16string AString) : FDataString(std::move(AString)) {}
+
+int32_t TOldStringStream::Seek(int32_t AOffset, TSeekOrigin AOrigin) {
+  int64_t target = 0;
+  switch (AOrigin) {
+    case TSeekOrigin::soBeginning: target = AOffset; break;
+    case TSeekOrigin::soCurrent: target = static_cast<int64_t>(FPosition) + AOffset; break;
+    case TSeekOrigin::soEnd: target = static_cast<int64_t>(Size()) - AOffset; break;
+  }
+  FPosition = static_cast<int32_t>(std::clamp<int64_t>(target, 0, Size()));
+  return FPosition;
+}
+
+void TOldStringStream::SetSize(int32_t ANewSize) {
+  FDataString.resize(static_cast<size_t>(std::max(ANewSize, 0)));
+  if (FPosition > Size()) FPosition = Size();
+}
+
+std::u16string TOldStringStream::ReadString(int32_t ACount) {
+  const int32_t count = std::clamp(ACount, 0, Size() - FPosition);
+  std::u16string result = FDataString.substr(static_cast<size_t>(FPosition), static_cast<size_t>(count));
+  FPosition += count;
+  return result;
+}
+
+void TOldStringStream::WriteString(std::u16string AString) { FDataString = std::move(AString); }
+
+// ---------------------------------------------------------------------------------------------
+// TSourceFeeder
+
+TSourceFeeder::TSourceFeeder() : FStream(std::make_unique<TOldStringStream>()) {}
+
+void TSourceFeeder::SetText(std::u16string AText) {
+  FStream->SetSize(0);
+  FStream->WriteString(std::move(AText));
+  FStream->SetPosition(0);
+}
+
+char16_t TSourceFeeder::ReadChar() {
+  assert(!Done() && "ReadChar called at the end of the text");
+  const int32_t position = FStream->Position();
+  FStream->SetPosition(position + 1);
+  return FStream->DataString()[static_cast<size_t>(position)];
+}
+
+char16_t TSourceFeeder::LastChar() const {
+  const int32_t position = FStream->Position();
+  return position == 0 ? u'\0' : FStream->DataString()[static_cast<size_t>(position - 1)];
+}
+
+char16_t TSourceFeeder::PeekChar() const {
+  return Done() ? u'\0' : FStream->DataString()[static_cast<size_t>(FStream->Position())];
+}
+
+void TSourceFeeder::Next(int32_t AOffset) { FStream->Seek(AOffset, TSeekOrigin::soCurrent); }
+
+void TSourceFeeder::Prior(int32_t AOffset) { FStream->Seek(-AOffset, TSeekOrigin::soCurrent); }
+
+void TSourceFeeder::Push() { FQuery.push_back(FStream->Position()); }
+
+void TSourceFeeder::Pop() {
+  if (FQuery.empty()) return;
+  FStream->SetPosition(FQuery.back());
+  FQuery.pop_back();
+}
+
+void TSourceFeeder::Drop() {
+  if (!FQuery.empty()) FQuery.pop_back();
+}
+
+std::u16string TSourceFeeder::ReadFromBuffer(int32_t ASize, bool ADiscardReadText, bool AReturnAllText) {
+  const int32_t start = FStream->Position();
+  const int32_t count = std::clamp(ASize, 0, FStream->Size() - start);
+  const std::u16string& text = FStream->DataString();
+  std::u16string result;
+  if (AReturnAllText) {
+    result = text.substr(static_cast<size_t>(start), static_cast<size_t>(count));
+    FStream->SetPosition(start + count);
+  } else if (count > 0) {
+    result = text.substr(static_cast<size_t>(start + count - 1), 1);
+  }
+  if (!ADiscardReadText) FStream->SetPosition(start);
+  return result;
+}
+
+std::u16string TSourceFeeder::ReadLine() {
+  std::u16string result;
+  while (!Done()) {
+    const char16_t c = ReadChar();
+    if (c == u'\r' || c == u'\n') {
+      if (!Done()) {
+        const char16_t next = PeekChar();
+        if (next == u'\r' || next == u'\n') Next(1);
+      }
+      return result;
+    }
+    result.push_back(c);
+  }
+  return result;
+}
+
+std::u16string TSourceFeeder::ReadWhileNotEntry(std::u16string_view AFindString, bool AIncludeIntoResult) {
+  const std::u16string& text = FStream->DataString();
+  const size_t start = static_cast<size_t>(FStream->Position());
+  size_t found = std::u16string::npos;
+  if (!AFindString.empty() && text.size() >= AFindString.size()) {
+    const size_t last = text.size() - AFindString.size();
+    for (size_t i = start; i <= last; ++i) {
+      if (SameTextAscii(std::u16string_view(text).substr(i, AFindString.size()), AFindString)) {
+        found = i;
+        break;
+      }
+    }
+  }
+  size_t end = text.size();
+  if (found != std::u16string::npos) end = AIncludeIntoResult ? found + AFindString.size() : found;
+  FStream->SetPosition(static_cast<int32_t>(end));
+  return text.substr(start, end - start);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TSymbolMemo
+
+namespace {
+constexpr size_t kMemoLinearLimit = 8;
+
+size_t MemoSlot(uint32_t AKey, size_t AMask) { return (AKey * 0x9E3779B1u) & AMask; }
+}  // namespace
+
+TSymbol* TSymbolMemo::Find(uint32_t AKey) const {
+  if (FIndex.empty()) {
+    for (const Entry& entry : FEntries)
+      if (entry.Key == AKey) return entry.Symbol;
+    return nullptr;
+  }
+  const size_t mask = FIndex.size() - 1;
+  for (size_t slot = MemoSlot(AKey, mask);; slot = (slot + 1) & mask) {
+    const int32_t index = FIndex[slot];
+    if (index < 0) return nullptr;
+    if (FEntries[static_cast<size_t>(index)].Key == AKey) return FEntries[static_cast<size_t>(index)].Symbol;
+  }
+}
+
+TSymbol* TSymbolMemo::Find(std::u16string_view ACaption) const {
+  const uint32_t key = FindInternedCaption(ACaption);
+  return key == 0 ? nullptr : Find(key);
+}
+
+void TSymbolMemo::Add(uint32_t AKey, TSymbol* ASymbol) {
+  if (Find(AKey) != nullptr) return;
+  FEntries.push_back({AKey, ASymbol});
+  if (FEntries.size() <= kMemoLinearLimit) return;
+  if (FEntries.size() * 2 > FIndex.size()) {
+    Rehash(std::max<size_t>(32, FIndex.size() * 2));
+    return;
+  }
+  const size_t mask = FIndex.size() - 1;
+  size_t slot = MemoSlot(AKey, mask);
+  while (FIndex[slot] >= 0) slot = (slot + 1) & mask;
+  FIndex[slot] = static_cast<int32_t>(FEntries.size() - 1);
+}
+
+void TSymbolMemo::Rehash(size_t ACapacity) {
+  FIndex.assign(ACapacity, -1);
+  const size_t mask = ACapacity - 1;
+  for (size_t i = 0; i < FEntries.size(); ++i) {
+    size_t slot = MemoSlot(FEntries[i].Key, mask);
+    while (FIndex[slot] >= 0) slot = (slot + 1) & mask;
+    FIndex[slot] = static_cast<int32_t>(i);
+  }
+}
+
+TStringList TSymbolMemo::Captions() const {
+  TStringList result;
+  result.reserve(FEntries.size());
+  for (const Entry& entry : FEntries) result.push_back(InternedCaption(entry.Key));
+  return result;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tokens
+
+TToken::TToken(TCompositeToken* AParent) : FParent(AParent) {}
+
+TToken::~TToken() = default;
+
+const TTokenClass& TToken::ClassInfo() {
+  static const TTokenClass info{u"TToken", nullptr};
+  return info;
+}
+
+int TToken::Level() const {
+  int level = 0;
+  for (const TToken* token = FParent; token != nullptr; token = token->Parent()) ++level;
+  return level;
+}
+
+void TToken::Accept(TTokenVisitor& AVisitor) { AVisitor.VisitToken(this); }
+
+TToken::TMemoTables& TToken::Memo() {
+  if (!FMemo) FMemo = std::make_unique<TMemoTables>();
+  return *FMemo;
+}
+
+void TCustomTextToken::Accept(TTokenVisitor& AVisitor) { AVisitor.VisitCustomTextToken(this); }
+
+void TTextToken::Accept(TTokenVisitor& AVisitor) { AVisitor.VisitTextToken(this); }
+
+void TEOFToken::Accept(TTokenVisitor& AVisitor) { AVisitor.VisitEOFToken(this); }
+
+void TQuotedIdentifierToken::Accept(TTokenVisitor& AVisitor) { AVisitor.VisitQuotedIdentifierToken(this); }
+
+void TWhiteSpace::Accept(TTokenVisitor& AVisitor) { AVisitor.VisitWhiteSpace(this); }
+
+TCompositeToken::TCompositeToken(TCompositeToken* AParent) : TToken(AParent) {}
+
+TCompositeToken::~TCompositeToken() = default;
+
+TToken* TCompositeToken::Add(const TTokenClass& AClass) {
+  assert(AClass.Create != nullptr && "a token class reference without a constructor");
+  FList.push_back(AClass.Create(this));
+  return FList.back().get();
+}
+
+void TCompositeToken::Clear() { FList.clear(); }
+
+std::u16string TCompositeToken::GetText() const {
+  std::u16string result;
+  for (const auto& token : FList) result += token->Text();
+  return result;
+}
+
+void TCompositeToken::SetText(std::u16string AValue) {
+  Clear();
+  Add<TTextToken>()->SetText(std::move(AValue));
+}
+
+std::u16string TCompositeToken::GetCaption() const {
+  if (FList.empty()) return {};
+  return common::Format(u"(%s - %s)", {FirstToken()->Caption(), LastToken()->Caption()});
+}
+
+int32_t TCompositeToken::GetStartPos() const {
+  return FList.empty() ? TToken::GetStartPos() : FList.front()->StartPos();
+}
+
+int32_t TCompositeToken::GetEndPos() const { return FList.empty() ? TToken::GetEndPos() : FList.back()->EndPos(); }
+
+// ---------------------------------------------------------------------------------------------
+// TTokenVisitor
+
+void TTokenVisitor::VisitQuotedIdentifierToken(TQuotedIdentifierToken* AToken) { VisitCustomTextToken(AToken); }
+void TTokenVisitor::VisitToken(TToken*) {}
+void TTokenVisitor::VisitCustomTextToken(TCustomTextToken* ACustomTextToken) { VisitToken(ACustomTextToken); }
+void TTokenVisitor::VisitTextToken(TTextToken* ATextToken) { VisitCustomTextToken(ATextToken); }
+void TTokenVisitor::VisitWhiteSpace(TWhiteSpace* AWhiteSpace) { VisitTextToken(AWhiteSpace); }
+void TTokenVisitor::VisitEOFToken(TEOFToken* AEOFToken) { VisitToken(AEOFToken); }
+
+// ---------------------------------------------------------------------------------------------
+// Readers
+
+namespace {
+
+// Restores the source position when it goes out of scope, also when a reader raises.
+class TPositionGuard {
+public:
+  explicit TPositionGuard(TSourceFeeder& ASource) : FSource(ASource) { FSource.Push(); }
+  ~TPositionGuard() { FSource.Pop(); }
+  TPositionGuard(const TPositionGuard&) = delete;
+  TPositionGuard& operator=(const TPositionGuard&) = delete;
+
+private:
+  TSourceFeeder& FSource;
+};
+
+bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool IsUpperHexDigit(char16_t c) { return IsDigit(c) || (c >= u'A' && c <= u'F'); }
+bool IsWordChar(char16_t c) { return !IsWhiteSpaceChar(c) && !IsBreakChar(c); }
+
+// Compares the next characters with AIdent (ASCII letters without case) and reads them when equal.
+bool ReadIdent(TSourceFeeder& ASource, std::u16string_view AIdent, std::u16string* ARead) {
+  if (AIdent.empty()) return false;
+  std::u16string read = ASource.ReadFromBuffer(static_cast<int32_t>(AIdent.size()), false, true);
+  if (!SameTextAscii(read, AIdent)) return false;
+  ASource.Next(static_cast<int32_t>(read.size()));
+  if (ARead != nullptr) *ARead = std::move(read);
+  return true;
+}
+
+template <class Pred>
+std::u16string ReadRun(TSourceFeeder& ASource, Pred APred) {
+  const std::u16string& text = ASource.Text();
+  const int32_t start = ASource.Position();
+  int32_t end = start;
+  while (end < static_cast<int32_t>(text.size()) && APred(text[static_cast<size_t>(end)])) ++end;
+  ASource.SetPosition(end);
+  return text.substr(static_cast<size_t>(start), static_cast<size_t>(end - start));
+}
+
+}  // namespace
+
+bool TTokenReader::Accept(TCompositeToken& AParentToken, TSourceFeeder& ASource) {
+  TPositionGuard guard(ASource);
+  return DoAccept(AParentToken, ASource);
+}
+
+TToken* TTokenReader::ReadToken(TCompositeToken& AParentToken, TSourceFeeder& ASource) {
+  const int32_t start = ASource.Position();
+  TToken* token = nullptr;
+  try {
+    token = DoReadToken(AParentToken, ASource);
+  } catch (...) {
+    ASource.SetPosition(start);
+    throw;
+  }
+  if (token == nullptr) {
+    ASource.SetPosition(start);
+    return nullptr;
+  }
+  token->SetRange(start, ASource.Position());
+  return token;
+}
+
+bool TWhiteSpaceReader::DoAccept(TCompositeToken&, TSourceFeeder& ASource) {
+  return !ASource.Done() && IsWhiteSpaceChar(ASource.ReadChar());
+}
+
+TToken* TWhiteSpaceReader::DoReadToken(TCompositeToken& AParentToken, TSourceFeeder& ASource) {
+  return MakeToken<TWhiteSpace>(AParentToken, ReadRun(ASource, IsWhiteSpaceChar));
+}
+
+bool TTextReader::DoAccept(TCompositeToken&, TSourceFeeder& ASource) {
+  return !ASource.Done() && IsWordChar(ASource.ReadChar());
+}
+
+TToken* TTextReader::DoReadToken(TCompositeToken& AParentToken, TSourceFeeder& ASource) {
+  std::u16string text = ReadRun(ASource, IsWordChar);
+  if (text.empty()) return nullptr;
+  if (Tokenizer()->IsKeyword(text)) return MakeToken<TReservedWordToken>(AParentToken, std::move(text));
+  return MakeToken<TTextToken>(AParentToken, std::move(text));
+}
+
+bool TBreakCharsReader::DoAccept(TCompositeToken&, TSourceFeeder& ASource) {
+  return !ASource.Done() && IsBreakChar(ASource.ReadChar());
+}
+
+TToken* TBreakCharsReader::DoReadToken(TCompositeToken& AParentToken, TSourceFeeder& ASource) {
+  if (ASource.Done()) return nullptr;
+  const char16_t c = ASource.ReadChar();
+  if (!IsBreakChar(c)) return nullptr;
+  return MakeToken<TBreakToken>(AParentToken, std::u16string(1, c));
+}
+
+bool TNumericReader::DoAccept(TCompositeToken&, TSourceFeeder& ASource) {
+  return !ASource.Done() && IsDigit(ASource.ReadChar());
+}
+
+TToken* TNumericReader::DoReadToken(TCompositeToken& AParentToken, TSourceFeeder& ASource) {
+  bool hexSeen = false;
+  bool pointSeen = false;
+  std::u16string text;
+  while (!ASource.Done()) {
+    const char16_t c = ASource.ReadChar();
+    bool take = false;
+    if (c == u'X' || c == u'x') {
+      take = !hexSeen;
+      hexSeen = true;
+    } else if (c == u'.') {
+      take = !pointSeen;
+      pointSeen = true;
+    } else {
+      take = IsDigit(c) || (hexSeen && IsUpperHexDigit(c));
+    }
+    if (!take) {
+      ASource.Prior(1);
+      break;
+    }
+    text.push_back(c);
+  }
+  return MakeToken<TNumericToken>(AParentToken, std::move(text));
+}
+
+bool TLineCommentReader::DoAccept(TCompositeToken&, TSourceFeeder& ASource) {
+  return ReadIdent(ASource, FIdent, nullptr);
+}
+
+TToken* TLineCommentReader::DoReadToken(TCompositeToken& AParentToken, TSourceFeeder& ASource) {
+  std::u16string text;
+  if (!ReadIdent(ASource, FIdent, &text)) return nullptr;
+  // The break is normalised: a comment always ends with CR LF, also at the end of the text.
+  text += ASource.ReadLine();
+  text += u"\r\n";
+  return MakeToken<TLineComment>(AParentToken, std::move(text));
+}
+
+bool TBlockCommentReader::DoAccept(TCompositeToken&, TSourceFeeder& ASource) {
+  return ReadIdent(ASource, FBeginIdent, nullptr);
+}
+
+TToken* TBlockCommentReader::DoReadToken(TCompositeToken& AParentToken, TSourceFeeder& ASource) {
+  std::u16string text;
+  if (!ReadIdent(ASource, FBeginIdent, &text)) return nullptr;
+  text += ASource.ReadWhileNotEntry(FEndIdent, true);
+  return MakeToken<TBlockComment>(AParentToken, std::move(text));
+}
+
+bool TQuotedStringReader::DoAccept(TCompositeToken&, TSourceFeeder& ASource) {
+  return !ASource.Done() && Tokenizer()->IsAnyQuote(std::u16string(1, ASource.ReadChar()));
+}
+
+TToken* TQuotedStringReader::DoReadToken(TCompositeToken& AParentToken, TSourceFeeder& ASource) {
+  if (ASource.Done()) return nullptr;
+  const std::u16string first(1, ASource.ReadChar());
+  if (!Tokenizer()->IsAnyQuote(first)) return nullptr;
+  std::u16string text = first;
+  const std::u16string closing = Tokenizer()->GetPairQuote(first);
+  while (!ASource.Done()) {
+    text += ASource.ReadWhileNotEntry(closing, true);
+    if (ASource.Done()) break;
+    // A doubled closing quote stands for itself and the string goes on.
+    std::u16string ahead = ASource.ReadFromBuffer(static_cast<int32_t>(closing.size()), false, true);
+    if (closing.empty() || !SameTextAscii(ahead, closing)) break;
+    ASource.Next(static_cast<int32_t>(ahead.size()));
+    text += ahead;
+  }
+  if (Tokenizer()->IsQuotedIdentifier(text)) return MakeToken<TQuotedIdentifierToken>(AParentToken, std::move(text));
+  return MakeToken<TQuotedStringToken>(AParentToken, std::move(text));
+}
+
+bool TCompositeOperationsReader::DoAccept(TCompositeToken&, TSourceFeeder& ASource) {
+  for (const TCompositeOperation& op : Tokenizer()->CompositeOperations()) {
+    if (op.Operation.empty()) continue;
+    const std::u16string ahead = ASource.ReadFromBuffer(static_cast<int32_t>(op.Operation.size()), false, true);
+    if (SameText(ahead, op.Operation)) return true;
+  }
+  return false;
+}
+
+TToken* TCompositeOperationsReader::DoReadToken(TCompositeToken& AParentToken, TSourceFeeder& ASource) {
+  for (const TCompositeOperation& op : Tokenizer()->CompositeOperations()) {
+    if (op.Operation.empty()) continue;
+    const int32_t start = ASource.Position();
+    std::u16string read = ASource.ReadFromBuffer(static_cast<int32_t>(op.Operation.size()));
+    if (!SameText(read, op.Operation)) {
+      ASource.SetPosition(start);
+      continue;
+    }
+    const TTokenClass& cls = op.TokenClass != nullptr ? *op.TokenClass : TCompositeOperationToken::ClassInfo();
+    assert(cls.Create != nullptr && "a composite operation names a class that makes no tokens");
+    TToken* token = AParentToken.Add(cls);
+    token->SetText(std::move(read));
+    return token;
+  }
+  return nullptr;
+}
+
+void TCompositeReader::AddReader(std::unique_ptr<TTokenReader> AReader) { FReaders.push_back(std::move(AReader)); }
+
+bool TCompositeReader::DoAccept(TCompositeToken& AParentToken, TSourceFeeder& ASource) {
+  FLastAcceptReader = nullptr;
+  for (const auto& reader : FReaders) {
+    if (reader->Accept(AParentToken, ASource)) {
+      FLastAcceptReader = reader.get();
+      return true;
+    }
+  }
+  return false;
+}
+
+TToken* TCompositeReader::DoReadToken(TCompositeToken& AParentToken, TSourceFeeder& ASource) {
+  struct TForget {
+    TTokenReader*& Reader;
+    ~TForget() { Reader = nullptr; }
+  } forget{FLastAcceptReader};
+  if (FLastAcceptReader == nullptr) Accept(AParentToken, ASource);
+  if (FLastAcceptReader == nullptr) return nullptr;
+  return FLastAcceptReader->ReadToken(AParentToken, ASource);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Quote pairs
+
+TQuotePair* TQuotePairs::CreateQuotePair(std::u16string AFirstQuote, std::u16string ALastQuote) {
+  auto pair = std::make_unique<TQuotePair>(std::move(AFirstQuote), std::move(ALastQuote));
+  FList.push_back(std::move(pair));
+  return FList.back().get();
+}
+
+TQuotePair* TQuotePairs::FindQuotePair(std::u16string_view AQuote) const {
+  for (const auto& pair : FList)
+    if (pair->FirstQuote() == AQuote || pair->LastQuote() == AQuote) return pair.get();
+  return nullptr;
+}
+
+std::u16string TQuotePairs::GetPairedQuote(std::u16string_view AQuote) const {
+  const TQuotePair* pair = FindQuotePair(AQuote);
+  if (pair == nullptr) return {};
+  return pair->FirstQuote() == AQuote ? pair->LastQuote() : pair->FirstQuote();
+}
+
+// ---------------------------------------------------------------------------------------------
+// TTokenizer
+
+TTokenizer::TTokenizer()
+    : FSource(std::make_unique<TSourceFeeder>()),
+      FWhiteSpaceReader(std::make_unique<TWhiteSpaceReader>(this)),
+      FTextReader(std::make_unique<TTextReader>(this)),
+      FBreakCharsReader(std::make_unique<TBreakCharsReader>(this)),
+      FCompositeOperationsReader(std::make_unique<TCompositeOperationsReader>(this)),
+      FLineCommentReader(std::make_unique<TCompositeReader>(this)),
+      FBlockCommentReader(std::make_unique<TCompositeReader>(this)),
+      FQuotes(std::make_unique<TQuotePairs>()),
+      FIdentifierQuotes(std::make_unique<TQuotePairs>()) {}
+
+TTokenizer::~TTokenizer() = default;
+
+std::unique_ptr<TTokenReader> TTokenizer::CreateQuotedStringReader() {
+  return std::make_unique<TQuotedStringReader>(this);
+}
+
+std::unique_ptr<TTokenReader> TTokenizer::CreateNumberReader() { return std::make_unique<TNumericReader>(this); }
+
+TTokenReader& TTokenizer::QuotedStringReader() {
+  if (!FQuotedStringReader) FQuotedStringReader = CreateQuotedStringReader();
+  return *FQuotedStringReader;
+}
+
+TTokenReader& TTokenizer::NumericReader() {
+  if (!FNumericReader) FNumericReader = CreateNumberReader();
+  return *FNumericReader;
+}
+
+void TTokenizer::AddCompositeOperation(std::u16string AOperation, const TTokenClass* ATokenClass) {
+  FCompositeOperations.push_back({std::move(AOperation), ATokenClass});
+}
+
+void TTokenizer::AddLineComment(std::u16string AIdent) {
+  FLineCommentReader->AddReader(std::make_unique<TLineCommentReader>(this, std::move(AIdent)));
+}
+
+void TTokenizer::AddBlockComment(std::u16string ABeginIdent, std::u16string AEndIdent) {
+  FBlockCommentReader->AddReader(
+      std::make_unique<TBlockCommentReader>(this, std::move(ABeginIdent), std::move(AEndIdent)));
+}
+
+void TTokenizer::Tokenize(TCompositeToken* ARootToken, std::u16string AInputText) {
+  assert(ARootToken != nullptr && "Tokenize needs a root token");
+  FSource->SetText(std::move(AInputText));
+  ARootToken->Clear();
+  for (;;) {
+    TToken* token = ReadNextToken(*ARootToken);
+    if (token == nullptr || dynamic_cast<TEOFToken*>(token) != nullptr) break;
+  }
+}
+
+TToken* TTokenizer::ReadNextToken(TCompositeToken& AParentToken) {
+  TSourceFeeder& source = *FSource;
+  if (source.Done()) {
+    TToken* eof = AParentToken.Add<TEOFToken>();
+    const int32_t length = source.Stream().Size();
+    eof->SetRange(length, length);
+    return eof;
+  }
+  TTokenReader* const readers[] = {FWhiteSpaceReader.get(), FLineCommentReader.get(), FBlockCommentReader.get(),
+                                   &QuotedStringReader(),   &NumericReader(),         FTextReader.get(),
+                                   FCompositeOperationsReader.get(), FBreakCharsReader.get()};
+  for (TTokenReader* reader : readers) {
+    // An empty composite cannot accept; skipping it saves a position save and restore per token.
+    if ((reader == FLineCommentReader.get() || reader == FBlockCommentReader.get()) &&
+        static_cast<TCompositeReader*>(reader)->Count() == 0)
+      continue;
+    if (reader == FCompositeOperationsReader.get() && FCompositeOperations.empty()) continue;
+    if (reader->Accept(AParentToken, source)) return reader->ReadToken(AParentToken, source);
+  }
+  return nullptr;
+}
+
+std::unique_ptr<TTokenIterator> TTokenizer::CreateIterator(TCompositeToken* ARootToken) {
+  return std::make_unique<TTokenIterator>(ARootToken);
+}
+
+bool TTokenizer::IsQuote(std::u16string_view AValue) const { return FQuotes->FindQuotePair(AValue) != nullptr; }
+
+bool TTokenizer::IsIdentifierQuote(std::u16string_view AValue) const {
+  return FIdentifierQuotes->FindQuotePair(AValue) != nullptr;
+}
+
+std::u16string TTokenizer::GetPairQuote(std::u16string_view AValue) const {
+  std::u16string result = FQuotes->GetPairedQuote(AValue);
+  if (result.empty()) result = FIdentifierQuotes->GetPairedQuote(AValue);
+  return result;
+}
+
+bool TTokenizer::IsQuotedIdentifier(std::u16string_view AValue) const {
+  for (size_t i = 0; i < FIdentifierQuotes->Count(); ++i) {
+    const std::u16string& quote = FIdentifierQuotes->Items(i)->FirstQuote();
+    if (quote.empty() || AValue.size() < quote.size()) continue;
+    if (SameText(AValue.substr(0, quote.size()), quote)) return true;
+  }
+  return false;
+}
+
+bool TTokenizer::IsKeyword(std::u16string_view AValue) const {
+  auto found = std::lower_bound(FKeywords.begin(), FKeywords.end(), AValue,
+                                [](const std::u16string& a, std::u16string_view b) { return CompareText(a, b) < 0; });
+  return found != FKeywords.end() && CompareText(*found, AValue) == 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TTokenIterator
+
+TTokenIterator::TTokenIterator(TCompositeToken* ATokens) : FTokens(ATokens) {
+  assert(ATokens != nullptr && "an iterator needs a token list");
+  First();
+}
+
+void TTokenIterator::First() {
+  FPosition = 0;
+  FMaxPosition = 0;
+  SkipInsignificant();
+}
+
+void TTokenIterator::Next() {
+  ++FPosition;
+  SkipInsignificant();
+}
+
+TToken* TTokenIterator::Token() const {
+  assert(!IsDone() && "Token read on a finished iterator");
+  return FTokens->Tokens(FPosition);
+}
+
+void TTokenIterator::GoToBookmark(TBookmark ABookmark) {
+  FPosition = ABookmark;
+  UpdateMaxPosition();
+}
+
+void TTokenIterator::SkipInsignificant() {
+  while (!IsDone()) {
+    TToken* token = FTokens->Tokens(FPosition);
+    const bool skip = (FIgnoreWhiteSpaces && dynamic_cast<TWhiteSpace*>(token) != nullptr) ||
+                      (FIgnoreComments && dynamic_cast<TCommentToken*>(token) != nullptr);
+    if (!skip) break;
+    ++FPosition;
+  }
+  UpdateMaxPosition();
+}
+
+}  // namespace tess::parser

@@ -1,0 +1,661 @@
+// The lowest layer of the parsing engine: the character source, the token classes, the token readers,
+// the configurable tokenizer and the iterator the grammar matcher walks.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Shared/Common/uDString.h"
+
+namespace tess::parser {
+
+using common::TStringList;
+
+// ---------------------------------------------------------------------------------------------
+// Character source
+
+enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
+
+// One string with a read position, both counted in UTF-16 code units.
+class TOldStringStream {
+public:
+  explicit TOldStringStream(std::u16string AString = {});
+
+  const std::u16string& DataString() const { return FDataString; }
+  int32_t Size() const { return static_cast<int32_t>(FDataString.size()); }
+  // The result is clamped into [0, Size].
+  int32_t Seek(int32_t AOffset, TSeekOrigin AOrigin);
+  int32_t Position() const { return FPosition; }
+  void SetPosition(int32_t AValue) { Seek(AValue, TSeekOrigin::soBeginning); }
+  void SetSize(int32_t ANewSize);
+  std::u16string ReadString(int32_t ACount);
+  // Replaces the whole text; the position stays where it was.
+  void WriteString(std::u16string AString);
+
+private:
+  std::u16string FDataString;
+  int32_t FPosition = 0;
+};
+
+// Hands out the characters of one text, with look-ahead, stepping back and a stack of saved
+// positions. Saving and restoring are constant-time, so readers decide by looking ahead instead
+// of copying what is left of the text.
+class TSourceFeeder {
+public:
+  TSourceFeeder();
+
+  TOldStringStream& Stream() { return *FStream; }
+  const std::u16string& Text() const { return FStream->DataString(); }
+  // Position 0 afterwards; the stack of saved positions is left alone.
+  void SetText(std::u16string AText);
+
+  bool Done() const { return FStream->Position() >= FStream->Size(); }
+  int32_t Position() const { return FStream->Position(); }
+  void SetPosition(int32_t APosition) { FStream->SetPosition(APosition); }
+  // Callers test Done first: reading past the end is a programming error.
+  char16_t ReadChar();
+  // The character most recently read, or U+0000 at the start.
+  char16_t LastChar() const;
+  // The character at the position without reading it; U+0000 at the end.
+  char16_t PeekChar() const;
+  void Next(int32_t AOffset = 1);
+  void Prior(int32_t AOffset = 1);
+  void Push();
+  // Restores the most recently saved position; does nothing when none is saved.
+  void Pop();
+  // Forgets the most recently saved position without moving.
+  void Drop();
+  size_t SavedCount() const { return FQuery.size(); }
+
+  std::u16string ReadFromBuffer(int32_t ASize, bool ADiscardReadText, bool AReturnAllText);
+  std::u16string ReadFromBuffer(int32_t ASize) { return ReadFromBuffer(ASize, true, true); }
+  // The rest of the line; one break (CR LF, LF CR, CR CR or LF LF count as one) is consumed.
+  std::u16string ReadLine();
+  // Everything up to the first occurrence of AFindString (ASCII letters compared without case),
+  // with or without that occurrence; the rest of the text when there is none.
+  std::u16string ReadWhileNotEntry(std::u16string_view AFindString, bool AIncludeIntoResult);
+
+private:
+  std::unique_ptr<TOldStringStream> FStream;
+  std::vector<int32_t> FQuery;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Tokens
+
+class TToken;
+class TCompositeToken;
+class TTokenVisitor;
+class TSymbol;
+class TSymbolMemo;
+
+// A token class reference: creates a token of one class under a parent.
+struct TTokenClass {
+  std::u16string_view Name;
+  std::unique_ptr<TToken> (*Create)(TCompositeToken* AParent);
+};
+
+namespace detail {
+template <class T>
+std::unique_ptr<TToken> CreateTokenOf(TCompositeToken* AParent) {
+  return std::make_unique<T>(AParent);
+}
+}  // namespace detail
+
+// Gives a token class its class reference and its name.
+#define TESS_TOKEN_CLASS(Cls)                                                                 \
+public:                                                                                       \
+  static const ::tess::parser::TTokenClass& ClassInfo() {                                     \
+    static const ::tess::parser::TTokenClass info{u"" #Cls, &::tess::parser::detail::CreateTokenOf<Cls>}; \
+    return info;                                                                              \
+  }                                                                                           \
+  std::u16string_view ClassName() const override { return u"" #Cls; }
+
+// The per-token memo of the grammar matcher: symbols that matched or failed starting at a token,
+// keyed by the interned caption of the symbol. Lookups are hashed on the key number.
+class TSymbolMemo {
+public:
+  struct Entry {
+    uint32_t Key;
+    TSymbol* Symbol;
+  };
+
+  TSymbol* Find(uint32_t AKey) const;
+  bool Contains(uint32_t AKey) const { return Find(AKey) != nullptr; }
+  // Looks the caption up without regard to case.
+  TSymbol* Find(std::u16string_view ACaption) const;
+  bool Contains(std::u16string_view ACaption) const { return Find(ACaption) != nullptr; }
+  // A key already present keeps its first symbol, as a lookup in a list would find the first.
+  void Add(uint32_t AKey, TSymbol* ASymbol);
+  size_t Count() const { return FEntries.size(); }
+  // In the order the entries were added.
+  const std::vector<Entry>& Entries() const { return FEntries; }
+  // The captions, as first spelt when interned, in the order of the entries.
+  TStringList Captions() const;
+
+private:
+  void Rehash(size_t ACapacity);
+
+  std::vector<Entry> FEntries;
+  std::vector<int32_t> FIndex;  // open addressing over FEntries, built once the table grows
+};
+
+class TToken {
+public:
+  explicit TToken(TCompositeToken* AParent);
+  virtual ~TToken();
+  TToken(const TToken&) = delete;
+  TToken& operator=(const TToken&) = delete;
+
+  static const TTokenClass& ClassInfo();
+  virtual std::u16string_view ClassName() const { return u"TToken"; }
+
+  virtual std::u16string GetText() const = 0;
+  virtual void SetText(std::u16string AValue) = 0;
+  std::u16string Text() const { return GetText(); }
+  virtual std::u16string GetCaption() const { return GetText(); }
+  std::u16string Caption() const { return GetCaption(); }
+  // Half-open character range [StartPos, EndPos) of the token in the input.
+  virtual int32_t GetStartPos() const { return FStartPos; }
+  virtual int32_t GetEndPos() const { return FEndPos; }
+  int32_t StartPos() const { return GetStartPos(); }
+  int32_t EndPos() const { return GetEndPos(); }
+  void SetRange(int32_t AStartPos, int32_t AEndPos) {
+    FStartPos = AStartPos;
+    FEndPos = AEndPos;
+  }
+
+  TCompositeToken* Parent() const { return FParent; }
+  // Number of ancestors: 0 for a root.
+  int Level() const;
+
+  virtual void Accept(TTokenVisitor& AVisitor);
+
+  // The matcher's memo tables, created on first use: most tokens (white space, the end of a
+  // string run) are never the start of an attempt, and a million tokens must not cost three
+  // million empty tables. The const accessors give null until the table exists.
+  const TSymbolMemo* ParentSymbols() const { return FMemo ? &FMemo->ParentSymbols : nullptr; }
+  const TSymbolMemo* FailedSymbols() const { return FMemo ? &FMemo->FailedSymbols : nullptr; }
+  const TSymbolMemo* FailedTerminals() const { return FMemo ? &FMemo->FailedTerminals : nullptr; }
+  TSymbolMemo& EnsureParentSymbols() { return Memo().ParentSymbols; }
+  TSymbolMemo& EnsureFailedSymbols() { return Memo().FailedSymbols; }
+  TSymbolMemo& EnsureFailedTerminals() { return Memo().FailedTerminals; }
+  // Forgets every memo entry (the symbols they name are about to be freed).
+  void ClearMemo() { FMemo.reset(); }
+
+private:
+  struct TMemoTables {
+    TSymbolMemo ParentSymbols;
+    TSymbolMemo FailedSymbols;
+    TSymbolMemo FailedTerminals;
+  };
+  TMemoTables& Memo();
+
+  TCompositeToken* FParent;
+  int32_t FStartPos = 0;
+  int32_t FEndPos = 0;
+  std::unique_ptr<TMemoTables> FMemo;
+};
+
+class TCustomTextToken : public TToken {
+  TESS_TOKEN_CLASS(TCustomTextToken)
+public:
+  using TToken::TToken;
+  std::u16string GetText() const override { return FDataVar; }
+  void SetText(std::u16string AValue) override { FDataVar = std::move(AValue); }
+  // The stored text without a copy.
+  const std::u16string& TextRef() const { return FDataVar; }
+  void Accept(TTokenVisitor& AVisitor) override;
+
+private:
+  std::u16string FDataVar;
+};
+
+class TTextToken : public TCustomTextToken {
+  TESS_TOKEN_CLASS(TTextToken)
+public:
+  using TCustomTextToken::TCustomTextToken;
+  void Accept(TTokenVisitor& AVisitor) override;
+};
+
+class TCompositeToken : public TToken {
+  TESS_TOKEN_CLASS(TCompositeToken)
+public:
+  explicit TCompositeToken(TCompositeToken* AParent = nullptr);
+  ~TCompositeToken() override;
+
+  TToken* Add(const TTokenClass& AClass);
+  template <class T>
+  T* Add() {
+    return static_cast<T*>(Add(T::ClassInfo()));
+  }
+  int32_t Count() const { return static_cast<int32_t>(FList.size()); }
+  void Clear();
+  TToken* Tokens(int32_t AIndex) const { return FList[static_cast<size_t>(AIndex)].get(); }
+  TToken* operator[](int32_t AIndex) const { return Tokens(AIndex); }
+  TToken* FirstToken() const { return FList.empty() ? nullptr : FList.front().get(); }
+  TToken* LastToken() const { return FList.empty() ? nullptr : FList.back().get(); }
+  virtual bool IsDone() const { return false; }
+
+  std::u16string GetText() const override;
+  // Replaces the children by one text token holding AValue.
+  void SetText(std::u16string AValue) override;
+  std::u16string GetCaption() const override;
+  int32_t GetStartPos() const override;
+  int32_t GetEndPos() const override;
+
+private:
+  std::vector<std::unique_ptr<TToken>> FList;
+};
+
+class TEOFToken : public TToken {
+  TESS_TOKEN_CLASS(TEOFToken)
+public:
+  using TToken::TToken;
+  std::u16string GetText() const override { return {}; }
+  void SetText(std::u16string) override {}
+  std::u16string GetCaption() const override { return u"EOF"; }
+  void Accept(TTokenVisitor& AVisitor) override;
+};
+
+class TReservedWordToken : public TCustomTextToken {
+  TESS_TOKEN_CLASS(TReservedWordToken)
+public:
+  using TCustomTextToken::TCustomTextToken;
+};
+
+class TQuotedStringToken : public TCustomTextToken {
+  TESS_TOKEN_CLASS(TQuotedStringToken)
+public:
+  using TCustomTextToken::TCustomTextToken;
+};
+
+class TQuotedIdentifierToken : public TCustomTextToken {
+  TESS_TOKEN_CLASS(TQuotedIdentifierToken)
+public:
+  using TCustomTextToken::TCustomTextToken;
+  void Accept(TTokenVisitor& AVisitor) override;
+};
+
+class TWhiteSpace : public TTextToken {
+  TESS_TOKEN_CLASS(TWhiteSpace)
+public:
+  using TTextToken::TTextToken;
+  std::u16string GetCaption() const override { return u"Space"; }
+  void Accept(TTokenVisitor& AVisitor) override;
+};
+
+class TCommentToken : public TTextToken {
+  TESS_TOKEN_CLASS(TCommentToken)
+public:
+  using TTextToken::TTextToken;
+};
+
+class TLineComment : public TCommentToken {
+  TESS_TOKEN_CLASS(TLineComment)
+public:
+  using TCommentToken::TCommentToken;
+};
+
+class TBlockComment : public TCommentToken {
+  TESS_TOKEN_CLASS(TBlockComment)
+public:
+  using TCommentToken::TCommentToken;
+};
+
+class TNumericToken : public TTextToken {
+  TESS_TOKEN_CLASS(TNumericToken)
+public:
+  using TTextToken::TTextToken;
+};
+
+class TBreakToken : public TCustomTextToken {
+  TESS_TOKEN_CLASS(TBreakToken)
+public:
+  using TCustomTextToken::TCustomTextToken;
+};
+
+class TCompositeOperationToken : public TCustomTextToken {
+  TESS_TOKEN_CLASS(TCompositeOperationToken)
+public:
+  using TCustomTextToken::TCustomTextToken;
+};
+
+// Double dispatch over the token classes; each default hands on to the more general operation.
+class TTokenVisitor {
+public:
+  virtual ~TTokenVisitor() = default;
+  virtual void VisitQuotedIdentifierToken(TQuotedIdentifierToken* AToken);
+  virtual void VisitToken(TToken* AToken);
+  virtual void VisitCustomTextToken(TCustomTextToken* ACustomTextToken);
+  virtual void VisitTextToken(TTextToken* ATextToken);
+  virtual void VisitWhiteSpace(TWhiteSpace* AWhiteSpace);
+  virtual void VisitEOFToken(TEOFToken* AEOFToken);
+};
+
+// ---------------------------------------------------------------------------------------------
+// Token readers
+
+class TTokenizer;
+
+class TTokenReader {
+public:
+  explicit TTokenReader(TTokenizer* ATokenizer) : FTokenizer(ATokenizer) {}
+  virtual ~TTokenReader() = default;
+  TTokenReader(const TTokenReader&) = delete;
+  TTokenReader& operator=(const TTokenReader&) = delete;
+
+  TTokenizer* Tokenizer() const { return FTokenizer; }
+
+  // Whether a token of this reader starts at the position; never consumes input, also when
+  // DoAccept raises.
+  bool Accept(TCompositeToken& AParentToken, TSourceFeeder& ASource);
+  // Reads the token and sets its range; when none is formed (or DoReadToken raises) the source
+  // goes back to where the token would have started.
+  TToken* ReadToken(TCompositeToken& AParentToken, TSourceFeeder& ASource);
+
+protected:
+  // May move the position; Accept restores it.
+  virtual bool DoAccept(TCompositeToken& AParentToken, TSourceFeeder& ASource) = 0;
+  // Consumes the token, appends it to AParentToken and returns it, or returns null.
+  virtual TToken* DoReadToken(TCompositeToken& AParentToken, TSourceFeeder& ASource) = 0;
+
+  // Makes a token of class T with AText under AParentToken; null for an empty text.
+  template <class T>
+  static TToken* MakeToken(TCompositeToken& AParentToken, std::u16string AText) {
+    if (AText.empty()) return nullptr;
+    TToken* token = AParentToken.Add<T>();
+    token->SetText(std::move(AText));
+    return token;
+  }
+
+private:
+  TTokenizer* FTokenizer;
+};
+
+class TWhiteSpaceReader : public TTokenReader {
+public:
+  using TTokenReader::TTokenReader;
+
+protected:
+  bool DoAccept(TCompositeToken& AParentToken, TSourceFeeder& ASource) override;
+  TToken* DoReadToken(TCompositeToken& AParentToken, TSourceFeeder& ASource) override;
+};
+
+class TTextReader : public TTokenReader {
+public:
+  using TTokenReader::TTokenReader;
+
+protected:
+  bool DoAccept(TCompositeToken& AParentToken, TSourceFeeder& ASource) override;
+  TToken* DoReadToken(TCompositeToken& AParentToken, TSourceFeeder& ASource) override;
+};
+
+class TBreakCharsReader : public TTokenReader {
+public:
+  using TTokenReader::TTokenReader;
+
+protected:
+  bool DoAccept(TCompositeToken& AParentToken, TSourceFeeder& ASource) override;
+  TToken* DoReadToken(TCompositeToken& AParentToken, TSourceFeeder& ASource) override;
+};
+
+class TCompositeOperationsReader : public TTokenReader {
+public:
+  using TTokenReader::TTokenReader;
+
+protected:
+  bool DoAccept(TCompositeToken& AParentToken, TSourceFeeder& ASource) override;
+  TToken* DoReadToken(TCompositeToken& AParentToken, TSourceFeeder& ASource) override;
+};
+
+class TLineCommentReader : public TTokenReader {
+public:
+  TLineCommentReader(TTokenizer* ATokenizer, std::u16string AIdent = {})
+      : TTokenReader(ATokenizer), FIdent(std::move(AIdent)) {}
+  const std::u16string& Ident() const { return FIdent; }
+  void SetIdent(std::u16string AIdent) { FIdent = std::move(AIdent); }
+
+protected:
+  bool DoAccept(TCompositeToken& AParentToken, TSourceFeeder& ASource) override;
+  TToken* DoReadToken(TCompositeToken& AParentToken, TSourceFeeder& ASource) override;
+
+private:
+  std::u16string FIdent;
+};
+
+class TBlockCommentReader : public TTokenReader {
+public:
+  TBlockCommentReader(TTokenizer* ATokenizer, std::u16string ABeginIdent = {}, std::u16string AEndIdent = {})
+      : TTokenReader(ATokenizer), FEndIdent(std::move(AEndIdent)), FBeginIdent(std::move(ABeginIdent)) {}
+  const std::u16string& EndIdent() const { return FEndIdent; }
+  const std::u16string& BeginIdent() const { return FBeginIdent; }
+  void SetEndIdent(std::u16string AValue) { FEndIdent = std::move(AValue); }
+  void SetBeginIdent(std::u16string AValue) { FBeginIdent = std::move(AValue); }
+
+protected:
+  bool DoAccept(TCompositeToken& AParentToken, TSourceFeeder& ASource) override;
+  TToken* DoReadToken(TCompositeToken& AParentToken, TSourceFeeder& ASource) override;
+
+private:
+  std::u16string FEndIdent;
+  std::u16string FBeginIdent;
+};
+
+class TQuotedStringReader : public TTokenReader {
+public:
+  using TTokenReader::TTokenReader;
+
+protected:
+  bool DoAccept(TCompositeToken& AParentToken, TSourceFeeder& ASource) override;
+  TToken* DoReadToken(TCompositeToken& AParentToken, TSourceFeeder& ASource) override;
+};
+
+class TNumericReader : public TTokenReader {
+public:
+  using TTokenReader::TTokenReader;
+
+protected:
+  bool DoAccept(TCompositeToken& AParentToken, TSourceFeeder& ASource) override;
+  TToken* DoReadToken(TCompositeToken& AParentToken, TSourceFeeder& ASource) override;
+};
+
+// Holds any number of readers and reads with the first that accepts.
+class TCompositeReader : public TTokenReader {
+public:
+  using TTokenReader::TTokenReader;
+
+  // Takes ownership.
+  void AddReader(std::unique_ptr<TTokenReader> AReader);
+  size_t Count() const { return FReaders.size(); }
+  TTokenReader* Readers(size_t AIndex) const { return FReaders[AIndex].get(); }
+  TTokenReader* LastAcceptReader() const { return FLastAcceptReader; }
+
+protected:
+  bool DoAccept(TCompositeToken& AParentToken, TSourceFeeder& ASource) override;
+  TToken* DoReadToken(TCompositeToken& AParentToken, TSourceFeeder& ASource) override;
+
+private:
+  std::vector<std::unique_ptr<TTokenReader>> FReaders;
+  TTokenReader* FLastAcceptReader = nullptr;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Quote pairs
+
+class TQuotePair {
+public:
+  TQuotePair(std::u16string AFirstQuote, std::u16string ALastQuote)
+      : FLastQuote(std::move(ALastQuote)), FFirstQuote(std::move(AFirstQuote)) {}
+  void Assign(const TQuotePair& ASource) {
+    FLastQuote = ASource.FLastQuote;
+    FFirstQuote = ASource.FFirstQuote;
+  }
+  const std::u16string& LastQuote() const { return FLastQuote; }
+  const std::u16string& FirstQuote() const { return FFirstQuote; }
+  void SetLastQuote(std::u16string AValue) { FLastQuote = std::move(AValue); }
+  void SetFirstQuote(std::u16string AValue) { FFirstQuote = std::move(AValue); }
+
+private:
+  std::u16string FLastQuote;
+  std::u16string FFirstQuote;
+};
+
+class TQuotePairs {
+public:
+  TQuotePair* CreateQuotePair(std::u16string AFirstQuote, std::u16string ALastQuote);
+  TQuotePair* CreateQuotePair(const std::u16string& AQuote) { return CreateQuotePair(AQuote, AQuote); }
+  // The first pair with AQuote on either side (exact comparison); null when there is none.
+  TQuotePair* FindQuotePair(std::u16string_view AQuote) const;
+  // The other side of the pair found for AQuote; empty when there is none.
+  std::u16string GetPairedQuote(std::u16string_view AQuote) const;
+  size_t Count() const { return FList.size(); }
+  TQuotePair* Items(size_t AIndex) const { return FList[AIndex].get(); }
+  void Clear() { FList.clear(); }
+  void Delete(size_t AIndex) { FList.erase(FList.begin() + static_cast<std::ptrdiff_t>(AIndex)); }
+
+private:
+  std::vector<std::unique_ptr<TQuotePair>> FList;
+};
+
+// One configured multi-character operator; a null class makes TCompositeOperationToken.
+struct TCompositeOperation {
+  std::u16string Operation;
+  const TTokenClass* TokenClass = nullptr;
+};
+using TCompositeOperations = std::vector<TCompositeOperation>;
+
+// ---------------------------------------------------------------------------------------------
+// Tokenizer and iterator
+
+class TTokenIterator;
+
+// A tokenizer class reference, what the parser factory names.
+struct TTokenizerClass {
+  std::u16string_view Name;
+  std::unique_ptr<TTokenizer> (*Create)();
+};
+
+namespace detail {
+template <class T>
+std::unique_ptr<TTokenizer> CreateTokenizerOf() {
+  return std::make_unique<T>();
+}
+}  // namespace detail
+
+// Gives a tokenizer class its class reference; a subclass names itself with it.
+#define TESS_TOKENIZER_CLASS(Cls)                                                                 \
+public:                                                                                           \
+  static const ::tess::parser::TTokenizerClass& ClassInfo() {                                     \
+    static const ::tess::parser::TTokenizerClass info{u"" #Cls,                                   \
+                                                      &::tess::parser::detail::CreateTokenizerOf<Cls>}; \
+    return info;                                                                                  \
+  }
+
+// Cuts a whole text into a flat list of tokens under a root composite token. The readers are
+// asked in a fixed order: white space, line comments, block comments, quoted string, number,
+// word, composite operation, break character.
+class TTokenizer {
+  TESS_TOKENIZER_CLASS(TTokenizer)
+public:
+  TTokenizer();
+  virtual ~TTokenizer();
+  TTokenizer(const TTokenizer&) = delete;
+  TTokenizer& operator=(const TTokenizer&) = delete;
+
+  TSourceFeeder& Source() { return *FSource; }
+  TQuotePairs& Quotes() { return *FQuotes; }
+  TQuotePairs& IdentifierQuotes() { return *FIdentifierQuotes; }
+  TCompositeOperations& CompositeOperations() { return FCompositeOperations; }
+  void AddCompositeOperation(std::u16string AOperation, const TTokenClass* ATokenClass = nullptr);
+  // Kept sorted by CompareText: IsKeyword searches it by halves.
+  TStringList& Keywords() { return FKeywords; }
+
+  void AddLineComment(std::u16string AIdent);
+  void AddBlockComment(std::u16string ABeginIdent, std::u16string AEndIdent);
+
+  // Replaces the children of ARootToken by the tokens of AInputText; with the standard readers
+  // the list always ends with one TEOFToken.
+  void Tokenize(TCompositeToken* ARootToken, std::u16string AInputText);
+  // Positioned at the first significant token; owned by the caller, must not outlive the root.
+  std::unique_ptr<TTokenIterator> CreateIterator(TCompositeToken* ARootToken);
+
+  bool IsQuote(std::u16string_view AValue) const;
+  bool IsIdentifierQuote(std::u16string_view AValue) const;
+  bool IsAnyQuote(std::u16string_view AValue) const { return IsQuote(AValue) || IsIdentifierQuote(AValue); }
+  std::u16string GetPairQuote(std::u16string_view AValue) const;
+  bool IsQuotedIdentifier(std::u16string_view AValue) const;
+  bool IsKeyword(std::u16string_view AValue) const;
+
+  // The two readers a subclass may replace. Made on first use, not in the constructor, so that a
+  // subclass's override is the one that runs.
+  TTokenReader& QuotedStringReader();
+  TTokenReader& NumericReader();
+  TCompositeReader& LineCommentReader() { return *FLineCommentReader; }
+  TCompositeReader& BlockCommentReader() { return *FBlockCommentReader; }
+
+protected:
+  virtual std::unique_ptr<TTokenReader> CreateQuotedStringReader();
+  virtual std::unique_ptr<TTokenReader> CreateNumberReader();
+
+private:
+  TToken* ReadNextToken(TCompositeToken& AParentToken);
+
+  std::unique_ptr<TSourceFeeder> FSource;
+  std::unique_ptr<TWhiteSpaceReader> FWhiteSpaceReader;
+  std::unique_ptr<TTextReader> FTextReader;
+  std::unique_ptr<TBreakCharsReader> FBreakCharsReader;
+  std::unique_ptr<TCompositeOperationsReader> FCompositeOperationsReader;
+  std::unique_ptr<TCompositeReader> FLineCommentReader;
+  std::unique_ptr<TCompositeReader> FBlockCommentReader;
+  std::unique_ptr<TTokenReader> FQuotedStringReader;
+  std::unique_ptr<TTokenReader> FNumericReader;
+  std::unique_ptr<TQuotePairs> FQuotes;
+  std::unique_ptr<TQuotePairs> FIdentifierQuotes;
+  TCompositeOperations FCompositeOperations;
+  TStringList FKeywords;
+};
+
+using TBookmark = int32_t;
+
+// Walks the children of a root token, skipping white space and comments, and remembers the
+// furthest token it has stood on.
+class TTokenIterator {
+public:
+  explicit TTokenIterator(TCompositeToken* ATokens);
+
+  void First();
+  void Next();
+  bool IsDone() const { return FPosition >= FTokens->Count(); }
+  // Reading the token of a finished iterator is a programming error.
+  TToken* Token() const;
+  TBookmark GetBookmark() const { return FPosition; }
+  // No skipping: a bookmark is a position GetBookmark gave.
+  void GoToBookmark(TBookmark ABookmark);
+  void FreeBookmark(TBookmark) {}
+
+  TCompositeToken* Tokens() const { return FTokens; }
+  int32_t Position() const { return FPosition; }
+  int32_t MaxPosition() const { return FMaxPosition; }
+  bool IgnoreComments() const { return FIgnoreComments; }
+  void SetIgnoreComments(bool AValue) { FIgnoreComments = AValue; }
+  bool IgnoreWhiteSpaces() const { return FIgnoreWhiteSpaces; }
+  void SetIgnoreWhiteSpaces(bool AValue) { FIgnoreWhiteSpaces = AValue; }
+
+private:
+  void SkipInsignificant();
+  void UpdateMaxPosition() {
+    if (FPosition > FMaxPosition) FMaxPosition = FPosition;
+  }
+
+  TCompositeToken* FTokens;
+  int32_t FPosition = 0;
+  bool FIgnoreComments = true;
+  bool FIgnoreWhiteSpaces = true;
+  int32_t FMaxPosition = 0;
+};
+
+}  // namespace tess::parser
