@@ -1,0 +1,65 @@
+#include "Transformations/uBuiltInTransforms.h"
+
+#include "FormStream/uBinaryToText.h"
+#include "FormStream/uFormFormat.h"
+#include "FormStream/uStreams.h"
+#include "FormStream/uTextToBinary.h"
+#include "Shared/Common/uDDirectory.h"
+
+namespace tess::transform {
+
+namespace {
+
+using stream::FormFileFormat;
+
+using TConversion = void (*)(stream::TStream& AInput, stream::TStream& AOutput);
+
+// The input is read whole before the output is created: two different names can still lead to
+// one file (a link, "a/../x.dfm"), and creating the output first would empty the input.
+void Convert(TTransform& ATransform, bool (*AApplies)(FormFileFormat), TConversion AConversion) {
+  ATransform.SetStatus(TTransformStatus::tsNone);
+  if (!ATransform.FilesValid()) return;
+  try {
+    FormFileFormat format;
+    {
+      stream::TFileStream input(ATransform.InFile(), stream::TFileMode::fmOpenRead);
+      format = stream::DetectFormFormat(input);
+    }
+    if (!AApplies(format)) {
+      ATransform.SetStatus(TTransformStatus::tsSkipped);
+      return;
+    }
+    stream::TMemoryStream input(common::DDirectory::ReadBytes(ATransform.InFile()));
+    stream::TMemoryStream converted;
+    AConversion(input, converted);
+    stream::TFileStream output(ATransform.OutFile(), stream::TFileMode::fmCreate);
+    output.Write(converted.Bytes());
+    output.Close();
+    ATransform.SetStatus(TTransformStatus::tsApplied);
+  } catch (...) {
+    ATransform.SetStatus(TTransformStatus::tsError);
+    throw;
+  }
+}
+
+bool IsBinary(FormFileFormat AFormat) { return AFormat == FormFileFormat::fmtBinary; }
+
+bool IsText(FormFileFormat AFormat) {
+  return AFormat == FormFileFormat::fmtText || AFormat == FormFileFormat::fmtUTF8Text;
+}
+
+}  // namespace
+
+std::u16string TBinToTextTransform::GetCaption() const { return u"Binary to text"; }
+
+std::unique_ptr<TTransform> TBinToTextTransform::CreateNew() const { return std::make_unique<TBinToTextTransform>(); }
+
+void TBinToTextTransform::Execute() { Convert(*this, IsBinary, stream::ResourceToFormText); }
+
+std::u16string TTextToBinTransform::GetCaption() const { return u"Text to binary"; }
+
+std::unique_ptr<TTransform> TTextToBinTransform::CreateNew() const { return std::make_unique<TTextToBinTransform>(); }
+
+void TTextToBinTransform::Execute() { Convert(*this, IsText, stream::FormTextToResource); }
+
+}  // namespace tess::transform

@@ -1,0 +1,30 @@
+// The two conversions every installation has: binary form files to text and text to binary.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "Transformations/uTransform.h"
+
+namespace tess::transform {
+
+// Converts a binary form file to form text; any other file is skipped.
+class TBinToTextTransform : public TTransform {
+public:
+  std::u16string GetCaption() const override;
+  std::unique_ptr<TTransform> CreateNew() const override;
+  // tsNone for unusable file names, tsSkipped (no output) when the input is not binary,
+  // tsApplied once the output is written. A failure sets tsError and propagates.
+  void Execute() override;
+};
+
+// Converts a form text file (Windows-1252 or UTF-8 with its mark) to a binary form file.
+class TTextToBinTransform : public TTransform {
+public:
+  std::u16string GetCaption() const override;
+  std::unique_ptr<TTransform> CreateNew() const override;
+  // As TBinToTextTransform, the other way round.
+  void Execute() override;
+};
+
+}  // namespace tess::transform

@@ -1,0 +1,73 @@
+// A user transformation: a named list of actions run over form text, stored as one XML file.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Transformations/uTransform.h"
+#include "Transformations/uTransformActions.h"
+
+namespace tess::common {
+class TDXMLDocument;
+}
+
+namespace tess::transform {
+
+class TManualTransform : public TTransform {
+public:
+  TManualTransform();
+  ~TManualTransform() override;
+
+  std::u16string GetCaption() const override;
+  void SetCaption(const std::u16string& AValue) override;
+  std::unique_ptr<TTransform> CreateNew() const override;
+  // The file names and changed flag; from another user transformation also its caption,
+  // description and a clone of each action. The own file name and folder stay.
+  void Assign(const TTransform& ASource) override;
+  // Writes FullName, replacing it only once the new content is complete. Raises EFileError when
+  // it cannot be written and ETransformError for an action the file format cannot store.
+  void Save() override;
+  // Appends the actions of FullName. Raises EFileError when it cannot be read, EDXMLError when it
+  // is not well-formed XML, ETransformError for an element that is no action or an unreadable
+  // setting. On failure the caption, description and actions read so far stay.
+  void Load() override;
+  bool Editable() const override;
+  // True when every action is valid; an empty list is.
+  bool Valid() const override;
+  std::u16string Description() const override;
+  void SetDescription(std::u16string AValue) { FDescription = std::move(AValue); }
+  // Loads InFile, applies the actions in order and prints the document to OutFile, also when
+  // nothing changed. An error is logged as "Error: " and its message, the status becomes
+  // tsError and the error propagates; OutFile is then not written.
+  void Execute() override;
+
+  // The document of the file, for tests and tools that want it without writing a file.
+  void SaveToDocument(common::TDXMLDocument& ADocument) const;
+  void LoadFromDocument(const common::TDXMLDocument& ADocument);
+
+  // Appends; the transformation owns the action.
+  TTransformAction* AddAction(std::unique_ptr<TTransformAction> AAction);
+  // Removes and frees the action; one that is not in the list is left alone.
+  void RemoveAction(TTransformAction* AAction);
+  // Moves the action at ACurIndex to ANewIndex, shifting the ones between. Raises
+  // ETransformError for an index outside the list.
+  void Move(int ACurIndex, int ANewIndex);
+  int ActionCount() const { return static_cast<int>(FActions.size()); }
+  // Raises ETransformError for an index outside the list.
+  TTransformAction* Actions(int AIndex) const;
+  // Replaces the action at AIndex and frees the one it replaces.
+  void SetActions(int AIndex, std::unique_ptr<TTransformAction> AAction);
+  int IndexOfAction(const TTransformAction* AAction) const;
+  void ClearActions() { FActions.clear(); }
+
+private:
+  void ApplyActions(doc::TDObject& ARoot);
+  void CheckIndex(int AIndex) const;
+
+  std::vector<std::unique_ptr<TTransformAction>> FActions;
+  std::u16string FCaption;
+  std::u16string FDescription;
+};
+
+}  // namespace tess::transform

@@ -1,0 +1,389 @@
+// User transformations: running over files, their XML files, copies and the action list.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Shared/Common/uDXMLDocument.h"
+#include "Shared/Common/uEncoding.h"
+#include "Support/TempDir.h"
+#include "Transformations/uManualTransform.h"
+
+using namespace tess;
+using namespace tess::transform;
+using tess::testing::TempDir;
+
+namespace {
+
+const std::filesystem::path kDataDir = std::filesystem::path(__FILE__).parent_path() / "data";
+
+std::string ReadFile(const std::filesystem::path& APath) {
+  std::ifstream in(APath, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+const std::string kForm =
+    "object Form1: TForm1\r\n"
+    "  Left = 10\r\n"
+    "  Tag = 5\r\n"
+    "  object Button1: TButton\r\n"
+    "    Tag = 1\r\n"
+    "  end\r\n"
+    "end\r\n";
+
+// A transformation with one action of each kind, every setting filled in.
+std::unique_ptr<TManualTransform> OneOfEach() {
+  auto transform = std::make_unique<TManualTransform>();
+  transform->SetCaption(u"Tidy & größer");
+  transform->SetDescription(u"One <action> of each kind");
+  auto remove = std::make_unique<TRemovePropertyAction>();
+  remove->SetPropName(u"ExplicitLeft");
+  transform->AddAction(std::move(remove));
+  auto change = std::make_unique<TChangePropertyAction>();
+  change->SetOldPropName(u"Caption");
+  change->SetOldPropValue(u"'It''s'");
+  change->SetNewPropName(u"Hint");
+  change->SetNewPropValue(u"'a' + 'b'");
+  change->SetObjectName(u"Label1");
+  change->SetObjectClass(u"TLabel");
+  transform->AddAction(std::move(change));
+  auto add = std::make_unique<TNewPropertyAction>();
+  add->SetNewPropName(u"Font.Name");
+  add->SetNewPropValue(u"'Tahoma'");
+  add->SetObjectClass(u"TButton");
+  add->SetOverwrite(true);
+  transform->AddAction(std::move(add));
+  auto object = std::make_unique<TChangeObjectAction>();
+  object->SetOldObjectClass(u"TLabel");
+  object->SetNewObjectName(u"Text1");
+  object->SetNewObjectClass(u"TStaticText");
+  transform->AddAction(std::move(object));
+  return transform;
+}
+
+// Every setting of every action as one line each, so two transformations compare at a glance.
+std::string Settings(const TManualTransform& ATransform) {
+  std::string out = common::Utf16ToUtf8(ATransform.Caption() + u"|" + ATransform.Description()) + "\n";
+  for (int i = 0; i < ATransform.ActionCount(); ++i) {
+    const TTransformAction* action = ATransform.Actions(i);
+    std::u16string line = ActionElementName(*action) + u":";
+    if (auto* a = dynamic_cast<const TRemovePropertyAction*>(action))
+      line += a->PropName() + u"|" + a->ObjectName() + u"|" + a->ObjectClass();
+    if (auto* a = dynamic_cast<const TChangePropertyAction*>(action))
+      line += a->OldPropName() + u"|" + a->OldPropValue() + u"|" + a->NewPropName() + u"|" + a->NewPropValue() +
+              u"|" + a->ObjectName() + u"|" + a->ObjectClass() + (a->OldValue() ? u"|old" : u"") +
+              (a->NewValue() ? u"|new" : u"");
+    if (auto* a = dynamic_cast<const TNewPropertyAction*>(action))
+      line += a->NewPropName() + u"|" + a->NewPropValue() + u"|" + a->ObjectName() + u"|" + a->ObjectClass() +
+              (a->Overwrite() ? u"|true" : u"|false") + (a->NewValue() ? u"|new" : u"");
+    if (auto* a = dynamic_cast<const TChangeObjectAction*>(action))
+      line += a->OldObjectName() + u"|" + a->OldObjectClass() + u"|" + a->NewObjectName() + u"|" + a->NewObjectClass();
+    out += common::Utf16ToUtf8(line) + "\n";
+  }
+  return out;
+}
+
+class ManualTransformTest : public ::testing::Test {
+protected:
+  // A transformation whose file is FDir/t.xml holding AXml.
+  std::unique_ptr<TManualTransform> FromXml(const std::string& AXml) {
+    FDir.Write("t.xml", AXml);
+    auto transform = std::make_unique<TManualTransform>();
+    transform->SetPath(FDir.Text());
+    transform->SetFileName(u"t.xml");
+    transform->Load();
+    return transform;
+  }
+  // Runs the transformation from in.dfm (holding AForm) to out.dfm with a log.
+  void Apply(TManualTransform& ATransform, const std::string& AForm) {
+    FDir.Write("in.dfm", AForm);
+    ATransform.SetInFile(FDir / "in.dfm");
+    ATransform.SetOutFile(FDir / "out.dfm");
+    ATransform.SetOnMessage([this](const std::u16string& ALine) { FLog.push_back(ALine); });
+    ATransform.Execute();
+  }
+
+  TempDir FDir;
+  std::vector<std::u16string> FLog;
+};
+
+}  // namespace
+
+TEST_F(ManualTransformTest, WithoutActionsReportsNoChangesAndWritesTheReprintedFile) {
+  TManualTransform transform;
+  Apply(transform, "object Form1:TForm1\n  Left=10\nend");
+  EXPECT_EQ(transform.Status(), TTransformStatus::tsNoChanges);
+  EXPECT_EQ(FDir.Read("out.dfm"), "object Form1: TForm1\r\n  Left = 10\r\nend\r\n");
+  EXPECT_TRUE(FLog.empty());
+}
+
+TEST_F(ManualTransformTest, LaterActionsSeeTheEditsOfEarlierOnes) {
+  TManualTransform transform;
+  auto rename = std::make_unique<TChangePropertyAction>();
+  rename->SetOldPropName(u"Tag");
+  rename->SetNewPropName(u"HelpContext");
+  transform.AddAction(std::move(rename));
+  auto remove = std::make_unique<TRemovePropertyAction>();
+  remove->SetPropName(u"HelpContext");
+  transform.AddAction(std::move(remove));
+  Apply(transform, kForm);
+  EXPECT_EQ(transform.Status(), TTransformStatus::tsApplied);
+  EXPECT_EQ(FDir.Read("out.dfm"), "object Form1: TForm1\r\n  Left = 10\r\n  object Button1: TButton\r\n  end\r\nend\r\n");
+  EXPECT_EQ(FLog, (std::vector<std::u16string>{
+                      u"Renaming Form1.Tag to HelpContext", u"Renaming Button1.Tag to HelpContext",
+                      u"Removing property TForm1::Form1.HelpContext", u"Removing property TButton::Button1.HelpContext"}));
+}
+
+TEST_F(ManualTransformTest, AnActionThatChangesNothingLeavesNoChanges) {
+  TManualTransform transform;
+  auto remove = std::make_unique<TRemovePropertyAction>();
+  remove->SetPropName(u"Width");
+  transform.AddAction(std::move(remove));
+  Apply(transform, kForm);
+  EXPECT_EQ(transform.Status(), TTransformStatus::tsNoChanges);
+  EXPECT_EQ(FDir.Read("out.dfm"), kForm);
+}
+
+TEST_F(ManualTransformTest, InputAndOutputMayBeTheSameFile) {
+  TManualTransform transform;
+  auto remove = std::make_unique<TRemovePropertyAction>();
+  remove->SetPropName(u"Tag");
+  transform.AddAction(std::move(remove));
+  FDir.Write("same.dfm", kForm);
+  transform.SetInFile(FDir / "same.dfm");
+  transform.SetOutFile(FDir / "same.dfm");
+  transform.Execute();
+  EXPECT_EQ(transform.Status(), TTransformStatus::tsApplied);
+  EXPECT_EQ(FDir.Read("same.dfm"), "object Form1: TForm1\r\n  Left = 10\r\n  object Button1: TButton\r\n  end\r\nend\r\n");
+}
+
+TEST_F(ManualTransformTest, FailuresAreLoggedOnceMarkedAndRaisedWithoutOutput) {
+  struct Row {
+    const char* Name;
+    std::string Form;
+    bool WriteInput;
+    bool WithBadAction;
+    const char* LogStart;
+  };
+  const Row rows[] = {
+      {"syntax error", "object Form1: TForm1\r\n  Left = \r\nend\r\n", true, false, "Error: Grammar failed"},
+      {"missing input", "", false, false, "Error: "},
+      {"action without value", kForm, true, true,
+       "Error: Action \"New property Tag\" cannot add a property to Form1: TForm1: it has no value"},
+  };
+  for (const Row& row : rows) {
+    TempDir dir;
+    TManualTransform transform;
+    if (row.WithBadAction) {
+      auto add = std::make_unique<TNewPropertyAction>();
+      add->SetNewPropName(u"Tag");
+      transform.AddAction(std::move(add));
+    }
+    if (row.WriteInput) dir.Write("in.dfm", row.Form);
+    transform.SetInFile(dir / "in.dfm");
+    transform.SetOutFile(dir / "out.dfm");
+    std::vector<std::u16string> log;
+    transform.SetOnMessage([&](const std::u16string& ALine) { log.push_back(ALine); });
+    EXPECT_THROW(transform.Execute(), common::Exception) << row.Name;
+    EXPECT_EQ(transform.Status(), TTransformStatus::tsError) << row.Name;
+    ASSERT_EQ(log.size(), 1u) << row.Name;
+    EXPECT_EQ(common::Utf16ToUtf8(log[0]).rfind(row.LogStart, 0), 0u) << common::Utf16ToUtf8(log[0]);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "out.dfm")) << row.Name;
+  }
+}
+
+TEST_F(ManualTransformTest, AFailureWithoutALogReceiverStillRaises) {
+  TManualTransform transform;
+  FDir.Write("in.dfm", "garbage");
+  transform.SetInFile(FDir / "in.dfm");
+  transform.SetOutFile(FDir / "out.dfm");
+  EXPECT_THROW(transform.Execute(), common::Exception);
+  EXPECT_EQ(transform.Status(), TTransformStatus::tsError);
+}
+
+TEST_F(ManualTransformTest, SavesOneActionOfEachKindExactlyAsExpected) {
+  std::unique_ptr<TManualTransform> transform = OneOfEach();
+  transform->SetPath(FDir.Text());
+  transform->SetFileName(u"0002.xml");
+  transform->Save();
+  EXPECT_EQ(FDir.Read("0002.xml"), ReadFile(kDataDir / "OneOfEach.xml"));
+}
+
+TEST_F(ManualTransformTest, SaveThenLoadKeepsEverySetting) {
+  std::unique_ptr<TManualTransform> source = OneOfEach();
+  source->SetPath(FDir.Text());
+  source->SetFileName(u"t.xml");
+  source->Save();
+  TManualTransform loaded;
+  loaded.SetPath(FDir.Text());
+  loaded.SetFileName(u"t.xml");
+  loaded.Load();
+  EXPECT_EQ(Settings(loaded), Settings(*source));
+  EXPECT_NE(Settings(loaded).find("|true|new"), std::string::npos);
+  // Saved again, the file is the same byte for byte.
+  const std::string first = FDir.Read("t.xml");
+  loaded.Save();
+  EXPECT_EQ(FDir.Read("t.xml"), first);
+}
+
+TEST_F(ManualTransformTest, TheExpectedFileLoadsWithAndWithoutAByteOrderMark) {
+  const std::string xml = ReadFile(kDataDir / "OneOfEach.xml");
+  ASSERT_FALSE(xml.empty());
+  const std::string expected = Settings(*OneOfEach());
+  EXPECT_EQ(Settings(*FromXml(xml)), expected);
+  EXPECT_EQ(Settings(*FromXml("\xEF\xBB\xBF" + xml)), expected);
+}
+
+TEST_F(ManualTransformTest, ReadsHandWrittenFilesByElementName) {
+  // Any root name, elements in any order, the first of a name counts, missing ones are empty,
+  // comments are no nodes of the document.
+  auto transform = FromXml(
+      "<?xml version=\"1.0\"?>\n<Whatever>\n"
+      "<Actions>\n"
+      "  <!-- remove from every object -->\n"
+      "  <RemoveProp><ObjectClass>TEdit</ObjectClass><PropName>Text</PropName><PropName>Other</PropName></RemoveProp>\n"
+      "  <NewProp><Overwrite> 1 </Overwrite><NewPropName>Tag</NewPropName></NewProp>\n"
+      "  <NewProp><Overwrite>FALSE</Overwrite></NewProp>\n"
+      "  <NewProp><Overwrite>0</Overwrite></NewProp>\n"
+      "  <NewProp><Overwrite>True</Overwrite></NewProp>\n"
+      "  <NewProp><Overwrite/></NewProp>\n"
+      "  <ChangeObject/>\n"
+      "</Actions>\n"
+      "<Caption>Second</Caption><Caption>Ignored</Caption>\n"
+      "</Whatever>\n");
+  EXPECT_EQ(Settings(*transform),
+            "Second|\n"
+            "RemoveProp:Text||TEdit\n"
+            "NewProp:Tag||||true\n"
+            "NewProp:||||false\n"
+            "NewProp:||||false\n"
+            "NewProp:||||true\n"
+            "NewProp:||||false\n"
+            "ChangeObject:|||\n");
+}
+
+TEST_F(ManualTransformTest, AFileWithoutActionsLoadsEmpty) {
+  auto transform = FromXml("<Transformation><Caption>Only a name</Caption></Transformation>");
+  EXPECT_EQ(transform->Caption(), u"Only a name");
+  EXPECT_EQ(transform->Description(), u"");
+  EXPECT_EQ(transform->ActionCount(), 0);
+}
+
+TEST_F(ManualTransformTest, BadFilesFailToLoadWithTheReason) {
+  struct Row {
+    const char* Name;
+    std::string Xml;
+    const char* Message;  // the start of it; empty when any message will do
+  };
+  const Row rows[] = {
+      {"lower-case action", "<T><Actions><removeprop/></Actions></T>", "Unknown action name removeprop"},
+      {"other element", "<T><Actions><RemoveProp/><Remove/></Actions></T>", "Unknown action name Remove"},
+      {"text between actions", "<T><Actions>stray<RemoveProp/></Actions></T>", "Unknown action name #text"},
+      {"bad overwrite", "<T><Actions><NewProp><Overwrite>yes</Overwrite></NewProp></Actions></T>",
+       "'yes' is not a valid Boolean value for Overwrite"},
+      {"overwrite with a sign only", "<T><Actions><NewProp><Overwrite>-</Overwrite></NewProp></Actions></T>",
+       "'-' is not a valid Boolean value"},
+      {"element inside a setting", "<T><Actions><RemoveProp><PropName><x/></PropName></RemoveProp></Actions></T>",
+       "Element \"PropName\" holds child elements"},
+      {"not XML", "<T><Actions>", ""},
+      {"empty file", "", ""},
+  };
+  for (const Row& row : rows) {
+    try {
+      FromXml(row.Xml);
+      ADD_FAILURE() << row.Name;
+    } catch (const common::Exception& error) {
+      EXPECT_EQ(std::string(error.what()).rfind(row.Message, 0), 0u) << row.Name << ": " << error.what();
+    }
+  }
+}
+
+TEST_F(ManualTransformTest, SavingAnActionTheFormatCannotStoreFailsAndKeepsTheOldFile) {
+  std::unique_ptr<TManualTransform> transform = OneOfEach();
+  transform->SetPath(FDir.Text());
+  transform->SetFileName(u"t.xml");
+  transform->Save();
+  const std::string before = FDir.Read("t.xml");
+  transform->AddAction(std::make_unique<TTransformAction>());
+  try {
+    transform->Save();
+    ADD_FAILURE();
+  } catch (const ETransformError& error) {
+    EXPECT_EQ(error.Message(), u"Unknown action class TTransformAction");
+  }
+  EXPECT_EQ(FDir.Read("t.xml"), before);
+}
+
+TEST(ManualTransformCopies, AssignClonesActionsAndLeavesTheOwnFile) {
+  std::unique_ptr<TManualTransform> source = OneOfEach();
+  source->SetFileName(u"0002.xml");
+  source->SetPath(u"/somewhere");
+  source->SetInFile(u"in.dfm");
+  TManualTransform copy;
+  copy.SetFileName(u"0005.xml");
+  copy.AddAction(std::make_unique<TChangeObjectAction>());
+  copy.Assign(*source);
+  EXPECT_EQ(Settings(copy), Settings(*source));
+  EXPECT_EQ(copy.FileName(), u"0005.xml");
+  EXPECT_EQ(copy.Path(), u"");
+  EXPECT_EQ(copy.InFile(), u"in.dfm");
+  for (int i = 0; i < copy.ActionCount(); ++i) EXPECT_NE(copy.Actions(i), source->Actions(i));
+  copy.RemoveAction(copy.Actions(0));
+  EXPECT_EQ(copy.ActionCount(), 3);
+  EXPECT_EQ(source->ActionCount(), 4);
+  // Assigning to itself keeps everything.
+  copy.Assign(copy);
+  EXPECT_EQ(copy.ActionCount(), 3);
+  // Clone is a user transformation of its own.
+  std::unique_ptr<TTransform> clone = source->Clone();
+  auto* manual = dynamic_cast<TManualTransform*>(clone.get());
+  ASSERT_NE(manual, nullptr);
+  EXPECT_EQ(Settings(*manual), Settings(*source));
+  EXPECT_TRUE(manual->Editable());
+}
+
+TEST(ManualTransformCopies, ABuiltInAssignsOnlyTheBaseFields) {
+  TManualTransform target;
+  target.SetCaption(u"Mine");
+  target.AddAction(std::make_unique<TRemovePropertyAction>());
+  std::unique_ptr<TManualTransform> other = OneOfEach();
+  other->SetOutFile(u"out.dfm");
+  TTransform& asBase = *other;
+  target.TTransform::Assign(asBase);
+  EXPECT_EQ(target.OutFile(), u"out.dfm");
+  EXPECT_EQ(target.Caption(), u"Mine");
+  EXPECT_EQ(target.ActionCount(), 1);
+}
+
+TEST(ManualTransformActions, MoveReplaceRemoveAndValidity) {
+  TManualTransform transform;
+  std::vector<TTransformAction*> added;
+  for (int i = 0; i < 3; ++i) added.push_back(transform.AddAction(std::make_unique<TRemovePropertyAction>()));
+  transform.Move(0, 2);
+  EXPECT_EQ(transform.Actions(0), added[1]);
+  EXPECT_EQ(transform.Actions(1), added[2]);
+  EXPECT_EQ(transform.Actions(2), added[0]);
+  transform.Move(2, 0);
+  EXPECT_EQ(transform.Actions(0), added[0]);
+  EXPECT_THROW(transform.Move(0, 3), ETransformError);
+  EXPECT_THROW(transform.Actions(-1), ETransformError);
+
+  EXPECT_TRUE(transform.Valid());
+  auto invalid = std::make_unique<TNewPropertyAction>();
+  invalid->SetNewPropValue(u"[a,");
+  TTransformAction* replacement = invalid.get();
+  transform.SetActions(1, std::move(invalid));
+  EXPECT_EQ(transform.Actions(1), replacement);
+  EXPECT_EQ(transform.IndexOfAction(added[1]), -1);
+  EXPECT_FALSE(transform.Valid());
+  transform.RemoveAction(replacement);
+  EXPECT_TRUE(transform.Valid());
+  EXPECT_EQ(transform.ActionCount(), 2);
+  TRemovePropertyAction stranger;
+  transform.RemoveAction(&stranger);
+  EXPECT_EQ(transform.ActionCount(), 2);
+  EXPECT_TRUE(TManualTransform().Valid());
+}
