@@ -148,7 +148,12 @@ std::u16string WithCrLfBreaks(std::u16string_view ALine) {
 void* TDFMDefiner::VisitString(TDString& AValue, void*) {
   const auto& lines = AValue.Lines();
   if (lines.size() <= 1) {
-    if (lines.empty()) return nullptr;
+    // No text reads back from "Name = " with nothing after it; a string without pieces is the
+    // empty string.
+    if (lines.empty()) {
+      FOut->Write(u"''");
+      return nullptr;
+    }
     const std::u16string& line = lines.front();
     if (!line.empty() && line.front() == u'{' && HasBareBreak(line))
       FOut->Write(WithCrLfBreaks(line));

@@ -42,6 +42,28 @@ void EscapeStrings(TDValue* AValue) {
   }
 }
 
+void CheckValues(const TDItem& AItem);
+
+void CheckValue(const TDValue* AValue) {
+  if (const auto* list = dynamic_cast<const TDArray*>(AValue)) {
+    for (int i = 0; i < list->Count(); ++i) CheckValue(list->Items(i));
+  } else if (const auto* items = dynamic_cast<const TDItems*>(AValue)) {
+    for (int i = 0; i < items->Count(); ++i) CheckValues(*items->Items(i));
+  }
+}
+
+// "Name = " with nothing after it would make the saved file unreadable.
+void CheckValues(const TDItem& AItem) {
+  for (int i = 0; i < AItem.Props().Count(); ++i) {
+    const TDProp* prop = AItem.Props().Items(i);
+    if (prop->Value() == nullptr)
+      throw EDocumentError(common::Format(u"The property %s of %s has no value, so the form cannot be saved",
+                                          {prop->Name(), AItem.Name()}));
+    CheckValue(prop->Value());
+  }
+  for (int i = 0; i < AItem.Objects().Count(); ++i) CheckValues(*AItem.Objects().Items(i));
+}
+
 // The first character the code page lacks, as the message that names it and where it stands.
 [[noreturn]] void RaiseUnwritable(const std::u16string& AText, size_t AAt) {
   int32_t line = 0, column = 0;
@@ -204,6 +226,7 @@ bool TDFMHelper::IsValidValue(std::u16string_view ADef) noexcept {
 }
 
 std::string TDFMHelper::SaveObjectToBytes(TDObject& AObject) {
+  CheckValues(AObject);
   std::u16string text = FDef->GetDefinition(AObject);
   if (AObject.Encoding() == TDTextEncoding::teUtf8Bom) {
     std::string bytes(kUtf8Bom);

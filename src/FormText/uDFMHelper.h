@@ -23,6 +23,12 @@ public:
   using Exception::Exception;
 };
 
+// A document holds something form text cannot express, such as a property without a value.
+class EDocumentError : public common::Exception {
+public:
+  using Exception::Exception;
+};
+
 // Owns one parser, both form-text grammars, one model builder and one writer, configured once and
 // reused. Not thread-safe: one caller at a time.
 class TDFMHelper {
@@ -48,8 +54,9 @@ public:
   bool IsValidValue(std::u16string_view ADef) noexcept;
 
   // Writes AObject as form text into the file, replacing it only once the new content is
-  // complete. Raises EEncodingError, leaving the file as it was, when a character cannot be
-  // written in the document's encoding; EFileError when the file cannot be written.
+  // complete. Raises, leaving the file as it was, EDocumentError when a property has no value
+  // (the text would not read back), EEncodingError when a character cannot be written in the
+  // document's encoding, EFileError when the file cannot be written.
   void SaveObject(doc::TDObject& AObject, std::u16string_view AFileName);
   // The bytes SaveObject writes.
   std::string SaveObjectToBytes(doc::TDObject& AObject);

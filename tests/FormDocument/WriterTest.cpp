@@ -170,3 +170,18 @@ TEST(FormWriter, OneDefinerPrintsDocumentsIndependently) {
   EXPECT_EQ(definer.GetDefinition(second), u"object B: TB\r\nend\r\n");
   EXPECT_EQ(definer.GetDefinition(first), once);
 }
+
+// A brace block read from a file with LF (or CR) breaks must not leave the printed text with
+// mixed line breaks; quoted pieces are never touched.
+TEST(FormWriter, BraceBlocksArePrintedWithCrLfBreaks) {
+  TDObject form(u"F", u"T");
+  form.Props().Add(Prop(u"A", std::make_unique<TDString>(TStringList{u"{\n    0A0B\r    0C\r\n    0D}"})));
+  form.Props().Add(Prop(u"B", std::make_unique<TDString>(TStringList{u"'x\ny'"})));
+  EXPECT_EQ(Print(form), u"object F: T\r\n  A = {\r\n    0A0B\r\n    0C\r\n    0D}\r\n  B = 'x\ny'\r\nend\r\n");
+}
+
+TEST(FormWriter, StringWithoutPiecesPrintsAsTheEmptyString) {
+  TDObject form(u"F", u"T");
+  form.Props().Add(Prop(u"Caption", std::make_unique<TDString>()));
+  EXPECT_EQ(Print(form), u"object F: T\r\n  Caption = ''\r\nend\r\n");
+}

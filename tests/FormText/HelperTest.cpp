@@ -215,3 +215,17 @@ INSTANTIATE_TEST_SUITE_P(
                       EscapeRow{"OutsideQuotesLeft", u"{\u0416}'\u0416'", u"{\u0416}#1046"},
                       EscapeRow{"Unterminated", u"'\u0416", u"'\u0416"}),
     [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+// A property added without a value would print as "Name = " and make the file unreadable.
+TEST(Facade, PropertyWithoutValueFailsTheSaveAndKeepsTheFile) {
+  tess::testing::TempDir dir;
+  dir.Write("out.dfm", "original");
+  TDFMHelper helper;
+  TDObject form(u"Form1", u"TForm1");
+  auto items = std::make_unique<TDItems>();
+  items->Add(std::make_unique<TDItem>(u"item"));
+  items->Items(0)->Props().Add(std::make_unique<TDProp>(u"Width", nullptr));
+  form.Props().Add(std::make_unique<TDProp>(u"Columns", std::move(items)));
+  EXPECT_THROW(helper.SaveObject(form, dir / "out.dfm"), EDocumentError);
+  EXPECT_EQ(dir.Read("out.dfm"), "original");
+}

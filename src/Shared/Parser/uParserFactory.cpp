@@ -14,38 +14,37 @@ const TTokenizerClass& TParserFactory::GetTokenizerClass() const { return TToken
 std::unique_ptr<TTokenizer> TParserFactory::CreateTokenizer() const { return GetTokenizerClass().Create(); }
 
 TSymbol* TParserFactory::CreateSymbol(const TSymbolClass& ASymbolClass, TProduction* AParent, bool ARequired) const {
-  assert(!ASymbolClass.IsAbstract() && "an abstract symbol class cannot be created");
-  return TSymbol::Bind(ASymbolClass.New(), AParent, ARequired);
+  return TSymbol::Create(ASymbolClass, AParent, ARequired);
 }
 
 TConstantTerminal* TParserFactory::CreateConstantTerminal(TProduction* AParent, std::u16string AConstant,
                                                           bool ARequired) const {
-  auto terminal = std::make_unique<TConstantTerminal>();
+  auto* terminal = TSymbol::Create<TConstantTerminal>(AParent, ARequired);
   terminal->SetConstant(std::move(AConstant));
-  return static_cast<TConstantTerminal*>(TSymbol::Bind(std::move(terminal), AParent, ARequired));
+  return terminal;
 }
 
 TReservedTerminal* TParserFactory::CreateReservedTerminal(TProduction* AParent, std::u16string AConstant,
                                                           bool ARequired) const {
-  auto terminal = std::make_unique<TReservedTerminal>();
+  auto* terminal = TSymbol::Create<TReservedTerminal>(AParent, ARequired);
   terminal->SetConstant(std::move(AConstant));
-  return static_cast<TReservedTerminal*>(TSymbol::Bind(std::move(terminal), AParent, ARequired));
+  return terminal;
 }
 
 TConstantProduction* TParserFactory::CreateConstantProduction(TProduction* AParent,
                                                               std::u16string_view ASpaceDelimitedConstants,
                                                               bool ARequired) const {
-  auto production = std::make_unique<TConstantProduction>();
+  auto* production = TSymbol::Create<TConstantProduction>(AParent, ARequired);
   production->SetConstants(ASpaceDelimitedConstants);
-  return static_cast<TConstantProduction*>(TSymbol::Bind(std::move(production), AParent, ARequired));
+  return production;
 }
 
 TReservedProduction* TParserFactory::CreateReservedProduction(TProduction* AParent,
                                                               std::u16string_view ASpaceDelimitedConstants,
                                                               bool ARequired) const {
-  auto production = std::make_unique<TReservedProduction>();
+  auto* production = TSymbol::Create<TReservedProduction>(AParent, ARequired);
   production->SetConstants(ASpaceDelimitedConstants);
-  return static_cast<TReservedProduction*>(TSymbol::Bind(std::move(production), AParent, ARequired));
+  return production;
 }
 
 void TParserFactory::CollectSymbols(TSymbols* AList, TProduction* AProduction) const {
@@ -65,7 +64,7 @@ void TParserFactory::CollectSymbols(TSymbols* AList, TProduction* AProduction) c
     if (known) continue;
     AList->Add(symbol);
     // Each production class is expanded once, which ends the walk for recursive grammars.
-    if (auto* production = dynamic_cast<TProduction*>(symbol)) CollectSymbols(AList, production);
+    if (TProduction* production = symbol->AsProduction()) CollectSymbols(AList, production);
   }
 }
 
@@ -123,7 +122,7 @@ void WalkMatched(const TProduction* AProduction, bool ABackwards, Visit AVisit) 
     }
     TSymbol* child = production->Symbols()[index];
     index += ABackwards ? -1 : 1;
-    if (auto* inner = dynamic_cast<const TProduction*>(child)) {
+    if (const TProduction* inner = child->AsProduction()) {
       push(inner);
       continue;
     }
@@ -147,7 +146,7 @@ TToken* TParserFactory::GetFirstTokenFor(const TProduction* AProduction) const {
   TToken* result = nullptr;
   if (AProduction == nullptr) return result;
   WalkMatched(AProduction, false, [&](TSymbol* symbol) {
-    auto* terminal = dynamic_cast<TTerminal*>(symbol);
+    TTerminal* terminal = symbol->AsTerminal();
     if (terminal == nullptr) return false;
     result = terminal->Token();
     return true;
@@ -159,7 +158,7 @@ TToken* TParserFactory::GetLastTokenFor(const TProduction* AProduction) const {
   TToken* result = nullptr;
   if (AProduction == nullptr) return result;
   WalkMatched(AProduction, true, [&](TSymbol* symbol) {
-    auto* terminal = dynamic_cast<TTerminal*>(symbol);
+    TTerminal* terminal = symbol->AsTerminal();
     if (terminal == nullptr) return false;
     result = terminal->Token();
     return true;

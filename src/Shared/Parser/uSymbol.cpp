@@ -14,7 +14,23 @@ namespace tess::parser {
 // ---------------------------------------------------------------------------------------------
 // TSymbolClass
 
-std::unique_ptr<TSymbol> TSymbolClass::New() const { return FNew != nullptr ? FNew() : nullptr; }
+std::unique_ptr<TSymbol> TSymbolClass::New() const {
+  if (IsAbstract()) return nullptr;
+  void* memory = ::operator new(FMaker.Size);
+  try {
+    return std::unique_ptr<TSymbol>(FMaker.Construct(memory));
+  } catch (...) {
+    ::operator delete(memory);
+    throw;
+  }
+}
+
+TSymbol* TSymbolClass::NewIn(TSymbolArena& AArena) const {
+  if (IsAbstract()) return nullptr;
+  TSymbol* symbol = FMaker.Construct(AArena.Allocate(FMaker.Size, FMaker.Align));
+  symbol->FInArena = true;
+  return symbol;
+}
 
 uint32_t TSymbolClass::Key() const {
   // Racing threads intern the same name and store the same number, so a plain cache will do; the
@@ -31,25 +47,42 @@ uint32_t TSymbolClass::Key() const {
 // ---------------------------------------------------------------------------------------------
 // TSymbols
 
-TSymbols::~TSymbols() { Clear(); }
+TSymbols::~TSymbols() {
+  Clear();
+  if (FData != FInline) delete[] FData;
+}
 
 void TSymbols::Clear() {
   if (FOwnsObjects) {
-    std::vector<TSymbol*> symbols;
-    symbols.swap(FInternalObjects);
-    for (TSymbol* symbol : symbols) delete symbol;
+    // Freeing a symbol may come back to this list (a symbol's destructor knows nothing of it, but
+    // be safe): detach the entries first.
+    std::vector<TSymbol*> symbols(begin(), end());
+    FCount = 0;
+    for (TSymbol* symbol : symbols) TSymbol::Free(symbol);
   }
-  FInternalObjects.clear();
+  FCount = 0;
+}
+
+void TSymbols::Grow() {
+  const int32_t capacity = static_cast<int32_t>(FCapacity) * 2;
+  auto* data = new TSymbol*[static_cast<size_t>(capacity)];
+  std::copy(FData, FData + FCount, data);
+  if (FData != FInline) delete[] FData;
+  FData = data;
+  FCapacity = static_cast<uint32_t>(capacity);
 }
 
 int32_t TSymbols::IndexOf(const TSymbol* ASymbol) const {
-  auto found = std::find(FInternalObjects.begin(), FInternalObjects.end(), ASymbol);
-  return found == FInternalObjects.end() ? -1 : static_cast<int32_t>(found - FInternalObjects.begin());
+  for (int32_t i = 0; i < FCount; ++i)
+    if (FData[i] == ASymbol) return i;
+  return -1;
 }
 
 void TSymbols::AssignShared(const TSymbols& ASource) {
   assert(!FOwnsObjects && "an owning list cannot share its symbols");
-  FInternalObjects = ASource.FInternalObjects;
+  if (&ASource == this) return;
+  FCount = 0;
+  for (TSymbol* symbol : ASource) Add(symbol);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -102,12 +135,68 @@ private:
   struct TFrame {
     TFrame(TProduction* AProduction, TToken* AStart, uint32_t AKey, bool AMemoised)
         : Production(AProduction), Start(AStart), Key(AKey), Memoised(AMemoised) {}
+    ~TFrame() {
+      if (Strategy == nullptr) return;
+      if (InPlace) Strategy->~TProductionMatchingStrategy();
+      else delete Strategy;
+    }
+    TFrame(const TFrame&) = delete;
+    TFrame& operator=(const TFrame&) = delete;
+
+    void MakeStrategy() {
+      const TStrategyClass& cls = Production->GetStrategyClass();
+      if (cls.Construct != nullptr && cls.Size <= sizeof(Storage) && cls.Align <= alignof(std::max_align_t)) {
+        Strategy = cls.Construct(Storage, Production);
+        InPlace = true;
+      } else {
+        Strategy = Production->CreateStrategy().release();
+      }
+    }
+
     TProduction* Production;
     TToken* Start;
     uint32_t Key;
     bool Memoised;
+    bool InPlace = false;
     TSymbols Possible;  // fresh members, owned by the grammar
-    std::unique_ptr<TProductionMatchingStrategy> Strategy;
+    TProductionMatchingStrategy* Strategy = nullptr;
+    alignas(std::max_align_t) std::byte Storage[48];
+  };
+
+  // Frames in chunks of fixed place: a strategy keeps pointers into its frame, and a list of a
+  // million elements needs a million frames at once.
+  class TFrameStack {
+  public:
+    TFrameStack() = default;
+    TFrameStack(const TFrameStack&) = delete;
+    TFrameStack& operator=(const TFrameStack&) = delete;
+    ~TFrameStack() {
+      while (!empty()) pop_back();
+    }
+
+    bool empty() const { return FSize == 0; }
+    TFrame& back() { return *Slot(FSize - 1); }
+    template <class... Args>
+    TFrame& emplace_back(Args&&... AArgs) {
+      if (FSize / kChunk >= FChunks.size())
+        FChunks.push_back(std::make_unique_for_overwrite<std::byte[]>(sizeof(TFrame) * kChunk));
+      TFrame* frame = new (Slot(FSize)) TFrame(std::forward<Args>(AArgs)...);
+      ++FSize;
+      return *frame;
+    }
+    void pop_back() {
+      back().~TFrame();
+      --FSize;
+    }
+
+  private:
+    static constexpr size_t kChunk = 1024;
+    TFrame* Slot(size_t AIndex) {
+      return reinterpret_cast<TFrame*>(FChunks[AIndex / kChunk].get()) + AIndex % kChunk;
+    }
+
+    std::vector<std::unique_ptr<std::byte[]>> FChunks;
+    size_t FSize = 0;
   };
 
   // Either resolves the attempt at once (memo, terminal, a strategy that finishes in Begin) and
@@ -134,13 +223,15 @@ private:
         }
       }
     }
-    if (auto* production = dynamic_cast<TProduction*>(ASymbol)) {
+    if (TProduction* production = ASymbol->AsProduction()) {
       TMatcherAccess::DoBeforeMatch(production, FIterator);
       production->Symbols().Clear();
       TFrame& frame = FStack.emplace_back(production, start, key, AMemoised);
       production->FillPossibleSymbols(&frame.Possible);
-      frame.Strategy = production->CreateStrategy();
-      AStep = frame.Strategy->Begin(frame.Possible, FIterator);
+      frame.MakeStrategy();
+      AStep = frame.Strategy->IsResumable()
+                  ? frame.Strategy->Begin(frame.Possible, FIterator)
+                  : TMatchStep::Finish(frame.Strategy->MatchProduction(&frame.Possible, &FIterator));
       if (AStep.Attempt != nullptr) return true;
       AResult = Leave(AStep.Result);
       return false;
@@ -179,7 +270,7 @@ private:
   }
 
   TTokenIterator& FIterator;
-  std::deque<TFrame> FStack;
+  TFrameStack FStack;
 };
 
 }  // namespace
@@ -188,7 +279,7 @@ private:
 // TSymbol
 
 const TSymbolClass& TSymbol::ClassInfo() {
-  static const TSymbolClass info(u"TSymbol", nullptr, &detail::IsSymbolOf<TSymbol>);
+  static const TSymbolClass info(u"TSymbol", TSymbolMaker{}, &detail::IsSymbolOf<TSymbol>);
   return info;
 }
 
@@ -209,6 +300,26 @@ TSymbol* TSymbol::Bind(std::unique_ptr<TSymbol> ASymbol, TProduction* AParent, b
   return symbol;
 }
 
+TSymbol* TSymbol::Create(const TSymbolClass& AClass, TProduction* AParent, bool ARequired) {
+  assert(!AClass.IsAbstract() && "an abstract symbol class cannot be created");
+  TGrammar* grammar = AParent != nullptr ? AParent->Grammar() : nullptr;
+  assert(grammar != nullptr && "a symbol needs a parent that reaches a grammar");
+  if (grammar == nullptr) return Bind(AClass.New(), AParent, ARequired);
+  TSymbol* symbol = AClass.NewIn(grammar->Arena());
+  symbol->FParent = AParent;
+  symbol->InitDefaults();
+  symbol->FRequired = ARequired;
+  symbol->FGrammar = grammar;
+  grammar->Register(symbol);
+  return symbol;
+}
+
+void TSymbol::Free(TSymbol* ASymbol) {
+  if (ASymbol == nullptr) return;
+  if (ASymbol->FInArena) ASymbol->~TSymbol();
+  else delete ASymbol;
+}
+
 bool TSymbol::Match(TTokenIterator& AIterator) { return TMatcher(AIterator).Run(this, true); }
 
 void TSymbol::Assign(const TSymbol& ASource) {
@@ -217,8 +328,8 @@ void TSymbol::Assign(const TSymbol& ASource) {
 }
 
 void TSymbol::Accept(TSymbolVisitor& AVisitor) {
-  if (FOnAcceptVisitor) {
-    (*FOnAcceptVisitor)(this, AVisitor);
+  if (const TAcceptVisitorEvent* event = OnAcceptVisitor()) {
+    (*event)(this, AVisitor);
     return;
   }
   AVisitor.VisitSymbol(this);
@@ -226,15 +337,23 @@ void TSymbol::Accept(TSymbolVisitor& AVisitor) {
 
 std::any TSymbol::Accept(TSymbolVisitor& AVisitor, std::any AData) { return AVisitor.VisitSymbol(this, std::move(AData)); }
 
-uint32_t TSymbol::MemoKey() const { return FName ? InternCaption(Caption()) : GetClass().Key(); }
+uint32_t TSymbol::MemoKey() const {
+  return FExtras != nullptr && FExtras->Name ? InternCaption(Caption()) : GetClass().Key();
+}
 
-std::u16string TSymbol::Name() const { return FName ? *FName : std::u16string(GetClass().Name()); }
+std::u16string TSymbol::Name() const {
+  return FExtras != nullptr && FExtras->Name ? *FExtras->Name : std::u16string(GetClass().Name());
+}
 
-void TSymbol::SetName(std::u16string AValue) { FName = std::make_unique<std::u16string>(std::move(AValue)); }
+void TSymbol::SetName(std::u16string AValue) { Extras().Name = std::make_unique<std::u16string>(std::move(AValue)); }
+
+TSymbol::TExtras& TSymbol::Extras() {
+  if (FExtras == nullptr) FExtras = std::make_unique<TExtras>();
+  return *FExtras;
+}
 
 void TSymbol::SetOnAcceptVisitor(TAcceptVisitorEvent AEvent) {
-  if (AEvent) FOnAcceptVisitor = std::make_unique<TAcceptVisitorEvent>(std::move(AEvent));
-  else FOnAcceptVisitor.reset();
+  if (AEvent || FExtras != nullptr) Extras().OnAcceptVisitor = std::move(AEvent);
 }
 
 int32_t TSymbol::Index() const { return FParent != nullptr ? FParent->Symbols().IndexOf(this) : -1; }
@@ -257,7 +376,6 @@ TSymbol* TSymbol::FindParentByClass(const TSymbolClass& AParentClass) const {
   return nullptr;
 }
 
-bool TSymbol::IsTerminal() const { return dynamic_cast<const TTerminal*>(this) != nullptr; }
 
 void TSymbol::DoMatchFailed(TTokenIterator&) {}
 
@@ -265,7 +383,7 @@ void TSymbol::DoMatchSuccess(TTokenIterator&) {}
 
 void TSymbol::InitDefaults() {
   FRequired = true;
-  FName.reset();
+  if (FExtras != nullptr) FExtras->Name.reset();
   FLastPosition = -1;
 }
 
@@ -279,7 +397,7 @@ TGrammar* TSymbol::GetGrammar() const {
 
 void TTerminal::Assign(const TSymbol& ASource) {
   TSymbol::Assign(ASource);
-  if (auto* terminal = dynamic_cast<const TTerminal*>(&ASource)) FToken = terminal->FToken;
+  if (const TTerminal* terminal = ASource.AsTerminal()) FToken = terminal->FToken;
 }
 
 std::u16string TTerminal::Caption() const { return FToken != nullptr ? FToken->Text() : Name(); }
@@ -295,8 +413,8 @@ void TTerminal::DoMatchSuccess(TTokenIterator& AIterator) {
 void TTerminal::DoMatchFailed(TTokenIterator&) { FToken = nullptr; }
 
 void TConstantTerminal::SetConstant(std::u16string AValue) {
-  FConstant = std::move(AValue);
-  FConstantKey = InternCaption(FConstant);
+  FConstant = &PooledText(AValue);
+  FConstantKey = InternCaption(AValue);
 }
 
 void TConstantTerminal::Assign(const TSymbol& ASource) {
@@ -317,22 +435,21 @@ void TConstantTerminal::Accept(TSymbolVisitor& AVisitor) {
 
 bool TConstantTerminal::DoMatch(TTokenIterator& AIterator) {
   const TToken* token = AIterator.Token();
-  if (auto* text = dynamic_cast<const TCustomTextToken*>(token)) return SameTextAscii(text->TextRef(), FConstant);
-  return SameTextAscii(token->Text(), FConstant);
+  if (token->IsKind(tkCustomText)) return SameTextAscii(static_cast<const TCustomTextToken*>(token)->TextRef(), Constant());
+  return SameTextAscii(token->Text(), Constant());
 }
 
 bool TIdentifierTerminal::DoMatch(TTokenIterator& AIterator) {
   const TToken* token = AIterator.Token();
-  return dynamic_cast<const TQuotedIdentifierToken*>(token) != nullptr ||
-         dynamic_cast<const TTextToken*>(token) != nullptr;
+  return token->IsKind(tkQuotedIdentifier | tkText);
 }
 
 bool TNumericTerminal::DoMatch(TTokenIterator& AIterator) {
-  return dynamic_cast<const TNumericToken*>(AIterator.Token()) != nullptr;
+  return AIterator.Token()->IsKind(tkNumeric);
 }
 
 bool TTextTerminal::DoMatch(TTokenIterator& AIterator) {
-  return dynamic_cast<const TQuotedStringToken*>(AIterator.Token()) != nullptr;
+  return AIterator.Token()->IsKind(tkQuotedString);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -359,14 +476,14 @@ TSymbol* TProduction::FindSymbolByClass(const TSymbolClass& ASymbolClass) const 
     }
     TSymbol* child = production->Symbols()[index++];
     if (ASymbolClass.IsInstance(child)) return child;
-    if (auto* inner = dynamic_cast<const TProduction*>(child)) stack.emplace_back(inner, 0);
+    if (const TProduction* inner = child->AsProduction()) stack.emplace_back(inner, 0);
   }
   return nullptr;
 }
 
 void TProduction::Assign(const TSymbol& ASource) {
   TSymbol::Assign(ASource);
-  if (auto* production = dynamic_cast<const TProduction*>(&ASource)) FSymbols.AssignShared(production->FSymbols);
+  if (const TProduction* production = ASource.AsProduction()) FSymbols.AssignShared(production->FSymbols);
 }
 
 void TProduction::Accept(TSymbolVisitor& AVisitor) {
@@ -590,10 +707,17 @@ TGrammar::TGrammar() : FRootToken(std::make_unique<TCompositeToken>()) {}
 TGrammar::~TGrammar() {
   FRootToken.reset();
   Symbols().Clear();
-  std::vector<std::unique_ptr<TSymbol>> symbols;
+  FreeAll();
+}
+
+void TGrammar::FreeAll() {
+  std::deque<TSymbol*> symbols;
   symbols.swap(FSymbolsCollection);
-  for (auto& symbol : symbols)
-    if (symbol) symbol->FRegisterIndex = -1;
+  FSymbolCount = 0;
+  for (TSymbol* symbol : symbols)
+    if (symbol != nullptr) symbol->FRegisterIndex = -1;
+  for (TSymbol* symbol : symbols) TSymbol::Free(symbol);
+  FArena.Release();
 }
 
 void TGrammar::Reset() {
@@ -601,12 +725,7 @@ void TGrammar::Reset() {
   FRootToken->Clear();
   Symbols().Clear();
   FIterator = nullptr;
-  std::vector<std::unique_ptr<TSymbol>> symbols;
-  symbols.swap(FSymbolsCollection);
-  FSymbolCount = 0;
-  for (auto& symbol : symbols)
-    if (symbol) symbol->FRegisterIndex = -1;
-  symbols.clear();
+  FreeAll();
 }
 
 void TGrammar::ConfigureTokenizer(TTokenizer& ATokenizer) {
@@ -615,8 +734,14 @@ void TGrammar::ConfigureTokenizer(TTokenizer& ATokenizer) {
 }
 
 void TGrammar::AppendSymbol(std::unique_ptr<TSymbol> ASymbol) {
+  if (ASymbol == nullptr) return;
+  ASymbol->FInArena = false;
+  Register(ASymbol.release());
+}
+
+void TGrammar::Register(TSymbol* ASymbol) {
   ASymbol->FRegisterIndex = static_cast<int32_t>(FSymbolsCollection.size());
-  FSymbolsCollection.push_back(std::move(ASymbol));
+  FSymbolsCollection.push_back(ASymbol);
   ++FSymbolCount;
 }
 
@@ -624,9 +749,9 @@ void TGrammar::RemoveSymbol(TSymbol* ASymbol) {
   if (ASymbol == nullptr) return;
   const int32_t index = ASymbol->FRegisterIndex;
   if (index < 0 || static_cast<size_t>(index) >= FSymbolsCollection.size()) return;
-  auto& slot = FSymbolsCollection[static_cast<size_t>(index)];
-  if (slot.get() != ASymbol) return;
-  (void)slot.release();
+  TSymbol*& slot = FSymbolsCollection[static_cast<size_t>(index)];
+  if (slot != ASymbol) return;
+  slot = nullptr;
   ASymbol->FRegisterIndex = -1;
   --FSymbolCount;
 }
@@ -660,7 +785,7 @@ void TGrammar::DoBeforeMatch(TTokenIterator& AIterator) { FIterator = &AIterator
 bool TGrammar::DoAfterMatch(TTokenIterator& AIterator, bool AMatched) {
   if (!AMatched || !RequiresEndOfInput()) return AMatched;
   // Only white space and comments, which the iterator skips, may follow the root production.
-  return !AIterator.IsDone() && dynamic_cast<const TEOFToken*>(AIterator.Token()) != nullptr;
+  return !AIterator.IsDone() && AIterator.Token()->IsKind(tkEOF);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -3,17 +3,24 @@
 #pragma once
 
 #include <any>
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <type_traits>
 #include <vector>
 
+#include "Shared/Parser/uArena.h"
+#include "Shared/Parser/uTextCompare.h"
 #include "Shared/Parser/uTokenizer.h"
 
 namespace tess::parser {
+
+using TSymbolArena = TArena;
 
 class TSymbol;
 class TProduction;
@@ -26,44 +33,50 @@ class TProductionMatchingStrategy;
 // ---------------------------------------------------------------------------------------------
 // Class references
 
+// How a symbol class constructs its instances into given memory (nothing for an abstract class).
+struct TSymbolMaker {
+  TSymbol* (*Construct)(void* AMemory) = nullptr;
+  size_t Size = 0;
+  size_t Align = 0;
+};
+
 // A symbol class reference: its name (the default name and memo key of its symbols), a test of
 // class membership that counts subclasses, and a maker of fresh, unregistered instances (none for
 // an abstract class).
 class TSymbolClass {
 public:
-  using TNew = std::unique_ptr<TSymbol> (*)();
+  using TNew = TSymbolMaker;
   using TIsInstance = bool (*)(const TSymbol*);
 
-  TSymbolClass(std::u16string_view AName, TNew ANew, TIsInstance AIsInstance)
-      : FName(AName), FNew(ANew), FIsInstance(AIsInstance) {}
+  TSymbolClass(std::u16string_view AName, TSymbolMaker AMaker, TIsInstance AIsInstance)
+      : FName(AName), FMaker(AMaker), FIsInstance(AIsInstance) {}
 
   std::u16string_view Name() const { return FName; }
   bool IsInstance(const TSymbol* ASymbol) const { return ASymbol != nullptr && FIsInstance(ASymbol); }
-  bool IsAbstract() const { return FNew == nullptr; }
+  bool IsAbstract() const { return FMaker.Construct == nullptr; }
+  // A fresh instance on the general heap; null for an abstract class.
   std::unique_ptr<TSymbol> New() const;
+  // A fresh instance in AArena; it is destroyed with TSymbol::Free, never with delete.
+  TSymbol* NewIn(TSymbolArena& AArena) const;
   // The interned memo key of the class name, worked out once.
   uint32_t Key() const;
 
 private:
   std::u16string_view FName;
-  TNew FNew;
+  TSymbolMaker FMaker;
   TIsInstance FIsInstance;
   mutable uint32_t FKey = 0;
 };
 
 namespace detail {
 template <class T>
-std::unique_ptr<TSymbol> NewSymbolOf() {
-  if constexpr (std::is_abstract_v<T>) {
-    return nullptr;
-  } else {
-    return std::make_unique<T>();
-  }
+TSymbol* ConstructSymbolOf(void* AMemory) {
+  return new (AMemory) T();
 }
 template <class T>
-constexpr TSymbolClass::TNew SymbolMakerOf() {
-  if constexpr (std::is_abstract_v<T>) return nullptr;
-  else return &NewSymbolOf<T>;
+constexpr TSymbolMaker SymbolMakerOf() {
+  if constexpr (std::is_abstract_v<T>) return {};
+  else return {&ConstructSymbolOf<T>, sizeof(T), alignof(T)};
 }
 template <class T>
 bool IsSymbolOf(const TSymbol* ASymbol) {
@@ -87,10 +100,14 @@ public:                                                                         
                                                                                                    \
 private:
 
-// A strategy class reference.
+// A strategy class reference. Construct and Size let the matcher build a strategy in place, as
+// it does for every attempted production.
 struct TStrategyClass {
   std::u16string_view Name;
   std::unique_ptr<TProductionMatchingStrategy> (*Create)(TProduction* AProduction);
+  TProductionMatchingStrategy* (*Construct)(void* AMemory, TProduction* AProduction) = nullptr;
+  size_t Size = 0;
+  size_t Align = 0;
 };
 
 namespace detail {
@@ -98,12 +115,18 @@ template <class T>
 std::unique_ptr<TProductionMatchingStrategy> CreateStrategyOf(TProduction* AProduction) {
   return std::make_unique<T>(AProduction);
 }
+template <class T>
+TProductionMatchingStrategy* ConstructStrategyOf(void* AMemory, TProduction* AProduction) {
+  return new (AMemory) T(AProduction);
+}
 }  // namespace detail
 
 #define TESS_STRATEGY_CLASS(Cls)                                                                   \
 public:                                                                                            \
   static const ::tess::parser::TStrategyClass& ClassInfo() {                                       \
-    static const ::tess::parser::TStrategyClass info{u"" #Cls, &::tess::parser::detail::CreateStrategyOf<Cls>}; \
+    static const ::tess::parser::TStrategyClass info{u"" #Cls, &::tess::parser::detail::CreateStrategyOf<Cls>, \
+                                                     &::tess::parser::detail::ConstructStrategyOf<Cls>,         \
+                                                     sizeof(Cls), alignof(Cls)};                                \
     return info;                                                                                   \
   }                                                                                                \
                                                                                                    \
@@ -116,30 +139,41 @@ private:
 // freed symbol leaves its grammar's register).
 class TSymbols {
 public:
-  explicit TSymbols(bool AOwnsObjects = false) : FOwnsObjects(AOwnsObjects) {}
+  explicit TSymbols(bool AOwnsObjects = false) : FOwnsObjects(AOwnsObjects ? 1u : 0u) {}
   ~TSymbols();
   TSymbols(const TSymbols&) = delete;
   TSymbols& operator=(const TSymbols&) = delete;
 
-  void Add(TSymbol* ASymbol) { FInternalObjects.push_back(ASymbol); }
+  void Add(TSymbol* ASymbol) {
+    if (FCount == static_cast<int32_t>(FCapacity)) Grow();
+    FData[FCount++] = ASymbol;
+  }
   void Clear();
-  int32_t Count() const { return static_cast<int32_t>(FInternalObjects.size()); }
+  int32_t Count() const { return FCount; }
   int32_t IndexOf(const TSymbol* ASymbol) const;
-  bool IsEmpty() const { return FInternalObjects.empty(); }
-  TSymbol* First() const { return FInternalObjects.empty() ? nullptr : FInternalObjects.front(); }
-  TSymbol* Last() const { return FInternalObjects.empty() ? nullptr : FInternalObjects.back(); }
-  TSymbol* Items(int32_t AIndex) const { return FInternalObjects[static_cast<size_t>(AIndex)]; }
+  bool IsEmpty() const { return FCount == 0; }
+  TSymbol* First() const { return FCount == 0 ? nullptr : FData[0]; }
+  TSymbol* Last() const { return FCount == 0 ? nullptr : FData[FCount - 1]; }
+  TSymbol* Items(int32_t AIndex) const { return FData[AIndex]; }
   TSymbol* operator[](int32_t AIndex) const { return Items(AIndex); }
-  bool OwnsObjects() const { return FOwnsObjects; }
+  bool OwnsObjects() const { return FOwnsObjects != 0; }
   // Replaces the entries by those of ASource, sharing the symbols (only for non-owning lists).
   void AssignShared(const TSymbols& ASource);
 
-  auto begin() const { return FInternalObjects.begin(); }
-  auto end() const { return FInternalObjects.end(); }
+  TSymbol* const* begin() const { return FData; }
+  TSymbol* const* end() const { return FData + FCount; }
 
 private:
-  bool FOwnsObjects;
-  std::vector<TSymbol*> FInternalObjects;
+  // Productions have two to five members; those fit without a heap block, and a parse makes
+  // two lists (members and matched children) per attempted production.
+  static constexpr int32_t kInline = 4;
+  void Grow();
+
+  TSymbol** FData = FInline;
+  int32_t FCount = 0;
+  uint32_t FCapacity : 31 = kInline;
+  uint32_t FOwnsObjects : 1;
+  TSymbol* FInline[kInline];
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -160,9 +194,18 @@ public:
   TSymbol& operator=(const TSymbol&) = delete;
 
   // Binds a fresh symbol to its parent: runs InitDefaults, stores ARequired and hands the symbol
-  // to the grammar reached through the parent chain, which owns it from then on. The parser
-  // factory calls this; every symbol but a grammar needs a parent that reaches a grammar.
+  // to the grammar reached through the parent chain, which owns it from then on. Every symbol but
+  // a grammar needs a parent that reaches a grammar.
   static TSymbol* Bind(std::unique_ptr<TSymbol> ASymbol, TProduction* AParent, bool ARequired);
+  // Makes a symbol of AClass in the arena of the grammar AParent reaches and binds it; what the
+  // parser factory does.
+  static TSymbol* Create(const TSymbolClass& AClass, TProduction* AParent, bool ARequired);
+  template <class T>
+  static T* Create(TProduction* AParent, bool ARequired) {
+    return static_cast<T*>(Create(T::ClassInfo(), AParent, ARequired));
+  }
+  // Destroys a symbol wherever it lives (arena or heap); it leaves its grammar's register.
+  static void Free(TSymbol* ASymbol);
 
   // The memoised attempt at the iterator's current token. Must not be called when the iterator
   // is done. Runs without recursion on the C++ stack for the built-in strategies, however deeply
@@ -184,7 +227,9 @@ public:
   std::u16string Name() const;
   void SetName(std::u16string AValue);
   int32_t LastPosition() const { return FLastPosition; }
-  const TAcceptVisitorEvent* OnAcceptVisitor() const { return FOnAcceptVisitor.get(); }
+  const TAcceptVisitorEvent* OnAcceptVisitor() const {
+    return FExtras != nullptr && FExtras->OnAcceptVisitor ? &FExtras->OnAcceptVisitor : nullptr;
+  }
   void SetOnAcceptVisitor(TAcceptVisitorEvent AEvent);
 
   // Position among the parent's matched children, -1 without parent (or when not among them).
@@ -198,10 +243,16 @@ public:
     return static_cast<T*>(FindParentByClass(T::ClassInfo()));
   }
 
-  bool IsTerminal() const;
+  bool IsTerminal() const { return AsTerminal() != nullptr; }
+  // Cheap class tests for the matcher's hot paths (a dynamic_cast compares type names here).
+  virtual TProduction* AsProduction() { return nullptr; }
+  virtual const TProduction* AsProduction() const { return nullptr; }
+  virtual TTerminal* AsTerminal() { return nullptr; }
+  virtual const TTerminal* AsTerminal() const { return nullptr; }
 
 protected:
   friend class TGrammar;
+  friend class TSymbolClass;
 
   virtual void DoMatchFailed(TTokenIterator& AIterator);
   virtual void DoMatchSuccess(TTokenIterator& AIterator);
@@ -214,11 +265,19 @@ private:
 
   TProduction* FParent = nullptr;
   mutable TGrammar* FGrammar = nullptr;
-  std::unique_ptr<std::u16string> FName;  // null while the name is the class name
-  std::unique_ptr<TAcceptVisitorEvent> FOnAcceptVisitor;
+  // What few symbols have: a name other than the class name, an accept event. Kept apart so
+  // that the millions of symbols of a parse stay small.
+  struct TExtras {
+    std::unique_ptr<std::u16string> Name;  // null while the name is the class name
+    TAcceptVisitorEvent OnAcceptVisitor;
+  };
+  TExtras& Extras();
+
+  std::unique_ptr<TExtras> FExtras;
   int32_t FLastPosition = -1;
   int32_t FRegisterIndex = -1;  // slot in the grammar's register, -1 when not registered
   bool FRequired = true;
+  bool FInArena = false;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -227,6 +286,8 @@ private:
 class TTerminal : public TSymbol {
   TESS_SYMBOL_CLASS(TTerminal)
 public:
+  TTerminal* AsTerminal() override { return this; }
+  const TTerminal* AsTerminal() const override { return this; }
   TToken* Token() const { return FToken; }
   void Assign(const TSymbol& ASource) override;
   std::u16string Caption() const override;
@@ -243,19 +304,19 @@ private:
 class TConstantTerminal : public TTerminal {
   TESS_SYMBOL_CLASS(TConstantTerminal)
 public:
-  const std::u16string& Constant() const { return FConstant; }
+  const std::u16string& Constant() const { return FConstant != nullptr ? *FConstant : PooledText({}); }
   void SetConstant(std::u16string AValue);
   void Assign(const TSymbol& ASource) override;
   void Accept(TSymbolVisitor& AVisitor) override;
   using TSymbol::Accept;
-  std::u16string Caption() const override { return FConstant; }
+  std::u16string Caption() const override { return Constant(); }
   uint32_t MemoKey() const override { return FConstantKey; }
 
 protected:
   bool DoMatch(TTokenIterator& AIterator) override;
 
 private:
-  std::u16string FConstant;
+  const std::u16string* FConstant = nullptr;  // pooled: shared with every equal constant
   uint32_t FConstantKey = 0;
 };
 
@@ -300,6 +361,8 @@ protected:
 class TProduction : public TSymbol, public IBNFClause {
   TESS_SYMBOL_CLASS(TProduction)
 public:
+  TProduction* AsProduction() override { return this; }
+  const TProduction* AsProduction() const override { return this; }
   // The matched children, in order.
   TSymbols& Symbols() { return FSymbols; }
   const TSymbols& Symbols() const { return FSymbols; }
@@ -309,7 +372,9 @@ public:
   // Clears ASymbols and fills it with fresh symbols for everything this production may consist
   // of; does nothing when ASymbols is null.
   void FillPossibleSymbols(TSymbols* ASymbols);
+  // The customisation point of matching: the strategy every attempt of this production uses.
   virtual const TStrategyClass& GetStrategyClass() const;
+  // An instance of GetStrategyClass bound to this production.
   std::unique_ptr<TProductionMatchingStrategy> CreateStrategy();
   // Depth-first over the matched children; a child production is searched before its next
   // sibling. Null when none is of that class.
@@ -396,9 +461,10 @@ public:
   std::u16string GetProductionBNF(const TSymbols& APossibleSymbols);
   virtual std::u16string GetClause(const TSymbols& APossibleSymbols) = 0;
 
-  // The built-in strategies are resumable: the matcher drives them step by step on a stack of
-  // its own, so that nesting depth does not use the C++ stack. A strategy that is not resumable
-  // is run through DoMatchProduction, which may recurse through Match.
+  // The built-in strategies are resumable: the matcher drives them step by step (Begin, then
+  // Resume with the outcome of each attempt) on a stack of its own, so that nesting depth does not
+  // use the C++ stack. A strategy that is not resumable is run through DoMatchProduction, which
+  // recurses through Match.
   virtual bool IsResumable() const { return false; }
   virtual TMatchStep Begin(TSymbols& APossibleSymbols, TTokenIterator& AIterator);
   virtual TMatchStep Resume(bool AMatched, TTokenIterator& AIterator);
@@ -501,6 +567,8 @@ public:
   void RemoveSymbol(TSymbol* ASymbol);
   // Symbols currently registered.
   size_t SymbolCount() const { return FSymbolCount; }
+  // Where the factory makes this grammar's symbols.
+  TSymbolArena& Arena() { return FArena; }
   void RetrieveNextToken(TTokenIterator& AIterator) { AIterator.Next(); }
   void MatchFailed(TSymbol* ASymbol, TTokenIterator& AIterator);
   void MatchSuccess(TSymbol* ASymbol, TTokenIterator& AIterator);
@@ -521,7 +589,12 @@ protected:
   bool DoAfterMatch(TTokenIterator& AIterator, bool AMatched) override;
 
 private:
-  std::vector<std::unique_ptr<TSymbol>> FSymbolsCollection;
+  friend class TSymbol;
+  void Register(TSymbol* ASymbol);
+  void FreeAll();
+
+  TSymbolArena FArena;
+  std::deque<TSymbol*> FSymbolsCollection;  // owned; null where a symbol was removed
   size_t FSymbolCount = 0;
   TSymbolEvent FOnMatchFailed;
   TSymbolEvent FOnMatchSuccess;

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <shared_mutex>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace tess::parser {
 
@@ -76,6 +77,7 @@ struct TInternTable {
   std::shared_mutex Lock;
   std::unordered_map<std::u16string, uint32_t> Keys;  // folded caption -> key
   std::deque<std::u16string> Spellings{std::u16string()};  // key -> caption as first seen
+  std::unordered_set<std::u16string> Pool;
 };
 
 TInternTable& InternTable() {
@@ -111,6 +113,18 @@ std::u16string InternedCaption(uint32_t AKey) {
   TInternTable& table = InternTable();
   std::shared_lock lock(table.Lock);
   return AKey < table.Spellings.size() ? table.Spellings[AKey] : std::u16string();
+}
+
+const std::u16string& PooledText(std::u16string_view AText) {
+  TInternTable& table = InternTable();
+  const std::u16string text(AText);
+  {
+    std::shared_lock lock(table.Lock);
+    auto found = table.Pool.find(text);
+    if (found != table.Pool.end()) return *found;
+  }
+  std::unique_lock lock(table.Lock);
+  return *table.Pool.insert(text).first;
 }
 
 }  // namespace tess::parser

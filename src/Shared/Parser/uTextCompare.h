@@ -39,5 +39,8 @@ uint32_t InternCaption(std::u16string_view ACaption);
 uint32_t FindInternedCaption(std::u16string_view ACaption);
 // The caption as first spelt when it was interned.
 std::u16string InternedCaption(uint32_t AKey);
+// One shared copy of each text (exact comparison), alive for the life of the process: the
+// constants of grammar symbols, which are made afresh for every attempt.
+const std::u16string& PooledText(std::u16string_view AText);
 
 }  // namespace tess::parser

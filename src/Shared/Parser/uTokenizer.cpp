@@ -135,22 +135,25 @@ std::u16string TSourceFeeder::ReadWhileNotEntry(std::u16string_view AFindString,
 // TSymbolMemo
 
 namespace {
-constexpr size_t kMemoLinearLimit = 8;
-
-size_t MemoSlot(uint32_t AKey, size_t AMask) { return (AKey * 0x9E3779B1u) & AMask; }
+uint32_t MemoSlot(uint32_t AKey, uint32_t AMask) { return (AKey * 0x9E3779B1u) & AMask; }
 }  // namespace
 
+TSymbolMemo::~TSymbolMemo() {
+  // Arena memory goes back with the arena.
+  if (FArena == nullptr) ::operator delete(FData);
+}
+
 TSymbol* TSymbolMemo::Find(uint32_t AKey) const {
-  if (FIndex.empty()) {
-    for (const Entry& entry : FEntries)
-      if (entry.Key == AKey) return entry.Symbol;
+  if (!Indexed()) {
+    for (uint32_t i = 0; i < FCount; ++i)
+      if (FData[i].Key == AKey) return FData[i].Symbol;
     return nullptr;
   }
-  const size_t mask = FIndex.size() - 1;
-  for (size_t slot = MemoSlot(AKey, mask);; slot = (slot + 1) & mask) {
-    const int32_t index = FIndex[slot];
-    if (index < 0) return nullptr;
-    if (FEntries[static_cast<size_t>(index)].Key == AKey) return FEntries[static_cast<size_t>(index)].Symbol;
+  const int32_t* index = Index();
+  const uint32_t mask = FCapacity * 2 - 1;
+  for (uint32_t slot = MemoSlot(AKey, mask);; slot = (slot + 1) & mask) {
+    if (index[slot] < 0) return nullptr;
+    if (FData[index[slot]].Key == AKey) return FData[index[slot]].Symbol;
   }
 }
 
@@ -159,34 +162,44 @@ TSymbol* TSymbolMemo::Find(std::u16string_view ACaption) const {
   return key == 0 ? nullptr : Find(key);
 }
 
-void TSymbolMemo::Add(uint32_t AKey, TSymbol* ASymbol) {
-  if (Find(AKey) != nullptr) return;
-  FEntries.push_back({AKey, ASymbol});
-  if (FEntries.size() <= kMemoLinearLimit) return;
-  if (FEntries.size() * 2 > FIndex.size()) {
-    Rehash(std::max<size_t>(32, FIndex.size() * 2));
-    return;
+void TSymbolMemo::Grow() {
+  const uint32_t capacity = FCapacity == 0 ? 4 : FCapacity * 2;
+  const bool indexed = capacity > kLinearLimit;
+  const size_t bytes = sizeof(Entry) * capacity + (indexed ? sizeof(int32_t) * capacity * 2 : 0);
+  auto* data = static_cast<Entry*>(FArena != nullptr ? FArena->Allocate(bytes, alignof(Entry)) : ::operator new(bytes));
+  std::copy(FData, FData + FCount, data);
+  if (FArena == nullptr) ::operator delete(FData);
+  FData = data;
+  FCapacity = capacity;
+  if (!indexed) return;
+  int32_t* index = Index();
+  std::fill(index, index + capacity * 2, -1);
+  const uint32_t mask = capacity * 2 - 1;
+  for (uint32_t i = 0; i < FCount; ++i) {
+    uint32_t slot = MemoSlot(FData[i].Key, mask);
+    while (index[slot] >= 0) slot = (slot + 1) & mask;
+    index[slot] = static_cast<int32_t>(i);
   }
-  const size_t mask = FIndex.size() - 1;
-  size_t slot = MemoSlot(AKey, mask);
-  while (FIndex[slot] >= 0) slot = (slot + 1) & mask;
-  FIndex[slot] = static_cast<int32_t>(FEntries.size() - 1);
 }
 
-void TSymbolMemo::Rehash(size_t ACapacity) {
-  FIndex.assign(ACapacity, -1);
-  const size_t mask = ACapacity - 1;
-  for (size_t i = 0; i < FEntries.size(); ++i) {
-    size_t slot = MemoSlot(FEntries[i].Key, mask);
-    while (FIndex[slot] >= 0) slot = (slot + 1) & mask;
-    FIndex[slot] = static_cast<int32_t>(i);
+void TSymbolMemo::Add(uint32_t AKey, TSymbol* ASymbol) {
+  if (Find(AKey) != nullptr) return;
+  if (FCount == FCapacity) Grow();
+  FData[FCount] = {AKey, ASymbol};
+  if (Indexed()) {
+    int32_t* index = Index();
+    const uint32_t mask = FCapacity * 2 - 1;
+    uint32_t slot = MemoSlot(AKey, mask);
+    while (index[slot] >= 0) slot = (slot + 1) & mask;
+    index[slot] = static_cast<int32_t>(FCount);
   }
+  ++FCount;
 }
 
 TStringList TSymbolMemo::Captions() const {
   TStringList result;
-  result.reserve(FEntries.size());
-  for (const Entry& entry : FEntries) result.push_back(InternedCaption(entry.Key));
+  result.reserve(FCount);
+  for (const Entry& entry : Entries()) result.push_back(InternedCaption(entry.Key));
   return result;
 }
 
@@ -195,7 +208,14 @@ TStringList TSymbolMemo::Captions() const {
 
 TToken::TToken(TCompositeToken* AParent) : FParent(AParent) {}
 
-TToken::~TToken() = default;
+TToken::~TToken() { ClearMemo(); }
+
+void TToken::ClearMemo() {
+  if (FMemo == nullptr) return;
+  if (FMemoInArena) FMemo->~TMemoTables();
+  else delete FMemo;
+  FMemo = nullptr;
+}
 
 const TTokenClass& TToken::ClassInfo() {
   static const TTokenClass info{u"TToken", nullptr};
@@ -211,7 +231,16 @@ int TToken::Level() const {
 void TToken::Accept(TTokenVisitor& AVisitor) { AVisitor.VisitToken(this); }
 
 TToken::TMemoTables& TToken::Memo() {
-  if (!FMemo) FMemo = std::make_unique<TMemoTables>();
+  if (FMemo == nullptr) {
+    if (FParent != nullptr) {
+      TArena& arena = FParent->Arena();
+      FMemo = arena.New<TMemoTables>(&arena);
+      FMemoInArena = true;
+    } else {
+      FMemo = new TMemoTables(nullptr);
+      FMemoInArena = false;
+    }
+  }
   return *FMemo;
 }
 
@@ -227,15 +256,34 @@ void TWhiteSpace::Accept(TTokenVisitor& AVisitor) { AVisitor.VisitWhiteSpace(thi
 
 TCompositeToken::TCompositeToken(TCompositeToken* AParent) : TToken(AParent) {}
 
-TCompositeToken::~TCompositeToken() = default;
+TCompositeToken::~TCompositeToken() { Clear(); }
 
-TToken* TCompositeToken::Add(const TTokenClass& AClass) {
-  assert(AClass.Create != nullptr && "a token class reference without a constructor");
-  FList.push_back(AClass.Create(this));
-  return FList.back().get();
+TArena& TCompositeToken::Arena() {
+  if (!FArena) FArena = std::make_unique<TArena>();
+  return *FArena;
 }
 
-void TCompositeToken::Clear() { FList.clear(); }
+TToken* TCompositeToken::Add(const TTokenClass& AClass) {
+  if (AClass.Construct != nullptr) {
+    TToken* token = AClass.Construct(Arena().Allocate(AClass.Size, AClass.Align), this);
+    token->FInArena = true;
+    FList.push_back(token);
+    return token;
+  }
+  assert(AClass.Create != nullptr && "a token class reference without a constructor");
+  std::unique_ptr<TToken> token = AClass.Create(this);
+  FList.push_back(token.get());
+  return token.release();
+}
+
+void TCompositeToken::Clear() {
+  for (TToken* token : FList) {
+    if (token->FInArena) token->~TToken();
+    else delete token;
+  }
+  FList.clear();
+  if (FArena) FArena->Release();
+}
 
 std::u16string TCompositeToken::GetText() const {
   std::u16string result;
@@ -562,7 +610,7 @@ void TTokenizer::Tokenize(TCompositeToken* ARootToken, std::u16string AInputText
   ARootToken->Clear();
   for (;;) {
     TToken* token = ReadNextToken(*ARootToken);
-    if (token == nullptr || dynamic_cast<TEOFToken*>(token) != nullptr) break;
+    if (token == nullptr || token->IsKind(tkEOF)) break;
   }
 }
 
@@ -651,8 +699,9 @@ void TTokenIterator::GoToBookmark(TBookmark ABookmark) {
 void TTokenIterator::SkipInsignificant() {
   while (!IsDone()) {
     TToken* token = FTokens->Tokens(FPosition);
-    const bool skip = (FIgnoreWhiteSpaces && dynamic_cast<TWhiteSpace*>(token) != nullptr) ||
-                      (FIgnoreComments && dynamic_cast<TCommentToken*>(token) != nullptr);
+    const uint32_t kinds = token->Kinds();
+    const bool skip = (FIgnoreWhiteSpaces && (kinds & tkWhiteSpace) != 0) ||
+                      (FIgnoreComments && (kinds & tkComment) != 0);
     if (!skip) break;
     ++FPosition;
   }

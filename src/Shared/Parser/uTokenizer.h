@@ -4,11 +4,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "Shared/Common/uDString.h"
+#include "Shared/Parser/uArena.h"
 
 namespace tess::parser {
 
@@ -92,10 +94,15 @@ class TTokenVisitor;
 class TSymbol;
 class TSymbolMemo;
 
-// A token class reference: creates a token of one class under a parent.
+// A token class reference: creates a token of one class under a parent, on the heap (Create) or
+// in given memory (Construct, with the class's Size and Align), which is how a token list makes
+// its tokens.
 struct TTokenClass {
   std::u16string_view Name;
   std::unique_ptr<TToken> (*Create)(TCompositeToken* AParent);
+  TToken* (*Construct)(void* AMemory, TCompositeToken* AParent) = nullptr;
+  size_t Size = 0;
+  size_t Align = 0;
 };
 
 namespace detail {
@@ -103,25 +110,37 @@ template <class T>
 std::unique_ptr<TToken> CreateTokenOf(TCompositeToken* AParent) {
   return std::make_unique<T>(AParent);
 }
+template <class T>
+TToken* ConstructTokenOf(void* AMemory, TCompositeToken* AParent) {
+  return new (AMemory) T(AParent);
+}
 }  // namespace detail
 
 // Gives a token class its class reference and its name.
 #define TESS_TOKEN_CLASS(Cls)                                                                 \
 public:                                                                                       \
   static const ::tess::parser::TTokenClass& ClassInfo() {                                     \
-    static const ::tess::parser::TTokenClass info{u"" #Cls, &::tess::parser::detail::CreateTokenOf<Cls>}; \
+    static const ::tess::parser::TTokenClass info{u"" #Cls, &::tess::parser::detail::CreateTokenOf<Cls>, \
+                                                  &::tess::parser::detail::ConstructTokenOf<Cls>,        \
+                                                  sizeof(Cls), alignof(Cls)};                            \
     return info;                                                                              \
   }                                                                                           \
   std::u16string_view ClassName() const override { return u"" #Cls; }
 
 // The per-token memo of the grammar matcher: symbols that matched or failed starting at a token,
-// keyed by the interned caption of the symbol. Lookups are hashed on the key number.
+// keyed by the interned caption of the symbol. Lookups compare key numbers, hashed once a table
+// grows past a few entries. The entries live in the token list's arena when there is one.
 class TSymbolMemo {
 public:
   struct Entry {
     uint32_t Key;
     TSymbol* Symbol;
   };
+
+  explicit TSymbolMemo(TArena* AArena = nullptr) : FArena(AArena) {}
+  ~TSymbolMemo();
+  TSymbolMemo(const TSymbolMemo&) = delete;
+  TSymbolMemo& operator=(const TSymbolMemo&) = delete;
 
   TSymbol* Find(uint32_t AKey) const;
   bool Contains(uint32_t AKey) const { return Find(AKey) != nullptr; }
@@ -130,17 +149,44 @@ public:
   bool Contains(std::u16string_view ACaption) const { return Find(ACaption) != nullptr; }
   // A key already present keeps its first symbol, as a lookup in a list would find the first.
   void Add(uint32_t AKey, TSymbol* ASymbol);
-  size_t Count() const { return FEntries.size(); }
+  size_t Count() const { return FCount; }
   // In the order the entries were added.
-  const std::vector<Entry>& Entries() const { return FEntries; }
+  std::span<const Entry> Entries() const { return {FData, FCount}; }
   // The captions, as first spelt when interned, in the order of the entries.
   TStringList Captions() const;
 
 private:
-  void Rehash(size_t ACapacity);
+  // Past this many entries a table also keeps an open-addressing index of 2 * capacity slots,
+  // in the same block behind the entries.
+  static constexpr uint32_t kLinearLimit = 8;
+  bool Indexed() const { return FCapacity > kLinearLimit; }
+  int32_t* Index() const { return reinterpret_cast<int32_t*>(FData + FCapacity); }
+  void Grow();
 
-  std::vector<Entry> FEntries;
-  std::vector<int32_t> FIndex;  // open addressing over FEntries, built once the table grows
+  TArena* FArena;
+  Entry* FData = nullptr;
+  uint32_t FCount = 0;
+  uint32_t FCapacity = 0;
+};
+
+// Kinds of token as bits, for the tests the iterator and the terminals make on every token. A
+// class answers its own kind and those of its bases, so a subclass counts as each of its bases
+// exactly as a class-membership test would; the answer is only cheaper.
+enum TTokenKind : uint32_t {
+  tkComposite = 1u << 0,
+  tkEOF = 1u << 1,
+  tkCustomText = 1u << 2,
+  tkReservedWord = 1u << 3,
+  tkText = 1u << 4,
+  tkQuotedString = 1u << 5,
+  tkQuotedIdentifier = 1u << 6,
+  tkWhiteSpace = 1u << 7,
+  tkComment = 1u << 8,
+  tkLineComment = 1u << 9,
+  tkBlockComment = 1u << 10,
+  tkNumeric = 1u << 11,
+  tkBreak = 1u << 12,
+  tkCompositeOperation = 1u << 13,
 };
 
 class TToken {
@@ -173,6 +219,9 @@ public:
   int Level() const;
 
   virtual void Accept(TTokenVisitor& AVisitor);
+  virtual uint32_t Kinds() const { return 0; }
+  // Whether the token is of any of the kinds in AKinds.
+  bool IsKind(uint32_t AKinds) const { return (Kinds() & AKinds) != 0; }
 
   // The matcher's memo tables, created on first use: most tokens (white space, the end of a
   // string run) are never the start of an attempt, and a million tokens must not cost three
@@ -184,10 +233,12 @@ public:
   TSymbolMemo& EnsureFailedSymbols() { return Memo().FailedSymbols; }
   TSymbolMemo& EnsureFailedTerminals() { return Memo().FailedTerminals; }
   // Forgets every memo entry (the symbols they name are about to be freed).
-  void ClearMemo() { FMemo.reset(); }
+  void ClearMemo();
 
 private:
+  friend class TCompositeToken;
   struct TMemoTables {
+    explicit TMemoTables(TArena* AArena) : ParentSymbols(AArena), FailedSymbols(AArena), FailedTerminals(AArena) {}
     TSymbolMemo ParentSymbols;
     TSymbolMemo FailedSymbols;
     TSymbolMemo FailedTerminals;
@@ -197,12 +248,15 @@ private:
   TCompositeToken* FParent;
   int32_t FStartPos = 0;
   int32_t FEndPos = 0;
-  std::unique_ptr<TMemoTables> FMemo;
+  TMemoTables* FMemo = nullptr;  // in the parent's arena, or on the heap for a root
+  bool FInArena = false;         // made by the parent's arena, destroyed without delete
+  bool FMemoInArena = false;
 };
 
 class TCustomTextToken : public TToken {
   TESS_TOKEN_CLASS(TCustomTextToken)
 public:
+  uint32_t Kinds() const override { return tkCustomText; }
   using TToken::TToken;
   std::u16string GetText() const override { return FDataVar; }
   void SetText(std::u16string AValue) override { FDataVar = std::move(AValue); }
@@ -217,6 +271,7 @@ private:
 class TTextToken : public TCustomTextToken {
   TESS_TOKEN_CLASS(TTextToken)
 public:
+  uint32_t Kinds() const override { return tkText | tkCustomText; }
   using TCustomTextToken::TCustomTextToken;
   void Accept(TTokenVisitor& AVisitor) override;
 };
@@ -224,6 +279,7 @@ public:
 class TCompositeToken : public TToken {
   TESS_TOKEN_CLASS(TCompositeToken)
 public:
+  uint32_t Kinds() const override { return tkComposite; }
   explicit TCompositeToken(TCompositeToken* AParent = nullptr);
   ~TCompositeToken() override;
 
@@ -234,10 +290,12 @@ public:
   }
   int32_t Count() const { return static_cast<int32_t>(FList.size()); }
   void Clear();
-  TToken* Tokens(int32_t AIndex) const { return FList[static_cast<size_t>(AIndex)].get(); }
+  TToken* Tokens(int32_t AIndex) const { return FList[static_cast<size_t>(AIndex)]; }
   TToken* operator[](int32_t AIndex) const { return Tokens(AIndex); }
-  TToken* FirstToken() const { return FList.empty() ? nullptr : FList.front().get(); }
-  TToken* LastToken() const { return FList.empty() ? nullptr : FList.back().get(); }
+  TToken* FirstToken() const { return FList.empty() ? nullptr : FList.front(); }
+  TToken* LastToken() const { return FList.empty() ? nullptr : FList.back(); }
+  // Where the children and their memo tables live; released when the children are cleared.
+  TArena& Arena();
   virtual bool IsDone() const { return false; }
 
   std::u16string GetText() const override;
@@ -248,12 +306,14 @@ public:
   int32_t GetEndPos() const override;
 
 private:
-  std::vector<std::unique_ptr<TToken>> FList;
+  std::vector<TToken*> FList;  // owned
+  std::unique_ptr<TArena> FArena;
 };
 
 class TEOFToken : public TToken {
   TESS_TOKEN_CLASS(TEOFToken)
 public:
+  uint32_t Kinds() const override { return tkEOF; }
   using TToken::TToken;
   std::u16string GetText() const override { return {}; }
   void SetText(std::u16string) override {}
@@ -264,18 +324,21 @@ public:
 class TReservedWordToken : public TCustomTextToken {
   TESS_TOKEN_CLASS(TReservedWordToken)
 public:
+  uint32_t Kinds() const override { return tkReservedWord | tkCustomText; }
   using TCustomTextToken::TCustomTextToken;
 };
 
 class TQuotedStringToken : public TCustomTextToken {
   TESS_TOKEN_CLASS(TQuotedStringToken)
 public:
+  uint32_t Kinds() const override { return tkQuotedString | tkCustomText; }
   using TCustomTextToken::TCustomTextToken;
 };
 
 class TQuotedIdentifierToken : public TCustomTextToken {
   TESS_TOKEN_CLASS(TQuotedIdentifierToken)
 public:
+  uint32_t Kinds() const override { return tkQuotedIdentifier | tkCustomText; }
   using TCustomTextToken::TCustomTextToken;
   void Accept(TTokenVisitor& AVisitor) override;
 };
@@ -283,6 +346,7 @@ public:
 class TWhiteSpace : public TTextToken {
   TESS_TOKEN_CLASS(TWhiteSpace)
 public:
+  uint32_t Kinds() const override { return tkWhiteSpace | tkText | tkCustomText; }
   using TTextToken::TTextToken;
   std::u16string GetCaption() const override { return u"Space"; }
   void Accept(TTokenVisitor& AVisitor) override;
@@ -291,36 +355,42 @@ public:
 class TCommentToken : public TTextToken {
   TESS_TOKEN_CLASS(TCommentToken)
 public:
+  uint32_t Kinds() const override { return tkComment | tkText | tkCustomText; }
   using TTextToken::TTextToken;
 };
 
 class TLineComment : public TCommentToken {
   TESS_TOKEN_CLASS(TLineComment)
 public:
+  uint32_t Kinds() const override { return tkLineComment | tkComment | tkText | tkCustomText; }
   using TCommentToken::TCommentToken;
 };
 
 class TBlockComment : public TCommentToken {
   TESS_TOKEN_CLASS(TBlockComment)
 public:
+  uint32_t Kinds() const override { return tkBlockComment | tkComment | tkText | tkCustomText; }
   using TCommentToken::TCommentToken;
 };
 
 class TNumericToken : public TTextToken {
   TESS_TOKEN_CLASS(TNumericToken)
 public:
+  uint32_t Kinds() const override { return tkNumeric | tkText | tkCustomText; }
   using TTextToken::TTextToken;
 };
 
 class TBreakToken : public TCustomTextToken {
   TESS_TOKEN_CLASS(TBreakToken)
 public:
+  uint32_t Kinds() const override { return tkBreak | tkCustomText; }
   using TCustomTextToken::TCustomTextToken;
 };
 
 class TCompositeOperationToken : public TCustomTextToken {
   TESS_TOKEN_CLASS(TCompositeOperationToken)
 public:
+  uint32_t Kinds() const override { return tkCompositeOperation | tkCustomText; }
   using TCustomTextToken::TCustomTextToken;
 };
 

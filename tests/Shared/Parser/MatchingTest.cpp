@@ -338,3 +338,21 @@ TEST(Symbols, DefaultsSiblingsAndSearch) {
   EXPECT_EQ(ParserFactory().GetFirstTokenFor(production)->Text(), u"a");
   EXPECT_EQ(ParserFactory().GetLastTokenFor(production)->Text(), u"b");
 }
+
+TEST(SymbolMemo, FindsEveryKeyPastTheLinearLimitWithAndWithoutAnArena) {
+  TArena arena;
+  for (TArena* where : {static_cast<TArena*>(nullptr), &arena}) {
+    TSymbolMemo memo(where);
+    std::vector<TSymbol*> symbols;
+    for (uintptr_t i = 1; i <= 300; ++i) symbols.push_back(reinterpret_cast<TSymbol*>(i * 16));
+    for (uint32_t key = 1; key <= 300; ++key) {
+      memo.Add(key * 7, symbols[key - 1]);
+      ASSERT_EQ(memo.Find(key * 7), symbols[key - 1]);
+      ASSERT_EQ(memo.Find(key * 7 + 1), nullptr);
+    }
+    memo.Add(7, symbols[5]);  // a key added again keeps its first symbol
+    EXPECT_EQ(memo.Count(), 300u);
+    for (uint32_t key = 1; key <= 300; ++key) EXPECT_EQ(memo.Find(key * 7), symbols[key - 1]);
+    EXPECT_EQ(memo.Entries()[299].Key, 2100u);
+  }
+}

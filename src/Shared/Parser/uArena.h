@@ -1,0 +1,50 @@
+// Bump allocation for the objects of one parse (tokens, memo tables, grammar symbols), which are
+// made by the million and all die together.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <new>
+#include <utility>
+#include <vector>
+
+namespace tess::parser {
+
+// Hands out memory by bumping a pointer through large blocks and takes it back all at once. The
+// objects placed in it are destroyed by their owner before Release; the arena never runs
+// destructors. Not thread-safe: it belongs to one token list or one grammar.
+class TArena {
+public:
+  TArena() = default;
+  ~TArena();
+  TArena(const TArena&) = delete;
+  TArena& operator=(const TArena&) = delete;
+
+  void* Allocate(size_t ASize, size_t AAlign);
+  template <class T, class... Args>
+  T* New(Args&&... AArgs) {
+    return new (Allocate(sizeof(T), alignof(T))) T(std::forward<Args>(AArgs)...);
+  }
+  // Gives back all the memory. Blocks up to a limit are kept for the next parse (a token list and
+  // a grammar are refilled for every text); the rest go back to the heap.
+  void Release();
+  size_t BytesReserved() const { return FReserved; }
+
+private:
+  struct TBlock {
+    std::byte* Memory;
+    size_t Size;
+    bool Mapped;  // a huge-page mapping rather than a heap block
+  };
+  bool UseBlock(size_t AIndex, size_t ASize, size_t AAlign);
+  TBlock NewBlock(size_t AMinimum);
+  static void FreeBlock(const TBlock& ABlock);
+
+  std::vector<TBlock> FBlocks;
+  size_t FCurrent = 0;  // the block being filled
+  std::byte* FNext = nullptr;
+  std::byte* FEnd = nullptr;
+  size_t FReserved = 0;
+};
+
+}  // namespace tess::parser
