@@ -3,7 +3,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QRadioButton>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
@@ -25,7 +27,13 @@ inline void ClickAt(QWidget* AWidget, QPoint APos) {
   QApplication::sendEvent(AWidget, &release);
 }
 
-inline void Click(QWidget* AWidget) { ClickAt(AWidget, AWidget->rect().center()); }
+// A check box or radio button answers clicks on its mark and caption only: click the mark.
+inline void Click(QWidget* AWidget) {
+  if (qobject_cast<QCheckBox*>(AWidget) != nullptr || qobject_cast<QRadioButton*>(AWidget) != nullptr)
+    ClickAt(AWidget, QPoint(8, AWidget->height() / 2));
+  else
+    ClickAt(AWidget, AWidget->rect().center());
+}
 
 inline void ClickTool(QToolBar* ABar, QAction* AAction) { Click(ABar->widgetForAction(AAction)); }
 
