@@ -1,27 +1,15 @@
 // The desktop program's start-up and shut-down: the main window and its controller wired together.
 #include "App/Gui/uMainStartup.h"
 
-#include <QMessageBox>
-
 #include "App/uDFMApp.h"
 #include "Transformations/uTransformList.h"
 
 namespace tess::gui {
 
-bool TQtMessageBox::Confirm(const std::u16string& AText) {
-  return QMessageBox::question(FParent, QStringLiteral("Tessarine"), ToQString(AText),
-                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
-}
-
-void TQtMessageBox::Warning(const std::u16string& AText) {
-  QMessageBox::warning(FParent, QStringLiteral("Tessarine"), ToQString(AText), QMessageBox::Ok, QMessageBox::Ok);
-}
-
 TMainProgram::TMainProgram(transform::TTransformList* ATransforms) {
   transform::TTransformList& list = ATransforms ? *ATransforms : transform::TTransformList::Instance();
   FWindow = std::make_unique<TMainForm>();
-  FMessageBox = std::make_unique<TQtMessageBox>(FWindow.get());
-  app::SetMessageBox(FMessageBox.get());
+  FDialogs = std::make_unique<TQtDialogs>();
   FController = std::make_unique<app::TMainC>([&list] {
     std::vector<transform::TTransform*> offered;
     for (int i = 0; i < list.Count(); ++i) offered.push_back(list.Items(i));
@@ -46,7 +34,7 @@ TMainProgram::~TMainProgram() {
   // The controller stops what still runs; the window is still there for the finish handlers.
   FController->AttachView(nullptr);
   FController.reset();
-  app::SetMessageBox(nullptr);
+  FDialogs.reset();
   FWindow.reset();
 }
 

@@ -6,21 +6,11 @@
 #include <memory>
 
 #include "App/Gui/uMainWindow.h"
+#include "App/Gui/uQtDialogs.h"
 #include "App/uDialogs.h"
 #include "App/uMainC.h"
 
 namespace tess::gui {
-
-// Message boxes over the main window: Yes/No with No as default, and a warning with OK.
-class TQtMessageBox : public app::IDMessageBox {
-public:
-  explicit TQtMessageBox(QWidget* AParent) : FParent(AParent) {}
-  bool Confirm(const std::u16string& AText) override;
-  void Warning(const std::u16string& AText) override;
-
-private:
-  QWidget* FParent;
-};
 
 // Creates the window and then the controller, attaches them to each other, and reports in the
 // details log whatever start-up met and survived (transformation files skipped, a settings file
@@ -49,7 +39,8 @@ private:
   void ReportStartProblems(transform::TTransformList& AList);
 
   std::unique_ptr<TMainForm> FWindow;
-  std::unique_ptr<TQtMessageBox> FMessageBox;
+  // The message boxes and the editor and preferences windows the commands open.
+  std::unique_ptr<TQtDialogs> FDialogs;
   std::unique_ptr<app::TMainC> FController;
   common::TStringList FPendingFolders;
   QTimer FFolderTimer;

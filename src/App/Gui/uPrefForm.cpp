@@ -1,0 +1,128 @@
+// The preferences dialog: keeps the enabling rules between its controls; the rest is the controller's.
+#include "App/Gui/uPrefForm.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QScreen>
+
+#include "App/Gui/uPrefNewFrame.h"
+#include "App/Gui/uPrefReplaceFrame.h"
+
+namespace tess::gui {
+
+TPrefForm::TPrefForm() {
+  setWindowTitle(QStringLiteral("Preferences"));
+  setFixedSize(369, 235);
+  setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+  Panel1 = new QWidget(this);
+  Panel1->setGeometry(0, 0, 369, 43);
+  Panel1->setAutoFillBackground(true);
+  QPalette white = Panel1->palette();
+  white.setColor(QPalette::Window, Qt::white);
+  Panel1->setPalette(white);
+  auto* frame = new QFrame(Panel1);
+  frame->setGeometry(0, 0, 369, 43);
+  frame->setFrameShape(QFrame::Box);
+  frame->setFrameShadow(QFrame::Sunken);
+  Label1 = new QLabel(QStringLiteral("Saving method"), Panel1);
+  Label1->setGeometry(16, 8, 89, 21);
+  Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  cbMethod = new QComboBox(Panel1);
+  cbMethod->setGeometry(120, 8, 233, 23);
+  cbMethod->addItems({QStringLiteral("Replace original file"), QStringLiteral("Process to a new file")});
+  cbMethod->setCurrentIndex(0);
+  Label1->setBuddy(cbMethod);
+
+  const auto place = [this](QWidget* AFrame) {
+    AFrame->setParent(this);
+    AFrame->setGeometry(0, 43, width(), height() - 43);
+    AFrame->hide();
+  };
+  FReplaceFrame = new TPrefReplaceFrame;
+  place(FReplaceFrame);
+  FReplaceFrame->FOnBrowse = [this](QWidget*) {
+    if (FController != nullptr) FController->SetPath();
+  };
+  FNewFrame = new TPrefNewFrame;
+  place(FNewFrame);
+  FNewFrame->FOnBrowse = FReplaceFrame->FOnBrowse;
+
+  FWrapper = CreateVCLWrapper();
+  FOpenDir = CreateDirDialog(this);
+  FReplaceOriginal = std::make_unique<TDComboboxCondition>(cbMethod, 0);
+  FSaveNew = std::make_unique<TDComboboxCondition>(cbMethod, 1);
+
+  connect(cbMethod, &QComboBox::activated, this, [this] { MethodChanged(); });
+  // A check box answers every change of state, a radio button only its becoming checked: the
+  // controller's loading goes through the same handlers as the user's clicks.
+  connect(FReplaceFrame->chBackup, &QCheckBox::toggled, this, [this] { BackupClicked(); });
+  for (QRadioButton* radio : {FReplaceFrame->rbSame, FReplaceFrame->rbSeparate})
+    connect(radio, &QRadioButton::toggled, this, [this](bool AChecked) {
+      if (AChecked) ReplaceRadioClicked();
+    });
+  for (QRadioButton* radio : {FNewFrame->rbSame, FNewFrame->rbSeparate})
+    connect(radio, &QRadioButton::toggled, this, [this](bool AChecked) {
+      if (AChecked) NewRadioClicked();
+    });
+  MethodChanged();
+}
+
+TPrefForm::~TPrefForm() {
+  FSaveNew.reset();
+  FReplaceOriginal.reset();
+  FOpenDir.reset();
+  FWrapper.reset();
+}
+
+common::IDCondition* TPrefForm::Backup() { return FWrapper->DCondition(FReplaceFrame->chBackup); }
+common::IDCondition* TPrefForm::BackupSameFolder() { return FWrapper->DCondition(FReplaceFrame->rbSame); }
+common::IDCondition* TPrefForm::BackupSeparateFolder() { return FWrapper->DCondition(FReplaceFrame->rbSeparate); }
+common::IDText* TPrefForm::BackupFolder() { return FWrapper->DText(FReplaceFrame->edBackupPath); }
+common::IDCondition* TPrefForm::OverrideBackup() { return FWrapper->DCondition(FReplaceFrame->chOverride); }
+common::IDCondition* TPrefForm::SaveSameFolder() { return FWrapper->DCondition(FNewFrame->rbSame); }
+common::IDCondition* TPrefForm::SaveSeparateFolder() { return FWrapper->DCondition(FNewFrame->rbSeparate); }
+common::IDText* TPrefForm::SaveFolder() { return FWrapper->DText(FNewFrame->edBackupPath); }
+
+void TPrefForm::MethodChanged() {
+  const bool replace = cbMethod->currentIndex() == 0;
+  FReplaceFrame->setVisible(replace);
+  FNewFrame->setVisible(!replace);
+}
+
+void TPrefForm::BackupClicked() {
+  TPrefReplaceFrame& frame = *FReplaceFrame;
+  const bool backup = frame.chBackup->isChecked();
+  frame.gbBackupOptions->setEnabled(backup);
+  frame.rbSame->setEnabled(backup);
+  frame.rbSeparate->setEnabled(backup);
+  frame.chOverride->setEnabled(backup);
+  frame.edBackupPath->setEnabled(backup && frame.rbSeparate->isChecked());
+}
+
+void TPrefForm::ReplaceRadioClicked() { FReplaceFrame->edBackupPath->setEnabled(FReplaceFrame->rbSeparate->isChecked()); }
+
+void TPrefForm::NewRadioClicked() { FNewFrame->edBackupPath->setEnabled(FNewFrame->rbSeparate->isChecked()); }
+
+void TPrefForm::reject() {
+  if (FController != nullptr && !FController->CanExit()) return;
+  QDialog::reject();
+}
+
+app::TModalResult TPrefForm::ShowModal() {
+  QWidget* opener = QApplication::activeWindow();
+  const QRect over = opener != nullptr && opener != this ? opener->frameGeometry()
+                     : screen() != nullptr            ? screen()->availableGeometry()
+                                                      : QRect();
+  if (over.isValid()) move(over.center() - rect().center());
+  setWindowModality(Qt::ApplicationModal);
+  // There is no OK: every close the controller accepted has stored the settings.
+  exec();
+  return app::TModalResult::mrOk;
+}
+
+}  // namespace tess::gui
