@@ -175,7 +175,9 @@ TEST(LargeForm, LoadAndPrintGrowLinearly) {
     largeBest = std::min(largeBest, SecondsToLoadAndPrint(helper, large));
   }
   std::cout << "[ growth   ] 10 times the objects: " << largeBest / smallBest << " times the processor time\n";
-  EXPECT_LT(largeBest, smallBest * 15) << "small " << smallBest << " s, large " << largeBest << " s";
+  // Linear work measures 10 to 12 on a quiet machine and up to about 16 beside parallel builds;
+  // quadratic work would measure about 100.
+  EXPECT_LT(largeBest, smallBest * 40) << "small " << smallBest << " s, large " << largeBest << " s";
 }
 
 // Reports the rate of load and print to memory over the whole text corpus.
