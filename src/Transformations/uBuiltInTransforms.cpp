@@ -19,27 +19,22 @@ using TConversion = void (*)(stream::TStream& AInput, stream::TStream& AOutput);
 void Convert(TTransform& ATransform, bool (*AApplies)(FormFileFormat), TConversion AConversion) {
   ATransform.SetStatus(TTransformStatus::tsNone);
   if (!ATransform.FilesValid()) return;
-  try {
-    FormFileFormat format;
-    {
-      stream::TFileStream input(ATransform.InFile(), stream::TFileMode::fmOpenRead);
-      format = stream::DetectFormFormat(input);
-    }
-    if (!AApplies(format)) {
-      ATransform.SetStatus(TTransformStatus::tsSkipped);
-      return;
-    }
-    stream::TMemoryStream input(common::DDirectory::ReadBytes(ATransform.InFile()));
-    stream::TMemoryStream converted;
-    AConversion(input, converted);
-    stream::TFileStream output(ATransform.OutFile(), stream::TFileMode::fmCreate);
-    output.Write(converted.Bytes());
-    output.Close();
-    ATransform.SetStatus(TTransformStatus::tsApplied);
-  } catch (...) {
-    ATransform.SetStatus(TTransformStatus::tsError);
-    throw;
+  FormFileFormat format;
+  {
+    stream::TFileStream input(ATransform.InFile(), stream::TFileMode::fmOpenRead);
+    format = stream::DetectFormFormat(input);
   }
+  if (!AApplies(format)) {
+    ATransform.SetStatus(TTransformStatus::tsSkipped);
+    return;
+  }
+  stream::TMemoryStream input(common::DDirectory::ReadBytes(ATransform.InFile()));
+  stream::TMemoryStream converted;
+  AConversion(input, converted);
+  stream::TFileStream output(ATransform.OutFile(), stream::TFileMode::fmCreate);
+  output.Write(converted.Bytes());
+  output.Close();
+  ATransform.SetStatus(TTransformStatus::tsApplied);
 }
 
 bool IsBinary(FormFileFormat AFormat) { return AFormat == FormFileFormat::fmtBinary; }
@@ -54,12 +49,16 @@ std::u16string TBinToTextTransform::GetCaption() const { return u"Binary to text
 
 std::unique_ptr<TTransform> TBinToTextTransform::CreateNew() const { return std::make_unique<TBinToTextTransform>(); }
 
-void TBinToTextTransform::Execute() { Convert(*this, IsBinary, stream::ResourceToFormText); }
+void TBinToTextTransform::Execute() {
+  RunReportingErrors([this] { Convert(*this, IsBinary, stream::ResourceToFormText); });
+}
 
 std::u16string TTextToBinTransform::GetCaption() const { return u"Text to binary"; }
 
 std::unique_ptr<TTransform> TTextToBinTransform::CreateNew() const { return std::make_unique<TTextToBinTransform>(); }
 
-void TTextToBinTransform::Execute() { Convert(*this, IsText, stream::FormTextToResource); }
+void TTextToBinTransform::Execute() {
+  RunReportingErrors([this] { Convert(*this, IsText, stream::FormTextToResource); });
+}
 
 }  // namespace tess::transform

@@ -87,21 +87,12 @@ std::u16string TManualTransform::Description() const { return FDescription; }
 
 void TManualTransform::Execute() {
   FStatus = TTransformStatus::tsNoChanges;
-  try {
+  RunReportingErrors([this] {
     formtext::TDFMHelper& helper = formtext::DFMHelper();
     std::unique_ptr<doc::TDObject> root = helper.LoadObject(FInFile);
     ApplyActions(*root);
     helper.SaveObject(*root, FOutFile);
-  } catch (const common::Exception& error) {
-    DoMessage(u"Error: " + error.Message());
-    FStatus = TTransformStatus::tsError;
-    throw;
-  } catch (const std::exception& error) {
-    // Running out of memory on a huge file is a failure of that file, reported like any other.
-    DoMessage(u"Error: " + common::Utf8ToUtf16(error.what()));
-    FStatus = TTransformStatus::tsError;
-    throw;
-  }
+  });
 }
 
 void TManualTransform::ApplyActions(doc::TDObject& ARoot) {

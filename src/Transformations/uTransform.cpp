@@ -1,6 +1,8 @@
 #include "Transformations/uTransform.h"
 
 #include "Shared/Common/uDString.h"
+#include "Shared/Common/uEncoding.h"
+#include "Shared/Common/uException.h"
 
 namespace tess::transform {
 
@@ -39,6 +41,21 @@ bool TTransform::FilesValid() const { return !FInFile.empty() && !FOutFile.empty
 
 void TTransform::DoMessage(const std::u16string& AMessage) const {
   if (FOnMessage) FOnMessage(AMessage);
+}
+
+void TTransform::RunReportingErrors(const std::function<void()>& AWork) {
+  try {
+    AWork();
+  } catch (const common::Exception& error) {
+    FStatus = TTransformStatus::tsError;
+    DoMessage(u"Error: " + error.Message());
+    throw;
+  } catch (const std::exception& error) {
+    // Running out of memory on a huge file is a failure of that file, reported like any other.
+    FStatus = TTransformStatus::tsError;
+    DoMessage(u"Error: " + common::Utf8ToUtf16(error.what()));
+    throw;
+  }
 }
 
 }  // namespace tess::transform

@@ -63,6 +63,9 @@ public:
 protected:
   // Sends one line to OnMessage when a receiver is set.
   void DoMessage(const std::u16string& AMessage) const;
+  // Runs AWork; an error it raises marks the file tsError and is logged as "Error: " and its
+  // message, so every failure says why, and is then raised again for the output placement.
+  void RunReportingErrors(const std::function<void()>& AWork);
 
   std::u16string FInFile;
   bool FChanged = false;

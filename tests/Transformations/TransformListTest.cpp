@@ -135,6 +135,20 @@ TEST(BuiltIns, AMissingInputFails) {
   EXPECT_EQ(toBinary.Status(), TTransformStatus::tsError);
 }
 
+TEST(BuiltIns, AFailureIsLoggedWithItsReason) {
+  TempDir dir;
+  dir.Write("bad.dfm", "object Form1: TForm1\r\n  Left = \r\nend\r\n");
+  TTextToBinTransform toBinary;
+  std::vector<std::u16string> log;
+  toBinary.SetOnMessage([&](const std::u16string& ALine) { log.push_back(ALine); });
+  EXPECT_THROW(RunOn(toBinary, dir, "bad.dfm", "out.dfm"), common::Exception);
+  EXPECT_EQ(toBinary.Status(), TTransformStatus::tsError);
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_TRUE(log[0].starts_with(u"Error: ")) << common::Utf16ToUtf8(log[0]);
+  EXPECT_GT(log[0].size(), 7u);
+  EXPECT_FALSE(common::DDirectory::FileExists(dir / "out.dfm"));
+}
+
 TEST(BuiltIns, CaptionsAndClones) {
   TBinToTextTransform toText;
   TTextToBinTransform toBinary;
