@@ -322,6 +322,8 @@ TEST_F(MainC, BinaryToTextRunConvertsListedFilesAndReportsEachOutcome) {
             (std::vector<int32_t>{0, 0, 0, 2, 1}));
   Lines expectedLog;
   for (const auto& pick : picks) expectedLog.push_back(u"*** Processing file " + pick + u" ***");
+  // The failed conversion says why, indented under its file like a user transformation's lines.
+  expectedLog.push_back(u"  Error: Stream read error");
   EXPECT_EQ(Main.Details.Lines, expectedLog);
   Lines expectedStatus;
   for (int i = 1; i <= 5; ++i)
