@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "FormText/uDFMHelper.h"
+#include "Support/Corpus.h"
 #include "Shared/Common/uEncoding.h"
 #include "Shared/Common/uFormat.h"
 
@@ -21,26 +22,10 @@ using namespace tess::formtext;
 
 namespace {
 
-const std::filesystem::path kCorpus = TESS_CORPUS_DIR;
-
-std::vector<std::string> FilesIn(const char* AFolder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(kCorpus / AFolder))
-    if (entry.is_regular_file()) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-std::string ReadFile(const std::filesystem::path& APath) {
-  std::ifstream in(APath, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string TestNameOf(const std::string& AFile) {
-  std::string name;
-  for (char c : AFile) name.push_back(std::isalnum(static_cast<unsigned char>(c)) ? c : '_');
-  return name;
-}
+using tess::testing::FilesIn;
+using tess::testing::kCorpus;
+using tess::testing::ReadFile;
+using tess::testing::TestNameOf;
 
 // Loads and prints; true when the file loaded. Any failure must be one of the system's own
 // errors with a message, never a crash or a foreign exception.

@@ -12,6 +12,7 @@
 
 #include "FormText/CorpusExpectations.h"
 #include "FormText/uDFMHelper.h"
+#include "Support/Corpus.h"
 #include "Shared/Common/uEncoding.h"
 
 using namespace tess;
@@ -19,44 +20,11 @@ using namespace tess::formtext;
 
 namespace {
 
-const std::filesystem::path kCorpus = TESS_CORPUS_DIR;
-
-std::vector<std::string> FilesIn(const char* AFolder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(kCorpus / AFolder))
-    if (entry.is_regular_file()) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-std::string ReadFile(const std::filesystem::path& APath) {
-  std::ifstream in(APath, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// The stored bytes with every line break (CR LF, lone LF, lone CR) made CR LF.
-std::string WithCrLf(std::string_view ABytes) {
-  std::string result;
-  result.reserve(ABytes.size() + ABytes.size() / 16);
-  for (size_t i = 0; i < ABytes.size(); ++i) {
-    const char c = ABytes[i];
-    if (c == '\r') {
-      if (i + 1 < ABytes.size() && ABytes[i + 1] == '\n') ++i;
-      result += "\r\n";
-    } else if (c == '\n') {
-      result += "\r\n";
-    } else {
-      result.push_back(c);
-    }
-  }
-  return result;
-}
-
-std::string TestNameOf(const std::string& AFile) {
-  std::string name;
-  for (char c : AFile) name.push_back(std::isalnum(static_cast<unsigned char>(c)) ? c : '_');
-  return name;
-}
+using tess::testing::FilesIn;
+using tess::testing::kCorpus;
+using tess::testing::ReadFile;
+using tess::testing::TestNameOf;
+using tess::testing::WithCrLf;
 
 // The git blob id of each text file, from the corpus manifest.
 const std::map<std::string, std::string>& BlobsOfTextFiles() {

@@ -1,0 +1,55 @@
+// The corpus of IDE-written form files as the tests read it: file lists, bytes and line breaks.
+#pragma once
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tess::testing {
+
+inline const std::filesystem::path kCorpus = TESS_CORPUS_DIR;
+
+// The file names of one corpus folder, sorted so that runs are repeatable.
+inline std::vector<std::string> FilesIn(const char* AFolder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(kCorpus / AFolder))
+    if (entry.is_regular_file()) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+inline std::string ReadFile(const std::filesystem::path& APath) {
+  std::ifstream in(APath, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The stored bytes with every line break (CR LF, lone LF, lone CR) made CR LF.
+inline std::string WithCrLf(std::string_view ABytes) {
+  std::string result;
+  result.reserve(ABytes.size() + ABytes.size() / 16);
+  for (size_t i = 0; i < ABytes.size(); ++i) {
+    const char c = ABytes[i];
+    if (c == '\r') {
+      if (i + 1 < ABytes.size() && ABytes[i + 1] == '\n') ++i;
+      result += "\r\n";
+    } else if (c == '\n') {
+      result += "\r\n";
+    } else {
+      result.push_back(c);
+    }
+  }
+  return result;
+}
+
+// A test name from a corpus file name: gtest allows only letters, digits and underscores.
+inline std::string TestNameOf(const std::string& AFile) {
+  std::string name;
+  for (char c : AFile) name.push_back(std::isalnum(static_cast<unsigned char>(c)) ? c : '_');
+  return name;
+}
+
+}  // namespace tess::testing
