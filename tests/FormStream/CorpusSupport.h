@@ -13,23 +13,18 @@
 #include "FormStream/uBinaryToText.h"
 #include "FormStream/uStreams.h"
 #include "FormStream/uTextToBinary.h"
+#include "Support/Corpus.h"
 
 namespace tess::stream::testing {
 
-inline std::filesystem::path CorpusDir() { return std::filesystem::path(TESS_CORPUS_DIR); }
+inline std::filesystem::path CorpusDir() { return tess::testing::kCorpus; }
 
-// The file names of one corpus folder, sorted so that runs are repeatable.
 inline std::vector<std::string> CorpusFiles(const std::string& AFolder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(CorpusDir() / AFolder))
-    if (entry.is_regular_file()) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
+  return tess::testing::FilesIn(AFolder.c_str());
 }
 
 inline std::string ReadCorpusFile(const std::string& AFolder, const std::string& AName) {
-  std::ifstream in(CorpusDir() / AFolder / AName, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  return tess::testing::ReadFile(CorpusDir() / AFolder / AName);
 }
 
 inline std::string ResourceToText(const std::string& ABytes) {
@@ -56,23 +51,7 @@ inline std::string TextToBinary(const std::string& AText) {
   return output.TakeBytes();
 }
 
-// Every line break (CR LF, a lone LF or a lone CR) made CR LF.
-inline std::string WithCrLf(const std::string& AText) {
-  std::string result;
-  result.reserve(AText.size() + AText.size() / 16);
-  for (size_t i = 0; i < AText.size(); ++i) {
-    const char c = AText[i];
-    if (c == '\r') {
-      result += "\r\n";
-      if (i + 1 < AText.size() && AText[i + 1] == '\n') ++i;
-    } else if (c == '\n') {
-      result += "\r\n";
-    } else {
-      result += c;
-    }
-  }
-  return result;
-}
+using tess::testing::WithCrLf;
 
 }  // namespace tess::stream::testing
 
@@ -212,11 +191,6 @@ inline const TCorpusException* CorpusExceptionFor(const std::string& AFolder, co
   return found == exceptions.end() ? nullptr : &found->second;
 }
 
-// A test name from a corpus file name: gtest allows only letters, digits and underscores.
-inline std::string CorpusTestName(const std::string& AName) {
-  std::string name;
-  for (const char c : AName) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-  return name;
-}
+inline std::string CorpusTestName(const std::string& AName) { return tess::testing::TestNameOf(AName); }
 
 }  // namespace tess::stream::testing
