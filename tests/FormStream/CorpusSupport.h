@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -171,7 +172,9 @@ struct TCorpusException {
 inline const std::map<std::pair<std::string, std::string>, TCorpusException>& CorpusExceptions() {
   static const auto exceptions = [] {
     std::map<std::pair<std::string, std::string>, TCorpusException> result;
-    std::ifstream in(std::filesystem::path(__FILE__).parent_path() / "CorpusExceptions.tsv", std::ios::binary);
+    const auto listPath = std::filesystem::path(TESS_TESTS_DIR) / "FormStream" / "CorpusExceptions.tsv";
+    std::ifstream in(listPath, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + listPath.string());
     std::string line;
     while (std::getline(in, line)) {
       if (line.empty() || line[0] == '#') continue;
