@@ -1,0 +1,439 @@
+// Batch runs over corpus copies with something going wrong on the way: an input deleted, a read-only
+// input folder, a full output folder, a backup on another file system, a transformation that fails on
+// one file. After each, every original is at its name or in its backup, byte for byte, every file's
+// status says what happened, and the run went on with the next file.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "CliHarness.h"
+#include "CliTestSupport.h"
+#include "ScratchMounts.h"
+#include "Support/Corpus.h"
+#include "Support/TempDir.h"
+
+namespace tess::cli::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+using tess::testing::kCorpus;
+
+constexpr size_t kPage = 4096;
+
+size_t Pages(size_t ABytes) { return (ABytes + kPage - 1) / kPage; }
+
+// A binary corpus file with the text the program must turn it into.
+struct TForm {
+  std::string Name;
+  std::string Bytes;
+  std::string Text;
+};
+
+// The first binary corpus files in name order that fit one page as binary and as text.
+const std::vector<TForm>& SmallForms() {
+  static const std::vector<TForm> forms = [] {
+    std::vector<TForm> found;
+    for (const std::string& name : tess::testing::FilesIn("binary")) {
+      if (fs::file_size(kCorpus / "binary" / name) > 2048) continue;
+      TForm form{name, tess::testing::ReadFile(kCorpus / "binary" / name), {}};
+      try {
+        form.Text = ToText(form.Bytes);
+      } catch (const std::exception&) {
+        continue;
+      }
+      if (form.Text.size() > 3000) continue;
+      found.push_back(std::move(form));
+      if (found.size() == 8) break;
+    }
+    return found;
+  }();
+  return forms;
+}
+
+// The first binary corpus file in name order whose text needs well over a hundred pages.
+const TForm& BigForm() {
+  static const TForm form = [] {
+    for (const std::string& name : tess::testing::FilesIn("binary")) {
+      if (fs::file_size(kCorpus / "binary" / name) < 100000) continue;
+      TForm big{name, tess::testing::ReadFile(kCorpus / "binary" / name), {}};
+      try {
+        big.Text = ToText(big.Bytes);
+      } catch (const std::exception&) {
+        continue;
+      }
+      if (big.Text.size() > 128 * 1024) return big;
+    }
+    return TForm{};
+  }();
+  return form;
+}
+
+std::vector<json> Objects(const TRun& ARun) {
+  std::vector<json> objects;
+  for (const std::string& line : ARun.OutLines()) objects.push_back(json::parse(line));
+  return objects;
+}
+
+std::string TextOrEmpty(const json& AValue) { return AValue.is_string() ? AValue.get<std::string>() : std::string(); }
+
+// What one file must end with. Reason: a text that a line of its log must hold when it failed.
+struct TOutcome {
+  TOutcome(std::string AStatus, std::string AReason = {}, bool ADeleted = false)
+      : Status(std::move(AStatus)), Reason(std::move(AReason)), Deleted(ADeleted) {}
+  std::string Status;
+  std::string Reason;
+  bool Deleted;  // the test took the input away during the run
+};
+
+class Faults : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_GE(SmallForms().size(), 8u);
+    ASSERT_FALSE(BigForm().Name.empty()) << "no large binary form in the corpus";
+  }
+
+  // Copies AForm into the tree under ARelative (a path from the test folder).
+  void Put(const std::string& ARelative, const TForm& AForm) {
+    WriteFile(FDir.Path() / ARelative, AForm.Bytes);
+    ASSERT_EQ(ReadFile(FDir.Path() / ARelative), AForm.Bytes) << ARelative;
+    FOriginal[ARelative] = AForm.Bytes;
+    FExpected[ARelative] = AForm.Text;
+  }
+
+  TRun Convert(const std::vector<std::string>& AOptions, const std::vector<std::string>& APaths,
+               const TWatch& AWatch = {}) {
+    std::vector<std::string> args{"convert", "--to", "text", "--json"};
+    args.insert(args.end(), AOptions.begin(), AOptions.end());
+    args.insert(args.end(), APaths.begin(), APaths.end());
+    return RunCli(args, FDir.Path(), AWatch);
+  }
+
+  // The run reported every input once, in input order, each with its outcome; an original is at
+  // its name or in the backup the report names, byte for byte; a result is complete where the
+  // report says it is; no temporary file is left anywhere.
+  void CheckRun(const TRun& ARun, const std::vector<std::string>& AInputs, const std::vector<TOutcome>& AOutcomes,
+                bool ABackups) {
+    ASSERT_EQ(AInputs.size(), AOutcomes.size());
+    const std::vector<json> objects = Objects(ARun);
+    ASSERT_EQ(objects.size(), AInputs.size()) << ARun.Out << ARun.Err;
+    for (size_t i = 0; i < objects.size(); ++i) {
+      const json& object = objects[i];
+      const std::string& input = AInputs[i];
+      const TOutcome& outcome = AOutcomes[i];
+      SCOPED_TRACE(input.size() > 120 ? "..." + input.substr(input.size() - 100) : input);
+      EXPECT_EQ(object["path"], input);
+      EXPECT_EQ(object["status"], outcome.Status) << object.dump();
+      const std::string output = TextOrEmpty(object["output"]), backup = TextOrEmpty(object["backup"]);
+      if (outcome.Status == "Error") {
+        bool explained = false;
+        for (const json& line : object["log"]) {
+          const std::string text = line.get<std::string>();
+          explained = explained || (text.starts_with("Error: ") && text.find(outcome.Reason) != std::string::npos);
+        }
+        EXPECT_TRUE(explained) << "no log line says " << outcome.Reason << ": " << object["log"].dump();
+        EXPECT_EQ(output, "");
+        EXPECT_EQ(backup, "");
+      }
+      if (outcome.Deleted) {
+        EXPECT_FALSE(fs::exists(FDir.Path() / input)) << "the deleted input came back";
+        continue;
+      }
+      if (!output.empty()) {
+        EXPECT_TRUE(ReadFile(FDir.Path() / output) == FExpected.at(input)) << "incomplete result at " << output;
+        if (output == input && ABackups) {
+          EXPECT_FALSE(backup.empty()) << "an input was replaced without the backup that was asked for";
+        }
+      }
+      if (!backup.empty()) {
+        EXPECT_TRUE(ReadFile(FDir.Path() / backup) == FOriginal.at(input)) << backup;
+      }
+      if (output != input) {
+        EXPECT_TRUE(ReadFile(FDir.Path() / input) == FOriginal.at(input)) << "input changed";
+      }
+    }
+    for (const auto& entry : fs::recursive_directory_iterator(FDir.Path()))
+      EXPECT_FALSE(entry.path().string().ends_with(".tmp")) << "left behind: " << entry.path();
+  }
+
+  tess::testing::ScopedDataHome FHome;
+  tess::testing::TempDir FDir;
+  std::map<std::string, std::string> FOriginal;  // by the path the program is given
+  std::map<std::string, std::string> FExpected;  // the result of converting it
+};
+
+// --- An input deleted while the run goes on -------------------------------------------------------
+
+class InputDeleted : public Faults, public ::testing::WithParamInterface<const char*> {};
+
+// The test deletes a file as soon as the program reports its first files. Each JSON line names its
+// file in a path of nearly a thousand bytes, so a pipe of one page holds at most four lines that the
+// test has not read: the program is then at most five files past the last one read, and its workers
+// (eight files ahead of it with two jobs) at most thirteen. The file sixteen places on has not been
+// touched when it goes, however the two processes are scheduled.
+TEST_P(InputDeleted, FailsThatFileAloneAndTheRunGoesOn) {
+  std::string deep = "t";
+  for (char c : {'d', 'e', 'f', 'g'}) deep += "/" + std::string(240, c);
+  std::vector<std::string> inputs;
+  for (size_t i = 0; i < 24; ++i) {
+    inputs.push_back(deep + "/f" + (i < 10 ? "0" : "") + std::to_string(i) + ".dfm");
+    Put(inputs.back(), SmallForms()[i % SmallForms().size()]);
+  }
+  std::string deleted;
+  TWatch watch;
+  watch.OutPipeSize = kPage;
+  watch.OnOut = [&](const std::string& AOut) {
+    const size_t end = AOut.find('\n');
+    if (!deleted.empty() || end == std::string::npos) return;
+    // Files are reported in input order; a line not yet complete counts as read too.
+    const size_t lastRead = size_t(std::count(AOut.begin(), AOut.end(), '\n')) + (AOut.back() != '\n') - 1;
+    if (lastRead + 16 >= inputs.size()) {
+      deleted = "(no file far enough ahead)";
+      return;
+    }
+    deleted = inputs[lastRead + 16];
+    fs::remove(FDir.Path() / deleted);
+  };
+  const TRun run = Convert({"--replace", "-j", GetParam(), "-r"}, {"t"}, watch);
+  EXPECT_EQ(run.Status, 1) << run.Err;
+  std::vector<TOutcome> outcomes;
+  for (const std::string& input : inputs)
+    outcomes.push_back(input == deleted ? TOutcome{"Error", ErrorText(ENOENT), true} : TOutcome{"Applied"});
+  ASSERT_NE(std::find(inputs.begin(), inputs.end(), deleted), inputs.end()) << deleted;
+  CheckRun(run, inputs, outcomes, true);
+  EXPECT_FALSE(fs::exists(FDir.Path() / (deleted + ".bak")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Jobs, InputDeleted, ::testing::Values("1", "2"),
+                         [](const auto& AInfo) { return std::string("j") + AInfo.param; });
+
+// --- A read-only input folder ---------------------------------------------------------------------
+
+struct TReadOnlyCase {
+  std::string Name;
+  std::vector<std::string> Options;
+  bool Refused;  // the placement must write into the input's folder
+  bool Backups;
+};
+
+class ReadOnlyInputFolder : public Faults, public ::testing::WithParamInterface<TReadOnlyCase> {};
+
+TEST_P(ReadOnlyInputFolder, FailsItsFilesAndPlacesTheOthers) {
+  const TReadOnlyCase& c = GetParam();
+  std::vector<std::string> inputs;
+  size_t next = 0;
+  for (const char* folder : {"a", "ro", "z"})
+    for (int i = 0; i < 2; ++i) {
+      const TForm& form = SmallForms()[next++];
+      inputs.push_back(std::string("t/") + folder + "/" + form.Name);
+      Put(inputs.back(), form);
+    }
+  TReadOnlyFolder readOnly(FDir.Path() / "t" / "ro");
+  if (!readOnly.WhyNot().empty()) GTEST_SKIP() << "cannot make a read-only folder: " << readOnly.WhyNot();
+
+  const TRun run = Convert(c.Options, inputs);
+  EXPECT_EQ(run.Status, c.Refused ? 1 : 0) << run.Err;
+  std::vector<TOutcome> outcomes;
+  for (const std::string& input : inputs)
+    outcomes.push_back(input.starts_with("t/ro/") && c.Refused ? TOutcome{"Error", readOnly.Reason()}
+                                                                : TOutcome{"Applied"});
+  CheckRun(run, inputs, outcomes, c.Backups);
+}
+
+INSTANTIATE_TEST_SUITE_P(Placements, ReadOnlyInputFolder,
+                         ::testing::Values(TReadOnlyCase{"ReplaceWithBackupBeside", {"--replace"}, true, true},
+                                           TReadOnlyCase{"ReplaceWithBackupFolder", {"--backup-dir", "bak"}, true, true},
+                                           TReadOnlyCase{"ReplaceWithoutBackup", {"--no-backup"}, true, false},
+                                           TReadOnlyCase{"NewFileBeside", {"--new"}, true, false},
+                                           TReadOnlyCase{"OutputFolder", {"--output-dir", "out"}, false, false}),
+                         [](const auto& AInfo) { return AInfo.param.Name; });
+
+// --- A full file system --------------------------------------------------------------------------
+
+// A small form, the big one, two more small ones: the big result cannot fit, the small ones can.
+std::vector<const TForm*> SmallBigSmallSmall() {
+  return {&SmallForms()[0], &BigForm(), &SmallForms()[1], &SmallForms()[2]};
+}
+
+TEST_F(Faults, AFullOutputFolderFailsTheFileThatDoesNotFitAndTakesTheNext) {
+  std::string whyNot;
+  const auto mount = TMount::Tmpfs(FDir.Path() / "out", 16 * kPage, whyNot);
+  if (!mount) GTEST_SKIP() << "no small file system for the output: " << whyNot;
+  std::vector<std::string> inputs;
+  for (const TForm* form : SmallBigSmallSmall()) {
+    inputs.push_back("t/" + form->Name);
+    Put(inputs.back(), *form);
+  }
+  const TRun run = Convert({"--output-dir", "out"}, inputs);
+  EXPECT_EQ(run.Status, 1) << run.Err;
+  CheckRun(run, inputs, {{"Applied"}, {"Error", ErrorText(ENOSPC)}, {"Applied"}, {"Applied"}}, false);
+  // The part of the big result that was written went again.
+  EXPECT_EQ(Names(Snapshot(FDir.Path() / "out")),
+            (std::vector<std::string>{SmallForms()[0].Name, SmallForms()[1].Name, SmallForms()[2].Name}));
+}
+
+TEST_F(Faults, AFullInputFolderKeepsTheFileThatCannotBeReplaced) {
+  // Room for the inputs, the small results and a few pages, far from enough for the big result.
+  size_t pages = 4;
+  for (const TForm* form : SmallBigSmallSmall()) pages += Pages(form->Bytes.size()) + 1;
+  std::string whyNot;
+  const auto mount = TMount::Tmpfs(FDir.Path() / "t", pages * kPage, whyNot);
+  if (!mount) GTEST_SKIP() << "no small file system for the tree: " << whyNot;
+  std::vector<std::string> inputs;
+  for (const TForm* form : SmallBigSmallSmall()) {
+    inputs.push_back("t/" + form->Name);
+    Put(inputs.back(), *form);
+  }
+  const TRun run = Convert({"--replace"}, inputs);
+  EXPECT_EQ(run.Status, 1) << run.Err;
+  CheckRun(run, inputs, {{"Applied"}, {"Error", ErrorText(ENOSPC)}, {"Applied"}, {"Applied"}}, true);
+  EXPECT_FALSE(fs::exists(FDir.Path() / (inputs[1] + ".bak")));
+}
+
+// --- A backup on another file system -------------------------------------------------------------
+
+TEST_F(Faults, ABackupOnAnotherFileSystemIsACompleteCopy) {
+  std::string whyNot;
+  std::string backups = "bak";
+  auto mount = TMount::Tmpfs(FDir.Path() / backups, 64 * 1024 * 1024, whyNot);
+  std::unique_ptr<tess::testing::TempDir> shared;
+  if (!mount) {
+    // Without mounts the shared-memory folder may still be a file system of its own.
+    if (DeviceOf("/dev/shm") == dev_t(-1) || DeviceOf("/dev/shm") == DeviceOf(FDir.Path()))
+      GTEST_SKIP() << "no second file system: " << whyNot << ", and /dev/shm is not one";
+    ::setenv("TMPDIR", "/dev/shm", 1);
+    shared = std::make_unique<tess::testing::TempDir>();
+    ::unsetenv("TMPDIR");
+    fs::create_directory_symlink(shared->Path(), FDir.Path() / backups);
+  }
+  std::vector<std::string> inputs;
+  for (const TForm* form : SmallBigSmallSmall()) {
+    inputs.push_back("t/" + form->Name);
+    Put(inputs.back(), *form);
+  }
+  ASSERT_NE(DeviceOf(FDir.Path() / backups / "."), DeviceOf(FDir.Path() / "t"));
+  const TRun run = Convert({"--backup-dir", backups}, inputs);
+  EXPECT_EQ(run.Status, 0) << run.Err;
+  CheckRun(run, inputs, {{"Applied"}, {"Applied"}, {"Applied"}, {"Applied"}}, true);
+  for (const json& object : Objects(run))
+    EXPECT_TRUE(TextOrEmpty(object["backup"]).starts_with(backups + "/")) << object.dump();
+}
+
+TEST_F(Faults, AFullBackupFileSystemKeepsTheFileWhoseBackupDoesNotFit) {
+  std::string whyNot;
+  const auto mount = TMount::Tmpfs(FDir.Path() / "bak", 16 * kPage, whyNot);
+  if (!mount) GTEST_SKIP() << "no small file system for the backups: " << whyNot;
+  std::vector<std::string> inputs;
+  for (const TForm* form : SmallBigSmallSmall()) {
+    inputs.push_back("t/" + form->Name);
+    Put(inputs.back(), *form);
+  }
+  const TRun run = Convert({"--backup-dir", "bak"}, inputs);
+  EXPECT_EQ(run.Status, 1) << run.Err;
+  CheckRun(run, inputs, {{"Applied"}, {"Error", "Cannot create backup file"}, {"Applied"}, {"Applied"}}, true);
+  const std::string log = Objects(run)[1]["log"].dump();
+  EXPECT_NE(log.find(ErrorText(ENOSPC)), std::string::npos) << log;
+  // No partial copy of the big form is taken for a backup.
+  EXPECT_EQ(Names(Snapshot(FDir.Path() / "bak")),
+            (std::vector<std::string>{SmallForms()[0].Name, SmallForms()[1].Name, SmallForms()[2].Name}));
+}
+
+// --- A transformation that fails half-way --------------------------------------------------------
+
+// The root class of a form text: "object Name: TClass" or "inherited Name: TClass".
+std::string RootClassOf(const std::string& AText) {
+  const std::string first = AText.substr(0, AText.find_first_of("\r\n"));
+  const size_t colon = first.find(':');
+  if (colon == std::string::npos) return {};
+  std::string name = first.substr(colon + 1);
+  name.erase(0, name.find_first_not_of(' '));
+  name.erase(name.find_last_not_of(' ') + 1);
+  return name;
+}
+
+class FailingHalfWay : public Faults, public ::testing::WithParamInterface<const char*> {};
+
+// Its first action changes every form; its second one cannot be carried out on the objects of one
+// form's class, after the first has already changed that form in memory. That form, and a damaged
+// corpus file, fail; every other file is transformed as a run without them transforms it.
+TEST_P(FailingHalfWay, KeepsTheFileItFailedOnAndTransformsTheOthers) {
+  std::vector<std::string> names;
+  std::vector<std::string> classes;
+  for (const std::string& name : tess::testing::FilesIn("text")) {
+    const auto size = fs::file_size(kCorpus / "text" / name);
+    if (size < 400 || size > 4000) continue;
+    const std::string rootClass = RootClassOf(tess::testing::ReadFile(kCorpus / "text" / name));
+    if (rootClass.empty() || std::find(classes.begin(), classes.end(), rootClass) != classes.end()) continue;
+    names.push_back(name);
+    classes.push_back(rootClass);
+    if (names.size() == 5) break;
+  }
+  ASSERT_EQ(names.size(), 5u);
+  const std::string victimClass = classes[2];
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (i == 2) continue;
+    ASSERT_EQ(tess::testing::ReadFile(kCorpus / "text" / names[i]).find(": " + victimClass), std::string::npos)
+        << victimClass << " in " << names[i];
+  }
+  const std::string damaged = tess::testing::FilesIn("damaged").at(0);
+
+  WriteFile(FHome.Dir().Path() / "Tessarine" / "Transforms" / "0001.xml",
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Transformation>\n  <Caption>Half way</Caption>\n"
+            "  <Description/>\n  <Actions>\n"
+            "    <RemoveProp><PropName>Left</PropName><ObjectName/><ObjectClass/></RemoveProp>\n"
+            "    <NewProp><NewPropName>Tag</NewPropName><NewPropValue/><ObjectName/><ObjectClass>" +
+                victimClass + "</ObjectClass><Overwrite>true</Overwrite></NewProp>\n"
+            "    <RemoveProp><PropName>Top</PropName><ObjectName/><ObjectClass/></RemoveProp>\n"
+            "  </Actions>\n</Transformation>\n");
+  std::vector<std::string> inputs, reference;
+  auto add = [&](const std::string& AFolder, const std::string& AName) {
+    const std::string bytes = tess::testing::ReadFile(kCorpus / AFolder / AName);
+    for (const char* tree : {"t/", "pristine/"}) WriteFile(FDir.Path() / (tree + AName), bytes);
+    inputs.push_back("t/" + AName);
+    reference.push_back("pristine/" + AName);
+    FOriginal[inputs.back()] = bytes;
+  };
+  for (size_t i = 0; i < names.size(); ++i) {
+    add("text", names[i]);
+    if (i == 3) add("damaged", damaged);
+  }
+
+  // What the transformation makes of each file, from a run over untouched copies into a folder.
+  std::vector<std::string> args{"apply", "Half way", "--json", "--output-dir", "ref"};
+  args.insert(args.end(), reference.begin(), reference.end());
+  const TRun referenceRun = RunCli(args, FDir.Path());
+  const std::vector<json> expected = Objects(referenceRun);
+  ASSERT_EQ(expected.size(), inputs.size()) << referenceRun.Out << referenceRun.Err;
+  std::vector<TOutcome> outcomes;
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    outcomes.emplace_back(expected[i]["status"].get<std::string>());
+    if (outcomes.back().Status != "Error")
+      FExpected[inputs[i]] = ReadFile(FDir.Path() / "ref" / fs::path(inputs[i]).filename());
+  }
+  ASSERT_EQ(outcomes[0].Status, "Applied") << expected[0].dump();
+  ASSERT_EQ(outcomes[2].Status, "Error") << expected[2].dump();
+  ASSERT_EQ(outcomes[4].Status, "Error") << expected[4].dump();
+  outcomes[2].Reason = "cannot add a property to";
+
+  std::vector<std::string> replace{"apply", "Half way", "--json", "--replace", "-j", GetParam()};
+  replace.insert(replace.end(), inputs.begin(), inputs.end());
+  const TRun run = RunCli(replace, FDir.Path());
+  EXPECT_EQ(run.Status, 1) << run.Err;
+  CheckRun(run, inputs, outcomes, true);
+  EXPECT_FALSE(fs::exists(FDir.Path() / (inputs[2] + ".bak")));
+  // Each file's log is the one of the run without faults: the failing form's also shows what the
+  // first action did to it before the second one failed.
+  const std::vector<json> objects = Objects(run);
+  ASSERT_EQ(objects.size(), expected.size());
+  for (size_t i = 0; i < objects.size(); ++i) {
+    std::string log = expected[i]["log"].dump();
+    for (size_t at; (at = log.find("pristine/")) != std::string::npos;) log.replace(at, 9, "t/");
+    EXPECT_EQ(objects[i]["log"].dump(), log) << inputs[i];
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Jobs, FailingHalfWay, ::testing::Values("1", "2"),
+                         [](const auto& AInfo) { return std::string("j") + AInfo.param; });
+
+}  // namespace
+}  // namespace tess::cli::testing
