@@ -3,6 +3,13 @@
 // one file. After each, every original is at its name or in its backup, byte for byte, every file's
 // status says what happened, and the run went on with the next file.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <functional>
+#include <thread>
 
 #include <nlohmann/json.hpp>
 
@@ -77,7 +84,92 @@ std::vector<json> Objects(const TRun& ARun) {
 
 std::string TextOrEmpty(const json& AValue) { return AValue.is_string() ? AValue.get<std::string>() : std::string(); }
 
+// Points TMPDIR, where the program prepares its results, at a folder of the test's choosing.
+class ScopedTmpDir {
+public:
+  explicit ScopedTmpDir(const fs::path& APath) {
+    if (const char* old = std::getenv("TMPDIR")) FOld = old, FHadOld = true;
+    ::setenv("TMPDIR", APath.c_str(), 1);
+  }
+  ~ScopedTmpDir() {
+    if (FHadOld)
+      ::setenv("TMPDIR", FOld.c_str(), 1);
+    else
+      ::unsetenv("TMPDIR");
+  }
+  ScopedTmpDir(const ScopedTmpDir&) = delete;
+  ScopedTmpDir& operator=(const ScopedTmpDir&) = delete;
+
+private:
+  std::string FOld;
+  bool FHadOld = false;
+};
+
+// Blocks until AFolder holds an entry whose name AMatches accepts and returns its name; empty after
+// ATimeoutMs without one. inotify rather than looking again and again: the wait ends the moment
+// the entry is made, and nothing depends on how fast anything runs.
+std::string WaitForEntry(const fs::path& AFolder, const std::function<bool(const std::string&)>& AMatches,
+                         int ATimeoutMs) {
+  const int fd = ::inotify_init1(IN_CLOEXEC);
+  if (fd < 0) return {};
+  std::string found;
+  if (::inotify_add_watch(fd, AFolder.c_str(), IN_CREATE | IN_MOVED_TO) >= 0) {
+    // One made before the watch began is seen by this look, made after the watch was added.
+    for (const auto& entry : fs::directory_iterator(AFolder))
+      if (found.empty() && AMatches(entry.path().filename().string())) found = entry.path().filename().string();
+    alignas(inotify_event) char buffer[4096];
+    while (found.empty()) {
+      pollfd ready{fd, POLLIN, 0};
+      if (::poll(&ready, 1, ATimeoutMs) <= 0) break;
+      const ssize_t count = ::read(fd, buffer, sizeof buffer);
+      for (ssize_t at = 0; at < count;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+        if (found.empty() && event->len > 0 && AMatches(event->name)) found = event->name;
+        at += ssize_t(sizeof(inotify_event) + event->len);
+      }
+    }
+  }
+  ::close(fd);
+  return found;
+}
+
+// A named pipe among the inputs. The worker that reads it waits until the gate opens, and so does
+// the placement of every file after it, while the other worker converts the next files. Once open,
+// each time the program opens the pipe the test opens and closes the other end, so the program
+// reads an empty file.
+class TGate {
+public:
+  explicit TGate(fs::path APath) : FPath(std::move(APath)) { FMade = ::mkfifo(FPath.c_str(), 0644) == 0; }
+  ~TGate() {
+    FStop = true;
+    if (!FServer.joinable()) return;
+    // A reader of our own lets a server blocked in opening its end go on and see the stop.
+    const int reader = ::open(FPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    FServer.join();
+    if (reader >= 0) ::close(reader);
+  }
+  TGate(const TGate&) = delete;
+  TGate& operator=(const TGate&) = delete;
+
+  bool Made() const { return FMade; }
+  void Open() {
+    FServer = std::thread([this] {
+      while (!FStop) {
+        const int writer = ::open(FPath.c_str(), O_WRONLY | O_CLOEXEC);
+        if (writer >= 0) ::close(writer);
+      }
+    });
+  }
+
+private:
+  fs::path FPath;
+  bool FMade = false;
+  std::atomic<bool> FStop{false};
+  std::thread FServer;
+};
+
 // What one file must end with. Reason: a text that a line of its log must hold when it failed.
+// An empty status: not a form of the test's, nothing to check.
 struct TOutcome {
   TOutcome(std::string AStatus, std::string AReason = {}, bool ADeleted = false)
       : Status(std::move(AStatus)), Reason(std::move(AReason)), Deleted(ADeleted) {}
@@ -99,6 +191,18 @@ protected:
     ASSERT_EQ(ReadFile(FDir.Path() / ARelative), AForm.Bytes) << ARelative;
     FOriginal[ARelative] = AForm.Bytes;
     FExpected[ARelative] = AForm.Text;
+  }
+
+  // Twenty-four small forms in a folder whose path is nearly a thousand bytes long.
+  std::vector<std::string> PutDeepTree() {
+    std::string deep = "t";
+    for (char c : {'d', 'e', 'f', 'g'}) deep += "/" + std::string(240, c);
+    std::vector<std::string> inputs;
+    for (size_t i = 0; i < 24; ++i) {
+      inputs.push_back(deep + "/f" + (i < 10 ? "0" : "") + std::to_string(i) + ".dfm");
+      Put(inputs.back(), SmallForms()[i % SmallForms().size()]);
+    }
+    return inputs;
   }
 
   TRun Convert(const std::vector<std::string>& AOptions, const std::vector<std::string>& APaths,
@@ -123,6 +227,7 @@ protected:
       const TOutcome& outcome = AOutcomes[i];
       SCOPED_TRACE(input.size() > 120 ? "..." + input.substr(input.size() - 100) : input);
       EXPECT_EQ(object["path"], input);
+      if (outcome.Status.empty()) continue;
       EXPECT_EQ(object["status"], outcome.Status) << object.dump();
       const std::string output = TextOrEmpty(object["output"]), backup = TextOrEmpty(object["backup"]);
       if (outcome.Status == "Error") {
@@ -172,13 +277,7 @@ class InputDeleted : public Faults, public ::testing::WithParamInterface<const c
 // (eight files ahead of it with two jobs) at most thirteen. The file sixteen places on has not been
 // touched when it goes, however the two processes are scheduled.
 TEST_P(InputDeleted, FailsThatFileAloneAndTheRunGoesOn) {
-  std::string deep = "t";
-  for (char c : {'d', 'e', 'f', 'g'}) deep += "/" + std::string(240, c);
-  std::vector<std::string> inputs;
-  for (size_t i = 0; i < 24; ++i) {
-    inputs.push_back(deep + "/f" + (i < 10 ? "0" : "") + std::to_string(i) + ".dfm");
-    Put(inputs.back(), SmallForms()[i % SmallForms().size()]);
-  }
+  const std::vector<std::string> inputs = PutDeepTree();
   std::string deleted;
   TWatch watch;
   watch.OutPipeSize = kPage;
@@ -206,6 +305,67 @@ TEST_P(InputDeleted, FailsThatFileAloneAndTheRunGoesOn) {
 
 INSTANTIATE_TEST_SUITE_P(Jobs, InputDeleted, ::testing::Values("1", "2"),
                          [](const auto& AInfo) { return std::string("j") + AInfo.param; });
+
+// With two jobs a file is converted ahead, and it may change before its turn to be placed comes.
+// The gate before it holds the placement back; the test waits until a worker has begun the file's
+// result in the folder the program prepares results in (there named by the file's index), deletes
+// or rewrites the input, and only then opens the gate.
+class InputChangedAfterItWasConverted : public Faults, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(InputChangedAfterItWasConverted, IsConvertedAgainOrFailsButNeverGetsTheOldResult) {
+  const bool deleteIt = GetParam();
+  constexpr size_t kGate = 3, kChanged = 4;
+  std::vector<std::string> inputs;
+  for (size_t i = 0; i < 10; ++i) {
+    inputs.push_back("t/f0" + std::to_string(i) + ".dfm");
+    if (i != kGate) Put(inputs.back(), SmallForms()[i % SmallForms().size()]);
+  }
+  TGate gate(FDir.Path() / inputs[kGate]);
+  ASSERT_TRUE(gate.Made()) << ErrorText(errno);
+  const fs::path scratch = FDir.Path() / "scratch";
+  fs::create_directories(scratch);
+  ScopedTmpDir scratchForTheProgram(scratch);
+  const TForm& replacement = BigForm();
+  std::string problem;
+  std::thread fault([&] {
+    const std::string folder = WaitForEntry(scratch, [](const std::string&) { return true; }, 20000);
+    const std::string result = std::to_string(kChanged) + ".out";
+    if (folder.empty() || WaitForEntry(scratch / folder, [&](const std::string& AName) { return AName == result; },
+                                       20000).empty()) {
+      problem = "no worker began " + result + " in " + (scratch / folder).string();
+    } else if (deleteIt) {
+      fs::remove(FDir.Path() / inputs[kChanged]);
+    } else {
+      WriteFile(FDir.Path() / inputs[kChanged], replacement.Bytes);
+    }
+    gate.Open();
+  });
+  const TRun run = Convert({"--replace", "-j", "2"}, inputs);
+  fault.join();
+  ASSERT_EQ(problem, "");
+  std::vector<TOutcome> outcomes;
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    if (i == kGate) {
+      outcomes.emplace_back("");
+    } else if (i != kChanged) {
+      outcomes.emplace_back("Applied");
+    } else if (deleteIt) {
+      outcomes.emplace_back("Error", ErrorText(ENOENT), true);
+    } else {
+      // What the file held when its turn came is what the run must keep and convert.
+      outcomes.emplace_back("Applied");
+      FOriginal[inputs[i]] = replacement.Bytes;
+      FExpected[inputs[i]] = replacement.Text;
+    }
+  }
+  CheckRun(run, inputs, outcomes, true);
+  struct stat info;
+  EXPECT_TRUE(::lstat((FDir.Path() / inputs[kGate]).c_str(), &info) == 0 && S_ISFIFO(info.st_mode));
+  EXPECT_TRUE(fs::is_empty(scratch)) << "prepared results left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, InputChangedAfterItWasConverted, ::testing::Bool(),
+                         [](const auto& AInfo) { return AInfo.param ? "Deleted" : "Rewritten"; });
 
 // --- A read-only input folder ---------------------------------------------------------------------
 
@@ -288,6 +448,23 @@ TEST_F(Faults, AFullInputFolderKeepsTheFileThatCannotBeReplaced) {
   EXPECT_EQ(run.Status, 1) << run.Err;
   CheckRun(run, inputs, {{"Applied"}, {"Error", ErrorText(ENOSPC)}, {"Applied"}, {"Applied"}}, true);
   EXPECT_FALSE(fs::exists(FDir.Path() / (inputs[1] + ".bak")));
+}
+
+TEST_F(Faults, AFullScratchFolderFailsTheFileWhoseResultDoesNotFit) {
+  std::string whyNot;
+  const auto mount = TMount::Tmpfs(FDir.Path() / "scratch", 16 * kPage, whyNot);
+  if (!mount) GTEST_SKIP() << "no small file system for the prepared results: " << whyNot;
+  ScopedTmpDir scratch(FDir.Path() / "scratch");
+  std::vector<std::string> inputs;
+  for (const TForm* form : SmallBigSmallSmall()) {
+    inputs.push_back("t/" + form->Name);
+    Put(inputs.back(), *form);
+  }
+  // One job: two at a time, a small result can meet the big one filling the folder and fail too.
+  const TRun run = Convert({"--replace"}, inputs);
+  EXPECT_EQ(run.Status, 1) << run.Err;
+  CheckRun(run, inputs, {{"Applied"}, {"Error", ErrorText(ENOSPC)}, {"Applied"}, {"Applied"}}, true);
+  EXPECT_TRUE(fs::is_empty(FDir.Path() / "scratch"));
 }
 
 // --- A backup on another file system -------------------------------------------------------------
