@@ -76,6 +76,10 @@ const TForm& BigForm() {
   return form;
 }
 
+std::vector<const TForm*> SmallBigSmallSmall() {
+  return {&SmallForms()[0], &BigForm(), &SmallForms()[1], &SmallForms()[2]};
+}
+
 std::vector<json> Objects(const TRun& ARun) {
   std::vector<json> objects;
   for (const std::string& line : ARun.OutLines()) objects.push_back(json::parse(line));
@@ -201,6 +205,17 @@ protected:
     for (size_t i = 0; i < 24; ++i) {
       inputs.push_back(deep + "/f" + (i < 10 ? "0" : "") + std::to_string(i) + ".dfm");
       Put(inputs.back(), SmallForms()[i % SmallForms().size()]);
+    }
+    return inputs;
+  }
+
+  // A small form, the big one, two more small ones, in that order: where the big result cannot
+  // fit, the small ones still can.
+  std::vector<std::string> PutSmallBigSmallSmall() {
+    std::vector<std::string> inputs;
+    for (const TForm* form : SmallBigSmallSmall()) {
+      inputs.push_back("t/" + form->Name);
+      Put(inputs.back(), *form);
     }
     return inputs;
   }
@@ -410,20 +425,11 @@ INSTANTIATE_TEST_SUITE_P(Placements, ReadOnlyInputFolder,
 
 // --- A full file system --------------------------------------------------------------------------
 
-// A small form, the big one, two more small ones: the big result cannot fit, the small ones can.
-std::vector<const TForm*> SmallBigSmallSmall() {
-  return {&SmallForms()[0], &BigForm(), &SmallForms()[1], &SmallForms()[2]};
-}
-
 TEST_F(Faults, AFullOutputFolderFailsTheFileThatDoesNotFitAndTakesTheNext) {
   std::string whyNot;
   const auto mount = TMount::Tmpfs(FDir.Path() / "out", 16 * kPage, whyNot);
   if (!mount) GTEST_SKIP() << "no small file system for the output: " << whyNot;
-  std::vector<std::string> inputs;
-  for (const TForm* form : SmallBigSmallSmall()) {
-    inputs.push_back("t/" + form->Name);
-    Put(inputs.back(), *form);
-  }
+  const std::vector<std::string> inputs = PutSmallBigSmallSmall();
   const TRun run = Convert({"--output-dir", "out"}, inputs);
   EXPECT_EQ(run.Status, 1) << run.Err;
   CheckRun(run, inputs, {{"Applied"}, {"Error", ErrorText(ENOSPC)}, {"Applied"}, {"Applied"}}, false);
@@ -439,11 +445,7 @@ TEST_F(Faults, AFullInputFolderKeepsTheFileThatCannotBeReplaced) {
   std::string whyNot;
   const auto mount = TMount::Tmpfs(FDir.Path() / "t", pages * kPage, whyNot);
   if (!mount) GTEST_SKIP() << "no small file system for the tree: " << whyNot;
-  std::vector<std::string> inputs;
-  for (const TForm* form : SmallBigSmallSmall()) {
-    inputs.push_back("t/" + form->Name);
-    Put(inputs.back(), *form);
-  }
+  const std::vector<std::string> inputs = PutSmallBigSmallSmall();
   const TRun run = Convert({"--replace"}, inputs);
   EXPECT_EQ(run.Status, 1) << run.Err;
   CheckRun(run, inputs, {{"Applied"}, {"Error", ErrorText(ENOSPC)}, {"Applied"}, {"Applied"}}, true);
@@ -455,11 +457,7 @@ TEST_F(Faults, AFullScratchFolderFailsTheFileWhoseResultDoesNotFit) {
   const auto mount = TMount::Tmpfs(FDir.Path() / "scratch", 16 * kPage, whyNot);
   if (!mount) GTEST_SKIP() << "no small file system for the prepared results: " << whyNot;
   ScopedTmpDir scratch(FDir.Path() / "scratch");
-  std::vector<std::string> inputs;
-  for (const TForm* form : SmallBigSmallSmall()) {
-    inputs.push_back("t/" + form->Name);
-    Put(inputs.back(), *form);
-  }
+  const std::vector<std::string> inputs = PutSmallBigSmallSmall();
   // One job: two at a time, a small result can meet the big one filling the folder and fail too.
   const TRun run = Convert({"--replace"}, inputs);
   EXPECT_EQ(run.Status, 1) << run.Err;
@@ -478,16 +476,13 @@ TEST_F(Faults, ABackupOnAnotherFileSystemIsACompleteCopy) {
     // Without mounts the shared-memory folder may still be a file system of its own.
     if (DeviceOf("/dev/shm") == dev_t(-1) || DeviceOf("/dev/shm") == DeviceOf(FDir.Path()))
       GTEST_SKIP() << "no second file system: " << whyNot << ", and /dev/shm is not one";
-    ::setenv("TMPDIR", "/dev/shm", 1);
-    shared = std::make_unique<tess::testing::TempDir>();
-    ::unsetenv("TMPDIR");
+    {
+      ScopedTmpDir onSharedMemory("/dev/shm");
+      shared = std::make_unique<tess::testing::TempDir>();
+    }
     fs::create_directory_symlink(shared->Path(), FDir.Path() / backups);
   }
-  std::vector<std::string> inputs;
-  for (const TForm* form : SmallBigSmallSmall()) {
-    inputs.push_back("t/" + form->Name);
-    Put(inputs.back(), *form);
-  }
+  const std::vector<std::string> inputs = PutSmallBigSmallSmall();
   ASSERT_NE(DeviceOf(FDir.Path() / backups / "."), DeviceOf(FDir.Path() / "t"));
   const TRun run = Convert({"--backup-dir", backups}, inputs);
   EXPECT_EQ(run.Status, 0) << run.Err;
@@ -500,11 +495,7 @@ TEST_F(Faults, AFullBackupFileSystemKeepsTheFileWhoseBackupDoesNotFit) {
   std::string whyNot;
   const auto mount = TMount::Tmpfs(FDir.Path() / "bak", 16 * kPage, whyNot);
   if (!mount) GTEST_SKIP() << "no small file system for the backups: " << whyNot;
-  std::vector<std::string> inputs;
-  for (const TForm* form : SmallBigSmallSmall()) {
-    inputs.push_back("t/" + form->Name);
-    Put(inputs.back(), *form);
-  }
+  const std::vector<std::string> inputs = PutSmallBigSmallSmall();
   const TRun run = Convert({"--backup-dir", "bak"}, inputs);
   EXPECT_EQ(run.Status, 1) << run.Err;
   CheckRun(run, inputs, {{"Applied"}, {"Error", "Cannot create backup file"}, {"Applied"}, {"Applied"}}, true);
