@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <chrono>
+#include <csignal>
 #include <functional>
 #include <thread>
 
@@ -171,6 +173,27 @@ private:
   std::atomic<bool> FStop{false};
   std::thread FServer;
 };
+
+// The other process that has the file open, found through /proc; -1 when none has by ADeadline.
+// It is looked for only once it is known to be opening it, so the look ends at once.
+pid_t OtherProcessWithOpen(const fs::path& APath, std::chrono::steady_clock::time_point ADeadline) {
+  struct stat wanted;
+  if (::stat(APath.c_str(), &wanted) != 0) return -1;
+  while (std::chrono::steady_clock::now() < ADeadline) {
+    std::error_code error;
+    for (const auto& process : fs::directory_iterator("/proc", error)) {
+      const std::string name = process.path().filename().string();
+      if (name.find_first_not_of("0123456789") != std::string::npos || std::stoi(name) == ::getpid()) continue;
+      std::error_code listError;
+      for (const auto& fd : fs::directory_iterator(process.path() / "fd", listError)) {
+        struct stat info;
+        if (::stat(fd.path().c_str(), &info) == 0 && info.st_dev == wanted.st_dev && info.st_ino == wanted.st_ino)
+          return pid_t(std::stoi(name));
+      }
+    }
+  }
+  return -1;
+}
 
 // What one file must end with. Reason: a text that a line of its log must hold when it failed.
 // An empty status: not a form of the test's, nothing to check.
@@ -381,6 +404,48 @@ TEST_P(InputChangedAfterItWasConverted, IsConvertedAgainOrFailsButNeverGetsTheOl
 
 INSTANTIATE_TEST_SUITE_P(Faults, InputChangedAfterItWasConverted, ::testing::Bool(),
                          [](const auto& AInfo) { return AInfo.param ? "Deleted" : "Rewritten"; });
+
+// The worker converting a file is killed half-way through it, while it reads the gate's empty
+// content (the test holds the other end open, so the read waits). Only that file fails, with the
+// reason; the other worker and, after it, the program itself carry the run on.
+TEST_F(Faults, AWorkerKilledHalfWayFailsOnlyItsFile) {
+  constexpr size_t kGate = 3;
+  std::vector<std::string> inputs;
+  for (size_t i = 0; i < 10; ++i) {
+    inputs.push_back("t/f0" + std::to_string(i) + ".dfm");
+    if (i != kGate) Put(inputs.back(), SmallForms()[i % SmallForms().size()]);
+  }
+  const fs::path gatePath = FDir.Path() / inputs[kGate];
+  TGate gate(gatePath);
+  ASSERT_TRUE(gate.Made());
+  const fs::path scratch = FDir.Path() / "scratch";
+  fs::create_directories(scratch);
+  ScopedTmpDir scratchForTheProgram(scratch);
+  std::string problem;
+  std::thread fault([&] {
+    // Returns once a worker has opened the gate to read it.
+    const int writer = ::open(gatePath.c_str(), O_WRONLY | O_CLOEXEC);
+    const pid_t worker = OtherProcessWithOpen(gatePath, std::chrono::steady_clock::now() + std::chrono::seconds(20));
+    if (writer < 0 || worker < 0 || ::kill(worker, SIGKILL) != 0) problem = "no worker to kill: " + ErrorText(errno);
+    if (writer >= 0) ::close(writer);
+    gate.Open();
+  });
+  const TRun run = Convert({"--replace", "-j", "2"}, inputs);
+  fault.join();
+  ASSERT_EQ(problem, "");
+  EXPECT_EQ(run.Status, 1) << run.Err;
+  // The gate is a pipe, not a form: its report is checked here, and nothing of it is read.
+  std::vector<TOutcome> outcomes(inputs.size(), TOutcome("Applied"));
+  outcomes[kGate] = TOutcome("");
+  CheckRun(run, inputs, outcomes, true);
+  const std::vector<json> objects = Objects(run);
+  ASSERT_EQ(objects.size(), inputs.size()) << run.Out;
+  EXPECT_EQ(objects[kGate]["status"], "Error") << objects[kGate].dump();
+  EXPECT_EQ(objects[kGate]["log"], json::array({"Error: the worker process ended unexpectedly (signal 9)"}));
+  struct stat info;
+  EXPECT_TRUE(::lstat(gatePath.c_str(), &info) == 0 && S_ISFIFO(info.st_mode));
+  EXPECT_TRUE(fs::is_empty(scratch)) << "prepared results left behind";
+}
 
 // --- A read-only input folder ---------------------------------------------------------------------
 
