@@ -571,6 +571,21 @@ TEST_F(Faults, AFullBackupFileSystemKeepsTheFileWhoseBackupDoesNotFit) {
             (std::vector<std::string>{SmallForms()[0].Name, SmallForms()[1].Name, SmallForms()[2].Name}));
 }
 
+// Overwriting old backups: the old backup of the file whose new backup does not fit stays.
+TEST_F(Faults, AFullBackupFileSystemKeepsTheOldBackupItWasToOverwrite) {
+  std::string whyNot;
+  const auto mount = TMount::Tmpfs(FDir.Path() / "bak", 16 * kPage, whyNot);
+  if (!mount) GTEST_SKIP() << "no small file system for the backups: " << whyNot;
+  const std::vector<std::string> inputs = PutSmallBigSmallSmall();
+  const fs::path oldBackup = FDir.Path() / "bak" / BigForm().Name;
+  WriteFile(oldBackup, "old backup");
+  const TRun run = Convert({"--backup-dir", "bak", "--overwrite-backup"}, inputs);
+  EXPECT_EQ(run.Status, 1) << run.Err;
+  CheckRun(run, inputs, {{"Applied"}, {"Error", ErrorText(ENOSPC)}, {"Applied"}, {"Applied"}}, true);
+  EXPECT_EQ(ReadFile(oldBackup), "old backup");
+  EXPECT_EQ(Names(Snapshot(FDir.Path() / "bak")).size(), 4u) << "a partial new backup was left";
+}
+
 // --- A transformation that fails half-way --------------------------------------------------------
 
 // The root class of a form text: "object Name: TClass" or "inherited Name: TClass".
