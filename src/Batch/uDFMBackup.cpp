@@ -169,10 +169,13 @@ std::u16string TDFMBackup::OutputName(const std::u16string& AFileName) const {
   return UniqueName(DString::MakePath(FSettings.SaveFolder(), DString::ExtractFileName(AFileName)), false);
 }
 
+std::u16string TDFMBackup::BackupBase(const std::u16string& AFileName) const {
+  if (FSettings.BackupSameFolder()) return AFileName + u".bak";
+  return DString::MakePath(FSettings.BackupFolder(), DString::ExtractFileName(AFileName));
+}
+
 std::u16string TDFMBackup::BackupName(const std::u16string& AFileName) const {
-  if (FSettings.BackupSameFolder()) return UniqueName(AFileName + u".bak", FSettings.OverrideBackup());
-  return UniqueName(DString::MakePath(FSettings.BackupFolder(), DString::ExtractFileName(AFileName)),
-                    FSettings.OverrideBackup());
+  return UniqueName(BackupBase(AFileName), FSettings.OverrideBackup());
 }
 
 void TDFMBackup::Execute(TTransform& ATransform, const std::u16string& AFileName) {
@@ -212,9 +215,28 @@ void TDFMBackup::Commit(TTransform& ATransform, const std::u16string& AInput, co
 
   std::u16string backup;
   if (FSettings.Backup()) {
-    backup = BackupName(AInput);
-    if (const int error = MakeBackup(input, Native(backup), original); error != 0)
-      return fail(u"Cannot create backup file \"%s\". %s. The file was not changed.", backup, error);
+    const std::u16string base = BackupBase(AInput);
+    struct stat old;
+    const bool replaceable = ::lstat(Native(base).c_str(), &old) != 0 || S_ISREG(old.st_mode) || S_ISLNK(old.st_mode);
+    if (FSettings.OverrideBackup() && replaceable) {
+      // The old backup goes only when a complete new one takes its place: made under a free name
+      // beside it, then renamed over it. Deleting it first lost it whenever the new one could not
+      // be made (a full backup file system), although the run then changed nothing.
+      const std::u16string staged = UniqueName(base + u".tmp", false);
+      int error = MakeBackup(input, Native(staged), original);
+      if (error == 0 && ::rename(Native(staged).c_str(), Native(base).c_str()) != 0) error = errno;
+      // Two names of one file (an old backup linked to the input) make the rename do nothing.
+      if (error == 0 && Taken(staged)) ::unlink(Native(staged).c_str());
+      if (error != 0) {
+        ::unlink(Native(staged).c_str());
+        return fail(u"Cannot create backup file \"%s\". %s. The file was not changed.", base, error);
+      }
+      backup = base;
+    } else {
+      backup = BackupName(AInput);
+      if (const int error = MakeBackup(input, Native(backup), original); error != 0)
+        return fail(u"Cannot create backup file \"%s\". %s. The file was not changed.", backup, error);
+    }
   }
 
   int error = RenameFile(temp, input);

@@ -40,6 +40,9 @@ protected:
   virtual int RenameFile(const std::string& AFrom, const std::string& ATo);
 
 private:
+  // The backup's name before any numbering: beside the input with ".bak", or its plain name in
+  // the backup folder.
+  std::u16string BackupBase(const std::u16string& AFileName) const;
   void Commit(transform::TTransform& ATransform, const std::u16string& AInput, const std::u16string& ATemp);
 
   const app::TDFMSettings& FSettings;

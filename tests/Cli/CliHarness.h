@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -34,11 +35,28 @@ struct TRun {
   }
 };
 
+// A test that acts while the program runs: it sees standard output as it arrives. A small pipe
+// holds the program back: it cannot write more than OutPipeSize bytes that the test has not read,
+// and it writes each file's lines before it starts the next file, so what the test has read
+// bounds how far the run can have got.
+struct TWatch {
+  size_t OutPipeSize = 0;  // 0: the system's default
+  // Called after each read with everything read so far.
+  std::function<void(const std::string& AOut)> OnOut;
+};
+
 // Starts the program with AArgs in AFolder (the test's own folder when empty) and collects both
 // outputs. The environment is the test's, so ScopedDataHome reaches the program.
-inline TRun RunCli(const std::vector<std::string>& AArgs, const std::filesystem::path& AFolder = {}) {
+inline TRun RunCli(const std::vector<std::string>& AArgs, const std::filesystem::path& AFolder = {},
+                   const TWatch& AWatch = {}) {
   int out[2], err[2];
   if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) return {};
+  if (AWatch.OutPipeSize > 0 && ::fcntl(out[0], F_SETPIPE_SZ, int(AWatch.OutPipeSize)) != int(AWatch.OutPipeSize)) {
+    for (int fd : {out[0], out[1], err[0], err[1]}) ::close(fd);
+    TRun refused;
+    refused.Err = "cannot make the output pipe " + std::to_string(AWatch.OutPipeSize) + " bytes";
+    return refused;
+  }
   std::vector<std::string> args{TESS_CLI_PATH};
   args.insert(args.end(), AArgs.begin(), AArgs.end());
   std::vector<char*> argv;
@@ -78,6 +96,7 @@ inline TRun RunCli(const std::vector<std::string>& AArgs, const std::filesystem:
       const ssize_t count = ::read(fds[i].fd, buffer, sizeof buffer);
       if (count > 0) {
         sinks[i]->append(buffer, static_cast<size_t>(count));
+        if (i == 0 && AWatch.OnOut) AWatch.OnOut(run.Out);
       } else {
         ::close(fds[i].fd);
         fds[i].fd = -1;

@@ -1,0 +1,687 @@
+// Batch runs over corpus copies with something going wrong on the way: an input deleted, a read-only
+// input folder, a full output folder, a backup on another file system, a transformation that fails on
+// one file. After each, every original is at its name or in its backup, byte for byte, every file's
+// status says what happened, and the run went on with the next file.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <functional>
+#include <thread>
+
+#include <nlohmann/json.hpp>
+
+#include "CliHarness.h"
+#include "CliTestSupport.h"
+#include "ScratchMounts.h"
+#include "Support/Corpus.h"
+#include "Support/TempDir.h"
+
+namespace tess::cli::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+using tess::testing::kCorpus;
+
+constexpr size_t kPage = 4096;
+
+size_t Pages(size_t ABytes) { return (ABytes + kPage - 1) / kPage; }
+
+// A binary corpus file with the text the program must turn it into.
+struct TForm {
+  std::string Name;
+  std::string Bytes;
+  std::string Text;
+};
+
+// The first binary corpus files in name order that fit one page as binary and as text.
+const std::vector<TForm>& SmallForms() {
+  static const std::vector<TForm> forms = [] {
+    std::vector<TForm> found;
+    for (const std::string& name : tess::testing::FilesIn("binary")) {
+      if (fs::file_size(kCorpus / "binary" / name) > 2048) continue;
+      TForm form{name, tess::testing::ReadFile(kCorpus / "binary" / name), {}};
+      try {
+        form.Text = ToText(form.Bytes);
+      } catch (const std::exception&) {
+        continue;
+      }
+      if (form.Text.size() > 3000) continue;
+      found.push_back(std::move(form));
+      if (found.size() == 8) break;
+    }
+    return found;
+  }();
+  return forms;
+}
+
+// The first binary corpus file in name order whose text needs well over a hundred pages.
+const TForm& BigForm() {
+  static const TForm form = [] {
+    for (const std::string& name : tess::testing::FilesIn("binary")) {
+      if (fs::file_size(kCorpus / "binary" / name) < 100000) continue;
+      TForm big{name, tess::testing::ReadFile(kCorpus / "binary" / name), {}};
+      try {
+        big.Text = ToText(big.Bytes);
+      } catch (const std::exception&) {
+        continue;
+      }
+      if (big.Text.size() > 128 * 1024) return big;
+    }
+    return TForm{};
+  }();
+  return form;
+}
+
+std::vector<const TForm*> SmallBigSmallSmall() {
+  return {&SmallForms()[0], &BigForm(), &SmallForms()[1], &SmallForms()[2]};
+}
+
+std::vector<json> Objects(const TRun& ARun) {
+  std::vector<json> objects;
+  for (const std::string& line : ARun.OutLines()) objects.push_back(json::parse(line));
+  return objects;
+}
+
+std::string TextOrEmpty(const json& AValue) { return AValue.is_string() ? AValue.get<std::string>() : std::string(); }
+
+// Points TMPDIR, where the program prepares its results, at a folder of the test's choosing.
+class ScopedTmpDir {
+public:
+  explicit ScopedTmpDir(const fs::path& APath) {
+    if (const char* old = std::getenv("TMPDIR")) FOld = old, FHadOld = true;
+    ::setenv("TMPDIR", APath.c_str(), 1);
+  }
+  ~ScopedTmpDir() {
+    if (FHadOld)
+      ::setenv("TMPDIR", FOld.c_str(), 1);
+    else
+      ::unsetenv("TMPDIR");
+  }
+  ScopedTmpDir(const ScopedTmpDir&) = delete;
+  ScopedTmpDir& operator=(const ScopedTmpDir&) = delete;
+
+private:
+  std::string FOld;
+  bool FHadOld = false;
+};
+
+// Blocks until AFolder holds an entry whose name AMatches accepts and returns its name; empty after
+// ATimeoutMs without one. inotify rather than looking again and again: the wait ends the moment
+// the entry is made, and nothing depends on how fast anything runs.
+std::string WaitForEntry(const fs::path& AFolder, const std::function<bool(const std::string&)>& AMatches,
+                         int ATimeoutMs) {
+  const int fd = ::inotify_init1(IN_CLOEXEC);
+  if (fd < 0) return {};
+  std::string found;
+  if (::inotify_add_watch(fd, AFolder.c_str(), IN_CREATE | IN_MOVED_TO) >= 0) {
+    // One made before the watch began is seen by this look, made after the watch was added.
+    for (const auto& entry : fs::directory_iterator(AFolder))
+      if (found.empty() && AMatches(entry.path().filename().string())) found = entry.path().filename().string();
+    alignas(inotify_event) char buffer[4096];
+    while (found.empty()) {
+      pollfd ready{fd, POLLIN, 0};
+      if (::poll(&ready, 1, ATimeoutMs) <= 0) break;
+      const ssize_t count = ::read(fd, buffer, sizeof buffer);
+      for (ssize_t at = 0; at < count;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+        if (found.empty() && event->len > 0 && AMatches(event->name)) found = event->name;
+        at += ssize_t(sizeof(inotify_event) + event->len);
+      }
+    }
+  }
+  ::close(fd);
+  return found;
+}
+
+// A named pipe among the inputs. The worker that reads it waits until the gate opens, and so does
+// the placement of every file after it, while the other worker converts the next files. Once open,
+// each time the program opens the pipe the test opens and closes the other end, so the program
+// reads an empty file.
+class TGate {
+public:
+  explicit TGate(fs::path APath) : FPath(std::move(APath)) { FMade = ::mkfifo(FPath.c_str(), 0644) == 0; }
+  ~TGate() {
+    FStop = true;
+    if (!FServer.joinable()) return;
+    // A reader of our own lets a server blocked in opening its end go on and see the stop.
+    const int reader = ::open(FPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    FServer.join();
+    if (reader >= 0) ::close(reader);
+  }
+  TGate(const TGate&) = delete;
+  TGate& operator=(const TGate&) = delete;
+
+  bool Made() const { return FMade; }
+  void Open() {
+    FServer = std::thread([this] {
+      while (!FStop) {
+        const int writer = ::open(FPath.c_str(), O_WRONLY | O_CLOEXEC);
+        if (writer >= 0) ::close(writer);
+      }
+    });
+  }
+
+private:
+  fs::path FPath;
+  bool FMade = false;
+  std::atomic<bool> FStop{false};
+  std::thread FServer;
+};
+
+// The other process that has the file open, found through /proc; -1 when none has by ADeadline.
+// It is looked for only once it is known to be opening it, so the look ends at once.
+pid_t OtherProcessWithOpen(const fs::path& APath, std::chrono::steady_clock::time_point ADeadline) {
+  struct stat wanted;
+  if (::stat(APath.c_str(), &wanted) != 0) return -1;
+  while (std::chrono::steady_clock::now() < ADeadline) {
+    std::error_code error;
+    for (const auto& process : fs::directory_iterator("/proc", error)) {
+      const std::string name = process.path().filename().string();
+      if (name.find_first_not_of("0123456789") != std::string::npos || std::stoi(name) == ::getpid()) continue;
+      std::error_code listError;
+      for (const auto& fd : fs::directory_iterator(process.path() / "fd", listError)) {
+        struct stat info;
+        if (::stat(fd.path().c_str(), &info) == 0 && info.st_dev == wanted.st_dev && info.st_ino == wanted.st_ino)
+          return pid_t(std::stoi(name));
+      }
+    }
+  }
+  return -1;
+}
+
+// What one file must end with. Reason: a text that a line of its log must hold when it failed.
+// An empty status: not a form of the test's, nothing to check.
+struct TOutcome {
+  TOutcome(std::string AStatus, std::string AReason = {}, bool ADeleted = false)
+      : Status(std::move(AStatus)), Reason(std::move(AReason)), Deleted(ADeleted) {}
+  std::string Status;
+  std::string Reason;
+  bool Deleted;  // the test took the input away during the run
+};
+
+class Faults : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_GE(SmallForms().size(), 8u);
+    ASSERT_FALSE(BigForm().Name.empty()) << "no large binary form in the corpus";
+  }
+
+  // Copies AForm into the tree under ARelative (a path from the test folder).
+  void Put(const std::string& ARelative, const TForm& AForm) {
+    WriteFile(FDir.Path() / ARelative, AForm.Bytes);
+    ASSERT_EQ(ReadFile(FDir.Path() / ARelative), AForm.Bytes) << ARelative;
+    FOriginal[ARelative] = AForm.Bytes;
+    FExpected[ARelative] = AForm.Text;
+  }
+
+  // Twenty-four small forms in a folder whose path is nearly a thousand bytes long.
+  std::vector<std::string> PutDeepTree() {
+    std::string deep = "t";
+    for (char c : {'d', 'e', 'f', 'g'}) deep += "/" + std::string(240, c);
+    std::vector<std::string> inputs;
+    for (size_t i = 0; i < 24; ++i) {
+      inputs.push_back(deep + "/f" + (i < 10 ? "0" : "") + std::to_string(i) + ".dfm");
+      Put(inputs.back(), SmallForms()[i % SmallForms().size()]);
+    }
+    return inputs;
+  }
+
+  // A small form, the big one, two more small ones, in that order: where the big result cannot
+  // fit, the small ones still can.
+  std::vector<std::string> PutSmallBigSmallSmall() {
+    std::vector<std::string> inputs;
+    for (const TForm* form : SmallBigSmallSmall()) {
+      inputs.push_back("t/" + form->Name);
+      Put(inputs.back(), *form);
+    }
+    return inputs;
+  }
+
+  TRun Convert(const std::vector<std::string>& AOptions, const std::vector<std::string>& APaths,
+               const TWatch& AWatch = {}) {
+    std::vector<std::string> args{"convert", "--to", "text", "--json"};
+    args.insert(args.end(), AOptions.begin(), AOptions.end());
+    args.insert(args.end(), APaths.begin(), APaths.end());
+    return RunCli(args, FDir.Path(), AWatch);
+  }
+
+  // The run reported every input once, in input order, each with its outcome; an original is at
+  // its name or in the backup the report names, byte for byte; a result is complete where the
+  // report says it is; no temporary file is left anywhere.
+  void CheckRun(const TRun& ARun, const std::vector<std::string>& AInputs, const std::vector<TOutcome>& AOutcomes,
+                bool ABackups) {
+    ASSERT_EQ(AInputs.size(), AOutcomes.size());
+    const std::vector<json> objects = Objects(ARun);
+    ASSERT_EQ(objects.size(), AInputs.size()) << ARun.Out << ARun.Err;
+    for (size_t i = 0; i < objects.size(); ++i) {
+      const json& object = objects[i];
+      const std::string& input = AInputs[i];
+      const TOutcome& outcome = AOutcomes[i];
+      SCOPED_TRACE(input.size() > 120 ? "..." + input.substr(input.size() - 100) : input);
+      EXPECT_EQ(object["path"], input);
+      if (outcome.Status.empty()) continue;
+      EXPECT_EQ(object["status"], outcome.Status) << object.dump();
+      const std::string output = TextOrEmpty(object["output"]), backup = TextOrEmpty(object["backup"]);
+      if (outcome.Status == "Error") {
+        bool explained = false;
+        for (const json& line : object["log"]) {
+          const std::string text = line.get<std::string>();
+          explained = explained || (text.starts_with("Error: ") && text.find(outcome.Reason) != std::string::npos);
+        }
+        EXPECT_TRUE(explained) << "no log line says " << outcome.Reason << ": " << object["log"].dump();
+        EXPECT_EQ(output, "");
+        EXPECT_EQ(backup, "");
+      }
+      if (outcome.Deleted) {
+        EXPECT_FALSE(fs::exists(FDir.Path() / input)) << "the deleted input came back";
+        continue;
+      }
+      if (!output.empty()) {
+        EXPECT_TRUE(ReadFile(FDir.Path() / output) == FExpected.at(input)) << "incomplete result at " << output;
+        if (output == input && ABackups) {
+          EXPECT_FALSE(backup.empty()) << "an input was replaced without the backup that was asked for";
+        }
+      }
+      if (!backup.empty()) {
+        EXPECT_TRUE(ReadFile(FDir.Path() / backup) == FOriginal.at(input)) << backup;
+      }
+      if (output != input) {
+        EXPECT_TRUE(ReadFile(FDir.Path() / input) == FOriginal.at(input)) << "input changed";
+      }
+    }
+    for (const auto& entry : fs::recursive_directory_iterator(FDir.Path()))
+      EXPECT_FALSE(entry.path().string().ends_with(".tmp")) << "left behind: " << entry.path();
+  }
+
+  tess::testing::ScopedDataHome FHome;
+  tess::testing::TempDir FDir;
+  std::map<std::string, std::string> FOriginal;  // by the path the program is given
+  std::map<std::string, std::string> FExpected;  // the result of converting it
+};
+
+// --- An input deleted while the run goes on -------------------------------------------------------
+
+class InputDeleted : public Faults, public ::testing::WithParamInterface<const char*> {};
+
+// The test deletes a file as soon as the program reports its first files. Each JSON line names its
+// file in a path of nearly a thousand bytes, so a pipe of one page holds at most four lines that the
+// test has not read: the program is then at most five files past the last one read, and its workers
+// (eight files ahead of it with two jobs) at most thirteen. The file sixteen places on has not been
+// touched when it goes, however the two processes are scheduled.
+TEST_P(InputDeleted, FailsThatFileAloneAndTheRunGoesOn) {
+  const std::vector<std::string> inputs = PutDeepTree();
+  std::string deleted;
+  TWatch watch;
+  watch.OutPipeSize = kPage;
+  watch.OnOut = [&](const std::string& AOut) {
+    const size_t end = AOut.find('\n');
+    if (!deleted.empty() || end == std::string::npos) return;
+    // Files are reported in input order; a line not yet complete counts as read too.
+    const size_t lastRead = size_t(std::count(AOut.begin(), AOut.end(), '\n')) + (AOut.back() != '\n') - 1;
+    if (lastRead + 16 >= inputs.size()) {
+      deleted = "(no file far enough ahead)";
+      return;
+    }
+    deleted = inputs[lastRead + 16];
+    fs::remove(FDir.Path() / deleted);
+  };
+  const TRun run = Convert({"--replace", "-j", GetParam(), "-r"}, {"t"}, watch);
+  EXPECT_EQ(run.Status, 1) << run.Err;
+  std::vector<TOutcome> outcomes;
+  for (const std::string& input : inputs)
+    outcomes.push_back(input == deleted ? TOutcome{"Error", ErrorText(ENOENT), true} : TOutcome{"Applied"});
+  ASSERT_NE(std::find(inputs.begin(), inputs.end(), deleted), inputs.end()) << deleted;
+  CheckRun(run, inputs, outcomes, true);
+  EXPECT_FALSE(fs::exists(FDir.Path() / (deleted + ".bak")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Jobs, InputDeleted, ::testing::Values("1", "2"),
+                         [](const auto& AInfo) { return std::string("j") + AInfo.param; });
+
+// With two jobs a file is converted ahead, and it may change before its turn to be placed comes.
+// The gate before it holds the placement back; the test waits until a worker has begun the file's
+// result in the folder the program prepares results in (there named by the file's index), deletes
+// or rewrites the input, and only then opens the gate.
+class InputChangedAfterItWasConverted : public Faults, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(InputChangedAfterItWasConverted, IsConvertedAgainOrFailsButNeverGetsTheOldResult) {
+  const bool deleteIt = GetParam();
+  constexpr size_t kGate = 3, kChanged = 4;
+  std::vector<std::string> inputs;
+  for (size_t i = 0; i < 10; ++i) {
+    inputs.push_back("t/f0" + std::to_string(i) + ".dfm");
+    if (i != kGate) Put(inputs.back(), SmallForms()[i % SmallForms().size()]);
+  }
+  TGate gate(FDir.Path() / inputs[kGate]);
+  ASSERT_TRUE(gate.Made()) << ErrorText(errno);
+  const fs::path scratch = FDir.Path() / "scratch";
+  fs::create_directories(scratch);
+  ScopedTmpDir scratchForTheProgram(scratch);
+  const TForm& replacement = BigForm();
+  std::string problem;
+  std::thread fault([&] {
+    const std::string folder = WaitForEntry(scratch, [](const std::string&) { return true; }, 20000);
+    const std::string result = std::to_string(kChanged) + ".out";
+    if (folder.empty() || WaitForEntry(scratch / folder, [&](const std::string& AName) { return AName == result; },
+                                       20000).empty()) {
+      problem = "no worker began " + result + " in " + (scratch / folder).string();
+    } else if (deleteIt) {
+      fs::remove(FDir.Path() / inputs[kChanged]);
+    } else {
+      WriteFile(FDir.Path() / inputs[kChanged], replacement.Bytes);
+    }
+    gate.Open();
+  });
+  const TRun run = Convert({"--replace", "-j", "2"}, inputs);
+  fault.join();
+  ASSERT_EQ(problem, "");
+  std::vector<TOutcome> outcomes;
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    if (i == kGate) {
+      outcomes.emplace_back("");
+    } else if (i != kChanged) {
+      outcomes.emplace_back("Applied");
+    } else if (deleteIt) {
+      outcomes.emplace_back("Error", ErrorText(ENOENT), true);
+    } else {
+      // What the file held when its turn came is what the run must keep and convert.
+      outcomes.emplace_back("Applied");
+      FOriginal[inputs[i]] = replacement.Bytes;
+      FExpected[inputs[i]] = replacement.Text;
+    }
+  }
+  CheckRun(run, inputs, outcomes, true);
+  struct stat info;
+  EXPECT_TRUE(::lstat((FDir.Path() / inputs[kGate]).c_str(), &info) == 0 && S_ISFIFO(info.st_mode));
+  EXPECT_TRUE(fs::is_empty(scratch)) << "prepared results left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, InputChangedAfterItWasConverted, ::testing::Bool(),
+                         [](const auto& AInfo) { return AInfo.param ? "Deleted" : "Rewritten"; });
+
+// The worker converting a file is killed half-way through it, while it reads the gate's empty
+// content (the test holds the other end open, so the read waits). Only that file fails, with the
+// reason; the other worker and, after it, the program itself carry the run on.
+TEST_F(Faults, AWorkerKilledHalfWayFailsOnlyItsFile) {
+  constexpr size_t kGate = 3;
+  std::vector<std::string> inputs;
+  for (size_t i = 0; i < 10; ++i) {
+    inputs.push_back("t/f0" + std::to_string(i) + ".dfm");
+    if (i != kGate) Put(inputs.back(), SmallForms()[i % SmallForms().size()]);
+  }
+  const fs::path gatePath = FDir.Path() / inputs[kGate];
+  TGate gate(gatePath);
+  ASSERT_TRUE(gate.Made());
+  const fs::path scratch = FDir.Path() / "scratch";
+  fs::create_directories(scratch);
+  ScopedTmpDir scratchForTheProgram(scratch);
+  std::string problem;
+  std::thread fault([&] {
+    // Returns once a worker has opened the gate to read it.
+    const int writer = ::open(gatePath.c_str(), O_WRONLY | O_CLOEXEC);
+    const pid_t worker = OtherProcessWithOpen(gatePath, std::chrono::steady_clock::now() + std::chrono::seconds(20));
+    if (writer < 0 || worker < 0 || ::kill(worker, SIGKILL) != 0) problem = "no worker to kill: " + ErrorText(errno);
+    if (writer >= 0) ::close(writer);
+    gate.Open();
+  });
+  const TRun run = Convert({"--replace", "-j", "2"}, inputs);
+  fault.join();
+  ASSERT_EQ(problem, "");
+  EXPECT_EQ(run.Status, 1) << run.Err;
+  // The gate is a pipe, not a form: its report is checked here, and nothing of it is read.
+  std::vector<TOutcome> outcomes(inputs.size(), TOutcome("Applied"));
+  outcomes[kGate] = TOutcome("");
+  CheckRun(run, inputs, outcomes, true);
+  const std::vector<json> objects = Objects(run);
+  ASSERT_EQ(objects.size(), inputs.size()) << run.Out;
+  EXPECT_EQ(objects[kGate]["status"], "Error") << objects[kGate].dump();
+  EXPECT_EQ(objects[kGate]["log"], json::array({"Error: the worker process ended unexpectedly (signal 9)"}));
+  struct stat info;
+  EXPECT_TRUE(::lstat(gatePath.c_str(), &info) == 0 && S_ISFIFO(info.st_mode));
+  EXPECT_TRUE(fs::is_empty(scratch)) << "prepared results left behind";
+}
+
+// --- A read-only input folder ---------------------------------------------------------------------
+
+struct TReadOnlyCase {
+  std::string Name;
+  std::vector<std::string> Options;
+  bool Refused;  // the placement must write into the input's folder
+  bool Backups;
+};
+
+class ReadOnlyInputFolder : public Faults, public ::testing::WithParamInterface<TReadOnlyCase> {};
+
+TEST_P(ReadOnlyInputFolder, FailsItsFilesAndPlacesTheOthers) {
+  const TReadOnlyCase& c = GetParam();
+  std::vector<std::string> inputs;
+  size_t next = 0;
+  for (const char* folder : {"a", "ro", "z"})
+    for (int i = 0; i < 2; ++i) {
+      const TForm& form = SmallForms()[next++];
+      inputs.push_back(std::string("t/") + folder + "/" + form.Name);
+      Put(inputs.back(), form);
+    }
+  TReadOnlyFolder readOnly(FDir.Path() / "t" / "ro");
+  if (!readOnly.WhyNot().empty()) GTEST_SKIP() << "cannot make a read-only folder: " << readOnly.WhyNot();
+
+  const TRun run = Convert(c.Options, inputs);
+  EXPECT_EQ(run.Status, c.Refused ? 1 : 0) << run.Err;
+  std::vector<TOutcome> outcomes;
+  for (const std::string& input : inputs)
+    outcomes.push_back(input.starts_with("t/ro/") && c.Refused ? TOutcome{"Error", readOnly.Reason()}
+                                                                : TOutcome{"Applied"});
+  CheckRun(run, inputs, outcomes, c.Backups);
+}
+
+INSTANTIATE_TEST_SUITE_P(Placements, ReadOnlyInputFolder,
+                         ::testing::Values(TReadOnlyCase{"ReplaceWithBackupBeside", {"--replace"}, true, true},
+                                           TReadOnlyCase{"ReplaceWithBackupFolder", {"--backup-dir", "bak"}, true, true},
+                                           TReadOnlyCase{"ReplaceWithoutBackup", {"--no-backup"}, true, false},
+                                           TReadOnlyCase{"NewFileBeside", {"--new"}, true, false},
+                                           TReadOnlyCase{"OutputFolder", {"--output-dir", "out"}, false, false}),
+                         [](const auto& AInfo) { return AInfo.param.Name; });
+
+// --- A full file system --------------------------------------------------------------------------
+
+TEST_F(Faults, AFullOutputFolderFailsTheFileThatDoesNotFitAndTakesTheNext) {
+  std::string whyNot;
+  const auto mount = TMount::Tmpfs(FDir.Path() / "out", 16 * kPage, whyNot);
+  if (!mount) GTEST_SKIP() << "no small file system for the output: " << whyNot;
+  const std::vector<std::string> inputs = PutSmallBigSmallSmall();
+  const TRun run = Convert({"--output-dir", "out"}, inputs);
+  EXPECT_EQ(run.Status, 1) << run.Err;
+  CheckRun(run, inputs, {{"Applied"}, {"Error", ErrorText(ENOSPC)}, {"Applied"}, {"Applied"}}, false);
+  // The part of the big result that was written went again.
+  EXPECT_EQ(Names(Snapshot(FDir.Path() / "out")),
+            (std::vector<std::string>{SmallForms()[0].Name, SmallForms()[1].Name, SmallForms()[2].Name}));
+}
+
+TEST_F(Faults, AFullInputFolderKeepsTheFileThatCannotBeReplaced) {
+  // Room for the inputs, the small results and a few pages, far from enough for the big result.
+  size_t pages = 4;
+  for (const TForm* form : SmallBigSmallSmall()) pages += Pages(form->Bytes.size()) + 1;
+  std::string whyNot;
+  const auto mount = TMount::Tmpfs(FDir.Path() / "t", pages * kPage, whyNot);
+  if (!mount) GTEST_SKIP() << "no small file system for the tree: " << whyNot;
+  const std::vector<std::string> inputs = PutSmallBigSmallSmall();
+  const TRun run = Convert({"--replace"}, inputs);
+  EXPECT_EQ(run.Status, 1) << run.Err;
+  CheckRun(run, inputs, {{"Applied"}, {"Error", ErrorText(ENOSPC)}, {"Applied"}, {"Applied"}}, true);
+  EXPECT_FALSE(fs::exists(FDir.Path() / (inputs[1] + ".bak")));
+}
+
+TEST_F(Faults, AFullScratchFolderFailsTheFileWhoseResultDoesNotFit) {
+  std::string whyNot;
+  const auto mount = TMount::Tmpfs(FDir.Path() / "scratch", 16 * kPage, whyNot);
+  if (!mount) GTEST_SKIP() << "no small file system for the prepared results: " << whyNot;
+  ScopedTmpDir scratch(FDir.Path() / "scratch");
+  const std::vector<std::string> inputs = PutSmallBigSmallSmall();
+  // One job: two at a time, a small result can meet the big one filling the folder and fail too.
+  const TRun run = Convert({"--replace"}, inputs);
+  EXPECT_EQ(run.Status, 1) << run.Err;
+  CheckRun(run, inputs, {{"Applied"}, {"Error", ErrorText(ENOSPC)}, {"Applied"}, {"Applied"}}, true);
+  EXPECT_TRUE(fs::is_empty(FDir.Path() / "scratch"));
+}
+
+// --- A backup on another file system -------------------------------------------------------------
+
+TEST_F(Faults, ABackupOnAnotherFileSystemIsACompleteCopy) {
+  std::string whyNot;
+  std::string backups = "bak";
+  auto mount = TMount::Tmpfs(FDir.Path() / backups, 64 * 1024 * 1024, whyNot);
+  std::unique_ptr<tess::testing::TempDir> shared;
+  if (!mount) {
+    // Without mounts the shared-memory folder may still be a file system of its own.
+    if (DeviceOf("/dev/shm") == dev_t(-1) || DeviceOf("/dev/shm") == DeviceOf(FDir.Path()))
+      GTEST_SKIP() << "no second file system: " << whyNot << ", and /dev/shm is not one";
+    {
+      ScopedTmpDir onSharedMemory("/dev/shm");
+      shared = std::make_unique<tess::testing::TempDir>();
+    }
+    fs::create_directory_symlink(shared->Path(), FDir.Path() / backups);
+  }
+  const std::vector<std::string> inputs = PutSmallBigSmallSmall();
+  ASSERT_NE(DeviceOf(FDir.Path() / backups / "."), DeviceOf(FDir.Path() / "t"));
+  const TRun run = Convert({"--backup-dir", backups}, inputs);
+  EXPECT_EQ(run.Status, 0) << run.Err;
+  CheckRun(run, inputs, {{"Applied"}, {"Applied"}, {"Applied"}, {"Applied"}}, true);
+  for (const json& object : Objects(run))
+    EXPECT_TRUE(TextOrEmpty(object["backup"]).starts_with(backups + "/")) << object.dump();
+}
+
+TEST_F(Faults, AFullBackupFileSystemKeepsTheFileWhoseBackupDoesNotFit) {
+  std::string whyNot;
+  const auto mount = TMount::Tmpfs(FDir.Path() / "bak", 16 * kPage, whyNot);
+  if (!mount) GTEST_SKIP() << "no small file system for the backups: " << whyNot;
+  const std::vector<std::string> inputs = PutSmallBigSmallSmall();
+  const TRun run = Convert({"--backup-dir", "bak"}, inputs);
+  EXPECT_EQ(run.Status, 1) << run.Err;
+  CheckRun(run, inputs, {{"Applied"}, {"Error", "Cannot create backup file"}, {"Applied"}, {"Applied"}}, true);
+  const std::string log = Objects(run)[1]["log"].dump();
+  EXPECT_NE(log.find(ErrorText(ENOSPC)), std::string::npos) << log;
+  // No partial copy of the big form is taken for a backup.
+  EXPECT_EQ(Names(Snapshot(FDir.Path() / "bak")),
+            (std::vector<std::string>{SmallForms()[0].Name, SmallForms()[1].Name, SmallForms()[2].Name}));
+}
+
+// Overwriting old backups: the old backup of the file whose new backup does not fit stays.
+TEST_F(Faults, AFullBackupFileSystemKeepsTheOldBackupItWasToOverwrite) {
+  std::string whyNot;
+  const auto mount = TMount::Tmpfs(FDir.Path() / "bak", 16 * kPage, whyNot);
+  if (!mount) GTEST_SKIP() << "no small file system for the backups: " << whyNot;
+  const std::vector<std::string> inputs = PutSmallBigSmallSmall();
+  const fs::path oldBackup = FDir.Path() / "bak" / BigForm().Name;
+  WriteFile(oldBackup, "old backup");
+  const TRun run = Convert({"--backup-dir", "bak", "--overwrite-backup"}, inputs);
+  EXPECT_EQ(run.Status, 1) << run.Err;
+  CheckRun(run, inputs, {{"Applied"}, {"Error", ErrorText(ENOSPC)}, {"Applied"}, {"Applied"}}, true);
+  EXPECT_EQ(ReadFile(oldBackup), "old backup");
+  EXPECT_EQ(Names(Snapshot(FDir.Path() / "bak")).size(), 4u) << "a partial new backup was left";
+}
+
+// --- A transformation that fails half-way --------------------------------------------------------
+
+// The root class of a form text: "object Name: TClass" or "inherited Name: TClass".
+std::string RootClassOf(const std::string& AText) {
+  const std::string first = AText.substr(0, AText.find_first_of("\r\n"));
+  const size_t colon = first.find(':');
+  if (colon == std::string::npos) return {};
+  std::string name = first.substr(colon + 1);
+  name.erase(0, name.find_first_not_of(' '));
+  name.erase(name.find_last_not_of(' ') + 1);
+  return name;
+}
+
+class FailingHalfWay : public Faults, public ::testing::WithParamInterface<const char*> {};
+
+// Its first action changes every form; its second one cannot be carried out on the objects of one
+// form's class, after the first has already changed that form in memory. That form, and a damaged
+// corpus file, fail; every other file is transformed as a run without them transforms it.
+TEST_P(FailingHalfWay, KeepsTheFileItFailedOnAndTransformsTheOthers) {
+  std::vector<std::string> names;
+  std::vector<std::string> classes;
+  for (const std::string& name : tess::testing::FilesIn("text")) {
+    const auto size = fs::file_size(kCorpus / "text" / name);
+    if (size < 400 || size > 4000) continue;
+    const std::string rootClass = RootClassOf(tess::testing::ReadFile(kCorpus / "text" / name));
+    if (rootClass.empty() || std::find(classes.begin(), classes.end(), rootClass) != classes.end()) continue;
+    names.push_back(name);
+    classes.push_back(rootClass);
+    if (names.size() == 5) break;
+  }
+  ASSERT_EQ(names.size(), 5u);
+  const std::string victimClass = classes[2];
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (i == 2) continue;
+    ASSERT_EQ(tess::testing::ReadFile(kCorpus / "text" / names[i]).find(": " + victimClass), std::string::npos)
+        << victimClass << " in " << names[i];
+  }
+  const std::string damaged = tess::testing::FilesIn("damaged").at(0);
+
+  WriteFile(FHome.Dir().Path() / "Tessarine" / "Transforms" / "0001.xml",
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Transformation>\n  <Caption>Half way</Caption>\n"
+            "  <Description/>\n  <Actions>\n"
+            "    <RemoveProp><PropName>Left</PropName><ObjectName/><ObjectClass/></RemoveProp>\n"
+            "    <NewProp><NewPropName>Tag</NewPropName><NewPropValue/><ObjectName/><ObjectClass>" +
+                victimClass + "</ObjectClass><Overwrite>true</Overwrite></NewProp>\n"
+            "    <RemoveProp><PropName>Top</PropName><ObjectName/><ObjectClass/></RemoveProp>\n"
+            "  </Actions>\n</Transformation>\n");
+  std::vector<std::string> inputs, reference;
+  auto add = [&](const std::string& AFolder, const std::string& AName) {
+    const std::string bytes = tess::testing::ReadFile(kCorpus / AFolder / AName);
+    for (const char* tree : {"t/", "pristine/"}) WriteFile(FDir.Path() / (tree + AName), bytes);
+    inputs.push_back("t/" + AName);
+    reference.push_back("pristine/" + AName);
+    FOriginal[inputs.back()] = bytes;
+  };
+  for (size_t i = 0; i < names.size(); ++i) {
+    add("text", names[i]);
+    if (i == 3) add("damaged", damaged);
+  }
+
+  // What the transformation makes of each file, from a run over untouched copies into a folder.
+  std::vector<std::string> args{"apply", "Half way", "--json", "--output-dir", "ref"};
+  args.insert(args.end(), reference.begin(), reference.end());
+  const TRun referenceRun = RunCli(args, FDir.Path());
+  const std::vector<json> expected = Objects(referenceRun);
+  ASSERT_EQ(expected.size(), inputs.size()) << referenceRun.Out << referenceRun.Err;
+  std::vector<TOutcome> outcomes;
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    outcomes.emplace_back(expected[i]["status"].get<std::string>());
+    if (outcomes.back().Status != "Error")
+      FExpected[inputs[i]] = ReadFile(FDir.Path() / "ref" / fs::path(inputs[i]).filename());
+  }
+  ASSERT_EQ(outcomes[0].Status, "Applied") << expected[0].dump();
+  ASSERT_EQ(outcomes[2].Status, "Error") << expected[2].dump();
+  ASSERT_EQ(outcomes[4].Status, "Error") << expected[4].dump();
+  outcomes[2].Reason = "cannot add a property to";
+
+  std::vector<std::string> replace{"apply", "Half way", "--json", "--replace", "-j", GetParam()};
+  replace.insert(replace.end(), inputs.begin(), inputs.end());
+  const TRun run = RunCli(replace, FDir.Path());
+  EXPECT_EQ(run.Status, 1) << run.Err;
+  CheckRun(run, inputs, outcomes, true);
+  EXPECT_FALSE(fs::exists(FDir.Path() / (inputs[2] + ".bak")));
+  // Each file's log is the one of the run without faults: the failing form's also shows what the
+  // first action did to it before the second one failed.
+  const std::vector<json> objects = Objects(run);
+  ASSERT_EQ(objects.size(), expected.size());
+  for (size_t i = 0; i < objects.size(); ++i) {
+    std::string log = expected[i]["log"].dump();
+    for (size_t at; (at = log.find("pristine/")) != std::string::npos;) log.replace(at, 9, "t/");
+    EXPECT_EQ(objects[i]["log"].dump(), log) << inputs[i];
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Jobs, FailingHalfWay, ::testing::Values("1", "2"),
+                         [](const auto& AInfo) { return std::string("j") + AInfo.param; });
+
+}  // namespace
+}  // namespace tess::cli::testing
