@@ -169,10 +169,10 @@ double MBPerSecond(const TResultRow& ARow) {
 }
 
 std::string FormatTable(const std::vector<TResultRow>& ARows, double ABaselineMBs) {
-  std::string table = PadRight("path", 24) + PadRight("what", 48) + PadLeft("MB in", 8) + PadLeft("MB/s", 10) +
+  std::string table = PadRight("path", 27) + PadRight("what", 48) + PadLeft("MB in", 8) + PadLeft("MB/s", 10) +
                       PadLeft("x copy", 8) + PadLeft("peak MB", 9) + "\n";
   for (const TResultRow& row : ARows) {
-    table += PadRight(row.Name, 24) + PadRight(row.What + (row.WallClock ? " (wall)" : ""), 48) +
+    table += PadRight(row.Name, 27) + PadRight(row.What + (row.WallClock ? " (wall)" : ""), 48) +
              PadLeft(Fixed(static_cast<double>(row.Bytes) / 1e6, 1), 8);
     if (row.Measure.Failed) {
       table += "  FAILED: " + row.Measure.Error + "\n";
