@@ -77,6 +77,27 @@ TEST(MeasureInChild, ReportsAPathThatFailsWithoutStoppingTheCaller) {
   EXPECT_NE(crashed.Error.find("signal"), std::string::npos) << crashed.Error;
 }
 
+// The command-line rows are judged on the exit code: a run that fails must never be timed as a success.
+TEST(RunProcess, ReportsHowTheProgramEnded) {
+  struct TCase {
+    std::vector<std::string> Args;
+    int ExitCode;
+  };
+  const TCase cases[] = {
+      {{"/bin/sh", "-c", "exit 0"}, 0},
+      {{"/bin/sh", "-c", "echo thrown away; exit 3"}, 3},
+      {{"/bin/sh", "-c", "kill -KILL $$"}, -1},
+      {{"/nonexistent/tessarine-cli", "--help"}, -1},
+  };
+  for (const TCase& c : cases) {
+    const TProcessRun run = RunProcess(c.Args);
+    EXPECT_EQ(run.ExitCode, c.ExitCode) << c.Args.back();
+    if (c.ExitCode >= 0) {
+      EXPECT_GT(run.PeakBytes, 0) << c.Args.back();
+    }
+  }
+}
+
 TEST(FormatTsv, WritesNameRateRatioAndPeakPerLine) {
   TResultRow measured{"load_print", "", 50'000'000, {}, false};
   measured.Measure.CpuSeconds = 2.0;

@@ -1,9 +1,5 @@
 // tessarine-bench: the speed of every conversion and transformation path over the corpus, against the
 // speed of copying the same bytes, with the peak memory of each path and the growth with the input size.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -146,48 +142,13 @@ void ReadWithStdio(const fs::path& APath, std::string& ABuffer) {
   if (got != ABuffer.size()) throw std::runtime_error("short read of " + APath.string());
 }
 
-// One run of a command line: its wall-clock time and the resources the finished process used.
-struct TProcessRun {
-  double WallSeconds = 0;
-  double CpuSeconds = 0;
-  int64_t PeakBytes = 0;
-  int ExitCode = -1;
-};
-
-TProcessRun RunProcess(const std::vector<std::string>& AArgs) {
-  std::vector<char*> argv;
-  for (const std::string& arg : AArgs) argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  TProcessRun run;
-  const double start = bench::WallSeconds();
-  pid_t pid = 0;
-  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-    posix_spawn_file_actions_destroy(&actions);
-    return run;
-  }
-  posix_spawn_file_actions_destroy(&actions);
-  int status = 0;
-  rusage usage{};
-  while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
-  }
-  run.WallSeconds = bench::WallSeconds() - start;
-  run.CpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                   static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
-  run.PeakBytes = static_cast<int64_t>(usage.ru_maxrss) * 1024;
-  run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
-
 // The median of ARuns runs of one command line, as a result row judged on wall-clock time.
 TResultRow TimeCommand(const std::string& AName, const std::string& AWhat, uint64_t ABytes,
                        const std::vector<std::string>& AArgs, int ARuns, double& ACpuSeconds) {
   TResultRow row{AName, AWhat, ABytes, {}, true};
   std::vector<double> wall, cpu;
   for (int run = 0; run < ARuns; ++run) {
-    const TProcessRun result = RunProcess(AArgs);
+    const bench::TProcessRun result = bench::RunProcess(AArgs);
     if (result.ExitCode != 0) {
       row.Measure.Failed = true;
       row.Measure.Error = "exit code " + std::to_string(result.ExitCode);

@@ -1,6 +1,8 @@
 // The measuring machinery of the speed benchmark.
 #include "uBenchHarness.h"
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -160,6 +162,33 @@ TMeasure MeasureInChild(int ARuns, const std::function<uint64_t()>& AWork) {
   measure.Failed = report.Failed != 0;
   measure.Error = report.Error;
   return measure;
+}
+
+TProcessRun RunProcess(const std::vector<std::string>& AArgs) {
+  std::vector<char*> argv;
+  for (const std::string& arg : AArgs) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  TProcessRun run;
+  const double start = WallSeconds();
+  pid_t pid = 0;
+  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+    posix_spawn_file_actions_destroy(&actions);
+    return run;
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  int status = 0;
+  rusage usage{};
+  while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+  }
+  run.WallSeconds = WallSeconds() - start;
+  run.CpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                   static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+  run.PeakBytes = static_cast<int64_t>(usage.ru_maxrss) * 1024;
+  run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
 }
 
 double MBPerSecond(const TResultRow& ARow) {

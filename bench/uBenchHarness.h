@@ -34,6 +34,17 @@ struct TMeasure {
 // that the work cannot be optimised away; a run that produces nothing is reported as a failure.
 TMeasure MeasureInChild(int ARuns, const std::function<uint64_t()>& AWork);
 
+// One run of a command line: its wall-clock time and the resources the finished process used.
+struct TProcessRun {
+  double WallSeconds = 0;
+  double CpuSeconds = 0;  // user and system time of the process and all its threads
+  int64_t PeakBytes = 0;
+  int ExitCode = -1;  // -1 when it could not be started or was killed
+};
+
+// Starts AArgs[0] (a path, not looked up) with standard output thrown away, and waits for it.
+TProcessRun RunProcess(const std::vector<std::string>& AArgs);
+
 // One line of the result.
 struct TResultRow {
   std::string Name;
