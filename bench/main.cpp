@@ -171,6 +171,53 @@ struct TGrowth {
   bool Failed = false;
 };
 
+// The command line over a tree of copies of the text corpus, end to end, one and two jobs. It runs
+// before the corpus is read into memory: a started program's peak memory counts the resident memory
+// of the process that started it, which is then a few megabytes rather than the corpus.
+void MeasureCli(const TOptions& AOptions, const std::vector<fs::path>& ATexts, const fs::path& ATemp,
+                std::vector<TResultRow>& ARows, std::vector<std::pair<std::string, double>>& ASpeedups) {
+  if (AOptions.RunCli && !ATexts.empty()) {
+    if (!AOptions.Tsv) std::cerr << "measuring tessarine-cli...\n";
+    const fs::path tree = ATemp / "tree";
+    uint64_t treeBytes = 0;
+    for (int i = 0; i < AOptions.CliFiles; ++i) {
+      const fs::path& file = ATexts[static_cast<size_t>(i) % ATexts.size()];
+      const fs::path folder = tree / ("copy" + std::to_string(i / static_cast<int>(ATexts.size())));
+      fs::create_directories(folder);
+      fs::copy_file(file, folder / file.filename());
+      treeBytes += fs::file_size(file);
+    }
+    transform::TManualTransform removal;
+    for (auto& action : RemoveActions()) removal.AddAction(std::move(action));
+    removal.SetCaption(u"Bench removal");
+    removal.SetPath(common::Utf8ToUtf16(ATemp.string()));
+    removal.SetFileName(u"remove4.xml");
+    removal.Save();
+    const std::string transformFile = (ATemp / "remove4.xml").string();
+    // --dry-run does the whole work, the result written to a temporary file, and leaves the tree as it
+    // was, so that every run starts from the same files.
+    const std::vector<std::pair<std::string, std::vector<std::string>>> commands{
+        {"cli_apply", {AOptions.Cli, "apply", transformFile, "-r", tree.string(), "--dry-run", "-q"}},
+        {"cli_to_binary", {AOptions.Cli, "convert", "--to", "binary", "-r", tree.string(), "--dry-run", "-q"}}};
+    for (const auto& [name, args] : commands) {
+      double seconds[2] = {0, 0};
+      for (int jobs = 1; jobs <= 2; ++jobs) {
+        std::vector<std::string> withJobs = args;
+        withJobs.push_back("-j");
+        withJobs.push_back(std::to_string(jobs));
+        double cpu = 0;
+        TResultRow row = TimeCommand(name + "_j" + std::to_string(jobs),
+                                     std::to_string(AOptions.CliFiles) + " files, " + args[1] + " -j " +
+                                         std::to_string(jobs),
+                                     treeBytes, withJobs, AOptions.CliRuns, cpu);
+        seconds[jobs - 1] = row.Measure.Failed ? 0 : row.Measure.WallSeconds;
+        ARows.push_back(std::move(row));
+      }
+      ASpeedups.emplace_back("speedup." + name + ".j2_over_j1", seconds[1] > 0 ? seconds[0] / seconds[1] : 0);
+    }
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -181,6 +228,23 @@ int main(int argc, char** argv) {
     std::cerr << "tessarine-bench: " << e.what() << "\n";
     Usage();
     return 2;
+  }
+
+  const fs::path temp = fs::temp_directory_path() / ("tessarine-bench-" + std::to_string(getpid()));
+  fs::remove_all(temp);
+  fs::create_directories(temp);
+  std::vector<TResultRow> cliRows;
+  std::vector<std::pair<std::string, double>> speedups;
+  try {
+    std::vector<fs::path> textPaths;
+    for (const auto& entry : fs::directory_iterator(options.Corpus / "text"))
+      if (entry.is_regular_file()) textPaths.push_back(entry.path());
+    std::sort(textPaths.begin(), textPaths.end());
+    MeasureCli(options, textPaths, temp, cliRows, speedups);
+  } catch (const std::exception& e) {
+    std::cerr << "tessarine-bench: " << e.what() << "\n";
+    fs::remove_all(temp);
+    return 1;
   }
 
   // Everything is read and prepared before the first timed run; the children inherit it.
@@ -219,8 +283,6 @@ int main(int argc, char** argv) {
   size_t largest = 0;
   for (const TFile& file : everyFile) largest = std::max(largest, file.Bytes.size());
 
-  const fs::path temp = fs::temp_directory_path() / ("tessarine-bench-" + std::to_string(getpid()));
-  fs::remove_all(temp);
   fs::create_directories(temp / "src");
   fs::create_directories(temp / "dst");
   for (const TFile& file : goodTexts) WriteWhole(temp / "src" / file.Name, file.Bytes);
@@ -339,49 +401,8 @@ int main(int argc, char** argv) {
     }
   }
 
-  // The command line over a tree of copies of the text corpus, end to end, one and two jobs.
-  std::vector<std::pair<std::string, double>> speedups;
-  if (options.RunCli && !goodTexts.empty()) {
-    if (!options.Tsv) std::cerr << "measuring tessarine-cli...\n";
-    const fs::path tree = temp / "tree";
-    uint64_t treeBytes = 0;
-    for (int i = 0; i < options.CliFiles; ++i) {
-      const TFile& file = goodTexts[static_cast<size_t>(i) % goodTexts.size()];
-      const fs::path folder = tree / ("copy" + std::to_string(i / static_cast<int>(goodTexts.size())));
-      fs::create_directories(folder);
-      WriteWhole(folder / file.Name, file.Bytes);
-      treeBytes += file.Bytes.size();
-    }
-    transform::TManualTransform removal;
-    for (auto& action : RemoveActions()) removal.AddAction(std::move(action));
-    removal.SetCaption(u"Bench removal");
-    removal.SetPath(common::Utf8ToUtf16(temp.string()));
-    removal.SetFileName(u"remove4.xml");
-    removal.Save();
-    const std::string transformFile = (temp / "remove4.xml").string();
-    // --dry-run does the whole work, the result written to a temporary file, and leaves the tree as it
-    // was, so that every run starts from the same files.
-    const std::vector<std::pair<std::string, std::vector<std::string>>> commands{
-        {"cli_apply", {options.Cli, "apply", transformFile, "-r", tree.string(), "--dry-run", "-q"}},
-        {"cli_to_binary", {options.Cli, "convert", "--to", "binary", "-r", tree.string(), "--dry-run", "-q"}}};
-    for (const auto& [name, args] : commands) {
-      double seconds[2] = {0, 0};
-      for (int jobs = 1; jobs <= 2; ++jobs) {
-        std::vector<std::string> withJobs = args;
-        withJobs.push_back("-j");
-        withJobs.push_back(std::to_string(jobs));
-        double cpu = 0;
-        TResultRow row = TimeCommand(name + "_j" + std::to_string(jobs),
-                                     std::to_string(options.CliFiles) + " files, " + args[1] + " -j " +
-                                         std::to_string(jobs),
-                                     treeBytes, withJobs, options.CliRuns, cpu);
-        seconds[jobs - 1] = row.Measure.Failed ? 0 : row.Measure.WallSeconds;
-        rows.push_back(std::move(row));
-      }
-      speedups.emplace_back("speedup." + name + ".j2_over_j1", seconds[1] > 0 ? seconds[0] / seconds[1] : 0);
-    }
-  }
   fs::remove_all(temp);
+  rows.insert(rows.end(), cliRows.begin(), cliRows.end());
 
   const auto baseline = std::find_if(rows.begin(), rows.end(), [](const TResultRow& R) { return R.Name == "file_copy"; });
   const double baselineMBs = baseline != rows.end() ? bench::MBPerSecond(*baseline) : 0;
