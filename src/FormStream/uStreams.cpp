@@ -43,6 +43,12 @@ void TMemoryStream::Write(const void* ABuffer, int64_t ACount) {
   FPosition += ACount;
 }
 
+void TMemoryStream::Adopt(std::string ABytes) {
+  if (!FBytes.empty()) throw EFileError(u"Stream write error");
+  FBytes = std::move(ABytes);
+  FPosition = static_cast<int64_t>(FBytes.size());
+}
+
 int64_t TMemoryStream::Seek(int64_t AOffset, TSeekOrigin AOrigin) {
   int64_t base = 0;
   if (AOrigin == TSeekOrigin::soCurrent) base = FPosition;

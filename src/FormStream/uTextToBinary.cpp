@@ -560,6 +560,11 @@ void FormTextToBinary(TStream& AInput, TStream& AOutput) {
     TTextToBin(parser, writer).ConvertObject(true);
     writer.FlushBuffer();
   }
+  // An empty memory stream, as FormTextToResource passes, takes the bytes rather than a copy.
+  if (auto* target = dynamic_cast<TMemoryStream*>(&AOutput); target != nullptr && target->Size() == 0 && target->Position() == 0) {
+    target->Adopt(memory.TakeBytes());
+    return;
+  }
   AOutput.Write(memory.Bytes());
 }
 

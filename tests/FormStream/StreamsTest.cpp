@@ -31,6 +31,42 @@ TEST(TMemoryStream, RefusesPositionsBeforeTheStartOrPastTheRange) {
   EXPECT_EQ(stream.Position(), 2);
 }
 
+TEST(TMemoryStream, AdoptedBytesReadAsIfWritten) {
+  TMemoryStream stream;
+  stream.Adopt("form");
+  EXPECT_EQ(stream.Position(), 4);
+  stream.Write("!");
+  EXPECT_EQ(stream.Bytes(), "form!");
+  EXPECT_THROW(stream.Adopt("again"), common::EFileError);
+  EXPECT_EQ(stream.Bytes(), "form!");
+}
+
+// The conversions hand their result to an empty memory stream without a copy; any other output,
+// a stream holding bytes or one positioned past its end, must still receive it as a write.
+TEST(TMemoryStream, ConversionsWriteBehindWhatTheOutputHolds) {
+  const std::string text = "object Form1: TForm1\r\n  Left = 8\r\nend\r\n";
+  TMemoryStream textIn(text), binary;
+  FormTextToBinary(textIn, binary);
+  ASSERT_GT(binary.Size(), 4);
+
+  TMemoryStream toEmpty;
+  binary.SetPosition(0);
+  BinaryToFormText(binary, toEmpty);
+  EXPECT_EQ(toEmpty.Bytes(), text);
+
+  TMemoryStream toFilled(std::string("head"));
+  toFilled.Seek(0, TSeekOrigin::soEnd);
+  binary.SetPosition(0);
+  BinaryToFormText(binary, toFilled);
+  EXPECT_EQ(toFilled.Bytes(), "head" + text);
+
+  TMemoryStream pastEnd;
+  pastEnd.SetPosition(2);
+  textIn.SetPosition(0);
+  FormTextToBinary(textIn, pastEnd);
+  EXPECT_EQ(pastEnd.Bytes(), std::string(2, '\0') + binary.Bytes());
+}
+
 TEST(TFileStream, ConvertsBetweenFiles) {
   testing::TempDir folder;
   folder.Write("form.dfm", "object Form1: TForm1\r\n  Caption = 'Hello'\r\nend\r\n");
