@@ -171,7 +171,7 @@ struct TCorpusException {
 inline const std::map<std::pair<std::string, std::string>, TCorpusException>& CorpusExceptions() {
   static const auto exceptions = [] {
     std::map<std::pair<std::string, std::string>, TCorpusException> result;
-    std::ifstream in(std::filesystem::path(__FILE__).parent_path() / "CorpusExceptions.tsv", std::ios::binary);
+    std::ifstream in(std::filesystem::path(TESS_TESTS_DIR) / "FormStream" / "CorpusExceptions.tsv", std::ios::binary);
     std::string line;
     while (std::getline(in, line)) {
       if (line.empty() || line[0] == '#') continue;

@@ -18,7 +18,7 @@ using tess::testing::TempDir;
 
 namespace {
 
-const std::filesystem::path kDataDir = std::filesystem::path(__FILE__).parent_path() / "data";
+const std::filesystem::path kDataDir = std::filesystem::path(TESS_TESTS_DIR) / "Transformations" / "data";
 
 std::string ReadFile(const std::filesystem::path& APath) {
   std::ifstream in(APath, std::ios::binary);
