@@ -5,6 +5,7 @@
 
 #include "Shared/Common/uEncoding.h"
 #include "Shared/Common/uException.h"
+#include "Shared/Common/uFormat.h"
 
 namespace tess::formtext {
 
@@ -44,6 +45,12 @@ std::u16string ClassNameOf(const TDBase* ANode) {
 
 }  // namespace
 
+TDFMModelMaker::TLevel::TLevel(int& ADepth) : FDepth(ADepth) {
+  if (FDepth >= kMaxNestingDepth)
+    throw ENestingError(common::Format(u"Objects, lists and collections nest deeper than %d levels", {kMaxNestingDepth}));
+  ++FDepth;
+}
+
 std::unique_ptr<TDObject> TDFMModelMaker::Make(parser::TGrammar& AGrammar) {
   TSymbol* root = AGrammar.Child(0);
   if (root == nullptr) RaiseInvalidCast(u"an object");
@@ -60,6 +67,7 @@ std::unique_ptr<TDValue> TDFMModelMaker::MakeValue(TSymbol* AValue) {
 }
 
 std::any TDFMModelMaker::VisitObject(TDFMObject* AObject, std::any) {
+  const TLevel level(FDepth);
   auto object = std::make_unique<TDObject>();
   object->SetName(AObject->ObjectName());
   object->SetKind(StrToObjectKind(AObject->Kind()));
@@ -117,6 +125,7 @@ std::any TDFMModelMaker::VisitSquareSet(TDFMSquareSet* AProp, std::any) {
 }
 
 std::any TDFMModelMaker::VisitRoundSet(TDFMRoundSet* AProp, std::any) {
+  const TLevel level(FDepth);
   auto value = std::make_unique<TDArray>();
   std::unique_ptr<TDFMChainEnumerator> elements = AProp->GetEnumerator();
   if (elements == nullptr) return Hand(std::move(value));
@@ -125,6 +134,7 @@ std::any TDFMModelMaker::VisitRoundSet(TDFMRoundSet* AProp, std::any) {
 }
 
 std::any TDFMModelMaker::VisitItemSet(TDFMItemSet* AProp, std::any) {
+  const TLevel level(FDepth);
   auto value = std::make_unique<TDItems>();
   std::unique_ptr<TDFMChainEnumerator> items = AProp->GetEnumerator();
   if (items == nullptr) return Hand(std::move(value));

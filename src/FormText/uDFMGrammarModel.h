@@ -6,15 +6,28 @@
 
 #include "FormDocument/uDFMDocument.h"
 #include "FormText/uDFMGrammar.h"
+#include "Shared/Common/uException.h"
 
 namespace tess::formtext {
+
+// Objects, lists and collections nested deeper than this are refused: the parse survives any
+// depth, but the walk below, the printer and the document's destructor recurse once per level,
+// and real forms stay far below it. The same bound as the binary conversions.
+constexpr int kMaxNestingDepth = 1000;
+
+// A text nests deeper than kMaxNestingDepth.
+class ENestingError : public common::Exception {
+public:
+  using Exception::Exception;
+};
 
 // Each visit returns a new model object, carried in the std::any as a doc::TDBase* that the
 // caller takes over at once. The model copies every text out of the tree, so it stays valid after
 // the grammar is reset.
 class TDFMModelMaker : public TDFMVisitor {
 public:
-  // The form matched by AGrammar. Raises when the tree yields anything but an object.
+  // The form matched by AGrammar. Raises when the tree yields anything but an object, and
+  // ENestingError when it nests too deep.
   std::unique_ptr<doc::TDObject> Make(parser::TGrammar& AGrammar);
   // The value matched by a value production (TDFMValue or one of its alternatives).
   std::unique_ptr<doc::TDValue> MakeValue(TSymbol* AValue);
@@ -33,6 +46,20 @@ private:
   std::unique_ptr<doc::TDItem> MakeItem(TSymbol* AItem);
   void AddProperties(doc::TDItem& AItem, TDFMProperties* AProps);
   void AddProperty(TDFMProperty* AProperty, doc::TDItem& AItem);
+
+  // Counts one level of nesting for as long as it lives; raises beyond the bound.
+  class TLevel {
+  public:
+    explicit TLevel(int& ADepth);
+    ~TLevel() { --FDepth; }
+    TLevel(const TLevel&) = delete;
+    TLevel& operator=(const TLevel&) = delete;
+
+  private:
+    int& FDepth;
+  };
+
+  int FDepth = 0;
 };
 
 }  // namespace tess::formtext

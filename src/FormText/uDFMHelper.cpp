@@ -214,15 +214,9 @@ std::unique_ptr<TDValue> TDFMHelper::LoadValue(std::u16string_view ADef) noexcep
 }
 
 bool TDFMHelper::IsValidValue(std::u16string_view ADef) noexcept {
-  try {
-    FValueGrammar->Reset();
-    int32_t maxPosition = 0;
-    FParser->Parse(*FValueGrammar, std::u16string(ADef), maxPosition);
-    FValueGrammar->Reset();
-    return true;
-  } catch (...) {
-    return false;
-  }
+  // Through the model too: a value that matches the grammar but nests too deep has no model,
+  // and the editor must not accept a value it then cannot set.
+  return LoadValue(ADef) != nullptr;
 }
 
 std::string TDFMHelper::SaveObjectToBytes(TDObject& AObject) {

@@ -41,7 +41,8 @@ public:
   // The form in the file. A file that starts with the UTF-8 byte-order mark is read as UTF-8,
   // any other as Windows-1252; the document remembers which. Raises parser::EGrammarError
   // "Grammar failed" for text that is not a form, EFileError when the file cannot be read,
-  // EEncodingError for a marked file that is not UTF-8.
+  // EEncodingError for a marked file that is not UTF-8, ENestingError for objects, lists and
+  // collections nested more than kMaxNestingDepth deep.
   std::unique_ptr<doc::TDObject> LoadObject(std::u16string_view AFileName);
   // LoadObject on bytes already in memory.
   std::unique_ptr<doc::TDObject> LoadObjectFromBytes(std::string_view ABytes);
@@ -50,7 +51,7 @@ public:
 
   // The value ADef denotes, or null when it is not exactly one valid value. Never raises.
   std::unique_ptr<doc::TDValue> LoadValue(std::u16string_view ADef) noexcept;
-  // Whether ADef is exactly one valid value. Never raises.
+  // Whether ADef is exactly one valid value, the one LoadValue gives. Never raises.
   bool IsValidValue(std::u16string_view ADef) noexcept;
 
   // Writes AObject as form text into the file, replacing it only once the new content is

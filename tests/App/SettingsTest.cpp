@@ -171,3 +171,16 @@ TEST(AppSettings, WithoutAFileNameLoadAndSaveDoNothing) {
   EXPECT_EQ(settings.LoadError(), u"");
   EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
+
+// A hand-edited or damaged file nested far deeper than any settings file reads without exhausting
+// the stack: the deep value is reported and the other settings are still read.
+TEST_F(SettingsTest, ElementsNestedAHundredThousandDeepAreReportedNotFollowed) {
+  std::string deep;
+  for (int i = 0; i < 100000; ++i) deep += "<a>";
+  for (int i = 0; i < 100000; ++i) deep += "</a>";
+  WriteFile("<Root><Replace>False</Replace><SaveFolder>" + deep + "</SaveFolder></Root>");
+  TDFMApp app;
+  EXPECT_FALSE(app.Settings().Replace());
+  EXPECT_EQ(app.Settings().SaveFolder(), u"");
+  EXPECT_NE(app.TakeLoadProblem(), u"");
+}

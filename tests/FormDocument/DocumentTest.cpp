@@ -265,7 +265,10 @@ TEST(DocumentVisitor, OverridingOnlyVisitBaseSeesEveryClass) {
   TBaseOnly visitor;
   for (TDBase* node : nodes) EXPECT_EQ(node->Accept(visitor, nullptr), node);
   ASSERT_EQ(visitor.Seen.size(), nodes.size());
-  for (size_t i = 0; i < nodes.size(); ++i) EXPECT_EQ(visitor.Seen[i], typeid(*nodes[i]).name());
+  for (size_t i = 0; i < nodes.size(); ++i) {
+    const TDBase& node = *nodes[i];  // clang warns of a typeid over an expression with a call
+    EXPECT_EQ(visitor.Seen[i], typeid(node).name());
+  }
 }
 
 namespace {

@@ -1,0 +1,3 @@
+﻿object Fé: TForm
+  Caption = '€'
+end

@@ -1,0 +1,3 @@
+object A: TA
+  X = 1
+end
