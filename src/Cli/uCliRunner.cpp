@@ -361,6 +361,8 @@ TPrepared TRunner::Take(size_t AIndex) {
   TPrepared prepared = std::move(*FResults[AIndex]);
   FResults[AIndex].reset();
   FConsumed = AIndex + 1;
+  // Workers that finished while this file waited get their next files now, not after it is placed.
+  Dispatch();
   return prepared;
 }
 
