@@ -2,6 +2,7 @@
 #include "FormStream/uTextToBinary.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -27,9 +28,9 @@ EParserError::EParserError(std::u16string AMessage) : Exception(AMessage), FReas
 namespace {
 
 bool IsAsciiLetterStart(char C) { return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || C == '_'; }
-bool IsDigit(char C) { return C >= '0' && C <= '9'; }
-bool IsHexDigit(char C) { return IsDigit(C) || (C >= 'A' && C <= 'F') || (C >= 'a' && C <= 'f'); }
-int HexValue(char C) { return IsDigit(C) ? C - '0' : (C | 0x20) - 'a' + 10; }
+constexpr bool IsDigit(char C) { return C >= '0' && C <= '9'; }
+constexpr bool IsHexDigit(char C) { return IsDigit(C) || (C >= 'A' && C <= 'F') || (C >= 'a' && C <= 'f'); }
+constexpr int HexValue(char C) { return IsDigit(C) ? C - '0' : (C | 0x20) - 'a' + 10; }
 
 bool SameAscii(std::string_view A, std::string_view B) {
   if (A.size() != B.size()) return false;
@@ -317,16 +318,25 @@ void TFormTextParser::CheckTokenSymbol(std::string_view AWord) const {
 }
 
 void TFormTextParser::HexToBinary(std::string& ASink) {
-  constexpr int kRunLength = 256;
+  // Pictures and other data blocks make up much of many forms: each line's run of digit pairs is
+  // found first and decoded through a table into room made once.
+  static constexpr auto kNibble = [] {
+    std::array<int8_t, 256> nibbles{};
+    nibbles.fill(-1);
+    for (int c = 0; c < 256; ++c)
+      if (IsHexDigit(static_cast<char>(c))) nibbles[size_t(c)] = static_cast<int8_t>(HexValue(static_cast<char>(c)));
+    return nibbles;
+  }();
+  auto nibble = [&](size_t AIndex) { return kNibble[static_cast<unsigned char>(FBuffer[AIndex])]; };
   SkipBlanks();
   while (FBuffer[FSource] != '}') {
-    int count = 0;
-    while (count < kRunLength && IsHexDigit(FBuffer[FSource]) && IsHexDigit(FBuffer[FSource + 1])) {
-      ASink.push_back(static_cast<char>(HexValue(FBuffer[FSource]) << 4 | HexValue(FBuffer[FSource + 1])));
-      FSource += 2;
-      ++count;
-    }
-    if (count == 0) Error(u"Invalid binary value");
+    size_t end = FSource;
+    while (nibble(end) >= 0 && nibble(end + 1) >= 0) end += 2;
+    if (end == FSource) Error(u"Invalid binary value");
+    const size_t start = ASink.size();
+    ASink.resize(start + (end - FSource) / 2);
+    char* out = ASink.data() + start;
+    for (; FSource < end; FSource += 2) *out++ = static_cast<char>(nibble(FSource) << 4 | nibble(FSource + 1));
     SkipBlanks();
   }
   ++FSource;
