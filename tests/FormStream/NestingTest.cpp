@@ -1,55 +1,28 @@
 // Inputs nested a million levels deep must fail with a message, not overflow a worker thread's stack.
 #include <gtest/gtest.h>
 
-#include <pthread.h>
-
 #include <functional>
 #include <string>
 
 #include "FormStream/uBinaryToText.h"
 #include "FormStream/uFiler.h"
 #include "FormStream/uTextToBinary.h"
+#include "Support/WorkerStack.h"
 
 namespace tess::stream {
 namespace {
 
 constexpr int kMillion = 1000000;
-constexpr size_t kWorkerStack = 8 * 1024 * 1024;
-
-// Runs AWork on a thread with the given stack and returns the message it failed with, or "".
-std::string MessageOnThread(const std::function<void()>& AWork) {
-  struct TJob {
-    const std::function<void()>* Work;
-    std::string Message;
-  } job{&AWork, {}};
-  pthread_attr_t attributes;
-  pthread_attr_init(&attributes);
-  pthread_attr_setstacksize(&attributes, kWorkerStack);
-  pthread_t thread;
-  const auto body = [](void* AJob) -> void* {
-    auto* job = static_cast<TJob*>(AJob);
-    try {
-      (*job->Work)();
-    } catch (const common::Exception& error) {
-      job->Message = error.what();
-    }
-    return nullptr;
-  };
-  EXPECT_EQ(pthread_create(&thread, &attributes, body, &job), 0);
-  pthread_join(thread, nullptr);
-  pthread_attr_destroy(&attributes);
-  return job.Message;
-}
 
 std::string BinaryToTextMessage(const std::string& AStream) {
-  return MessageOnThread([&] {
+  return tess::testing::MessageOnWorkerThread([&] {
     TMemoryStream input(AStream), output;
     BinaryToFormText(input, output);
   });
 }
 
 std::string TextToBinaryMessage(const std::string& AText) {
-  return MessageOnThread([&] {
+  return tess::testing::MessageOnWorkerThread([&] {
     TMemoryStream input(AText), output;
     FormTextToBinary(input, output);
   });
@@ -106,7 +79,7 @@ TEST(Nesting, DeepListsOfSmallValuesCannotExhaustMemory) {
 TEST(Nesting, ThousandLevelsConvertBothWays) {
   const std::string stream = NestedObjects(1000);
   std::string text, back;
-  EXPECT_EQ(MessageOnThread([&] {
+  EXPECT_EQ(tess::testing::MessageOnWorkerThread([&] {
               TMemoryStream input(stream), output;
               BinaryToFormText(input, output);
               text = output.Bytes();

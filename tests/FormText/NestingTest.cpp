@@ -1,13 +1,12 @@
 // Form text nested far deeper than any form is refused with a message, never by overflowing the stack.
 #include <gtest/gtest.h>
 
-#include <pthread.h>
-
 #include <functional>
 #include <string>
 
 #include "FormText/uDFMHelper.h"
 #include "Shared/Common/uEncoding.h"
+#include "Support/WorkerStack.h"
 
 using namespace tess;
 using namespace tess::formtext;
@@ -17,7 +16,6 @@ namespace {
 // Twenty thousand levels overflowed a worker thread's stack while the document was built from the
 // parse tree; the parse itself keeps its own stack and survives any depth.
 constexpr int kDeep = 20000;
-constexpr size_t kWorkerStack = 8 * 1024 * 1024;
 const std::string kTooDeep = "Objects, lists and collections nest deeper than 1000 levels";
 
 std::string Repeat(std::string_view APiece, int ACount) {
@@ -36,33 +34,8 @@ std::string NestedCollections(int ADepth) {
   return "object A: TA\n  P = " + Repeat("<item P = ", ADepth - 1) + "0" + Repeat(" end>", ADepth - 1) + "\nend\n";
 }
 
-// Runs AWork on a thread with a worker's stack and returns the message it failed with, or "".
-std::string MessageOnWorker(const std::function<void()>& AWork) {
-  struct TJob {
-    const std::function<void()>* Work;
-    std::string Message;
-  } job{&AWork, {}};
-  pthread_attr_t attributes;
-  pthread_attr_init(&attributes);
-  pthread_attr_setstacksize(&attributes, kWorkerStack);
-  pthread_t thread;
-  const auto body = [](void* AJob) -> void* {
-    auto* job = static_cast<TJob*>(AJob);
-    try {
-      (*job->Work)();
-    } catch (const common::Exception& error) {
-      job->Message = error.what();
-    }
-    return nullptr;
-  };
-  EXPECT_EQ(pthread_create(&thread, &attributes, body, &job), 0);
-  pthread_join(thread, nullptr);
-  pthread_attr_destroy(&attributes);
-  return job.Message;
-}
-
 std::string LoadMessage(const std::string& AText) {
-  return MessageOnWorker([&] { TDFMHelper().LoadObjectFromBytes(AText); });
+  return tess::testing::MessageOnWorkerThread([&] { TDFMHelper().LoadObjectFromBytes(AText); });
 }
 
 struct NestingRow {
@@ -81,7 +54,7 @@ TEST_P(FormTextNesting, FarTooDeepFailsWithAMessage) {
 
 // The bound itself loads, and prints text that loads to the same print.
 TEST_P(FormTextNesting, ThousandLevelsLoadAndPrintBack) {
-  EXPECT_EQ(MessageOnWorker([&] {
+  EXPECT_EQ(tess::testing::MessageOnWorkerThread([&] {
               TDFMHelper helper;
               auto object = helper.LoadObjectFromBytes(GetParam().Make(1000));
               const std::string printed = helper.SaveObjectToBytes(*object);
@@ -100,13 +73,13 @@ INSTANTIATE_TEST_SUITE_P(Shapes, FormTextNesting,
 TEST(FormTextNesting, TooDeepValueIsNeitherValidNorLoaded) {
   TDFMHelper helper;
   const std::u16string deep = common::U16(Repeat("(", kDeep) + Repeat(")", kDeep));
-  EXPECT_EQ(MessageOnWorker([&] {
+  EXPECT_EQ(tess::testing::MessageOnWorkerThread([&] {
               EXPECT_FALSE(helper.IsValidValue(deep));
               EXPECT_EQ(helper.LoadValue(deep), nullptr);
             }),
             "");
   const std::u16string bound = common::U16(Repeat("(", 1000) + Repeat(")", 1000));
-  EXPECT_EQ(MessageOnWorker([&] {
+  EXPECT_EQ(tess::testing::MessageOnWorkerThread([&] {
               EXPECT_TRUE(helper.IsValidValue(bound));
               EXPECT_NE(helper.LoadValue(bound), nullptr);
               // Refused walks leave no count behind: the bound still loads after them.
