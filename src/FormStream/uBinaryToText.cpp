@@ -68,7 +68,7 @@ private:
   }
   void Enter() {
     if (++FDepth > kMaxNestingDepth)
-      throw EReadError(common::Format(u"Objects, lists and collections nest deeper than %d levels", {kMaxNestingDepth}));
+      throw EReadError(common::NestingTooDeepMessage());
   }
   void Leave() { --FDepth; }
 

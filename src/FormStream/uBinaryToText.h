@@ -2,12 +2,11 @@
 #pragma once
 
 #include "FormStream/uStreams.h"
+#include "Shared/Common/uNesting.h"
 
 namespace tess::stream {
 
-// Objects, lists and collections nested deeper than this are refused by both conversions: real forms
-// stay far below it, and it keeps the recursion well inside a worker thread's stack.
-constexpr int kMaxNestingDepth = 1000;
+using common::kMaxNestingDepth;
 
 // Converts one binary form stream, starting at "TPF0", into form text. The text is collected in
 // memory and written only when the whole conversion has succeeded; it starts with the UTF-8

@@ -361,7 +361,7 @@ private:
   void ConvertSet();
   void Enter() {
     if (++FDepth > kMaxNestingDepth)
-      FParser.Error(Format(u"Objects, lists and collections nest deeper than %d levels", {kMaxNestingDepth}));
+      FParser.Error(common::NestingTooDeepMessage());
   }
   void Leave() { --FDepth; }
   bool AtObjectKeyword() const {

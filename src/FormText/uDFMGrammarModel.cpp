@@ -5,7 +5,6 @@
 
 #include "Shared/Common/uEncoding.h"
 #include "Shared/Common/uException.h"
-#include "Shared/Common/uFormat.h"
 
 namespace tess::formtext {
 
@@ -47,7 +46,7 @@ std::u16string ClassNameOf(const TDBase* ANode) {
 
 TDFMModelMaker::TLevel::TLevel(int& ADepth) : FDepth(ADepth) {
   if (FDepth >= kMaxNestingDepth)
-    throw ENestingError(common::Format(u"Objects, lists and collections nest deeper than %d levels", {kMaxNestingDepth}));
+    throw ENestingError(common::NestingTooDeepMessage());
   ++FDepth;
 }
 

@@ -7,13 +7,13 @@
 #include "FormDocument/uDFMDocument.h"
 #include "FormText/uDFMGrammar.h"
 #include "Shared/Common/uException.h"
+#include "Shared/Common/uNesting.h"
 
 namespace tess::formtext {
 
-// Objects, lists and collections nested deeper than this are refused: the parse survives any
-// depth, but the walk below, the printer and the document's destructor recurse once per level,
-// and real forms stay far below it. The same bound as the binary conversions.
-constexpr int kMaxNestingDepth = 1000;
+// The parse survives any depth, but the walk below, the printer and the document's destructor
+// recurse once per level: deeper texts are refused.
+using common::kMaxNestingDepth;
 
 // A text nests deeper than kMaxNestingDepth.
 class ENestingError : public common::Exception {
