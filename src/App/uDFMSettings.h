@@ -29,6 +29,10 @@ public:
   const std::u16string& SaveFolder() const { return FSaveFolder; }
   void SetSaveFolder(const std::u16string& AValue) { FSaveFolder = AValue; }
 
+  // Files found by scanning a folder keep their path below it inside the backup or output folder.
+  bool KeepStructure() const { return FKeepStructure; }
+  void SetKeepStructure(bool AValue) { FKeepStructure = AValue; }
+
   // "Preferences.xml" in the tool's data folder, which asking for it creates when missing.
   std::u16string GetFileName() override;
 
@@ -40,6 +44,7 @@ private:
   bool FReplace = true;
   bool FSaveSameFolder = true;
   std::u16string FSaveFolder;
+  bool FKeepStructure = false;
 };
 
 }  // namespace tess::app

@@ -21,6 +21,8 @@ public:
   virtual common::IDCondition* SaveSeparateFolder() = 0;
   // The output folder of the new-file method.
   virtual common::IDText* SaveFolder() = 0;
+  // Files found by scanning a folder keep their path below it in the backup or output folder.
+  virtual common::IDCondition* KeepStructure() = 0;
 
 protected:
   ~IPrefForm() = default;

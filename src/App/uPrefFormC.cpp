@@ -32,6 +32,7 @@ void TPrefFormC::Load() {
   FView->SaveSameFolder()->SetChecked(FSettings.SaveSameFolder());
   FView->SaveSeparateFolder()->SetChecked(!FSettings.SaveSameFolder());
   FView->SaveFolder()->SetText(FSettings.SaveFolder());
+  FView->KeepStructure()->SetChecked(FSettings.KeepStructure());
 }
 
 bool TPrefFormC::Validate() {
@@ -50,6 +51,7 @@ void TPrefFormC::Store() {
   FSettings.SetOverrideBackup(FView->OverrideBackup()->Checked());
   FSettings.SetSaveSameFolder(!FView->SaveSeparateFolder()->Checked());
   FSettings.SetSaveFolder(FView->SaveFolder()->Text());
+  FSettings.SetKeepStructure(FView->KeepStructure()->Checked());
 }
 
 bool TPrefFormC::CanExit() {

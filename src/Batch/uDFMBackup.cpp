@@ -5,20 +5,18 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
 #include "App/uDFMApp.h"
 #include "Shared/Common/uDDirectory.h"
-#include "Shared/Common/uDString.h"
 #include "Shared/Common/uEncoding.h"
-#include "Shared/Common/uException.h"
 #include "Shared/Common/uFormat.h"
 
 namespace tess::batch {
 
-using common::DDirectory;
-using common::DString;
+namespace fs = std::filesystem;
 using common::Format;
 using transform::TTransform;
 using transform::TTransformStatus;
@@ -26,16 +24,34 @@ using transform::TTransformStatus;
 namespace {
 
 std::string Native(std::u16string_view APath) { return common::Utf16ToUtf8(APath); }
+std::u16string Text(std::string_view APath) { return common::Utf8ToUtf16(APath); }
 
 std::u16string ErrorText(int AError) {
   char buffer[256];
   return common::Utf8ToUtf16(strerror_r(AError, buffer, sizeof buffer));
 }
 
-// Any entry counts as taken, a folder or a dangling link included: a backup must never land on it.
-bool Taken(const std::u16string& APath) {
-  struct stat info;
-  return !APath.empty() && ::lstat(Native(APath).c_str(), &info) == 0;
+std::string FolderOf(const std::string& APath) {
+  const std::string folder = fs::path(APath).parent_path().string();
+  return folder.empty() ? std::string(".") : folder;
+}
+
+std::string Join(const std::string& AFolder, const std::string& AName) {
+  if (AFolder.empty()) return AName;
+  return AFolder.back() == '/' ? AFolder + AName : AFolder + "/" + AName;
+}
+
+// The same file or folder (both exist and are one).
+bool SameEntry(const std::string& A, const std::string& B) {
+  struct stat a, b;
+  return ::stat(A.c_str(), &a) == 0 && ::stat(B.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Lexically: how the run's names are compared when the files behind them do not exist.
+std::string NormalPath(const std::string& APath) {
+  std::error_code error;
+  const fs::path absolute = fs::absolute(APath, error);
+  return (error ? fs::path(APath) : absolute).lexically_normal().string();
 }
 
 class Fd {
@@ -60,29 +76,61 @@ private:
 // Makes the entries of a folder durable. Done for a new backup before the input is replaced, so
 // that no crash can leave the replaced input without its backup.
 void FlushFolderOf(const std::string& APath) {
-  const std::string folder = std::filesystem::path(APath).parent_path().string();
-  Fd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  Fd dir(::open(FolderOf(APath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.Get() >= 0) ::fsync(dir.Get());
 }
 
-// The finished result on disk, with the input's permissions so that replacing a file does not
-// change who may read it. 0 or the error number.
-int FlushResult(const std::string& ATemp, const struct stat& AInput) {
-  Fd file(::open(ATemp.c_str(), O_RDONLY | O_CLOEXEC));
+// The finished result on disk; with AMode (the input's permissions, so that replacing a file does
+// not change who may read it) unless it is negative. 0 or the error number.
+int FlushResult(const std::string& ATemp, int AMode) {
+  Fd file(::open(ATemp.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
   if (file.Get() < 0) return errno;
-  ::fchmod(file.Get(), AInput.st_mode & 07777);
+  if (AMode >= 0) ::fchmod(file.Get(), static_cast<mode_t>(AMode));
   if (::fsync(file.Get()) != 0) return errno;
   return file.Close();
+}
+
+ssize_t ReadSome(int AFd, char* ABuffer, size_t ACount) {
+  for (;;) {
+    const ssize_t count = ::read(AFd, ABuffer, ACount);
+    if (count >= 0 || errno != EINTR) return count;
+  }
+}
+
+// Reads up to ACount bytes, fewer only at the end of the file.
+ssize_t ReadFull(int AFd, char* ABuffer, size_t ACount) {
+  size_t done = 0;
+  while (done < ACount) {
+    const ssize_t count = ReadSome(AFd, ABuffer + done, ACount - done);
+    if (count < 0) return count;
+    if (count == 0) break;
+    done += static_cast<size_t>(count);
+  }
+  return static_cast<ssize_t>(done);
+}
+
+// True only when both files could be read and hold the same bytes.
+bool SameContent(const std::string& A, const std::string& B) {
+  struct stat infoA, infoB;
+  if (::stat(A.c_str(), &infoA) != 0 || ::stat(B.c_str(), &infoB) != 0 || infoA.st_size != infoB.st_size)
+    return false;
+  Fd a(::open(A.c_str(), O_RDONLY | O_CLOEXEC)), b(::open(B.c_str(), O_RDONLY | O_CLOEXEC));
+  if (a.Get() < 0 || b.Get() < 0) return false;
+  static thread_local char bufferA[65536], bufferB[65536];
+  for (;;) {
+    const ssize_t countA = ReadFull(a.Get(), bufferA, sizeof bufferA);
+    const ssize_t countB = ReadFull(b.Get(), bufferB, sizeof bufferB);
+    if (countA < 0 || countB < 0 || countA != countB) return false;
+    if (countA == 0) return true;
+    if (std::memcmp(bufferA, bufferB, static_cast<size_t>(countA)) != 0) return false;
+  }
 }
 
 int CopyBytes(int AFrom, int ATo) {
   char buffer[65536];
   for (;;) {
-    const ssize_t count = ::read(AFrom, buffer, sizeof buffer);
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
+    const ssize_t count = ReadSome(AFrom, buffer, sizeof buffer);
+    if (count < 0) return errno;
     if (count == 0) return 0;
     for (ssize_t done = 0; done < count;) {
       const ssize_t written = ::write(ATo, buffer + done, static_cast<size_t>(count - done));
@@ -114,21 +162,53 @@ int CopyToNewFile(const std::string& ASource, const std::string& ATarget, const 
   return error;
 }
 
-// The backup is a second name for the input (same file system) or a flushed copy of it
-// (another file system, or one without hard links). Either way the input keeps its own name
-// until the result replaces it in one rename, so there is no moment without it.
-int MakeBackup(const std::string& AInput, const std::string& ABackup, const struct stat& AInfo) {
-  int error = 0;
-  if (::link(AInput.c_str(), ABackup.c_str()) != 0) {
-    error = errno;
-    if (error != EEXIST) error = CopyToNewFile(AInput, ABackup, AInfo);
+// Renames without ever replacing an entry: EEXIST when ATo is taken.
+int RenameNoReplace(const std::string& AFrom, const std::string& ATo) {
+  if (::renameat2(AT_FDCWD, AFrom.c_str(), AT_FDCWD, ATo.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  // A file system without that rename: a second name, then the first one goes.
+  if (::link(AFrom.c_str(), ATo.c_str()) != 0) return errno;
+  ::unlink(AFrom.c_str());
+  return 0;
+}
+
+// A second name for the file (same file system) or a flushed copy of it (another file system, or
+// one without hard links) under a name that must be free: EEXIST when it is not. A copy is made
+// under a temporary name and renamed, so the name never holds part of the file.
+int MakeCopy(const std::string& AFile, const std::string& AName, const struct stat& AInfo) {
+  if (::link(AFile.c_str(), AName.c_str()) != 0) {
+    if (errno == EEXIST) return EEXIST;
+    std::string temp;
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt)
+      error = CopyToNewFile(AFile, temp = common::TemporaryNameBeside(AName), AInfo);
+    if (error == 0) error = RenameNoReplace(temp, AName);
+    if (error != 0) {
+      ::unlink(temp.c_str());
+      return error;
+    }
   }
-  if (error == 0) FlushFolderOf(ABackup);
-  return error;
+  FlushFolderOf(AName);
+  return 0;
+}
+
+int MakeFolders(const std::string& AFolder) {
+  std::error_code error;
+  fs::create_directories(AFolder, error);
+  if (error && !fs::is_directory(AFolder)) return error.value();
+  return 0;
 }
 
 void Log(TTransform& ATransform, const std::u16string& AMessage) {
   if (ATransform.OnMessage()) ATransform.OnMessage()(AMessage);
+}
+
+// Did the transformation write the reserved file? It is empty until written, and a transformation
+// that writes through a file of its own renames that over it.
+bool Written(const std::string& ATemp, const struct stat& AReserved) {
+  struct stat now;
+  return ::lstat(ATemp.c_str(), &now) == 0 && S_ISREG(now.st_mode) &&
+         (now.st_ino != AReserved.st_ino || now.st_size > 0);
 }
 
 }  // namespace
@@ -142,121 +222,190 @@ int TDFMBackup::RenameFile(const std::string& AFrom, const std::string& ATo) {
   return ::rename(AFrom.c_str(), ATo.c_str()) == 0 ? 0 : errno;
 }
 
-std::u16string TDFMBackup::UniqueName(const std::u16string& ABase, bool AOverwrite) {
-  std::u16string candidate = ABase;
-  for (int64_t k = 0; Taken(candidate);) {
-    if (AOverwrite) {
-      DDirectory::RemoveFile(candidate);
-      if (!Taken(candidate)) break;
-      AOverwrite = false;
-    }
-    candidate = ABase + common::IntToStr(++k);
-  }
+void TDFMBackup::BeginRun(const std::vector<std::u16string>& AInputs) {
+  FRunPaths.clear();
+  FRunIds.clear();
+  for (const std::u16string& input : AInputs) NoteRunFile(Native(input));
+}
+
+void TDFMBackup::NoteRunFile(const std::string& APath) {
+  FRunPaths.insert(NormalPath(APath));
+  struct stat info;
+  if (::stat(APath.c_str(), &info) == 0) FRunIds.insert({info.st_dev, info.st_ino});
+  if (::lstat(APath.c_str(), &info) == 0) FRunIds.insert({info.st_dev, info.st_ino});
+}
+
+bool TDFMBackup::IsRunFile(const std::string& APath) const {
+  if (FRunPaths.count(NormalPath(APath)) != 0) return true;
+  struct stat info;
+  if (::lstat(APath.c_str(), &info) == 0 && FRunIds.count({info.st_dev, info.st_ino}) != 0) return true;
+  return ::stat(APath.c_str(), &info) == 0 && FRunIds.count({info.st_dev, info.st_ino}) != 0;
+}
+
+// Any entry counts as taken, a folder or a dangling link included: a result must never land on it.
+bool TDFMBackup::Taken(const std::string& APath) const {
+  struct stat info;
+  return ::lstat(APath.c_str(), &info) == 0 || IsRunFile(APath);
+}
+
+std::string TDFMBackup::FreeName(const std::string& ABase) const {
+  std::string candidate = ABase;
+  for (int64_t k = 1; Taken(candidate); ++k) candidate = ABase + std::to_string(k);
   return candidate;
 }
 
-std::u16string TDFMBackup::OutputName(const std::u16string& AFileName) const {
-  if (FSettings.Replace()) {
-    const std::u16string temp = AFileName + u".tmp";
-    // A leftover link, dangling or not, goes too: writing through it would create or change a
-    // file somewhere else.
-    struct stat info;
-    if (::lstat(Native(temp).c_str(), &info) == 0 && S_ISLNK(info.st_mode)) ::unlink(Native(temp).c_str());
-    if (DDirectory::FileExists(temp)) DDirectory::RemoveFile(temp);
-    return temp;
-  }
-  if (FSettings.SaveSameFolder()) return UniqueName(AFileName + u".new.dfm", false);
-  return UniqueName(DString::MakePath(FSettings.SaveFolder(), DString::ExtractFileName(AFileName)), false);
+std::string TDFMBackup::Subfolder(const std::string& AInput, const std::u16string& ARoot) const {
+  if (!FSettings.KeepStructure() || ARoot.empty()) return {};
+  const fs::path relative = fs::path(NormalPath(AInput)).parent_path().lexically_relative(NormalPath(Native(ARoot)));
+  const std::string text = relative.string();
+  if (text.empty() || text == "." || text.starts_with("..")) return {};
+  return text;
 }
 
-std::u16string TDFMBackup::BackupBase(const std::u16string& AFileName) const {
-  if (FSettings.BackupSameFolder()) return AFileName + u".bak";
-  return DString::MakePath(FSettings.BackupFolder(), DString::ExtractFileName(AFileName));
+std::string TDFMBackup::NewBase(const std::string& AInput, const std::string& ASubfolder) const {
+  if (FSettings.SaveSameFolder()) return AInput + ".new.dfm";
+  const std::string name = fs::path(AInput).filename().string();
+  return Join(Join(Native(FSettings.SaveFolder()), ASubfolder), name);
 }
 
-std::u16string TDFMBackup::BackupName(const std::u16string& AFileName) const {
-  return UniqueName(BackupBase(AFileName), FSettings.OverrideBackup());
+std::string TDFMBackup::BackupBase(const std::string& AInput, const std::string& ASubfolder) const {
+  if (FSettings.BackupSameFolder()) return AInput + ".bak";
+  const std::string folder = Join(Native(FSettings.BackupFolder()), ASubfolder);
+  // A backup folder that is the input's own would make the backup's plain name the input's.
+  if (SameEntry(folder.empty() ? std::string(".") : folder, FolderOf(AInput))) return AInput + ".bak";
+  return Join(folder, fs::path(AInput).filename().string());
 }
 
-void TDFMBackup::Execute(TTransform& ATransform, const std::u16string& AFileName) {
+TPlaced TDFMBackup::Execute(TTransform& ATransform, const std::u16string& AFileName, const std::u16string& ARoot) {
+  TPlaced placed;
   ATransform.SetInFile(AFileName);
-  const std::u16string outFile = OutputName(AFileName);
-  ATransform.SetOutFile(outFile);
+  const std::string input = Native(AFileName);
+  NoteRunFile(input);
+  const std::string subfolder = Subfolder(input, ARoot);
+
+  // The temporary file lies where the result's name will be, so that one rename puts it there.
+  // Through a link, the file it points to is what gets replaced.
+  std::string target = input;
+  std::error_code linkError;
+  if (FSettings.Replace() && fs::is_symlink(input, linkError)) {
+    const fs::path resolved = fs::canonical(input, linkError);
+    if (!linkError) target = resolved.string();
+  }
+  const std::string beside = FSettings.Replace() ? target : NewBase(input, subfolder);
+  auto failBefore = [&](int AError) {
+    ATransform.SetStatus(TTransformStatus::tsError);
+    Log(ATransform, u"Error: " + Format(u"Cannot create a temporary file in \"%s\". %s. The file was not changed.",
+                                        {Text(FolderOf(beside)), ErrorText(AError)}));
+    return placed;
+  };
+  if (!FSettings.Replace() && !subfolder.empty())
+    if (const int error = MakeFolders(FolderOf(beside)); error != 0) return failBefore(error);
+  std::string temp;
+  struct stat reserved;
+  {
+    Fd file(common::CreateTemporaryBeside(beside, temp));
+    if (file.Get() < 0) return failBefore(errno);
+    ::fstat(file.Get(), &reserved);
+  }
+  ATransform.SetOutFile(Text(temp));
   try {
     ATransform.Execute();
-    if (DDirectory::FileExists(outFile)) Commit(ATransform, AFileName, outFile);
   } catch (...) {
-    DDirectory::RemoveFile(outFile);
+    ::unlink(temp.c_str());
     // A transformation that raised has failed, whatever status it left.
     ATransform.SetStatus(TTransformStatus::tsError);
+    return placed;
   }
+  if (!Written(temp, reserved)) {
+    ::unlink(temp.c_str());
+    return placed;
+  }
+  if (SameContent(temp, target)) {
+    ::unlink(temp.c_str());
+    placed.Identical = true;
+    Log(ATransform, u"The result equals the file; nothing was written.");
+    return placed;
+  }
+  if (FSettings.Replace())
+    Commit(ATransform, target, temp, subfolder, placed);
+  else
+    CommitNew(ATransform, input, temp, subfolder, placed);
+  if (!placed.Output.empty()) NoteRunFile(Native(placed.Output));
+  if (!placed.Backup.empty()) NoteRunFile(Native(placed.Backup));
+  return placed;
 }
 
-void TDFMBackup::Commit(TTransform& ATransform, const std::u16string& AInput, const std::u16string& ATemp) {
-  if (!FSettings.Replace()) return;
-  const std::string temp = Native(ATemp);
-  auto fail = [&](std::u16string_view AFormat, const std::u16string& APath, int AError) {
-    DDirectory::RemoveFile(ATemp);
-    ATransform.SetStatus(TTransformStatus::tsError);
-    Log(ATransform, u"Error: " + Format(AFormat, {APath, ErrorText(AError)}));
-  };
-
-  // Through a link, the file it points to is what gets backed up and replaced.
-  std::string input = Native(AInput);
-  std::error_code linkError;
-  if (std::filesystem::is_symlink(input, linkError)) {
-    const std::filesystem::path resolved = std::filesystem::canonical(input, linkError);
-    if (!linkError) input = resolved.string();
+int TDFMBackup::MakeBackupOf(const std::string& AInput, const std::string& ATarget, const struct stat& AInfo,
+                             const std::string& ASubfolder, std::string& ABackup) {
+  const std::string base = BackupBase(AInput, ASubfolder);
+  ABackup = base;
+  if (!ASubfolder.empty() && !FSettings.BackupSameFolder())
+    if (const int error = MakeFolders(FolderOf(base)); error != 0) return error;
+  struct stat old;
+  const bool oldExists = ::lstat(base.c_str(), &old) == 0;
+  if (FSettings.OverrideBackup() && oldExists && (S_ISREG(old.st_mode) || S_ISLNK(old.st_mode)) &&
+      !IsRunFile(base)) {
+    // The old backup goes only when a complete new one takes its place: made under a free name
+    // beside it, then renamed over it.
+    std::string staged;
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt)
+      error = MakeCopy(ATarget, staged = common::TemporaryNameBeside(base), AInfo);
+    if (error == 0 && ::rename(staged.c_str(), base.c_str()) != 0) error = errno;
+    if (error != 0) ::unlink(staged.c_str());
+    return error;
   }
+  // Numbered names: the first free one, and the next when another process takes it meanwhile.
+  int error = EEXIST;
+  for (int attempt = 0; attempt < 1000 && error == EEXIST; ++attempt)
+    error = MakeCopy(ATarget, ABackup = FreeName(base), AInfo);
+  return error;
+}
+
+void TDFMBackup::Commit(TTransform& ATransform, const std::string& AInput, const std::string& ATemp,
+                        const std::string& ASubfolder, TPlaced& APlaced) {
+  auto fail = [&](std::u16string_view AFormat, const std::string& APath, int AError) {
+    ::unlink(ATemp.c_str());
+    ATransform.SetStatus(TTransformStatus::tsError);
+    Log(ATransform, u"Error: " + Format(AFormat, {Text(APath), ErrorText(AError)}));
+  };
+  const std::string& name = Native(ATransform.InFile());
   struct stat original;
-  if (::stat(input.c_str(), &original) != 0) return fail(u"Cannot replace file \"%s\". %s", AInput, errno);
-  if (const int error = FlushResult(temp, original); error != 0)
+  if (::stat(AInput.c_str(), &original) != 0) return fail(u"Cannot replace file \"%s\". %s", name, errno);
+  if (const int error = FlushResult(ATemp, original.st_mode & 07777); error != 0)
     return fail(u"Cannot write file \"%s\". %s", ATemp, error);
 
-  std::u16string backup;
+  std::string backup;
   if (FSettings.Backup()) {
-    const std::u16string base = BackupBase(AInput);
-    struct stat old;
-    const bool replaceable = ::lstat(Native(base).c_str(), &old) != 0 || S_ISREG(old.st_mode) || S_ISLNK(old.st_mode);
-    if (FSettings.OverrideBackup() && replaceable) {
-      // The old backup goes only when a complete new one takes its place: made under a free name
-      // beside it, then renamed over it. Deleting it first lost it whenever the new one could not
-      // be made (a full backup file system), although the run then changed nothing.
-      const std::u16string staged = UniqueName(base + u".tmp", false);
-      int error = MakeBackup(input, Native(staged), original);
-      if (error == 0 && ::rename(Native(staged).c_str(), Native(base).c_str()) != 0) error = errno;
-      // Two names of one file (an old backup linked to the input) make the rename do nothing.
-      if (error == 0 && Taken(staged)) ::unlink(Native(staged).c_str());
-      if (error != 0) {
-        ::unlink(Native(staged).c_str());
-        return fail(u"Cannot create backup file \"%s\". %s. The file was not changed.", base, error);
-      }
-      backup = base;
-    } else {
-      backup = BackupName(AInput);
-      if (const int error = MakeBackup(input, Native(backup), original); error != 0)
-        return fail(u"Cannot create backup file \"%s\". %s. The file was not changed.", backup, error);
-    }
+    if (const int error = MakeBackupOf(name, AInput, original, ASubfolder, backup); error != 0)
+      return fail(u"Cannot create backup file \"%s\". %s. The file was not changed.", backup, error);
   }
-
-  int error = RenameFile(temp, input);
-  if (error == EXDEV) {
-    // Only a link's target can lie on another file system than the temporary file beside the link.
-    try {
-      DDirectory::WriteBytes(common::Utf8ToUtf16(input), DDirectory::ReadBytes(ATemp));
-      DDirectory::RemoveFile(ATemp);
-      error = 0;
-    } catch (const common::Exception&) {
-    }
-  }
-  if (error != 0) {
+  if (const int error = RenameFile(ATemp, AInput); error != 0) {
     // The input was never removed, so it still holds its content; the fresh backup is a spare.
-    if (!backup.empty()) DDirectory::RemoveFile(backup);
-    return fail(u"Cannot replace file \"%s\". %s. The file was not changed.", AInput, error);
+    if (!backup.empty() && !FSettings.OverrideBackup()) ::unlink(backup.c_str());
+    return fail(u"Cannot replace file \"%s\". %s. The file was not changed.", name, error);
   }
   // The folder is not flushed after the rename: a crash before the rename reaches the disk leaves
   // the input as it was, after it the result; both are whole. Flushing it would cost a journal
   // commit per file, many times the rest of the placement.
+  APlaced.Output = Text(name);
+  APlaced.Backup = Text(backup);
+}
+
+void TDFMBackup::CommitNew(TTransform& ATransform, const std::string& AInput, const std::string& ATemp,
+                           const std::string& ASubfolder, TPlaced& APlaced) {
+  auto fail = [&](std::u16string_view AFormat, const std::string& APath, int AError) {
+    ::unlink(ATemp.c_str());
+    ATransform.SetStatus(TTransformStatus::tsError);
+    Log(ATransform, u"Error: " + Format(AFormat, {Text(APath), ErrorText(AError)}));
+  };
+  if (const int error = FlushResult(ATemp, -1); error != 0) return fail(u"Cannot write file \"%s\". %s", ATemp, error);
+  const std::string base = NewBase(AInput, ASubfolder);
+  std::string name;
+  int error = EEXIST;
+  for (int attempt = 0; attempt < 1000 && error == EEXIST; ++attempt) error = RenameNoReplace(ATemp, name = FreeName(base));
+  if (error != 0) return fail(u"Cannot create file \"%s\". %s", name, error);
+  APlaced.Output = Text(name);
 }
 
 }  // namespace tess::batch

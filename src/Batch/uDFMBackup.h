@@ -1,14 +1,29 @@
-// Where a transformation's result goes: over the input (through a temporary file, with or
-// without a backup) or into a new file, as the preferences say.
+// Where a transformation's result goes: over the input (with or without a backup) or into a new
+// file, as the preferences say.
 #pragma once
 
+#include <sys/stat.h>
+
+#include <set>
 #include <string>
+#include <vector>
 
 #include "App/uDFMSettings.h"
 #include "Transformations/uTransform.h"
 
 namespace tess::batch {
 
+// What the placement of one file did.
+struct TPlaced {
+  std::u16string Output;   // the file that now holds the result; empty when none was written
+  std::u16string Backup;   // the copy of the former content; empty when none was made
+  bool Identical = false;  // the result equalled the input, so nothing was written
+};
+
+// Every result reaches its name by one rename of a complete, flushed temporary file in the same
+// folder, so an interrupted run leaves each file either as it was or whole. Temporary files are
+// hidden and named ".tess-" + 16 hex digits + ".tmp"; they are created exclusively, so no file of
+// the user's is ever taken for one. A result equal to its input is not written at all.
 class TDFMBackup {
 public:
   // The settings are read at every call, so a change between two runs applies to the next file.
@@ -20,32 +35,56 @@ public:
   // The process-wide placement, over the application object's settings.
   static TDFMBackup& Instance();
 
-  // Runs the transformation on one file and puts its result in place. Never raises: a failing
-  // transformation leaves its status (tsError) and no output file. The input is replaced only
-  // once its replacement is on disk and, when asked for, its backup exists; when that cannot be
-  // done the input stays as it was, the status becomes tsError and the log says why.
-  void Execute(transform::TTransform& ATransform, const std::u16string& AFileName);
+  // Starts a run over AInputs. Until the next call no backup or new file takes the name of an
+  // input (or another name of the same file) or a name the run has written: such a name counts as
+  // taken, also for overwriting, which only ever replaces what earlier runs left.
+  void BeginRun(const std::vector<std::u16string>& AInputs);
 
-  // The name the transformation writes to. In replace mode a stale temporary file goes first.
-  std::u16string OutputName(const std::u16string& AFileName) const;
-  std::u16string BackupName(const std::u16string& AFileName) const;
-  // ABase when free, else ABase followed by 1, 2, ... With AOverwrite an existing entry is
-  // deleted instead; one that cannot be deleted (a folder, a file held elsewhere) is passed over
-  // and numbering takes over.
-  static std::u16string UniqueName(const std::u16string& ABase, bool AOverwrite);
+  // Runs the transformation on one file and puts its result in place. Never raises: a failing
+  // transformation leaves its status (tsError) and no file. The input is replaced only once its
+  // replacement is complete on disk and, when asked for, its backup exists; when that cannot be
+  // done the input stays as it was, the status becomes tsError and the log says why.
+  // ARoot is the folder a scan found the file under (empty for a file added alone): with the folder
+  // structure kept, the file's path below it is kept inside the backup or output folder.
+  TPlaced Execute(transform::TTransform& ATransform, const std::u16string& AFileName,
+                  const std::u16string& ARoot = {});
 
 protected:
-  // The rename that puts the result in place: 0 or the error number. A test overrides it to
-  // make the last step fail.
+  // The rename that puts the result over the input: 0 or the error number. A test overrides it
+  // to make the last step fail.
   virtual int RenameFile(const std::string& AFrom, const std::string& ATo);
 
 private:
+  struct TFileId {
+    dev_t Device;
+    ino_t Inode;
+    auto operator<=>(const TFileId&) const = default;
+  };
+
+  void NoteRunFile(const std::string& APath);
+  bool IsRunFile(const std::string& APath) const;
+  bool Taken(const std::string& APath) const;
+  // ABase when free, else ABase followed by 1, 2, ...
+  std::string FreeName(const std::string& ABase) const;
+  // The folder below which structure is kept for this file ("" when none), as a relative path.
+  std::string Subfolder(const std::string& AInput, const std::u16string& ARoot) const;
+  // The result's name before any numbering, in new-file mode.
+  std::string NewBase(const std::string& AInput, const std::string& ASubfolder) const;
   // The backup's name before any numbering: beside the input with ".bak", or its plain name in
-  // the backup folder.
-  std::u16string BackupBase(const std::u16string& AFileName) const;
-  void Commit(transform::TTransform& ATransform, const std::u16string& AInput, const std::u16string& ATemp);
+  // the backup folder (beside the input again when that folder is the input's own).
+  std::string BackupBase(const std::string& AInput, const std::string& ASubfolder) const;
+
+  void Commit(transform::TTransform& ATransform, const std::string& AInput, const std::string& ATemp,
+              const std::string& ASubfolder, TPlaced& APlaced);
+  void CommitNew(transform::TTransform& ATransform, const std::string& AInput, const std::string& ATemp,
+                 const std::string& ASubfolder, TPlaced& APlaced);
+  // The backup of ATarget (the file the input names), made before the input is replaced.
+  int MakeBackupOf(const std::string& AInput, const std::string& ATarget, const struct stat& AInfo,
+                   const std::string& ASubfolder, std::string& ABackup);
 
   const app::TDFMSettings& FSettings;
+  std::set<std::string> FRunPaths;
+  std::set<TFileId> FRunIds;
 };
 
 }  // namespace tess::batch

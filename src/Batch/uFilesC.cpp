@@ -65,13 +65,14 @@ IFileRecPtr TFileStack::Extract() {
 
 TFilesC::TFilesC() : FLauncher(&TFilesC::LaunchEditor) {}
 
-void TFilesC::AddFile(const std::u16string& AFileName) {
+void TFilesC::AddFile(const std::u16string& AFileName, const std::u16string& ARoot) {
   if (FTable == nullptr) return;
   common::TDGUIRow& row = FTable->Rows().Add();
   row.SetImageIndex(app::FormFileImageIndex());
   row.Items(ColFile).SetCaption(DString::ExtractFileName(AFileName));
   row.Items(ColSize).SetCaption(DString::FormatBytes(DDirectory::FileSize(AFileName)));
   row.Items(ColPath).SetCaption(DString::ExtractPath(AFileName));
+  if (!ARoot.empty()) row.Items(CellRoot).SetCaption(ARoot);
   if (FFileStack != nullptr) FFileStack->Add(&row, AFileName);
 }
 
@@ -84,6 +85,11 @@ int32_t TFilesC::Count() const { return FTable == nullptr ? 0 : FTable->Rows().C
 std::u16string TFilesC::FileName(int32_t AIndex) const {
   if (FTable == nullptr) throw common::EListError(common::Format(u"List index out of bounds (%d)", {AIndex}));
   return RowFileName(FTable->Rows().Items(AIndex));
+}
+
+std::u16string TFilesC::Root(int32_t AIndex) const {
+  if (FTable == nullptr) throw common::EListError(common::Format(u"List index out of bounds (%d)", {AIndex}));
+  return CellCaption(FTable->Rows().Items(AIndex), CellRoot);
 }
 
 std::u16string TFilesC::CurrentFile() const {

@@ -20,6 +20,8 @@ inline constexpr int32_t ColStatus = 1;
 inline constexpr int32_t ColSize = 2;
 inline constexpr int32_t ColFormat = 3;
 inline constexpr int32_t ColPath = 4;
+// Not a column: the folder whose scan added the row (empty for a file added alone).
+inline constexpr int32_t CellRoot = 5;
 
 // One file waiting for its format to be found: the row it belongs to and its full path.
 class IFileRec {
@@ -81,12 +83,14 @@ public:
   void SetLauncher(TFileLauncher ALauncher) { FLauncher = std::move(ALauncher); }
 
   // One row per file, no duplicate check; each goes onto the inspection queue. A missing file
-  // still gets its row, with size 0.
-  void AddFile(const std::u16string& AFileName);
+  // still gets its row, with size 0. ARoot: the folder a scan found the file under.
+  void AddFile(const std::u16string& AFileName, const std::u16string& ARoot = {});
   void AddFiles(const common::TStringList& AFiles);
   int32_t Count() const;
   // The full path of row AIndex. Raises common::EListError for an index out of range.
   std::u16string FileName(int32_t AIndex) const;
+  // The folder whose scan added row AIndex; empty for a file added alone.
+  std::u16string Root(int32_t AIndex) const;
   // The first selected file; empty when no row is selected.
   std::u16string CurrentFile() const;
   // Opens the current file in the text editor, the path handed over as one argument with no shell

@@ -1,5 +1,7 @@
 #include "Batch/uRunTransform.h"
 
+#include <vector>
+
 #include "Shared/Common/uFormat.h"
 #include "Shared/Tasks/uDispatcher.h"
 
@@ -64,10 +66,13 @@ void TRunTransform::Work(tasks::TTask& ATask) {
   FTask = &ATask;
   TDFMBackup& placement = FPlacement != nullptr ? *FPlacement : TDFMBackup::Instance();
   int32_t count = 0;
+  std::vector<std::u16string> files;
   OnUIThread([&] {
     count = FFiles->Count();
     FForm->Progress()->SetMax(count - 1);
+    for (int32_t index = 0; index < count; ++index) files.push_back(FFiles->FileName(index));
   });
+  placement.BeginRun(files);
   for (int32_t index = 0; index < count; ++index) {
     if (FTask->Terminated()) break;
     OnUIThread([&] { FForm->Progress()->SetPosition(index); });
@@ -78,7 +83,9 @@ void TRunTransform::Work(tasks::TTask& ATask) {
                                               {index + 1, FFiles->Count()}));
     });
     ShowStatus(index, TTransformStatus::tsProgress);
-    placement.Execute(*FTrans, FileName(index));
+    std::u16string root;
+    OnUIThread([&] { root = FFiles->Root(index); });
+    placement.Execute(*FTrans, FileName(index), root);
     ShowStatus(index, FTrans->Status());
     OnUIThread([&] { FFileStack->Add(&FForm->Files()->Rows().Items(index), FFiles->FileName(index)); });
   }

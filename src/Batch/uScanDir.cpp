@@ -41,7 +41,7 @@ void TScanDir::CheckTerminated() {
 
 void TScanDir::FileFound(const std::u16string& AFileName) {
   TFilesC* files = FFiles;
-  tasks::UIDispatcher().Queue([files, AFileName] { files->AddFile(AFileName); });
+  tasks::UIDispatcher().Queue([files, AFileName, root = FScanner->Path()] { files->AddFile(AFileName, root); });
   CheckTerminated();
 }
 

@@ -72,14 +72,16 @@ private:
   std::string FPath;
 };
 
-// Moves a prepared result to the name the placement chose. Raises EFileError with the reason.
+// Moves a prepared result into the temporary file the placement made for it, beside the result's
+// final name. Raises EFileError with the reason.
 void MoveResult(const std::u16string& AFrom, const std::u16string& ATo) {
   if (::rename(Utf8(AFrom).c_str(), Utf8(ATo).c_str()) == 0) return;
   const int error = errno;
   if (error != EXDEV)
     throw common::EFileError(common::Format(u"Cannot create file \"%s\". %s",
                                             {ATo, common::Utf8ToUtf16(std::strerror(error))}));
-  // The private folder lies on another file system than most trees: the result is copied there.
+  // The private folder lies on another file system than most trees: the result is copied into the
+  // temporary file, which the placement flushes and renames into place.
   stream::TFileStream target(ATo, stream::TFileMode::fmCreate);
   target.Write(DDirectory::ReadBytes(AFrom));
   target.Close();
@@ -115,31 +117,9 @@ private:
   TPrepared& FPrepared;
 };
 
-// The backup the placement just made of AInput: a second name of the replaced file, or a copy with
-// its size and modification time where the backup lies on another file system.
-std::u16string FindBackup(const app::TDFMSettings& ASettings, const std::u16string& AInput, const TFingerprint& AOld) {
-  if (!ASettings.Replace() || !ASettings.Backup() || !AOld.Exists) return {};
-  const std::u16string base =
-      ASettings.BackupSameFolder()
-          ? AInput + u".bak"
-          : common::DString::MakePath(ASettings.BackupFolder(), common::DString::ExtractFileName(AInput));
-  std::u16string copy;
-  int64_t copyChanged = -1;
-  for (int64_t k = 0;; ++k) {
-    const std::u16string candidate = k == 0 ? base : base + common::IntToStr(k);
-    const TFingerprint found = FingerprintOf(candidate);
-    if (!found.Exists) break;
-    if (found.Device == AOld.Device && found.Inode == AOld.Inode) return candidate;
-    if (found.Size == AOld.Size && found.Modified == AOld.Modified && found.Changed > copyChanged) {
-      copy = candidate;
-      copyChanged = found.Changed;
-    }
-  }
-  return copy;
-}
-
 int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform) {
-  const TStringList files = CollectFiles(AOptions.Paths, AOptions.Recursive, AOptions.Mask);
+  TStringList roots;
+  const TStringList files = CollectFiles(AOptions.Paths, AOptions.Recursive, AOptions.Mask, &roots);
   TPlacement placement = ResolvePlacement(AOptions.Placement);
   const bool toStdout = placement.Mode == TPlacementMode::pmStdout;
   if (toStdout && files.size() != 1)
@@ -151,6 +131,7 @@ int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform)
   report.Placement(placement.Description);
 
   batch::TDFMBackup backup(*placement.Settings);
+  backup.BeginRun(files);
   TPrivateFolder folder;
   // Ctrl-C stops the run between two files, as "Stop" does in the main window, so that no file
   // is left half placed.
@@ -190,23 +171,21 @@ int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform)
     std::u16string afterLabel = input;
 
     if (placement.Mode == TPlacementMode::pmPlace) {
-      const TFingerprint old = FingerprintOf(input);
       const bool hadResult = !prepared.Result.empty();
       TPreparedTransform delivery(prepared);
       delivery.SetOnMessage([&](const std::u16string& AMessage) { result.Log.push_back(AMessage); });
-      backup.Execute(delivery, input);
+      const batch::TPlaced placed = backup.Execute(delivery, input, roots[index]);
       result.Status = delivery.Status();
-      if (hadResult && result.Status != TTransformStatus::tsError) {
-        if (placement.Settings->Replace()) {
-          result.OutputPath = input;
-          result.BackupPath = FindBackup(*placement.Settings, input, old);
-        } else {
-          result.OutputPath = delivery.OutFile();
-          afterLabel = result.OutputPath;
-        }
+      if (hadResult && !placed.Output.empty()) {
+        result.OutputPath = placed.Output;
+        result.BackupPath = placed.Backup;
+        if (!placement.Settings->Replace()) afterLabel = result.OutputPath;
         result.FormatAfter = FormatOf(result.OutputPath);
       }
-      if (result.Status == TTransformStatus::tsError) before.clear(), after.clear();
+      if (result.Status == TTransformStatus::tsError || placed.Identical) {
+        before.clear();
+        after.clear();
+      }
       if (!prepared.Result.empty()) DDirectory::RemoveFile(prepared.Result);
     } else {
       if (resultFormat) result.FormatAfter = resultFormat;

@@ -23,13 +23,15 @@ TStringList SplitMask(const std::string& AMask) {
   }
 }
 
-TStringList CollectFiles(const std::vector<std::string>& APaths, bool ARecursive, const std::string& AMask) {
+TStringList CollectFiles(const std::vector<std::string>& APaths, bool ARecursive, const std::string& AMask,
+                         TStringList* ARoots) {
   const TStringList patterns = SplitMask(AMask);
   TStringList files;
   for (const std::string& path : APaths) {
     std::error_code error;
     if (!std::filesystem::is_directory(path, error)) {
       files.push_back(common::Utf8ToUtf16(path));
+      if (ARoots != nullptr) ARoots->emplace_back();
       continue;
     }
     if (!ARecursive) throw EUsageError("'" + path + "' is a folder: add -r to scan it for form files");
@@ -47,6 +49,7 @@ TStringList CollectFiles(const std::vector<std::string>& APaths, bool ARecursive
       for (const std::u16string& pattern : patterns)
         if (common::MatchesMask(name, pattern)) {
           files.push_back(AFileName);
+          if (ARoots != nullptr) ARoots->push_back(scanner.Path());
           return;
         }
     };

@@ -14,7 +14,9 @@ common::TStringList SplitMask(const std::string& AMask);
 // Every file, in the order given; each folder (only with ARecursive) adds the files below it
 // whose names match one of the patterns, hidden ones included, each folder's own entries first
 // and sorted. A path that does not exist stays in the list, so that the run reports it. Raises
-// EUsageError for a folder without ARecursive.
-common::TStringList CollectFiles(const std::vector<std::string>& APaths, bool ARecursive, const std::string& AMask);
+// EUsageError for a folder without ARecursive. ARoots, when given, receives for each file the
+// folder it was found under, or an empty text for a file named as it is.
+common::TStringList CollectFiles(const std::vector<std::string>& APaths, bool ARecursive, const std::string& AMask,
+                                 common::TStringList* ARoots = nullptr);
 
 }  // namespace tess::cli

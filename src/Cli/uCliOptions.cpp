@@ -32,6 +32,10 @@ void AddRunOptions(CLI::App& ACommand, TCliOptions& AOptions) {
   ACommand.add_option("--output-dir", placement.OutputDir, "Write each result to a new file in DIR")
       ->type_name("DIR")
       ->group(group);
+  ACommand.add_flag("--flat", placement.Flat,
+                    "With -r and --backup-dir or --output-dir: put every file straight into DIR instead of "
+                    "keeping its path below the scanned folder")
+      ->group(group);
   ACommand.add_flag("--dry-run", placement.DryRun, "Run into a temporary file, report the status, change nothing")
       ->group(group);
   ACommand.add_option("-j,--jobs", AOptions.Jobs, "Process N files at a time")

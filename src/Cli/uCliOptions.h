@@ -26,6 +26,9 @@ struct TPlacementOptions {
   bool New = false;
   std::string BackupDir;  // empty: not given
   std::string OutputDir;  // empty: not given
+  // Under -r, results and backups in a folder go side by side instead of keeping each file's path
+  // below the scanned folder. It shapes a placement rather than choosing one.
+  bool Flat = false;
 
   bool Any() const {
     return Stdout || DryRun || Replace || NoBackup || OverwriteBackup || New || !BackupDir.empty() ||

@@ -60,6 +60,9 @@ TPlacement ResolvePlacement(const TPlacementOptions& AOptions) {
     settings.SetBackupFolder(common::Utf8ToUtf16(AOptions.BackupDir));
     settings.SetOverrideBackup(AOptions.OverwriteBackup);
   }
+  // Scanned trees keep their shape in a backup or output folder, whatever the saved preferences
+  // say, so that a script gets the same layout on every machine.
+  settings.SetKeepStructure(!AOptions.Flat);
   placement.Description = u"Placement: " + Describe(settings) + u" (" + source + u")";
   return placement;
 }

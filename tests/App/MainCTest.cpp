@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <memory>
@@ -383,6 +384,62 @@ TEST_F(MainC, MessagesOfTheTransformationReachTheLogIndented) {
   EXPECT_EQ(Main.EnabledActions(), IdleEditable);
   // Once the run is over the transformation no longer calls back into the controller.
   EXPECT_FALSE(User.OnMessage());
+}
+
+// The run's placement rules as the desktop program meets them: backups into the inputs' own
+// folder with overwriting, one file listed twice, and results equal to their inputs.
+TEST_F(MainC, ARunKeepsEveryOriginalAndWritesOnlyWhatChanged) {
+  const std::string lower = "object form1: tform1\r\nend\r\n", upper = "OBJECT FORM1: TFORM1\r\nEND\r\n";
+  Dir.Write("run/a.dfm", lower);
+  Dir.Write("run/UP.dfm", upper);
+  Settings.SetBackupSameFolder(false);
+  Settings.SetBackupFolder(Dir / "run");
+  Settings.SetOverrideBackup(true);
+  AddPicked({Dir / "run/a.dfm", Dir / "run/a.dfm", Dir / "run/UP.dfm"});
+  Main.Chooser.UserPick(2);
+  Main.StartAction.Execute();
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(Column(ColStatus), (Lines{u"Applied", u"Applied", u"Applied"}));
+  EXPECT_EQ(Dir.Read("run/a.dfm"), upper);
+  EXPECT_EQ(Dir.Read("run/a.dfm.bak"), lower);
+  EXPECT_EQ(Dir.Read("run/UP.dfm"), upper);
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(Dir.Path() / "run")) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"UP.dfm", "a.dfm", "a.dfm.bak"}));
+  const Lines expected{u"*** Processing file " + (Dir / "run/a.dfm") + u" ***",  u"  Converted a.dfm",
+                       u"*** Processing file " + (Dir / "run/a.dfm") + u" ***",  u"  Converted a.dfm",
+                       u"  The result equals the file; nothing was written.",
+                       u"*** Processing file " + (Dir / "run/UP.dfm") + u" ***", u"  Converted UP.dfm",
+                       u"  The result equals the file; nothing was written."};
+  EXPECT_EQ(Main.Details.Lines, expected);
+}
+
+// With the preference on, files from an added folder keep their path below it in the output
+// folder; files added alone and the preference off put results side by side.
+TEST_F(MainC, AScannedTreeKeepsItsShapeInTheOutputFolderWhenAsked) {
+  for (const char* name : {"tree/Unit1.dfm", "tree/sub/Unit1.dfm"}) Dir.Write(name, "object a: ta\r\nend\r\n");
+  fs::create_directories(Dir.Path() / "out");
+  Settings.SetReplace(false);
+  Settings.SetSaveSameFolder(false);
+  Settings.SetSaveFolder(Dir / "out");
+  Main.Chooser.UserPick(2);
+  for (bool keep : {true, false}) {
+    Settings.SetKeepStructure(keep);
+    Main.DirDialog.Choice = Dir / "tree";
+    Main.AddDirAction.Execute();
+    ASSERT_TRUE(WaitIdle());
+    Main.StartAction.Execute();
+    ASSERT_TRUE(WaitIdle());
+  }
+  EXPECT_EQ(Column(ColStatus), (Lines{u"Applied", u"Applied", u"Applied", u"Applied"}));
+  std::vector<std::string> written;
+  for (const auto& entry : fs::recursive_directory_iterator(Dir.Path() / "out"))
+    if (entry.is_regular_file()) written.push_back(fs::relative(entry.path(), Dir.Path() / "out"));
+  std::sort(written.begin(), written.end());
+  // The second run goes over all four rows side by side, numbering: the names are taken.
+  EXPECT_EQ(written, (std::vector<std::string>{"Unit1.dfm", "Unit1.dfm1", "Unit1.dfm2", "Unit1.dfm3", "Unit1.dfm4",
+                                               "sub/Unit1.dfm"}));
 }
 
 TEST_F(MainC, StopDuringARunOfTwentyFilesFinishesTheFileInProgress) {

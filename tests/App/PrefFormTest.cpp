@@ -57,6 +57,7 @@ TEST_F(PrefFormTest, DefaultsLoadAsTheReplaceMethodWithABackupBesideTheOriginal)
   EXPECT_TRUE(Form().SaveSameRadio.Value);
   EXPECT_FALSE(Form().BackupPathEnabled);
   EXPECT_FALSE(Form().SavePathEnabled);
+  EXPECT_FALSE(Form().KeepStructureCheck.Value);
 }
 
 TEST_F(PrefFormTest, LoadingRunsTheDialogsOwnHandlersSoTheEnabledStatesFollow) {
@@ -67,6 +68,7 @@ TEST_F(PrefFormTest, LoadingRunsTheDialogsOwnHandlersSoTheEnabledStatesFollow) {
   Settings.SetOverrideBackup(true);
   Settings.SetSaveSameFolder(false);
   Settings.SetSaveFolder(u"/output");
+  Settings.SetKeepStructure(true);
   Open();
 
   EXPECT_EQ(Form().Method, 1);
@@ -81,6 +83,7 @@ TEST_F(PrefFormTest, LoadingRunsTheDialogsOwnHandlersSoTheEnabledStatesFollow) {
   EXPECT_TRUE(Form().SaveSeparateRadio.Value);
   EXPECT_TRUE(Form().SavePathEnabled) << "the radio button's handler ran";
   EXPECT_EQ(Form().SavePath.Value, u"/output");
+  EXPECT_TRUE(Form().KeepStructureCheck.Value);
 }
 
 TEST_F(PrefFormTest, SeparateBackupFolderIsEnabledWhenBackupsAreKept) {
@@ -158,6 +161,7 @@ TEST_F(PrefFormTest, ASuccessfulCloseStoresEveryFieldAlsoOfTheMethodNotChosen) {
   Form().OverrideCheck.SetChecked(true);
   Form().SaveSeparateRadio.SetChecked(true);
   Form().SavePath.SetText(Existing());
+  Form().KeepStructureCheck.SetChecked(true);
 
   ASSERT_TRUE(Controller.CanExit());
   EXPECT_FALSE(Settings.Replace());
@@ -167,6 +171,7 @@ TEST_F(PrefFormTest, ASuccessfulCloseStoresEveryFieldAlsoOfTheMethodNotChosen) {
   EXPECT_TRUE(Settings.OverrideBackup());
   EXPECT_FALSE(Settings.SaveSameFolder());
   EXPECT_EQ(Settings.SaveFolder(), Existing());
+  EXPECT_TRUE(Settings.KeepStructure());
 }
 
 TEST_F(PrefFormTest, AnEmptyOutputFolderBlocksTheCloseUntilSameFolderIsChosen) {

@@ -35,6 +35,7 @@ const std::string kDefaultFile =
     "  <OverrideBackup>False</OverrideBackup>\r\n"
     "  <SaveSameFolder>True</SaveSameFolder>\r\n"
     "  <SaveFolder />\r\n"
+    "  <KeepFolderStructure>False</KeepFolderStructure>\r\n"
     "</Root>\r\n";
 
 void ExpectDefaults(const TDFMSettings& ASettings) {
@@ -45,6 +46,7 @@ void ExpectDefaults(const TDFMSettings& ASettings) {
   EXPECT_FALSE(ASettings.OverrideBackup());
   EXPECT_TRUE(ASettings.SaveSameFolder());
   EXPECT_EQ(ASettings.SaveFolder(), u"");
+  EXPECT_FALSE(ASettings.KeepStructure());
 }
 
 }  // namespace

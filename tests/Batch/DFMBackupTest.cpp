@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <stdexcept>
 
 #include "App/uDFMSettings.h"
@@ -29,7 +30,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-enum class Behaviour { Apply, NoChanges, Skip, FailAfterWriting, ThrowWithoutStatus };
+enum class Behaviour { Apply, NoChanges, Skip, FailAfterWriting, ThrowWithoutStatus, Copy };
 
 // Writes the reversed input to the out-file, or fails the way real transformations do.
 class TestTransform : public TTransform {
@@ -45,7 +46,7 @@ public:
         return;
       }
       std::string bytes = tess::common::DDirectory::ReadBytes(FInFile);
-      std::reverse(bytes.begin(), bytes.end());
+      if (FBehaviour != Behaviour::Copy) std::reverse(bytes.begin(), bytes.end());
       std::ofstream out(Utf16ToUtf8(FOutFile), std::ios::binary | std::ios::trunc);
       if (!out) throw tess::common::EFileError(u"Cannot create file \"" + FOutFile + u"\"");
       if (FBehaviour == Behaviour::FailAfterWriting || FBehaviour == Behaviour::ThrowWithoutStatus) {
@@ -106,7 +107,9 @@ protected:
     std::sort(names.begin(), names.end());
     return names;
   }
-  void Run(TTransform& ATransform, const std::u16string& AFile) { TDFMBackup(FSettings).Execute(ATransform, AFile); }
+  TPlaced Run(TTransform& ATransform, const std::u16string& AFile) {
+    return TDFMBackup(FSettings).Execute(ATransform, AFile);
+  }
 
   TempDir FDir;
   TDFMSettings FSettings;
@@ -121,7 +124,10 @@ TEST_F(PlacementTest, ReplaceKeepsTheFormerContentAsBackupBesideTheInput) {
   TestTransform transform;
   Run(transform, Input());
   EXPECT_EQ(transform.Status(), TTransformStatus::tsApplied);
-  EXPECT_EQ(transform.OutFile(), Input() + u".tmp");
+  // The result was written to a hidden temporary file of the program's own beside the input.
+  const std::string temp = fs::path(Utf16ToUtf8(transform.OutFile())).filename();
+  EXPECT_EQ(fs::path(Utf16ToUtf8(transform.OutFile())).parent_path(), FDir.Path() / "forms");
+  EXPECT_TRUE(temp.starts_with(".tess-") && temp.ends_with(".tmp") && temp.size() == 26) << temp;
   EXPECT_EQ(Read("forms/Main.dfm"), Reversed(FOriginal));
   EXPECT_EQ(Read("forms/Main.dfm.bak"), FOriginal);
   EXPECT_EQ(Listing("forms"), (Names{"Main.dfm", "Main.dfm.bak"}));
@@ -212,10 +218,8 @@ TEST_F(PlacementTest, BackupsToAFolderKeepThePlainFileNameAndAreNumberedWhenTake
 TEST_F(PlacementTest, NewFilesBesideTheInputAreNumberedAndTheInputStays) {
   FSettings.SetReplace(false);
   TestTransform transform;
-  Run(transform, Input());
-  EXPECT_EQ(transform.OutFile(), Input() + u".new.dfm");
-  Run(transform, Input());
-  EXPECT_EQ(transform.OutFile(), Input() + u".new.dfm1");
+  EXPECT_EQ(Run(transform, Input()).Output, Input() + u".new.dfm");
+  EXPECT_EQ(Run(transform, Input()).Output, Input() + u".new.dfm1");
   EXPECT_EQ(Read("forms/Main.dfm"), FOriginal);
   EXPECT_EQ(Read("forms/Main.dfm.new.dfm"), Reversed(FOriginal));
   EXPECT_EQ(Read("forms/Main.dfm.new.dfm1"), Reversed(FOriginal));
@@ -250,9 +254,9 @@ TEST_F(PlacementTest, AnEmptySaveFolderMeansTheCurrentFolder) {
   const fs::path old = fs::current_path();
   fs::current_path(FDir.Path() / "cwd");
   TestTransform transform;
-  Run(transform, Input());
+  const TPlaced placed = Run(transform, Input());
   fs::current_path(old);
-  EXPECT_EQ(transform.OutFile(), u"Main.dfm");
+  EXPECT_EQ(placed.Output, u"Main.dfm");
   EXPECT_EQ(Read("cwd/Main.dfm"), Reversed(FOriginal));
 }
 
@@ -274,24 +278,34 @@ TEST_F(PlacementTest, ATransformationThatRaisesWithoutSettingAnErrorIsStillAFail
   EXPECT_EQ(Listing("forms"), (Names{"Main.dfm"}));
 }
 
-TEST_F(PlacementTest, AStaleTemporaryFileIsDeletedBeforeTheTransformationWrites) {
-  FDir.Write("forms/Main.dfm.tmp", "left over from an interrupted run");
-  fs::permissions(FDir.Path() / "forms/Main.dfm.tmp", fs::perms::owner_read);
-  TestTransform transform;
-  Run(transform, Input());
-  EXPECT_FALSE(transform.OutExistedAtStart);
+// A name like the one older versions used for their temporary file may be the user's own file:
+// nothing but the program's exclusively created files is ever deleted.
+TEST_F(PlacementTest, FilesNamedLikeAnOldTemporaryFileAreTheUsersAndStay) {
+  FDir.Write("forms/Main.dfm.tmp", "the user's own notes");
+  fs::create_symlink(FDir.Path() / "elsewhere/victim.dfm", FDir.Path() / "forms/Main.dfm.new.dfm.tmp");
+  for (bool replace : {true, false}) {
+    FSettings.SetReplace(replace);
+    TestTransform transform;
+    Run(transform, Input());
+    EXPECT_EQ(Read("forms/Main.dfm.tmp"), "the user's own notes");
+    EXPECT_TRUE(fs::is_symlink(FDir.Path() / "forms/Main.dfm.new.dfm.tmp"));
+    EXPECT_FALSE(fs::exists(FDir.Path() / "elsewhere"));
+  }
   EXPECT_EQ(Read("forms/Main.dfm"), Reversed(FOriginal));
-  EXPECT_EQ(Listing("forms"), (Names{"Main.dfm", "Main.dfm.bak"}));
+  EXPECT_EQ(Read("forms/Main.dfm.new.dfm"), FOriginal);
+  EXPECT_EQ(Listing("forms"),
+            (Names{"Main.dfm", "Main.dfm.bak", "Main.dfm.new.dfm", "Main.dfm.new.dfm.tmp", "Main.dfm.tmp"}));
 }
 
-TEST_F(PlacementTest, AStaleTemporaryLinkIsRemovedRatherThanWrittenThrough) {
-  fs::create_symlink(FDir.Path() / "elsewhere/victim.dfm", FDir.Path() / "forms/Main.dfm.tmp");
+// A name as long as the file system allows still has room for the temporary file beside it.
+TEST_F(PlacementTest, AnInputWithTheLongestPossibleNameIsReplaced) {
+  FSettings.SetBackup(false);
+  const std::string name = "forms/" + std::string(251, 'n') + ".dfm";
+  FDir.Write(name, FOriginal);
   TestTransform transform;
-  Run(transform, Input());
-  EXPECT_FALSE(fs::exists(FDir.Path() / "elsewhere"));
-  EXPECT_FALSE(fs::is_symlink(FDir.Path() / "forms/Main.dfm"));
-  EXPECT_EQ(Read("forms/Main.dfm"), Reversed(FOriginal));
-  EXPECT_EQ(Listing("forms"), (Names{"Main.dfm", "Main.dfm.bak"}));
+  Run(transform, FDir / name);
+  EXPECT_EQ(transform.Status(), TTransformStatus::tsApplied);
+  EXPECT_EQ(Read(name), Reversed(FOriginal));
 }
 
 TEST_F(PlacementTest, ASkippedFileIsNeitherBackedUpNorMoved) {
@@ -440,17 +454,135 @@ TEST_F(PlacementTest, WhenTheFinalMoveFailsTheOriginalStaysAtTheInputsName) {
   }
 }
 
-TEST(UniqueName, CountsFromTheBaseWithoutAccumulating) {
-  TempDir dir;
-  const std::u16string base = dir / "X.bak";
-  EXPECT_EQ(TDFMBackup::UniqueName(base, false), base);
-  dir.Write("X.bak", "");
-  dir.Write("X.bak1", "");
-  dir.Write("X.bak3", "");
-  EXPECT_EQ(TDFMBackup::UniqueName(base, false), base + u"2");
-  dir.Write("X.bak2", "");
-  EXPECT_EQ(TDFMBackup::UniqueName(base, false), base + u"4");
-  EXPECT_EQ(TDFMBackup::UniqueName(base, true), base);
-  EXPECT_FALSE(fs::exists(dir.Path() / "X.bak"));
-  EXPECT_TRUE(fs::exists(dir.Path() / "X.bak1"));
+TEST_F(PlacementTest, BackupNumbersCountFromTheBaseWithoutAccumulating) {
+  for (const char* taken : {"forms/Main.dfm.bak", "forms/Main.dfm.bak1", "forms/Main.dfm.bak3"}) FDir.Write(taken, "");
+  TestTransform transform;
+  EXPECT_EQ(Run(transform, Input()).Backup, Input() + u".bak2");
+  EXPECT_EQ(Run(transform, Input()).Backup, Input() + u".bak4");
+  FSettings.SetOverrideBackup(true);
+  EXPECT_EQ(Run(transform, Input()).Backup, Input() + u".bak");
+  EXPECT_EQ(Read("forms/Main.dfm.bak"), FOriginal);
+  EXPECT_EQ(Read("forms/Main.dfm.bak1"), "");
+}
+
+// Settings for each way of placing a result, from the test folder.
+std::vector<std::pair<const char*, std::function<void(TDFMSettings&, const TempDir&)>>> Placements() {
+  return {
+      {"backup beside", [](TDFMSettings&, const TempDir&) {}},
+      {"backup folder",
+       [](TDFMSettings& ASettings, const TempDir& ADir) {
+         ASettings.SetBackupSameFolder(false);
+         ASettings.SetBackupFolder(ADir / "backups");
+       }},
+      {"new beside", [](TDFMSettings& ASettings, const TempDir&) { ASettings.SetReplace(false); }},
+      {"output folder",
+       [](TDFMSettings& ASettings, const TempDir& ADir) {
+         ASettings.SetReplace(false);
+         ASettings.SetSaveSameFolder(false);
+         ASettings.SetSaveFolder(ADir / "out");
+       }},
+  };
+}
+
+TEST_F(PlacementTest, AResultEqualToItsInputIsNotWrittenAnywhere) {
+  fs::create_directories(FDir.Path() / "backups");
+  fs::create_directories(FDir.Path() / "out");
+  struct stat before;
+  ASSERT_EQ(::stat((FDir.Path() / "forms/Main.dfm").c_str(), &before), 0);
+  for (const auto& [name, configure] : Placements()) {
+    SCOPED_TRACE(name);
+    TDFMSettings settings;
+    configure(settings, FDir);
+    for (bool overwrite : {false, true}) {
+      settings.SetOverrideBackup(overwrite);
+      TestTransform transform(Behaviour::Copy);
+      std::vector<std::u16string> log;
+      transform.SetOnMessage([&](const std::u16string& AMessage) { log.push_back(AMessage); });
+      const TPlaced placed = TDFMBackup(settings).Execute(transform, Input());
+      EXPECT_TRUE(placed.Identical);
+      EXPECT_EQ(placed.Output, u"");
+      EXPECT_EQ(transform.Status(), TTransformStatus::tsApplied) << "the status is the transformation's";
+      EXPECT_EQ(log, std::vector<std::u16string>{u"The result equals the file; nothing was written."});
+    }
+  }
+  struct stat after;
+  ASSERT_EQ(::stat((FDir.Path() / "forms/Main.dfm").c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+  EXPECT_EQ(Listing("forms"), (Names{"Main.dfm"}));
+  EXPECT_TRUE(Listing("backups").empty());
+  EXPECT_TRUE(Listing("out").empty());
+}
+
+// Within one run no backup or new file takes the name of an input or of a file the run wrote, and
+// overwriting replaces only what an earlier run left. Each case lists the run's inputs and where
+// every original must end up.
+TEST_F(PlacementTest, ARunNeverPlacesAFileOverAnInputOrOverWhatItWrote) {
+  struct Case {
+    const char* Name;
+    std::vector<std::string> Inputs;  // relative to the test folder, in run order
+    const char* BackupFolder;         // empty: beside the input
+    std::vector<std::pair<std::string, std::string>> Expected;  // file, the input whose original it holds
+  };
+  const std::vector<Case> cases = {
+      {"backup folder is the inputs' own", {"d/x.dfm"}, "d", {{"d/x.dfm.bak", "d/x.dfm"}}},
+      {"backup folder holds another input",
+       {"a/x.dfm", "b/x.dfm"},
+       "b",
+       {{"b/x.dfm.bak", "b/x.dfm"}, {"b/x.dfm1", "a/x.dfm"}}},
+      {"one base name from two folders", {"s1/Main.dfm", "s2/Main.dfm"}, "bk", {{"bk/Main.dfm", "s1/Main.dfm"},
+                                                                                 {"bk/Main.dfm1", "s2/Main.dfm"}}},
+      {"the same file twice", {"t/x.dfm", "t/x.dfm"}, "", {{"t/x.dfm.bak", "t/x.dfm"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TempDir dir;
+    std::map<std::string, std::string> originals;
+    std::vector<std::u16string> inputs;
+    for (const std::string& input : c.Inputs) {
+      const std::string bytes = FOriginal + input;
+      if (!originals.count(input)) dir.Write(input, bytes);
+      originals[input] = bytes;
+      inputs.push_back(dir / input);
+    }
+    dir.Write("bk/Main.dfm", "an earlier run's backup");
+    TDFMSettings settings;
+    settings.SetOverrideBackup(true);
+    settings.SetBackupSameFolder(std::string(c.BackupFolder).empty());
+    settings.SetBackupFolder(dir / c.BackupFolder);
+    TDFMBackup placement(settings);
+    placement.BeginRun(inputs);
+    for (const std::u16string& input : inputs) {
+      TestTransform transform;
+      placement.Execute(transform, input);
+      EXPECT_EQ(transform.Status(), TTransformStatus::tsApplied);
+    }
+    for (const auto& [file, input] : c.Expected) EXPECT_EQ(dir.Read(file), originals.at(input)) << file;
+  }
+}
+
+TEST_F(PlacementTest, FilesFromAScannedFolderKeepTheirPathBelowItWhenAsked) {
+  fs::create_directories(FDir.Path() / "backups");
+  fs::create_directories(FDir.Path() / "out");
+  FDir.Write("tree/a/b/Unit1.dfm", FOriginal);
+  FDir.Write("tree/Unit1.dfm", FOriginal);
+  for (const auto& [name, configure] : Placements()) {
+    SCOPED_TRACE(name);
+    TDFMSettings settings;
+    configure(settings, FDir);
+    settings.SetKeepStructure(true);
+    settings.SetBackup(true);
+    for (const char* input : {"tree/a/b/Unit1.dfm", "tree/Unit1.dfm"}) {
+      TestTransform transform;
+      const TPlaced placed = TDFMBackup(settings).Execute(transform, FDir / input, FDir / "tree");
+      EXPECT_EQ(transform.Status(), TTransformStatus::tsApplied);
+      const std::string below = std::string(input).substr(5);
+      if (std::string(name) == "backup folder") {
+        EXPECT_EQ(placed.Backup, FDir / ("backups/" + below));
+      } else if (std::string(name) == "output folder") {
+        EXPECT_EQ(placed.Output, FDir / ("out/" + below));
+      }
+    }
+  }
+  EXPECT_FALSE(fs::exists(FDir.Path() / "out/Unit1.dfm1"));
 }

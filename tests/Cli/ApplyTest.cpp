@@ -1,5 +1,6 @@
 // apply and transforms: naming a transformation, its log under each file, --diff of what it removes.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "CliHarness.h"
 #include "CliTestSupport.h"
@@ -93,13 +94,21 @@ TEST_F(Apply, DiffOfANewFileNamesItAndJsonCarriesIt) {
   EXPECT_EQ(ReadFile(FDir.Path() / "tree" / "Main.dfm"), kForm);
 }
 
-TEST_F(Apply, NoChangesPrintsNoDiffAndStillReplaces) {
+// A result equal to its input is not written: the file keeps its inode, and the log says why.
+TEST_F(Apply, NoChangesPrintsNoDiffAndLeavesTheFileAsItIs) {
   WriteFile(FDir.Path() / "tree" / "Plain.dfm", "object A: TA\r\n  Left = 1\r\nend\r\n");
+  const auto inode = [&] {
+    struct stat info;
+    return ::stat((FDir.Path() / "tree" / "Plain.dfm").c_str(), &info) == 0 ? info.st_ino : 0;
+  };
+  const ino_t before = inode();
   const TRun run = RunCli({"apply", "Remove Explicit", "--no-backup", "--diff", "tree/Plain.dfm"}, FDir.Path());
   EXPECT_EQ(run.Status, 0) << run.Err;
   EXPECT_EQ(run.OutLines(), (std::vector<std::string>{"Placement: replace each input, no backup (options)",
                                                        "No changes\ttree/Plain.dfm",
+                                                       "  The result equals the file; nothing was written.",
                                                        "1 files: 0 applied, 1 no changes, 0 skipped, 0 errors"}));
+  EXPECT_EQ(inode(), before);
 }
 
 TEST_F(Apply, ABinaryFileFailsWithTheGrammarMessage) {

@@ -76,6 +76,7 @@ public:
   common::IDCondition* SaveSameFolder() override { return &SaveSameRadio; }
   common::IDCondition* SaveSeparateFolder() override { return &SaveSeparateRadio; }
   common::IDText* SaveFolder() override { return &SavePath; }
+  common::IDCondition* KeepStructure() override { return &KeepStructureCheck; }
 
   // The user picks a saving method in the chooser.
   void PickMethod(int32_t AIndex) {
@@ -97,6 +98,7 @@ public:
   TFakeRadio SaveSameRadio{u"SaveSameFolder", Context};
   TFakeRadio SaveSeparateRadio{u"SaveSeparateFolder", Context};
   TFakeText SavePath{u"SaveFolder", Context};
+  TFakeCheckBox KeepStructureCheck{u"KeepStructure", Context};
 
   bool ReplaceFrameShown = true;
   bool BackupOptionsEnabled = true;

@@ -16,7 +16,9 @@ namespace tess::gui {
 
 TPrefForm::TPrefForm() {
   setWindowTitle(QStringLiteral("Preferences"));
-  setFixedSize(369, 235);
+  // The method frames fill the band under the header; the structure choice below serves both.
+  constexpr int frameBottom = 235;
+  setFixedSize(369, frameBottom + 30);
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
   Panel1 = new QWidget(this);
@@ -40,7 +42,7 @@ TPrefForm::TPrefForm() {
 
   const auto place = [this](QWidget* AFrame) {
     AFrame->setParent(this);
-    AFrame->setGeometry(0, 43, width(), height() - 43);
+    AFrame->setGeometry(0, 43, width(), frameBottom - 43);
     AFrame->hide();
   };
   FReplaceFrame = new TPrefReplaceFrame;
@@ -51,6 +53,10 @@ TPrefForm::TPrefForm() {
   FNewFrame = new TPrefNewFrame;
   place(FNewFrame);
   FNewFrame->FOnBrowse = FReplaceFrame->FOnBrowse;
+
+  chKeepStructure = new QCheckBox(QStringLiteral("Keep the folder structure below an added folder"), this);
+  chKeepStructure->setObjectName(QStringLiteral("chKeepStructure"));
+  chKeepStructure->setGeometry(16, frameBottom + 2, 337, 21);
 
   FWrapper = CreateVCLWrapper();
   FOpenDir = CreateDirDialog(this);
@@ -87,6 +93,7 @@ common::IDCondition* TPrefForm::OverrideBackup() { return FWrapper->DCondition(F
 common::IDCondition* TPrefForm::SaveSameFolder() { return FWrapper->DCondition(FNewFrame->rbSame); }
 common::IDCondition* TPrefForm::SaveSeparateFolder() { return FWrapper->DCondition(FNewFrame->rbSeparate); }
 common::IDText* TPrefForm::SaveFolder() { return FWrapper->DText(FNewFrame->edBackupPath); }
+common::IDCondition* TPrefForm::KeepStructure() { return FWrapper->DCondition(chKeepStructure); }
 
 void TPrefForm::MethodChanged() {
   const bool replace = cbMethod->currentIndex() == 0;

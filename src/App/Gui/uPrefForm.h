@@ -9,6 +9,7 @@
 #include "App/uDialogs.h"
 #include "App/uPrefForm.h"
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 
@@ -35,6 +36,7 @@ public:
   common::IDCondition* SaveSameFolder() override;
   common::IDCondition* SaveSeparateFolder() override;
   common::IDText* SaveFolder() override;
+  common::IDCondition* KeepStructure() override;
 
   // IPrefFormWindow
   app::IPrefForm* View() override { return this; }
@@ -50,6 +52,7 @@ public:
   QWidget* Panel1;
   QLabel* Label1;
   QComboBox* cbMethod;
+  QCheckBox* chKeepStructure;
 
 public:
   // Every way of closing comes here (Escape and the title-bar button too), and each asks the

@@ -67,26 +67,6 @@ bool WriteAll(int AFd, std::string_view ABytes) {
   return true;
 }
 
-// A new, exclusively created file in the target's folder. Its name is short and hidden, so that
-// it fits beside a target whose own name is as long as the file system allows.
-int CreateSibling(const std::string& ATarget, std::string& ATempName) {
-  static std::atomic<uint64_t> counter{0};
-  const size_t slash = ATarget.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? std::string() : ATarget.substr(0, slash + 1);
-  const uint64_t seed = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-                        (static_cast<uint64_t>(::getpid()) << 32);
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const uint64_t salt = (seed + 0x9E3779B97F4A7C15ull * ++counter) * 0xBF58476D1CE4E5B9ull;
-    char name[40];
-    std::snprintf(name, sizeof name, ".tess-%016llx.tmp", static_cast<unsigned long long>(salt));
-    ATempName = folder + name;
-    const int fd = ::open(ATempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  errno = EEXIST;
-  return -1;
-}
-
 char16_t FoldCase(char16_t c) {
   if (c >= u'A' && c <= u'Z') return c + 32;
   if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
@@ -135,6 +115,28 @@ std::vector<ListedEntry> ListFolder(const std::u16string& AFolder, bool AHidden)
 }
 
 }  // namespace
+
+std::string TemporaryNameBeside(const std::string& ATarget) {
+  static std::atomic<uint64_t> counter{0};
+  static const uint64_t seed = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                               (static_cast<uint64_t>(::getpid()) << 32);
+  const size_t slash = ATarget.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? std::string() : ATarget.substr(0, slash + 1);
+  const uint64_t salt = (seed + 0x9E3779B97F4A7C15ull * ++counter) * 0xBF58476D1CE4E5B9ull;
+  char name[40];
+  std::snprintf(name, sizeof name, ".tess-%016llx.tmp", static_cast<unsigned long long>(salt ^ (salt >> 31)));
+  return folder + name;
+}
+
+int CreateTemporaryBeside(const std::string& ATarget, std::string& ATempName) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    ATempName = TemporaryNameBeside(ATarget);
+    const int fd = ::open(ATempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
 
 bool MatchesMask(std::u16string_view AName, std::u16string_view AMask) {
   if (AMask == u"*.*" || AMask == u"*") return true;
@@ -207,7 +209,7 @@ void DDirectory::WriteBytes(std::u16string_view APath, std::string_view ABytes) 
   if (exists && ::access(target.c_str(), W_OK) != 0) RaiseFileError(kCreateError, APath, errno);
 
   std::string tempName;
-  FileHandle file(CreateSibling(target, tempName));
+  FileHandle file(CreateTemporaryBeside(target, tempName));
   if (file.Get() < 0) RaiseFileError(kCreateError, APath, errno);
   auto fail = [&](int AError) {
     ::close(file.Release());

@@ -46,6 +46,15 @@ public:
   static std::u16string GetUserAppDataPath();
 };
 
+// The program's temporary files: hidden, ".tess-" followed by 16 hex digits and ".tmp", short enough
+// to fit beside a name as long as the file system allows. A run that is killed may leave one behind;
+// nothing else is ever given such a name.
+// A fresh name of that kind in the folder of ATarget (a native path); the file is not created.
+std::string TemporaryNameBeside(const std::string& ATarget);
+// Creates a new temporary file beside ATarget exclusively (never an existing file, never through a
+// link). Returns its descriptor, or -1 with errno set; ATempName receives its path.
+int CreateTemporaryBeside(const std::string& ATarget, std::string& ATempName);
+
 // Whole-name wildcard match ('*' any run, '?' one character) without regard to case;
 // "*.*" matches every name, as it does in the dialogs users know.
 bool MatchesMask(std::u16string_view AName, std::u16string_view AMask);
