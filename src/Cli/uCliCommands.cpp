@@ -229,8 +229,8 @@ int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform)
       report.File(result);
     } catch (const EOutputError& error) {
       // This file is placed; no further file is started, so the user knows where the run ended.
-      throw EOutputError(error.Error(), Utf8(common::Format(u"stopped after %d of %d files, the last %s",
-                                                            {int64_t(index + 1), int64_t(files.size()), input})));
+      throw EOutputError(error.Error(), "stopped after " + std::to_string(index + 1) + " of " +
+                                            std::to_string(files.size()) + " files, the last " + Printable(input));
     }
   }
   report.Summary();

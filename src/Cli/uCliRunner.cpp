@@ -102,10 +102,10 @@ TPrepared TPreparer::Prepare(const std::u16string& AInput, const std::u16string&
     fail(u"unexpected failure");
   }
   transform.SetOnMessage(nullptr);
-  if (prepared.Raised) NameTheInput(prepared.Log, result, AInput);
-  if (prepared.Raised)
+  if (prepared.Raised) {
+    NameTheInput(prepared.Log, result, AInput);
     common::DDirectory::RemoveFile(result);
-  else if (common::DDirectory::FileExists(result))
+  } else if (common::DDirectory::FileExists(result))
     prepared.Result = result;
   return prepared;
 }
