@@ -1,5 +1,6 @@
 #include "Cli/uCliReport.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -149,6 +150,12 @@ void Print(TChannel AChannel, std::string_view ABytes) {
   while (!ABytes.empty()) {
     const ssize_t written = ::write(fd, ABytes.data(), ABytes.size());
     if (written < 0 && errno == EINTR) continue;
+    // A stream the caller left non-blocking is full for a moment, not failed.
+    if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      pollfd ready{fd, POLLOUT, 0};
+      ::poll(&ready, 1, -1);
+      continue;
+    }
     if (written <= 0) {
       if (AChannel == TChannel::chOut) throw EOutputError(written < 0 ? errno : EIO);
       return;
