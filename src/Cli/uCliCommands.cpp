@@ -41,11 +41,6 @@ void RequestStop(int) { GStopRequested = 1; }
 
 std::string Utf8(std::u16string_view AText) { return common::Utf16ToUtf8(AText); }
 
-void PrintLine(std::FILE* AOut, const std::string& AText) {
-  std::fwrite(AText.data(), 1, AText.size(), AOut);
-  std::fputc('\n', AOut);
-}
-
 bool IsText(const std::optional<FormFileFormat>& AFormat) {
   return AFormat == FormFileFormat::fmtText || AFormat == FormFileFormat::fmtUTF8Text;
 }
@@ -54,10 +49,14 @@ bool IsText(const std::optional<FormFileFormat>& AFormat) {
 class TPrivateFolder {
 public:
   TPrivateFolder() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/tessarine-cli-XXXXXX";
+    const char* variable = std::getenv("TMPDIR");
+    const bool fromVariable = variable != nullptr && *variable != '\0';
+    const std::string base = fromVariable ? variable : "/tmp";
+    std::string pattern = base + "/tessarine-cli-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr)
-      throw common::EFileError(u"Cannot create a temporary folder: " + common::Utf8ToUtf16(std::strerror(errno)));
+      throw common::EFileError(common::Format(u"Cannot create a temporary folder in \"%s\"%s: %s",
+                                              {common::Utf8ToUtf16(base), fromVariable ? u" (TMPDIR)" : u"",
+                                               common::Utf8ToUtf16(std::strerror(errno))}));
     FPath = pattern;
   }
   ~TPrivateFolder() {
@@ -126,7 +125,7 @@ int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform)
     throw EUsageError("--stdout takes exactly one form file, not " + std::to_string(files.size()));
   PrepareFolders(placement, AOptions.Placement);
 
-  TReport report(toStdout ? stderr : stdout, stderr, AOptions.Json, AOptions.Quiet, files.size());
+  TReport report(toStdout ? TChannel::chErr : TChannel::chOut, AOptions.Json, AOptions.Quiet, files.size());
   if (!placement.Warning.empty()) report.Warning(placement.Warning);
   report.Placement(placement.Description);
 
@@ -191,9 +190,12 @@ int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform)
       if (resultFormat) result.FormatAfter = resultFormat;
       if (toStdout && !prepared.Result.empty()) {
         try {
-          const std::string bytes = DDirectory::ReadBytes(prepared.Result);
-          std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-          if (std::fflush(stdout) != 0) throw common::EFileError(u"Cannot write to standard output");
+          Print(TChannel::chOut, DDirectory::ReadBytes(prepared.Result));
+        } catch (const EOutputError& error) {
+          if (error.ReaderGone()) throw;
+          // What went out is a truncated result: the file fails, and the report on standard error says why.
+          result.Status = TTransformStatus::tsError;
+          result.Log.push_back(u"Error: Cannot write to standard output. " + common::Utf8ToUtf16(error.Reason()));
         } catch (const common::Exception& error) {
           result.Status = TTransformStatus::tsError;
           result.Log.push_back(u"Error: " + error.Message());
@@ -202,7 +204,13 @@ int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform)
       if (!prepared.Result.empty()) DDirectory::RemoveFile(prepared.Result);
     }
     if (!after.empty() || !before.empty()) result.Diff = UnifiedDiff(before, after, Utf8(input), Utf8(afterLabel));
-    report.File(result);
+    try {
+      report.File(result);
+    } catch (const EOutputError& error) {
+      // This file is placed; no further file is started, so the user knows where the run ended.
+      throw EOutputError(error.Error(), "stopped after " + std::to_string(index + 1) + " of " +
+                                            std::to_string(files.size()) + " files, the last " + Printable(input));
+    }
   }
   report.Summary();
   if (index < files.size()) {
@@ -219,10 +227,10 @@ int Detect(const TCliOptions& AOptions) {
   for (const std::u16string& file : files) {
     try {
       stream::TFileStream stream(file, stream::TFileMode::fmOpenRead);
-      PrintLine(stdout, Utf8(FormatCaption(stream::DetectFormFormat(stream))) + "\t" + Printable(file));
+      PrintLine(TChannel::chOut, Utf8(FormatCaption(stream::DetectFormFormat(stream))) + "\t" + Printable(file));
     } catch (const common::Exception& error) {
       failed = true;
-      PrintLine(stdout, "Error\t" + Printable(file) + ": " + Printable(error.Message()));
+      PrintLine(TChannel::chOut, "Error\t" + Printable(file) + ": " + Printable(error.Message()));
     }
   }
   return failed ? 1 : 0;
@@ -252,9 +260,9 @@ int Check(const TCliOptions& AOptions) {
       line = "Error\t" + Printable(file) + ": " + Printable(error.Message());
     }
     if (line.starts_with("Error")) ++errors;
-    PrintLine(stdout, line);
+    PrintLine(TChannel::chOut, line);
   }
-  PrintLine(stdout, Utf8(common::Format(u"%d files: %d OK, %d errors",
+  PrintLine(TChannel::chOut, Utf8(common::Format(u"%d files: %d OK, %d errors",
                                         {int64_t(files.size()), int64_t(files.size() - errors), int64_t(errors)})));
   return errors > 0 ? 1 : 0;
 }
@@ -270,7 +278,7 @@ int RunCommand(const TCliOptions& AOptions) {
       const std::unique_ptr<TTransform> transform = FindTransform(AOptions.Transform);
       return RunTransformation(AOptions, *transform);
     }
-    case TCommand::cmTransforms: return ListTransforms(stdout, stderr);
+    case TCommand::cmTransforms: return ListTransforms();
     case TCommand::cmNone: break;
   }
   throw EUsageError("no command given");

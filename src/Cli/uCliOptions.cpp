@@ -1,6 +1,9 @@
 #include "Cli/uCliOptions.h"
 
 #include <CLI/CLI.hpp>
+#include <sstream>
+
+#include "Cli/uCliReport.h"
 
 namespace tess::cli {
 
@@ -70,12 +73,12 @@ void CheckCombinations(const TCliOptions& AOptions) {
 
 }  // namespace
 
-void PrintUsageError(std::ostream& AErr, const std::string& AMessage) {
-  AErr << "tessarine-cli: " << AMessage << "\n"
-       << "Run 'tessarine-cli --help' for usage.\n";
+void PrintUsageError(const std::string& AMessage) {
+  PrintDiagnostic(AMessage);
+  PrintLine(TChannel::chErr, "Run 'tessarine-cli --help' for usage.");
 }
 
-int ParseCommandLine(int AArgc, char** AArgv, TCliOptions& AOptions, std::ostream& AOut, std::ostream& AErr) {
+int ParseCommandLine(int AArgc, char** AArgv, TCliOptions& AOptions) {
   CLI::App app("Converts Delphi form files between binary and text and runs transformations over them.",
                "tessarine-cli");
   // Handled here rather than by CLI11, whose version text ends without a line break.
@@ -111,7 +114,7 @@ int ParseCommandLine(int AArgc, char** AArgv, TCliOptions& AOptions, std::ostrea
   try {
     app.parse(AArgc, AArgv);
     if (version) {
-      AOut << kVersion << "\n";
+      PrintLine(TChannel::chOut, kVersion);
       return 0;
     }
     if (detect->parsed()) AOptions.Command = TCommand::cmDetect;
@@ -122,11 +125,17 @@ int ParseCommandLine(int AArgc, char** AArgv, TCliOptions& AOptions, std::ostrea
     else throw EUsageError("a command is required: detect, convert, apply, check or transforms");
     CheckCombinations(AOptions);
   } catch (const CLI::ParseError& error) {
-    if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(error, AOut, AErr);
-    PrintUsageError(AErr, error.what());
+    if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
+      std::ostringstream help, err;
+      const int status = app.exit(error, help, err);
+      Print(TChannel::chOut, help.str());
+      Print(TChannel::chErr, err.str());
+      return status;
+    }
+    PrintUsageError(error.what());
     return 2;
   } catch (const EUsageError& error) {
-    PrintUsageError(AErr, error.what());
+    PrintUsageError(error.what());
     return 2;
   }
   return -1;

@@ -1,7 +1,6 @@
 // The command line of tessarine-cli: its commands and options, and the usage errors it refuses.
 #pragma once
 
-#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -51,10 +50,11 @@ struct TCliOptions {
 };
 
 // Parses the arguments into AOptions. Returns -1 when a command is to run; otherwise the exit
-// status, after help or the version went to AOut or a usage error with its hint to AErr.
-int ParseCommandLine(int AArgc, char** AArgv, TCliOptions& AOptions, std::ostream& AOut, std::ostream& AErr);
+// status, after help or the version went to standard output or a usage error with its hint to
+// standard error. Raises EOutputError when help or the version cannot be written.
+int ParseCommandLine(int AArgc, char** AArgv, TCliOptions& AOptions);
 
-// The message and the one-line hint that end every refused command line.
-void PrintUsageError(std::ostream& AErr, const std::string& AMessage);
+// The message and the one-line hint that end every refused command line, on standard error.
+void PrintUsageError(const std::string& AMessage);
 
 }  // namespace tess::cli

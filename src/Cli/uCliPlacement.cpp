@@ -1,9 +1,13 @@
 #include "Cli/uCliPlacement.h"
 
 #include <filesystem>
+#include <system_error>
+#include <utility>
 
 #include "Shared/Common/uDDirectory.h"
 #include "Shared/Common/uEncoding.h"
+#include "Shared/Common/uException.h"
+#include "Shared/Common/uFormat.h"
 
 namespace tess::cli {
 
@@ -69,12 +73,16 @@ TPlacement ResolvePlacement(const TPlacementOptions& AOptions) {
 
 void PrepareFolders(const TPlacement& APlacement, const TPlacementOptions& AOptions) {
   if (APlacement.Mode != TPlacementMode::pmPlace) return;
-  for (const std::string& folder : {AOptions.BackupDir, AOptions.OutputDir}) {
+  const std::pair<const std::string&, const char16_t*> folders[] = {{AOptions.BackupDir, u"backup"},
+                                                                      {AOptions.OutputDir, u"output"}};
+  for (const auto& [folder, kind] : folders) {
     if (folder.empty()) continue;
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    if (!std::filesystem::is_directory(folder))
-      throw EUsageError("cannot use '" + folder + "' as a folder" + (error ? ": " + error.message() : std::string()));
+    if (std::filesystem::is_directory(folder)) continue;
+    if (!error) error = std::make_error_code(std::errc::not_a_directory);
+    throw common::EFileError(common::Format(u"Cannot create the %s folder \"%s\": %s",
+                                            {kind, common::Utf8ToUtf16(folder), common::Utf8ToUtf16(error.message())}));
   }
 }
 

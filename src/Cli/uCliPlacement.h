@@ -30,7 +30,8 @@ struct TPlacement {
 TPlacement ResolvePlacement(const TPlacementOptions& AOptions);
 
 // Makes the backup or output folder named on the command line when it is missing. Raises
-// EUsageError when it cannot be made or is no folder.
+// EFileError with the folder and the reason when it cannot be made or is no folder: the
+// command line is right, the disk is not.
 void PrepareFolders(const TPlacement& APlacement, const TPlacementOptions& AOptions);
 
 }  // namespace tess::cli

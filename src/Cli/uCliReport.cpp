@@ -1,7 +1,10 @@
 #include "Cli/uCliReport.h"
 
+#include <poll.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <dtl/dtl.hpp>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -38,21 +41,139 @@ std::vector<std::string> LinesOf(const std::string& ABytes) {
 
 }  // namespace
 
-std::string Printable(std::u16string_view AText) {
-  std::string text = Utf8(AText), result;
-  result.reserve(text.size());
-  for (const char c : text) {
-    if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) {
-      result += c;
-      continue;
-    }
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    result += "\\x";
-    result += kDigits[(c >> 4) & 0xF];
-    result += kDigits[c & 0xF];
+namespace {
+
+constexpr char kDigits[] = "0123456789ABCDEF";
+
+bool IsHighSurrogate(char32_t ACode) { return ACode >= 0xD800 && ACode <= 0xDBFF; }
+bool IsLowSurrogate(char32_t ACode) { return ACode >= 0xDC00 && ACode <= 0xDFFF; }
+
+bool NeedsEscape(char32_t ACode, bool AKeepTabs) {
+  if (ACode == u'\t') return !AKeepTabs;
+  return ACode < 0x20 || (ACode >= 0x7F && ACode <= 0x9F) || (ACode >= 0xD800 && ACode <= 0xDFFF);
+}
+
+void AppendByte(std::string& AOut, unsigned AByte) {
+  AOut += "\\x";
+  AOut += kDigits[(AByte >> 4) & 0xF];
+  AOut += kDigits[AByte & 0xF];
+}
+
+void AppendEscape(std::string& AOut, char32_t ACode) {
+  if (ACode < 0x80 || (ACode >= 0xDC80 && ACode <= 0xDCFF)) return AppendByte(AOut, unsigned(ACode & 0xFF));
+  AOut += "\\u{";
+  for (int shift = 12; shift >= 0; shift -= 4) AOut += kDigits[(ACode >> shift) & 0xF];
+  AOut += '}';
+}
+
+// The length of the well-formed UTF-8 sequence at the start of ABytes and its code point; 0 when
+// its first byte starts none.
+size_t DecodeUtf8(std::string_view ABytes, char32_t& ACode) {
+  const auto byte = [&](size_t AIndex) { return static_cast<unsigned char>(ABytes[AIndex]); };
+  const unsigned char lead = byte(0);
+  if (lead < 0x80) return ACode = lead, 1;
+  size_t length;
+  unsigned char low = 0x80, high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2, ACode = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3, ACode = lead & 0x0F;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4, ACode = lead & 0x07;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (ABytes.size() < length) return 0;
+  for (size_t i = 1; i < length; ++i) {
+    const unsigned char next = byte(i);
+    if (next < (i == 1 ? low : 0x80) || next > (i == 1 ? high : 0xBF)) return 0;
+    ACode = (ACode << 6) | (next & 0x3F);
+  }
+  return length;
+}
+
+std::string PrintableUtf8(std::string_view AUtf8, bool AKeepTabs) {
+  std::string result;
+  result.reserve(AUtf8.size());
+  while (!AUtf8.empty()) {
+    char32_t code = 0;
+    const size_t length = DecodeUtf8(AUtf8, code);
+    if (length == 0)
+      AppendByte(result, static_cast<unsigned char>(AUtf8[0]));
+    else if (NeedsEscape(code, AKeepTabs))
+      AppendEscape(result, code);
+    else
+      result.append(AUtf8.substr(0, length));
+    AUtf8.remove_prefix(length == 0 ? 1 : length);
   }
   return result;
 }
+
+}  // namespace
+
+std::string Printable(std::string_view AUtf8) { return PrintableUtf8(AUtf8, false); }
+
+std::string Printable(std::u16string_view AText) {
+  std::string result;
+  result.reserve(AText.size());
+  size_t start = 0;
+  for (size_t i = 0; i < AText.size(); ++i) {
+    const char16_t c = AText[i];
+    if (IsHighSurrogate(c) && i + 1 < AText.size() && IsLowSurrogate(AText[i + 1])) {
+      ++i;
+      continue;
+    }
+    if (!NeedsEscape(c, false)) continue;
+    result += Utf8(AText.substr(start, i - start));
+    AppendEscape(result, c);
+    start = i + 1;
+  }
+  result += Utf8(AText.substr(start));
+  return result;
+}
+
+EOutputError::EOutputError(int AError, const std::string& AContext)
+    : std::runtime_error("cannot write to standard output: " + std::string(std::strerror(AError)) +
+                         (AContext.empty() ? std::string() : "; " + AContext)),
+      FError(AError) {}
+
+bool EOutputError::ReaderGone() const { return FError == EPIPE; }
+
+std::string EOutputError::Reason() const { return std::strerror(FError); }
+
+void Print(TChannel AChannel, std::string_view ABytes) {
+  const int fd = AChannel == TChannel::chOut ? STDOUT_FILENO : STDERR_FILENO;
+  while (!ABytes.empty()) {
+    const ssize_t written = ::write(fd, ABytes.data(), ABytes.size());
+    if (written < 0 && errno == EINTR) continue;
+    // A stream the caller left non-blocking is full for a moment, not failed.
+    if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      pollfd ready{fd, POLLOUT, 0};
+      ::poll(&ready, 1, -1);
+      continue;
+    }
+    if (written <= 0) {
+      if (AChannel == TChannel::chOut) throw EOutputError(written < 0 ? errno : EIO);
+      return;
+    }
+    ABytes.remove_prefix(size_t(written));
+  }
+}
+
+void PrintLine(TChannel AChannel, std::string_view AText) {
+  std::string line;
+  line.reserve(AText.size() + 1);
+  line.append(AText).push_back('\n');
+  Print(AChannel, line);
+}
+
+void PrintDiagnostic(std::string_view AUtf8) { PrintLine(TChannel::chErr, "tessarine-cli: " + Printable(AUtf8)); }
+
+void PrintDiagnostic(std::u16string_view AText) { PrintLine(TChannel::chErr, "tessarine-cli: " + Printable(AText)); }
 
 std::u16string FormatCaption(stream::FormFileFormat AFormat) {
   switch (AFormat) {
@@ -87,7 +208,7 @@ std::string UnifiedDiff(const std::string& ABefore, const std::string& AAfter, c
   if (diff.getEditDistance() == 0) return {};
   diff.composeUnifiedHunks();
   std::ostringstream out;
-  out << "--- " << ABeforeLabel << "\n+++ " << AAfterLabel << "\n";
+  out << "--- " << Printable(ABeforeLabel) << "\n+++ " << Printable(AAfterLabel) << "\n";
   auto print = [&](const auto& AElements) {
     for (const auto& element : AElements) {
       switch (element.second.type) {
@@ -95,7 +216,8 @@ std::string UnifiedDiff(const std::string& ABefore, const std::string& AAfter, c
         case dtl::SES_DELETE: out << '-'; break;
         default: out << ' '; break;
       }
-      out << element.first << '\n';
+      // A tab is part of a line's text; any other control character would act on the terminal.
+      out << PrintableUtf8(element.first, true) << '\n';
     }
   };
   for (const auto& hunk : diff.getUniHunks()) {
@@ -113,43 +235,37 @@ void TProgress::Show(size_t ADone, size_t ATotal) {
   if (!FEnabled || ATotal == 0) return;
   constexpr size_t kWidth = 40;
   const size_t filled = ADone * kWidth / ATotal;
-  std::fprintf(stderr, "\r[%s%s] %zu/%zu", std::string(filled, '#').c_str(), std::string(kWidth - filled, ' ').c_str(),
-               ADone, ATotal);
-  std::fflush(stderr);
+  Print(TChannel::chErr, "\r[" + std::string(filled, '#') + std::string(kWidth - filled, ' ') + "] " +
+                             std::to_string(ADone) + "/" + std::to_string(ATotal));
   FShown = true;
 }
 
 void TProgress::Clear() {
   if (!FShown) return;
-  std::fputs("\r\033[K", stderr);
-  std::fflush(stderr);
+  Print(TChannel::chErr, "\r\033[K");
   FShown = false;
 }
 
-TReport::TReport(std::FILE* AOut, std::FILE* AErr, bool AJson, bool AQuiet, size_t ATotal)
-    : FOut(AOut), FErr(AErr), FJson(AJson), FQuiet(AQuiet), FTotal(ATotal), FProgress(!AQuiet) {
+TReport::TReport(TChannel AOut, bool AJson, bool AQuiet, size_t ATotal)
+    : FOut(AOut), FJson(AJson), FQuiet(AQuiet), FTotal(ATotal), FProgress(!AQuiet) {
   FProgress.Show(0, FTotal);
 }
 
 void TReport::Line(const std::string& AText) {
   FProgress.Clear();
-  std::fwrite(AText.data(), 1, AText.size(), FOut);
-  std::fputc('\n', FOut);
-  std::fflush(FOut);
+  PrintLine(FOut, AText);
 }
 
 void TReport::Placement(const std::u16string& ADescription) {
   if (FQuiet) return;
   FProgress.Clear();
   // JSON output holds nothing but the files' objects, so that every line of it parses.
-  std::fprintf(FJson ? FErr : FOut, "%s\n", Utf8(ADescription).c_str());
-  std::fflush(FJson ? FErr : FOut);
+  PrintLine(FJson ? TChannel::chErr : FOut, Printable(ADescription));
 }
 
 void TReport::Warning(const std::u16string& AMessage) {
   FProgress.Clear();
-  std::fprintf(FErr, "tessarine-cli: warning: %s\n", Utf8(AMessage).c_str());
-  std::fflush(FErr);
+  PrintDiagnostic(u"warning: " + AMessage);
 }
 
 void TReport::File(const TFileResult& AResult) {
@@ -195,8 +311,7 @@ void TReport::Summary() {
   const std::u16string text =
       common::Format(u"%d files: %d applied, %d no changes, %d skipped, %d errors",
                      {int64_t(FDone), int64_t(FApplied), int64_t(FNoChanges), int64_t(FSkipped), int64_t(FErrors)});
-  std::fprintf(FJson ? FErr : FOut, "%s\n", Utf8(text).c_str());
-  std::fflush(FJson ? FErr : FOut);
+  PrintLine(FJson ? TChannel::chErr : FOut, Utf8(text));
 }
 
 }  // namespace tess::cli

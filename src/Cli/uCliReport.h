@@ -1,9 +1,10 @@
 // What a run prints: status lines with the log, or JSON objects, diffs, the progress bar and the summary.
 #pragma once
 
-#include <cstdio>
 #include <optional>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "FormStream/uFormFormat.h"
 #include "Shared/Common/uDString.h"
@@ -16,8 +17,39 @@ std::u16string FormatCaption(stream::FormFileFormat AFormat);
 std::u16string StatusCaption(transform::TTransformStatus AStatus);
 
 // The text as UTF-8 for a line of output: control characters (line breaks and tabs in a damaged
-// file's names, say) are shown as \xHH, so that every file keeps to its one line.
+// file's names, say) are shown as \xHH, so that every file keeps to its one line, and nothing
+// printed can steer the terminal. A name's byte that is not UTF-8, held as U+DC80..U+DCFF, is
+// shown as that byte (\xHH); C1 controls and any other lone surrogate as \u{XXXX}.
 std::string Printable(std::u16string_view AText);
+// The same for UTF-8 text (command-line arguments, messages of libraries); a byte that does not
+// belong to a well-formed sequence is shown as \xHH.
+std::string Printable(std::string_view AUtf8);
+
+// Every byte the program prints goes through Print. Standard output is written at once and
+// checked: a write that fails raises EOutputError. A failure on standard error is ignored, as
+// nobody is left to tell.
+enum class TChannel { chOut, chErr };
+
+class EOutputError : public std::runtime_error {
+public:
+  // AError: the errno of the failed write; AContext: what the run had done, for the message.
+  explicit EOutputError(int AError, const std::string& AContext = {});
+  int Error() const { return FError; }
+  // The reader went away (a pipe into head): the caller wanted no more, and is told nothing.
+  bool ReaderGone() const;
+  // The system's text for the failure ("No space left on device").
+  std::string Reason() const;
+
+private:
+  int FError;
+};
+
+void Print(TChannel AChannel, std::string_view ABytes);
+// AText and a line break.
+void PrintLine(TChannel AChannel, std::string_view AText);
+// "tessarine-cli: " and the text, escaped, as a line on standard error.
+void PrintDiagnostic(std::string_view AUtf8);
+void PrintDiagnostic(std::u16string_view AText);
 
 // Both texts as lines (CR LF, LF or CR end a line; a UTF-8 byte-order mark marks UTF-8, anything
 // else is Windows-1252) and the unified diff between them with three lines of context, headed
@@ -51,8 +83,9 @@ private:
 
 class TReport {
 public:
-  // AOut receives the per-file output, AErr warnings; with --stdout both are standard error.
-  TReport(std::FILE* AOut, std::FILE* AErr, bool AJson, bool AQuiet, size_t ATotal);
+  // AOut receives the per-file output, warnings go to standard error; with --stdout both are
+  // standard error. Raises EOutputError when standard output cannot be written.
+  TReport(TChannel AOut, bool AJson, bool AQuiet, size_t ATotal);
 
   void Placement(const std::u16string& ADescription);
   void Warning(const std::u16string& AMessage);
@@ -63,8 +96,7 @@ public:
 private:
   void Line(const std::string& AText);
 
-  std::FILE* FOut;
-  std::FILE* FErr;
+  TChannel FOut;
   bool FJson;
   bool FQuiet;
   size_t FTotal;

@@ -43,6 +43,32 @@ std::optional<stream::FormFileFormat> FormatOf(const std::u16string& APath) {
   }
 }
 
+namespace {
+
+// A failure on the private result names the program's own file. The user needs the input it was
+// made for, and the folder (TMPDIR) to make room in; the reason after the name is kept.
+void NameTheInput(common::TStringList& ALog, const std::u16string& AResult, const std::u16string& AInput) {
+  const std::u16string quoted = u"\"" + AResult + u"\"";
+  // The result lies in the private folder, which lies in the temporary folder.
+  std::u16string folder = AResult;
+  for (int level = 0; level < 2; ++level) {
+    folder = common::DString::ExtractPath(folder);
+    if (folder.size() > 1) folder.pop_back();
+  }
+  for (std::u16string& line : ALog) {
+    const size_t at = line.find(quoted);
+    if (at == std::u16string::npos) continue;
+    std::u16string_view reason = std::u16string_view(line).substr(at + quoted.size());
+    while (!reason.empty() && (reason.front() == u'.' || reason.front() == u':' || reason.front() == u' '))
+      reason.remove_prefix(1);
+    line = std::u16string(line.starts_with(u"Error: ") ? u"Error: " : u"") +
+           common::Format(u"Cannot write the result of \"%s\" to the temporary folder \"%s\". %s",
+                          {AInput, folder, reason});
+  }
+}
+
+}  // namespace
+
 TPreparer::TPreparer(std::unique_ptr<TTransform> ATransform, std::u16string ATempDir)
     : FTransform(std::move(ATransform)), FTempDir(std::move(ATempDir)) {}
 
@@ -76,9 +102,10 @@ TPrepared TPreparer::Prepare(const std::u16string& AInput, const std::u16string&
     fail(u"unexpected failure");
   }
   transform.SetOnMessage(nullptr);
-  if (prepared.Raised)
+  if (prepared.Raised) {
+    NameTheInput(prepared.Log, result, AInput);
     common::DDirectory::RemoveFile(result);
-  else if (common::DDirectory::FileExists(result))
+  } else if (common::DDirectory::FileExists(result))
     prepared.Result = result;
   return prepared;
 }

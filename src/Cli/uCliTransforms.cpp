@@ -25,9 +25,7 @@ std::u16string AsciiLower(std::u16string AText) {
   return AText;
 }
 
-void Warn(std::FILE* AErr, const std::u16string& AMessage) {
-  std::fprintf(AErr, "tessarine-cli: warning: %s\n", Printable(AMessage).c_str());
-}
+void Warn(const std::u16string& AMessage) { PrintDiagnostic(u"warning: " + AMessage); }
 
 }  // namespace
 
@@ -53,7 +51,7 @@ std::unique_ptr<TTransform> FindTransform(const std::string& AName) {
   }
 
   TTransformList& list = TTransformList::Instance();
-  for (const std::u16string& message : list.LoadMessages()) Warn(stderr, message);
+  for (const std::u16string& message : list.LoadMessages()) Warn(message);
   const std::u16string name = AsciiLower(common::Utf8ToUtf16(AName));
   std::vector<TTransform*> found;
   // A file name is unique in its folder, so it wins over a caption that happens to read the same.
@@ -74,17 +72,16 @@ std::unique_ptr<TTransform> FindTransform(const std::string& AName) {
   return found[0]->Clone();
 }
 
-int ListTransforms(std::FILE* AOut, std::FILE* AErr) {
+int ListTransforms() {
   TTransformList& list = TTransformList::Instance();
   for (int i = 0; i < list.Count(); ++i) {
     const TTransform* transform = list.Items(i);
     const auto* manual = dynamic_cast<const TManualTransform*>(transform);
     const std::string file = transform->FileName().empty() ? "built-in" : Printable(transform->FileName());
     const std::string actions = manual != nullptr ? std::to_string(manual->ActionCount()) : "-";
-    std::fprintf(AOut, "%s\t%s\t%s\n", file.c_str(), Printable(transform->Caption()).c_str(), actions.c_str());
+    PrintLine(TChannel::chOut, file + "\t" + Printable(transform->Caption()) + "\t" + actions);
   }
-  std::fflush(AOut);
-  for (const std::u16string& message : list.LoadMessages()) Warn(AErr, message);
+  for (const std::u16string& message : list.LoadMessages()) Warn(message);
   return list.LoadMessages().empty() ? 0 : 1;
 }
 

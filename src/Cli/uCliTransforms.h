@@ -1,7 +1,6 @@
 // The transformations a command line can name: the two conversions and the user's transformations.
 #pragma once
 
-#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -17,8 +16,8 @@ std::unique_ptr<transform::TTransform> CreateConversion(bool AToText);
 // names none, names several, or names one whose actions are not all valid.
 std::unique_ptr<transform::TTransform> FindTransform(const std::string& AName);
 
-// "FILE<TAB>CAPTION<TAB>ACTIONS" per transformation, the built-ins first. 1 when a
-// transformation file could not be read (said on AErr), else 0.
-int ListTransforms(std::FILE* AOut, std::FILE* AErr);
+// "FILE<TAB>CAPTION<TAB>ACTIONS" per transformation on standard output, the built-ins first. 1
+// when a transformation file could not be read (said on standard error), else 0.
+int ListTransforms();
 
 }  // namespace tess::cli

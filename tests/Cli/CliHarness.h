@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -43,6 +44,18 @@ struct TWatch {
   size_t OutPipeSize = 0;  // 0: the system's default
   // Called after each read with everything read so far.
   std::function<void(const std::string& AOut)> OnOut;
+
+  // Where standard output goes other than to the test (TRun::Out then stays empty).
+  enum class TTarget {
+    toTest,
+    toFile,      // OutFile, made or emptied ("/dev/full" refuses every write)
+    toNoReader,  // a pipe whose reading end is closed before the program starts
+    toClosed,    // no standard output at all
+  };
+  TTarget Target = TTarget::toTest;
+  std::filesystem::path OutFile;
+  // The largest file the program may write, as "ulimit -f" sets it; 0: no limit.
+  size_t FileSizeLimit = 0;
 };
 
 // Starts the program with AArgs in AFolder (the test's own folder when empty) and collects both
@@ -64,30 +77,48 @@ inline TRun RunCli(const std::vector<std::string>& AArgs, const std::filesystem:
   argv.push_back(nullptr);
   // posix_spawn rather than fork: the test process may hold the corpus in memory, and copying its
   // page tables for each of hundreds of runs would cost more than the runs.
+  using TTarget = TWatch::TTarget;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+  const std::string outFile = AWatch.OutFile.string();
+  if (AWatch.Target == TTarget::toFile)
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  else if (AWatch.Target == TTarget::toClosed)
+    posix_spawn_file_actions_addclose(&actions, STDOUT_FILENO);
+  else
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+  // Closed before the program can write: its first write finds no reader.
+  if (AWatch.Target != TTarget::toTest) ::close(out[0]);
   posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   const std::string folder = AFolder.string();
   if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+  // The child inherits the limit; the test lowers its own only while it starts the child.
+  rlimit ownLimit{};
+  const bool limited = AWatch.FileSizeLimit > 0 && ::getrlimit(RLIMIT_FSIZE, &ownLimit) == 0;
+  if (limited) {
+    rlimit childLimit = ownLimit;
+    childLimit.rlim_cur = rlim_t(AWatch.FileSizeLimit);
+    ::setrlimit(RLIMIT_FSIZE, &childLimit);
+  }
   pid_t pid = -1;
   const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  if (limited) ::setrlimit(RLIMIT_FSIZE, &ownLimit);
   posix_spawn_file_actions_destroy(&actions);
   ::close(out[1]);
   ::close(err[1]);
   TRun run;
   if (spawned != 0) {
-    ::close(out[0]);
+    if (AWatch.Target == TTarget::toTest) ::close(out[0]);
     ::close(err[0]);
     run.Err = "cannot start " + args[0];
     return run;
   }
   // Both pipes are drained together: a program that fills one while the test waits on the other
   // would otherwise never end.
-  pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+  pollfd fds[2] = {{AWatch.Target == TTarget::toTest ? out[0] : -1, POLLIN, 0}, {err[0], POLLIN, 0}};
   std::string* sinks[2] = {&run.Out, &run.Err};
-  int open = 2;
+  int open = AWatch.Target == TTarget::toTest ? 2 : 1;
   while (open > 0) {
     if (::poll(fds, 2, -1) < 0) break;
     for (int i = 0; i < 2; ++i) {

@@ -1,7 +1,9 @@
-// The command line itself: help, version, and every refused combination ending with status 2 and a hint.
+// The command line itself: help, version, every refused combination ending with status 2 and a hint,
+// and control characters in whatever it prints.
 #include <gtest/gtest.h>
 
 #include "CliHarness.h"
+#include "CliTestSupport.h"
 #include "Support/TempDir.h"
 
 namespace tess::cli::testing {
@@ -75,10 +77,66 @@ INSTANTIATE_TEST_SUITE_P(
         TUsageCase{{"convert", "--to", "text", "-j", "0", "a.dfm"}, "-j"},
         TUsageCase{{"convert", "--to", "text", "-j", "two", "a.dfm"}, "-j"},
         TUsageCase{{"convert", "--to", "text", "--mask", ";", "-r", "folder"}, "--mask needs at least one pattern"},
-        TUsageCase{{"convert", "--to", "text", "--output-dir", "a.dfm", "b.dfm"}, "cannot use 'a.dfm' as a folder"},
         TUsageCase{{"detect", "--json", "a.dfm"}, "--json"}, TUsageCase{{"check", "--replace", "a.dfm"}, "--replace"},
         TUsageCase{{"apply", "no such transformation", "a.dfm"}, "no transformation"},
         TUsageCase{{"apply", "a.dfm"}, "PATH is required"}));
+
+// --- Control characters in what is printed ----------------------------------------------------------
+
+constexpr const char* kClear = "\x1B[2J";  // clears a terminal that is shown it
+
+struct TControlCase {
+  std::string Name;
+  std::vector<std::string> Args;  // "{clear}" stands for kClear
+  std::string Preferences;        // elements of the saved preferences, "{clear}" as above; empty: none saved
+  int Status;
+};
+
+void PrintTo(const TControlCase& ACase, std::ostream* AOut) { *AOut << ACase.Name; }
+
+class ControlCharacters : public ::testing::TestWithParam<TControlCase> {};
+
+// Whatever carries the name (a usage error, the placement line, a warning, a failed run, a diff),
+// every line shows the control characters as \xHH, as the per-file lines do.
+TEST_P(ControlCharacters, AreEscapedInEveryLine) {
+  const TControlCase& c = GetParam();
+  tess::testing::ScopedDataHome home;
+  tess::testing::TempDir dir;
+  WriteFile(dir.Path() / "a.dfm", kForm);
+  WriteFile(dir.Path() / (std::string("f") + kClear + ".dfm"), kForm);
+  WriteFile(dir.Path() / "x.xml",
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Transformation>\n  <Caption>X</Caption>\n"
+            "  <Description/>\n  <Actions>\n"
+            "    <RemoveProp><PropName>ExplicitLeft</PropName><ObjectName/><ObjectClass/></RemoveProp>\n"
+            "  </Actions>\n</Transformation>\n");
+  auto expand = [](std::string AText) {
+    for (size_t at; (at = AText.find("{clear}")) != std::string::npos;) AText.replace(at, 7, kClear);
+    return AText;
+  };
+  if (!c.Preferences.empty())
+    WriteFile(home.Dir().Path() / "Tessarine" / "Preferences.xml", Preferences(expand(c.Preferences)));
+  std::vector<std::string> args = c.Args;
+  for (std::string& arg : args) arg = expand(arg);
+  const TRun run = RunCli(args, dir.Path());
+  EXPECT_EQ(run.Status, c.Status) << run.Err;
+  const std::string printed = run.Out + run.Err;
+  EXPECT_NE(printed.find("\\x1B[2J"), std::string::npos) << printed;
+  for (const char byte : printed)
+    EXPECT_TRUE(static_cast<unsigned char>(byte) >= 0x20 || byte == '\n' || byte == '\t')
+        << "raw control character " << int(byte) << " in:\n" << printed;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ControlCharacters,
+    ::testing::Values(
+        TControlCase{"PlacementLine", {"convert", "--to", "text", "--backup-dir", "bk{clear}", "a.dfm"}, "", 0},
+        TControlCase{"UsageErrorOfAnOption", {"convert", "--to", "x{clear}", "a.dfm"}, "", 2},
+        TControlCase{"UsageErrorOfTheProgram", {"apply", "no{clear}", "a.dfm"}, "", 2},
+        TControlCase{"FolderThatCannotBeMade", {"convert", "--to", "text", "--output-dir", "a.dfm/{clear}", "a.dfm"},
+                     "", 1},
+        TControlCase{"SettingsWarning", {"convert", "--to", "text", "a.dfm"}, "<Replace>ye{clear}s</Replace>\r\n", 0},
+        TControlCase{"DiffLabels", {"apply", "x.xml", "--dry-run", "--diff", "f{clear}.dfm"}, "", 0}),
+    [](const auto& AInfo) { return AInfo.param.Name; });
 
 }  // namespace
 }  // namespace tess::cli::testing

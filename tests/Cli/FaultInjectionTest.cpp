@@ -517,6 +517,15 @@ TEST_F(Faults, AFullInputFolderKeepsTheFileThatCannotBeReplaced) {
   EXPECT_FALSE(fs::exists(FDir.Path() / (inputs[1] + ".bak")));
 }
 
+// The failed file's log names the input, never the program's own scratch file, and says why.
+void ExpectFailureNamesTheInput(const json& AObject, const std::string& AInput, const std::string& AReason) {
+  const std::string log = AObject["log"].dump();
+  EXPECT_NE(log.find("\\\"" + AInput + "\\\""), std::string::npos) << log;
+  EXPECT_NE(log.find(AReason), std::string::npos) << log;
+  EXPECT_EQ(log.find("tessarine-cli-"), std::string::npos) << log;
+  EXPECT_EQ(log.find(".out"), std::string::npos) << log;
+}
+
 TEST_F(Faults, AFullScratchFolderFailsTheFileWhoseResultDoesNotFit) {
   std::string whyNot;
   const auto mount = TMount::Tmpfs(FDir.Path() / "scratch", 16 * kPage, whyNot);
@@ -527,8 +536,203 @@ TEST_F(Faults, AFullScratchFolderFailsTheFileWhoseResultDoesNotFit) {
   const TRun run = Convert({"--replace"}, inputs);
   EXPECT_EQ(run.Status, 1) << run.Err;
   CheckRun(run, inputs, {{"Applied"}, {"Error", ErrorText(ENOSPC)}, {"Applied"}, {"Applied"}}, true);
+  ASSERT_EQ(Objects(run).size(), inputs.size());
+  ExpectFailureNamesTheInput(Objects(run)[1], inputs[1], ErrorText(ENOSPC));
   EXPECT_TRUE(fs::is_empty(FDir.Path() / "scratch"));
 }
+
+// --- Standard output that cannot be written -------------------------------------------------------
+
+struct TOutputCase {
+  std::string Name;
+  std::vector<std::string> Args;  // the inputs follow
+  TWatch::TTarget Target;
+  std::string OutFile;
+  size_t FileSizeLimit;
+  bool Deep;           // the deep tree, whose long names make long lines, else SmallBigSmallSmall
+  bool OneInput;       // the big form alone
+  int Status;
+  std::string Reason;  // empty: the run ends without a word
+  int Placed;          // the files placed before the run ended; -1: as the message says
+};
+
+void PrintTo(const TOutputCase& ACase, std::ostream* AOut) { *AOut << ACase.Name; }
+
+class StdoutFails : public Faults, public ::testing::WithParamInterface<TOutputCase> {};
+
+// A run whose standard output cannot be written stops at the first line that does not go out,
+// with the reason and the point where it stopped; a reader that went away (a pipe into head) is
+// told nothing. The files before that point are placed, every later one is untouched.
+TEST_P(StdoutFails, EndsTheRunAndKeepsEveryOriginal) {
+  const TOutputCase& c = GetParam();
+  std::vector<std::string> inputs;
+  if (c.OneInput) {
+    inputs.push_back("t/" + BigForm().Name);
+    Put(inputs.back(), BigForm());
+  } else {
+    inputs = c.Deep ? PutDeepTree() : PutSmallBigSmallSmall();
+  }
+  const fs::path scratch = FDir.Path() / "scratch";
+  fs::create_directories(scratch);
+  ScopedTmpDir scratchForTheProgram(scratch);
+  TWatch watch;
+  watch.Target = c.Target;
+  watch.OutFile = c.OutFile.starts_with("/") ? fs::path(c.OutFile) : FDir.Path() / c.OutFile;
+  watch.FileSizeLimit = c.FileSizeLimit;
+  std::vector<std::string> args = c.Args;
+  args.insert(args.end(), inputs.begin(), inputs.end());
+  const TRun run = RunCli(args, FDir.Path(), watch);
+
+  EXPECT_EQ(run.Status, c.Status) << run.Err;
+  int placed = c.Placed;
+  if (c.Reason.empty()) {
+    EXPECT_EQ(run.Err.find("tessarine-cli:"), std::string::npos) << run.Err;
+    EXPECT_EQ(run.Err.find("Error"), std::string::npos) << run.Err;
+  } else {
+    EXPECT_NE(run.Err.find("standard output"), std::string::npos) << run.Err;
+    EXPECT_NE(run.Err.find(c.Reason), std::string::npos) << run.Err;
+    const size_t at = run.Err.find("; stopped after ");
+    if (placed < 0 && at != std::string::npos) placed = std::atoi(run.Err.c_str() + at + 16);
+    EXPECT_EQ(placed == 0, at == std::string::npos) << "whether files were placed is said: " << run.Err;
+    if (at != std::string::npos) {
+      EXPECT_NE(run.Err.find("stopped after " + std::to_string(placed) + " of " + std::to_string(inputs.size()) +
+                             " files, the last " + inputs[size_t(placed) - 1]),
+                std::string::npos)
+          << run.Err;
+    }
+  }
+  ASSERT_GE(placed, 0) << run.Err;
+  ASSERT_LT(size_t(placed), inputs.size()) << "the run did not stop";
+  const bool replaced = std::find(c.Args.begin(), c.Args.end(), "--replace") != c.Args.end();
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    SCOPED_TRACE(inputs[i].substr(inputs[i].size() > 100 ? inputs[i].size() - 100 : 0));
+    const fs::path input = FDir.Path() / inputs[i], backup = FDir.Path() / (inputs[i] + ".bak");
+    if (replaced && i < size_t(placed)) {
+      EXPECT_TRUE(ReadFile(input) == FExpected.at(inputs[i])) << "incomplete result";
+      EXPECT_TRUE(ReadFile(backup) == FOriginal.at(inputs[i])) << "no whole backup";
+    } else {
+      EXPECT_TRUE(ReadFile(input) == FOriginal.at(inputs[i])) << "a file after the end of the run was changed";
+      EXPECT_FALSE(fs::exists(backup));
+    }
+  }
+  for (const auto& entry : fs::recursive_directory_iterator(FDir.Path()))
+    EXPECT_FALSE(entry.path().string().ends_with(".tmp")) << "left behind: " << entry.path();
+  EXPECT_TRUE(fs::is_empty(scratch)) << "prepared results left behind";
+}
+
+const std::vector<std::string> kToText{"convert", "--to", "text"};
+
+std::vector<std::string> ToTextWith(std::vector<std::string> AOptions) {
+  AOptions.insert(AOptions.begin(), kToText.begin(), kToText.end());
+  return AOptions;
+}
+
+using TTarget = TWatch::TTarget;
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, StdoutFails,
+    ::testing::Values(
+        // The placement line is the first to fail; with JSON it goes to standard error, and the
+        // first file's object, printed once that file is placed, is the first to fail.
+        TOutputCase{"ReplaceIntoAFullDevice", ToTextWith({"--replace"}), TTarget::toFile, "/dev/full", 0, false, false,
+                    1, ErrorText(ENOSPC), 0},
+        TOutputCase{"JsonIntoAFullDevice", ToTextWith({"--replace", "--json"}), TTarget::toFile, "/dev/full", 0, false,
+                    false, 1, ErrorText(ENOSPC), 1},
+        TOutputCase{"DryRunIntoAFullDevice", ToTextWith({"--dry-run"}), TTarget::toFile, "/dev/full", 0, false, false,
+                    1, ErrorText(ENOSPC), 0},
+        TOutputCase{"ResultIntoAFullDevice", ToTextWith({"--stdout"}), TTarget::toFile, "/dev/full", 0, false, true, 1,
+                    ErrorText(ENOSPC), 0},
+        TOutputCase{"DetectIntoAFullDevice", {"detect"}, TTarget::toFile, "/dev/full", 0, false, false, 1,
+                    ErrorText(ENOSPC), 0},
+        TOutputCase{"CheckIntoAFullDevice", {"check"}, TTarget::toFile, "/dev/full", 0, false, false, 1,
+                    ErrorText(ENOSPC), 0},
+        TOutputCase{"JsonIntoAFileOverTheSizeLimit", ToTextWith({"--replace", "--json", "-j", "2", "-r"}),
+                    TTarget::toFile, "out.jsonl", 8192, true, false, 1, ErrorText(EFBIG), -1},
+        TOutputCase{"JsonWithoutStandardOutput", ToTextWith({"--replace", "--json"}), TTarget::toClosed, "", 0, false,
+                    false, 1, ErrorText(EBADF), 1},
+        TOutputCase{"JsonToAReaderThatWentAway", ToTextWith({"--replace", "--json"}), TTarget::toNoReader, "", 0,
+                    false, false, 141, "", 1},
+        TOutputCase{"ResultToAReaderThatWentAway", ToTextWith({"--stdout"}), TTarget::toNoReader, "", 0, false, true,
+                    141, "", 0},
+        TOutputCase{"DetectToAReaderThatWentAway", {"detect"}, TTarget::toNoReader, "", 0, false, false, 141, "", 0}),
+    [](const auto& AInfo) { return AInfo.param.Name; });
+
+// --- A file-size limit ---------------------------------------------------------------------------
+
+class FileSizeLimit : public Faults, public ::testing::WithParamInterface<const char*> {};
+
+// "ulimit -f": the result that would pass the limit fails its file; the run goes on to the end.
+TEST_P(FileSizeLimit, FailsTheFileThatExceedsItAndTheRunGoesOn) {
+  const fs::path scratch = FDir.Path() / "scratch";
+  fs::create_directories(scratch);
+  ScopedTmpDir scratchForTheProgram(scratch);
+  const std::vector<std::string> inputs = PutSmallBigSmallSmall();
+  TWatch watch;
+  watch.FileSizeLimit = 64 * 1024;
+  const TRun run = Convert({"--replace", "-j", GetParam()}, inputs, watch);
+  EXPECT_EQ(run.Status, 1) << run.Err;
+  CheckRun(run, inputs, {{"Applied"}, {"Error", ErrorText(EFBIG)}, {"Applied"}, {"Applied"}}, true);
+  ASSERT_EQ(Objects(run).size(), inputs.size());
+  ExpectFailureNamesTheInput(Objects(run)[1], inputs[1], ErrorText(EFBIG));
+  EXPECT_NE(run.Err.find("4 files: 3 applied, 0 no changes, 0 skipped, 1 errors\n"), std::string::npos) << run.Err;
+  EXPECT_TRUE(fs::is_empty(scratch)) << "prepared results left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(Jobs, FileSizeLimit, ::testing::Values("1", "2"),
+                         [](const auto& AInfo) { return std::string("j") + AInfo.param; });
+
+// --- A folder the run needs cannot be made -------------------------------------------------------
+
+struct TFolderCase {
+  std::string Name;
+  std::vector<std::string> Options;
+  std::string TmpDir;   // empty: the test's own
+  std::string Message;  // the one line on standard error
+};
+
+void PrintTo(const TFolderCase& ACase, std::ostream* AOut) { *AOut << ACase.Name; }
+
+class FolderCannotBeMade : public Faults, public ::testing::WithParamInterface<TFolderCase> {};
+
+// Not a mistake on the command line but a failed run: status 1, the folder and the reason, no
+// hint to --help, and nothing on disk changed.
+TEST_P(FolderCannotBeMade, FailsTheRunWithThePathAndTheReason) {
+  const TFolderCase& c = GetParam();
+  const std::vector<std::string> inputs = PutSmallBigSmallSmall();
+  const auto before = Snapshot(FDir.Path());
+  std::unique_ptr<ScopedTmpDir> tmpDir;
+  if (!c.TmpDir.empty()) tmpDir = std::make_unique<ScopedTmpDir>(FDir.Path() / c.TmpDir);
+  // "{small}" stands for the first input, "{dir}" for the test's folder.
+  auto expand = [&](std::string AText) {
+    for (size_t at; (at = AText.find("{small}")) != std::string::npos;) AText.replace(at, 7, inputs[0]);
+    for (size_t at; (at = AText.find("{dir}")) != std::string::npos;) AText.replace(at, 5, FDir.Path().string());
+    return AText;
+  };
+  std::vector<std::string> args = ToTextWith(c.Options);
+  for (std::string& arg : args) arg = expand(arg);
+  args.insert(args.end(), inputs.begin(), inputs.end());
+  const TRun run = RunCli(args, FDir.Path());
+  EXPECT_EQ(run.Status, 1) << run.Err;
+  const std::vector<std::string> lines = run.ErrLines();
+  EXPECT_EQ(lines.empty() ? std::string() : lines.back(), expand(c.Message)) << run.Err;
+  EXPECT_EQ(run.Err.find("--help"), std::string::npos) << run.Err;
+  const auto after = Snapshot(FDir.Path());
+  EXPECT_TRUE(after == before) << ::testing::PrintToString(Names(after));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, FolderCannotBeMade,
+    ::testing::Values(
+        TFolderCase{"OutputBelowAFile", {"--output-dir", "{small}/out"}, "",
+                    "tessarine-cli: Cannot create the output folder \"{small}/out\": " + ErrorText(ENOTDIR)},
+        TFolderCase{"OutputIsAFile", {"--output-dir", "{small}"}, "",
+                    "tessarine-cli: Cannot create the output folder \"{small}\": " + ErrorText(ENOTDIR)},
+        TFolderCase{"BackupBelowAFile", {"--backup-dir", "{small}/bak"}, "",
+                    "tessarine-cli: Cannot create the backup folder \"{small}/bak\": " + ErrorText(ENOTDIR)},
+        TFolderCase{"MissingTemporaryFolder", {"--dry-run"}, "gone",
+                    "tessarine-cli: Cannot create a temporary folder in \"{dir}/gone\" (TMPDIR): " +
+                        ErrorText(ENOENT)}),
+    [](const auto& AInfo) { return AInfo.param.Name; });
 
 // --- A backup on another file system -------------------------------------------------------------
 
