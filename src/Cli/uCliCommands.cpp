@@ -132,15 +132,18 @@ int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform)
   batch::TDFMBackup backup(*placement.Settings);
   backup.BeginRun(files);
   TPrivateFolder folder;
+  // "-" is standard input, kept in the private folder for the run; the report still says "-".
+  const TStringList inputs =
+      toStdout && files.front() == u"-" ? TStringList{CaptureStandardInput(folder.Path())} : files;
   // Ctrl-C stops the run between two files, as "Stop" does in the main window, so that no file
   // is left half placed.
   std::signal(SIGINT, RequestStop);
   std::signal(SIGTERM, RequestStop);
-  TRunner runner(ATransform, files, AOptions.Jobs, folder.Path());
+  TRunner runner(ATransform, inputs, AOptions.Jobs, folder.Path());
   size_t index = 0;
   for (; index < files.size() && GStopRequested == 0; ++index) {
     TPrepared prepared = runner.Take(index);
-    const std::u16string& input = files[index];
+    const std::u16string& input = inputs[index];
     // An earlier file's placement may have changed this one (the same file named twice, a link
     // to it, a backup written over it): it is run again now, as a run on one thread would see it.
     if (placement.Mode == TPlacementMode::pmPlace && FingerprintOf(input) != prepared.Before) {
@@ -149,7 +152,7 @@ int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform)
     }
 
     TFileResult result;
-    result.Path = input;
+    result.Path = files[index];
     result.Status = prepared.Status;
     result.Log = prepared.Log;
     result.FormatBefore = prepared.FormatBefore;
@@ -167,7 +170,7 @@ int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform)
         }
       }
     }
-    std::u16string afterLabel = input;
+    std::u16string afterLabel = files[index];
 
     if (placement.Mode == TPlacementMode::pmPlace) {
       const bool hadResult = !prepared.Result.empty();
@@ -188,9 +191,12 @@ int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform)
       if (!prepared.Result.empty()) DDirectory::RemoveFile(prepared.Result);
     } else {
       if (resultFormat) result.FormatAfter = resultFormat;
-      if (toStdout && !prepared.Result.empty()) {
+      // A file left as it is (already in the asked representation) is its own result, so that a
+      // pipe or a version-control filter always gets the whole form.
+      const bool asItIs = prepared.Result.empty() && prepared.Status != TTransformStatus::tsError;
+      if (toStdout && (!prepared.Result.empty() || asItIs)) {
         try {
-          Print(TChannel::chOut, DDirectory::ReadBytes(prepared.Result));
+          Print(TChannel::chOut, DDirectory::ReadBytes(asItIs ? input : prepared.Result));
         } catch (const EOutputError& error) {
           if (error.ReaderGone()) throw;
           // What went out is a truncated result: the file fails, and the report on standard error says why.
@@ -203,13 +209,15 @@ int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform)
       }
       if (!prepared.Result.empty()) DDirectory::RemoveFile(prepared.Result);
     }
-    if (!after.empty() || !before.empty()) result.Diff = UnifiedDiff(before, after, Utf8(input), Utf8(afterLabel));
+    if (!after.empty() || !before.empty())
+      result.Diff = UnifiedDiff(before, after, Utf8(files[index]), Utf8(afterLabel));
     try {
       report.File(result);
     } catch (const EOutputError& error) {
       // This file is placed; no further file is started, so the user knows where the run ended.
       throw EOutputError(error.Error(), "stopped after " + std::to_string(index + 1) + " of " +
-                                            std::to_string(files.size()) + " files, the last " + Printable(input));
+                                            std::to_string(files.size()) + " files, the last " +
+                                            Printable(files[index]));
     }
   }
   report.Summary();

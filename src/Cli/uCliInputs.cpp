@@ -1,14 +1,65 @@
 #include "Cli/uCliInputs.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "Cli/uCliOptions.h"
 #include "Shared/Common/uDDirectory.h"
 #include "Shared/Common/uEncoding.h"
+#include "Shared/Common/uException.h"
 
 namespace tess::cli {
 
 using common::TStringList;
+
+namespace {
+
+// Everything a descriptor gives until its end; false on a read error.
+bool ReadAll(int AFd, std::string& ABytes) {
+  char buffer[65536];
+  for (;;) {
+    const ssize_t count = ::read(AFd, buffer, sizeof buffer);
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) return false;
+    if (count == 0) return true;
+    ABytes.append(buffer, size_t(count));
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> ReadPathList(const std::string& AFile, bool ANull) {
+  std::string bytes;
+  const int fd = AFile == "-" ? STDIN_FILENO : ::open(AFile.c_str(), O_RDONLY | O_CLOEXEC);
+  const bool read = fd >= 0 && ReadAll(fd, bytes);
+  const int error = errno;
+  if (fd > STDIN_FILENO) ::close(fd);
+  if (!read) throw EUsageError("cannot read the list '" + AFile + "': " + std::strerror(error));
+  std::vector<std::string> paths;
+  const char separator = ANull ? '\0' : '\n';
+  for (size_t start = 0; start < bytes.size();) {
+    size_t end = bytes.find(separator, start);
+    if (end == std::string::npos) end = bytes.size();
+    std::string path = bytes.substr(start, end - start);
+    if (!ANull && !path.empty() && path.back() == '\r') path.pop_back();
+    if (!path.empty()) paths.push_back(std::move(path));
+    start = end + 1;
+  }
+  return paths;
+}
+
+std::u16string CaptureStandardInput(const std::u16string& AFolder) {
+  std::string bytes;
+  if (!ReadAll(STDIN_FILENO, bytes))
+    throw common::EFileError(u"Cannot read standard input. " + common::Utf8ToUtf16(std::strerror(errno)));
+  const std::u16string path = common::DString::MakePath(AFolder, u"stdin.dfm");
+  common::DDirectory::WriteBytes(path, bytes);
+  return path;
+}
 
 TStringList SplitMask(const std::string& AMask) {
   const std::u16string text = common::Utf8ToUtf16(AMask);

@@ -8,6 +8,15 @@
 
 namespace tess::cli {
 
+// The paths of a --files-from list: one a line (a CR before the line break dropped, empty lines
+// skipped), or NUL-separated with ANull; "-" reads standard input. Raises EUsageError when the
+// list cannot be read.
+std::vector<std::string> ReadPathList(const std::string& AFile, bool ANull);
+
+// Standard input, whole, in a file of its own inside AFolder, for a run whose one input is "-".
+// Raises common::EFileError when it cannot be read or kept.
+std::u16string CaptureStandardInput(const std::u16string& AFolder);
+
 // The patterns of a --mask text, split at semicolons, blanks around them dropped.
 common::TStringList SplitMask(const std::string& AMask);
 

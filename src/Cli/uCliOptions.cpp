@@ -1,9 +1,13 @@
 #include "Cli/uCliOptions.h"
 
+#include <algorithm>
+
 #include <CLI/CLI.hpp>
 #include <sstream>
 
 #include "Cli/uCliReport.h"
+
+#include "Cli/uCliInputs.h"
 
 namespace tess::cli {
 
@@ -17,6 +21,15 @@ void AddScanOptions(CLI::App& ACommand, TCliOptions& AOptions) {
   ACommand.add_option("--mask", AOptions.Mask, "Semicolon-separated file name patterns a folder scan takes")
       ->type_name("PATTERNS")
       ->default_str("*.dfm");
+  ACommand.add_option("--files-from", AOptions.FilesFrom,
+                      "Read more paths from FILE, one a line ('-': standard input), after those given")
+      ->type_name("FILE");
+  ACommand.add_flag("--null", AOptions.Null, "Paths in the --files-from list end with NUL, not a line break");
+}
+
+// Every PATH argument: "-" stands for standard input where a command can read it.
+void AddPaths(CLI::App& ACommand, TCliOptions& AOptions) {
+  ACommand.add_option("PATH", AOptions.Paths, "Form files, or folders with -r ('-': standard input, with --stdout)");
 }
 
 void AddRunOptions(CLI::App& ACommand, TCliOptions& AOptions) {
@@ -69,6 +82,24 @@ void CheckCombinations(const TCliOptions& AOptions) {
   if (placement.New && !placement.OutputDir.empty())
     throw EUsageError("--new writes beside the input; --output-dir writes into a folder: choose one");
   if (AOptions.Mask.find_first_not_of("; ") == std::string::npos) throw EUsageError("--mask needs at least one pattern");
+  if (AOptions.Null && AOptions.FilesFrom.empty()) throw EUsageError("--null describes the --files-from list");
+}
+
+// The paths of the --files-from list after those given as arguments; "-" is standard input, which
+// a path "-" then cannot be too. A command needs at least one path either way.
+void CollectPaths(TCliOptions& AOptions) {
+  const bool stdinPath = std::find(AOptions.Paths.begin(), AOptions.Paths.end(), "-") != AOptions.Paths.end();
+  if (!AOptions.FilesFrom.empty()) {
+    if (AOptions.FilesFrom == "-" && stdinPath)
+      throw EUsageError("standard input cannot be both the --files-from list and a form file");
+    const std::vector<std::string> listed = ReadPathList(AOptions.FilesFrom, AOptions.Null);
+    AOptions.Paths.insert(AOptions.Paths.end(), listed.begin(), listed.end());
+  }
+  // An empty list is a run over no files: a hook over staged forms may find none.
+  if (AOptions.Paths.empty() && AOptions.FilesFrom.empty())
+    throw EUsageError("no form file given: name a PATH or a --files-from list");
+  if (stdinPath && (!AOptions.Placement.Stdout || AOptions.Paths.size() != 1))
+    throw EUsageError("'-' (standard input) is the one input of a --stdout run");
 }
 
 }  // namespace
@@ -89,27 +120,33 @@ int ParseCommandLine(int AArgc, char** AArgv, TCliOptions& AOptions) {
 
   CLI::App* detect = app.add_subcommand("detect", "Print how each form file is stored");
   AddScanOptions(*detect, AOptions);
-  detect->add_option("PATH", AOptions.Paths, "Form files, or folders with -r")->required();
+  AddPaths(*detect, AOptions);
 
   CLI::App* convert = app.add_subcommand("convert", "Convert form files to text or to binary");
   convert->add_option("--to", AOptions.To, "The representation to convert to")
       ->required()
       ->check(CLI::IsMember({"text", "binary"}));
   AddRunOptions(*convert, AOptions);
-  convert->add_option("PATH", AOptions.Paths, "Form files, or folders with -r")->required();
+  AddPaths(*convert, AOptions);
 
   CLI::App* apply = app.add_subcommand("apply", "Run a transformation over form files");
   apply->add_option("TRANSFORM", AOptions.Transform,
                     "A transformation file, or the caption or file name of one in the Transforms folder")
       ->required();
   AddRunOptions(*apply, AOptions);
-  apply->add_option("PATH", AOptions.Paths, "Form files, or folders with -r")->required();
+  AddPaths(*apply, AOptions);
 
   CLI::App* check = app.add_subcommand("check", "Check that form files read as form text");
   AddScanOptions(*check, AOptions);
-  check->add_option("PATH", AOptions.Paths, "Form files, or folders with -r")->required();
+  AddPaths(*check, AOptions);
 
   CLI::App* transforms = app.add_subcommand("transforms", "List the transformations");
+
+  detect->footer("Example:\n  git ls-files -z '*.dfm' | tessarine-cli detect --files-from - --null");
+  convert->footer("Example:\n  tessarine-cli convert --to text --backup-dir ../forms-binary -r src");
+  apply->footer("Example:\n  tessarine-cli apply \"Remove Explicit\" --dry-run --diff -r MyProject");
+  check->footer("Example:\n  tessarine-cli check -r --mask \"*.dfm;*.fmx\" src || exit 1");
+  transforms->footer("Example:\n  tessarine-cli transforms");
 
   try {
     app.parse(AArgc, AArgv);
@@ -124,6 +161,7 @@ int ParseCommandLine(int AArgc, char** AArgv, TCliOptions& AOptions) {
     else if (transforms->parsed()) AOptions.Command = TCommand::cmTransforms;
     else throw EUsageError("a command is required: detect, convert, apply, check or transforms");
     CheckCombinations(AOptions);
+    if (AOptions.Command != TCommand::cmTransforms) CollectPaths(AOptions);
   } catch (const CLI::ParseError& error) {
     if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
       std::ostringstream help, err;

@@ -44,6 +44,10 @@ struct TCliOptions {
   std::string Transform;  // apply: a file, a caption or a file name in the Transforms folder
   TPlacementOptions Placement;
   int Jobs = 1;
+  // A file of paths (one a line, or NUL-separated with Null), "-" for standard input; its paths
+  // follow those given as arguments.
+  std::string FilesFrom;
+  bool Null = false;
   bool Quiet = false;
   bool Diff = false;
   bool Json = false;

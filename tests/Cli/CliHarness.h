@@ -58,10 +58,10 @@ struct TWatch {
   size_t FileSizeLimit = 0;
 };
 
-// Starts the program with AArgs in AFolder (the test's own folder when empty) and collects both
-// outputs. The environment is the test's, so ScopedDataHome reaches the program.
-inline TRun RunCli(const std::vector<std::string>& AArgs, const std::filesystem::path& AFolder = {},
-                   const TWatch& AWatch = {}) {
+// Starts AArgv (a program's path, then its arguments) in AFolder (the test's own folder when empty)
+// and collects both outputs. The environment is the test's, so ScopedDataHome reaches the program.
+inline TRun RunProgram(std::vector<std::string> AArgv, const std::filesystem::path& AFolder = {},
+                       const TWatch& AWatch = {}) {
   int out[2], err[2];
   if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) return {};
   if (AWatch.OutPipeSize > 0 && ::fcntl(out[0], F_SETPIPE_SZ, int(AWatch.OutPipeSize)) != int(AWatch.OutPipeSize)) {
@@ -70,8 +70,7 @@ inline TRun RunCli(const std::vector<std::string>& AArgs, const std::filesystem:
     refused.Err = "cannot make the output pipe " + std::to_string(AWatch.OutPipeSize) + " bytes";
     return refused;
   }
-  std::vector<std::string> args{TESS_CLI_PATH};
-  args.insert(args.end(), AArgs.begin(), AArgs.end());
+  std::vector<std::string>& args = AArgv;
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
@@ -139,6 +138,20 @@ inline TRun RunCli(const std::vector<std::string>& AArgs, const std::filesystem:
   ::waitpid(pid, &status, 0);
   run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return run;
+}
+
+// The built tessarine-cli with AArgs.
+inline TRun RunCli(const std::vector<std::string>& AArgs, const std::filesystem::path& AFolder = {},
+                   const TWatch& AWatch = {}) {
+  std::vector<std::string> argv{TESS_CLI_PATH};
+  argv.insert(argv.end(), AArgs.begin(), AArgs.end());
+  return RunProgram(std::move(argv), AFolder, AWatch);
+}
+
+// A shell script, with the built tessarine-cli first on its PATH, as a user's hook or script runs it.
+inline TRun RunShell(const std::string& AScript, const std::filesystem::path& AFolder = {}) {
+  const std::string bin = std::filesystem::path(TESS_CLI_PATH).parent_path().string();
+  return RunProgram({"/bin/sh", "-c", "PATH='" + bin + "':\"$PATH\"\n" + AScript}, AFolder);
 }
 
 inline std::string ReadFile(const std::filesystem::path& APath) {

@@ -63,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
     CommandLine, UsageError,
     ::testing::Values(
         TUsageCase{{}, "a command is required"}, TUsageCase{{"frobnicate"}, "frobnicate"},
-        TUsageCase{{"detect"}, "PATH is required"}, TUsageCase{{"convert", "a.dfm"}, "--to is required"},
+        TUsageCase{{"detect"}, "no form file given"}, TUsageCase{{"convert", "a.dfm"}, "--to is required"},
         TUsageCase{{"convert", "--to", "xml", "a.dfm"}, "xml"},
         TUsageCase{{"detect", "folder"}, "'folder' is a folder: add -r"},
         TUsageCase{{"convert", "--to", "text", "--stdout", "a.dfm", "b.dfm"}, "--stdout takes exactly one form file"},
@@ -79,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
         TUsageCase{{"convert", "--to", "text", "--mask", ";", "-r", "folder"}, "--mask needs at least one pattern"},
         TUsageCase{{"detect", "--json", "a.dfm"}, "--json"}, TUsageCase{{"check", "--replace", "a.dfm"}, "--replace"},
         TUsageCase{{"apply", "no such transformation", "a.dfm"}, "no transformation"},
-        TUsageCase{{"apply", "a.dfm"}, "PATH is required"}));
+        TUsageCase{{"apply", "a.dfm"}, "no form file given"}));
 
 // --- Control characters in what is printed ----------------------------------------------------------
 
