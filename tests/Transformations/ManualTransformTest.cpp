@@ -197,7 +197,7 @@ TEST_F(ManualTransformTest, FailuresAreLoggedOnceMarkedAndRaisedWithoutOutput) {
 
 TEST_F(ManualTransformTest, AFailureWithoutALogReceiverStillRaises) {
   TManualTransform transform;
-  FDir.Write("in.dfm", "garbage");
+  FDir.Write("in.dfm", "object garbage");
   transform.SetInFile(FDir / "in.dfm");
   transform.SetOutFile(FDir / "out.dfm");
   EXPECT_THROW(transform.Execute(), common::Exception);
@@ -238,22 +238,22 @@ TEST_F(ManualTransformTest, TheExpectedFileLoadsWithAndWithoutAByteOrderMark) {
 }
 
 TEST_F(ManualTransformTest, ReadsHandWrittenFilesByElementName) {
-  // Any root name, elements in any order, the first of a name counts, missing ones are empty,
-  // comments are no nodes of the document.
+  // Elements in any order, the first of a name counts, missing ones are empty, comments are no
+  // nodes of the document.
   auto transform = FromXml(
-      "<?xml version=\"1.0\"?>\n<Whatever>\n"
+      "<?xml version=\"1.0\"?>\n<Transformation>\n"
       "<Actions>\n"
       "  <!-- remove from every object -->\n"
       "  <RemoveProp><ObjectClass>TEdit</ObjectClass><PropName>Text</PropName><PropName>Other</PropName></RemoveProp>\n"
       "  <NewProp><Overwrite> 1 </Overwrite><NewPropName>Tag</NewPropName></NewProp>\n"
-      "  <NewProp><Overwrite>FALSE</Overwrite></NewProp>\n"
+      "  <NewProp><Overwrite>FALSE</Overwrite><!-- kept as it is --></NewProp>\n"
       "  <NewProp><Overwrite>0</Overwrite></NewProp>\n"
       "  <NewProp><Overwrite>True</Overwrite></NewProp>\n"
       "  <NewProp><Overwrite/></NewProp>\n"
       "  <ChangeObject/>\n"
       "</Actions>\n"
       "<Caption>Second</Caption><Caption>Ignored</Caption>\n"
-      "</Whatever>\n");
+      "</Transformation>\n");
   EXPECT_EQ(Settings(*transform),
             "Second|\n"
             "RemoveProp:Text||TEdit\n"
@@ -278,18 +278,47 @@ TEST_F(ManualTransformTest, BadFilesFailToLoadWithTheReason) {
     std::string Xml;
     const char* Message;  // the start of it; empty when any message will do
   };
+  // A transformation file holding these actions.
+  auto doc = [](const std::string& AActions) {
+    return "<Transformation><Actions>" + AActions + "</Actions></Transformation>";
+  };
+  const std::string tag = "<RemoveProp><PropName>Tag</PropName></RemoveProp>";
   const Row rows[] = {
-      {"lower-case action", "<T><Actions><removeprop/></Actions></T>", "Unknown action name removeprop"},
-      {"other element", "<T><Actions><RemoveProp/><Remove/></Actions></T>", "Unknown action name Remove"},
-      {"text between actions", "<T><Actions>stray<RemoveProp/></Actions></T>", "Unknown action name #text"},
-      {"bad overwrite", "<T><Actions><NewProp><Overwrite>yes</Overwrite></NewProp></Actions></T>",
+      {"lower-case action", doc("<removeprop/>"), "Unknown action name removeprop"},
+      {"other element", doc(tag + "<Remove/>"), "Unknown action name Remove"},
+      {"text between actions", doc("stray" + tag), "Unknown action name #text"},
+      {"bad overwrite", doc("<NewProp><Overwrite>yes</Overwrite></NewProp>"),
        "'yes' is not a valid Boolean value for Overwrite"},
-      {"overwrite with a sign only", "<T><Actions><NewProp><Overwrite>-</Overwrite></NewProp></Actions></T>",
+      {"overwrite with a sign only", doc("<NewProp><Overwrite>-</Overwrite></NewProp>"),
        "'-' is not a valid Boolean value"},
-      {"element inside a setting", "<T><Actions><RemoveProp><PropName><x/></PropName></RemoveProp></Actions></T>",
+      {"element inside a setting", doc("<RemoveProp><PropName><x/></PropName></RemoveProp>"),
        "Element \"PropName\" holds child elements"},
-      {"not XML", "<T><Actions>", ""},
+      {"not XML", "<Transformation><Actions>", ""},
       {"empty file", "", ""},
+      {"other document element", "<Root><Caption>x</Caption><Actions/></Root>",
+       "The document element is Root, not Transformation"},
+      {"misspelt setting", doc("<RemoveProp><Propname>ExplicitLeft</Propname></RemoveProp>"),
+       "Action 1 (RemoveProp): unknown setting Propname"},
+      {"setting of another action", doc("<RemoveProp><PropName>Tag</PropName><NewPropName>X</NewPropName></RemoveProp>"),
+       "Action 1 (RemoveProp): unknown setting NewPropName"},
+      {"text inside an action", doc("<RemoveProp>junk<PropName>Tag</PropName></RemoveProp>"),
+       "Action 1 (RemoveProp): text where only settings belong"},
+      {"no property to remove", doc("<RemoveProp><ObjectName>Form1</ObjectName></RemoveProp>"),
+       "Action 1 (RemoveProp): missing setting PropName"},
+      {"empty property to remove", doc("<RemoveProp><PropName/></RemoveProp>"),
+       "Action 1 (RemoveProp): PropName is empty, which would remove every property"},
+      {"new property name with blanks", doc("<NewProp><NewPropName>Bad Name!</NewPropName><NewPropValue>1</NewPropValue></NewProp>"),
+       "Action 1 (NewProp): NewPropName 'Bad Name!' is not a property name (identifiers joined by dots)"},
+      {"object name with a blank", doc(tag + "<ChangeObject><NewObjectName>my button</NewObjectName></ChangeObject>"),
+       "Action 2 (ChangeObject): NewObjectName 'my button' is not an object name (one identifier)"},
+      {"dotted object name", doc("<ChangeObject><OldObjectName>Form1.Button1</OldObjectName></ChangeObject>"),
+       "Action 1 (ChangeObject): OldObjectName 'Form1.Button1' is not an object name"},
+      {"class name with blanks", doc("<ChangeObject><NewObjectClass>Not A Class!</NewObjectClass></ChangeObject>"),
+       "Action 1 (ChangeObject): NewObjectClass 'Not A Class!' is not a class name (one identifier)"},
+      {"selected class with a line break", doc("<ChangeProp><ObjectClass>TA&#10;  Tag = 1</ObjectClass></ChangeProp>"),
+       "Action 1 (ChangeProp): ObjectClass 'TA\\x0A  Tag = 1' is not a class name"},
+      {"invalid value", doc("<ChangeProp><OldPropName>Tag</OldPropName><NewPropValue>1 2</NewPropValue></ChangeProp>"),
+       "Action 1 (ChangeProp): NewPropValue '1 2' is not one valid value"},
   };
   for (const Row& row : rows) {
     try {
