@@ -153,14 +153,19 @@ void TManualTransform::Execute() {
       return;
     }
     const bool binary = format == stream::FormFileFormat::fmtBinary;
+    std::string original;
     if (binary) {
       stream::TMemoryStream text;
       stream::ResourceToFormText(input, text);
+      original = std::move(bytes);
       bytes = text.TakeBytes();
     }
     std::unique_ptr<doc::TDObject> root = formtext::DFMHelper().LoadObjectFromBytes(bytes);
     ApplyActions(*root);
-    common::DDirectory::WriteBytes(FOutFile, ResultBytes(*root, binary));
+    // Text is re-printed in the writer's layout whatever happened; a binary form that nothing
+    // changed keeps the bytes the IDE wrote, which converting it back need not give.
+    const bool unchanged = binary && FStatus == TTransformStatus::tsNoChanges;
+    common::DDirectory::WriteBytes(FOutFile, unchanged ? original : ResultBytes(*root, binary));
     if (binary) DoMessage(u"Read as binary; written back as binary");
   });
 }

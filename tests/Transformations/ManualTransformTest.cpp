@@ -7,9 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "FormStream/uBinaryToText.h"
+#include "FormStream/uFormFormat.h"
+#include "FormStream/uStreams.h"
+#include "FormText/uDFMHelper.h"
 #include "Shared/Common/uDXMLDocument.h"
 #include "Shared/Common/uEncoding.h"
+#include "Support/Corpus.h"
 #include "Support/TempDir.h"
+#include "Transformations/uBuiltInTransforms.h"
 #include "Transformations/uManualTransform.h"
 
 using namespace tess;
@@ -193,6 +199,132 @@ TEST_F(ManualTransformTest, FailuresAreLoggedOnceMarkedAndRaisedWithoutOutput) {
     EXPECT_EQ(common::Utf16ToUtf8(log[0]).rfind(row.LogStart, 0), 0u) << common::Utf16ToUtf8(log[0]);
     EXPECT_FALSE(std::filesystem::exists(dir.Path() / "out.dfm")) << row.Name;
   }
+}
+
+// What each kind of input that is no readable form gives: its status, its one log line with the
+// reason and position, and no output.
+TEST_F(ManualTransformTest, EveryUnreadableInputSaysWhyAndWritesNothing) {
+  struct Row {
+    const char* Name;
+    std::string Input;
+    TTransformStatus Status;
+    const char16_t* Log;
+  };
+  const std::string binary = tess::testing::ReadFile(tess::testing::kCorpus / "binary" / "HeidiSQL__HeidiSQL__about.dfm");
+  ASSERT_GT(binary.size(), 100u);
+  const Row rows[] = {
+      {"cut binary", binary.substr(0, 100), TTransformStatus::tsError, u"Error: Stream read error"},
+      {"empty", "", TTransformStatus::tsError, u"Error: Invalid stream format"},
+      {"archive", "PK\x03\x04rest", TTransformStatus::tsSkipped, u"Skipped: not a form file (starts with 50 4B 03 04)"},
+      {"short", "ab", TTransformStatus::tsSkipped, u"Skipped: not a form file (starts with 61 62)"},
+      {"grammar", "object Form1: TForm1\r\n  Left = 1\r\n  my button = 2\r\nend\r\n", TTransformStatus::tsError,
+       u"Error: Grammar failed on line 3, column 6 near 'button'"},
+      {"control characters", "object Form1: TForm1\r\n  Caption = 1 'a\x1B[2J\x7F'\r\nend\r\n", TTransformStatus::tsError,
+       u"Error: Grammar failed on line 2, column 15 near ''a\\x1B[2J\\x7F''"},
+  };
+  for (const Row& row : rows) {
+    TempDir dir;
+    dir.Write("in.dfm", row.Input);
+    TManualTransform transform;
+    transform.SetInFile(dir / "in.dfm");
+    transform.SetOutFile(dir / "out.dfm");
+    std::vector<std::u16string> log;
+    transform.SetOnMessage([&log](const std::u16string& ALine) { log.push_back(ALine); });
+    try {
+      transform.Execute();
+    } catch (const common::Exception&) {
+    }
+    EXPECT_EQ(transform.Status(), row.Status) << row.Name;
+    EXPECT_EQ(log, std::vector<std::u16string>{row.Log}) << row.Name << ": " << common::Utf16ToUtf8(log.empty() ? u"" : log[0]);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "out.dfm")) << row.Name;
+  }
+  // A conversion meets a file that is no form with the same word; one already converted needs none.
+  TempDir dir;
+  dir.Write("zip.dfm", "PK\x03\x04rest");
+  dir.Write("text.dfm", kForm);
+  for (const char* name : {"zip.dfm", "text.dfm"}) {
+    TBinToTextTransform convert;
+    convert.SetInFile(dir / name);
+    convert.SetOutFile(dir / "out.dfm");
+    std::vector<std::u16string> log;
+    convert.SetOnMessage([&log](const std::u16string& ALine) { log.push_back(ALine); });
+    convert.Execute();
+    EXPECT_EQ(convert.Status(), TTransformStatus::tsSkipped);
+    EXPECT_EQ(log, name == std::string("zip.dfm") ? std::vector<std::u16string>{u"Skipped: not a form file (starts with 50 4B 03 04)"}
+                                                  : std::vector<std::u16string>{});
+  }
+}
+
+namespace {
+
+// Renames every object past what a form can hold, behind the checks a stored action passes: the
+// last guard must still keep its result away from the user's file.
+class TUnreadableRename : public TChangeObjectAction {
+public:
+  void ApplyToObject(doc::TDObject& AObject) override {
+    AObject.SetName(u"my button");
+    FChanged = true;
+  }
+};
+
+}  // namespace
+
+TEST_F(ManualTransformTest, AResultThatDoesNotReadIsNeverWritten) {
+  for (const bool inPlace : {false, true}) {
+    TempDir dir;
+    dir.Write("in.dfm", kForm);
+    TManualTransform transform;
+    transform.AddAction(std::make_unique<TUnreadableRename>());
+    transform.SetInFile(dir / "in.dfm");
+    transform.SetOutFile(dir / (inPlace ? "in.dfm" : "out.dfm"));
+    std::vector<std::u16string> log;
+    transform.SetOnMessage([&log](const std::u16string& ALine) { log.push_back(ALine); });
+    EXPECT_THROW(transform.Execute(), ETransformError);
+    EXPECT_EQ(transform.Status(), TTransformStatus::tsError);
+    EXPECT_EQ(log, std::vector<std::u16string>{u"Error: The result does not read as a form: Grammar failed on line 1, "
+                                               u"column 17 near ':'; the file was not changed."});
+    EXPECT_EQ(dir.Read("in.dfm"), kForm);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "out.dfm"));
+  }
+}
+
+// A binary form goes through its text: the actions act as on the text form, and the result is
+// binary again. With nothing changed the IDE's bytes stay as they were.
+TEST_F(ManualTransformTest, ABinaryFormStaysBinaryWithTheChangeMade) {
+  const std::string input = tess::testing::ReadFile(tess::testing::kCorpus / "binary" / "HeidiSQL__HeidiSQL__about.dfm");
+  auto toText = [](const std::string& ABinary) {
+    stream::TMemoryStream in(ABinary), out;
+    stream::ResourceToFormText(in, out);
+    return out.TakeBytes();
+  };
+  auto add = std::make_unique<TNewPropertyAction>();
+  add->SetNewPropName(u"Tag");
+  add->SetNewPropValue(u"7");
+  add->SetObjectName(u"Button1");
+  std::unique_ptr<TTransformAction> sameOnText = add->Clone();
+
+  TManualTransform transform;
+  transform.AddAction(std::move(add));
+  Apply(transform, input);
+  EXPECT_EQ(transform.Status(), TTransformStatus::tsApplied);
+  EXPECT_EQ(FLog, (std::vector<std::u16string>{u"Adding new property Button1.Tag", u"Read as binary; written back as binary"}));
+  const std::string output = FDir.Read("out.dfm");
+  stream::TMemoryStream probe(output);
+  EXPECT_EQ(stream::DetectFormFormat(probe), stream::FormFileFormat::fmtBinary);
+  std::unique_ptr<doc::TDObject> expected = formtext::DFMHelper().LoadObjectFromBytes(toText(input));
+  sameOnText->Process(*expected);
+  EXPECT_EQ(toText(output), formtext::DFMHelper().SaveObjectToBytes(*expected));
+  EXPECT_NE(toText(output).find("Tag = 7"), std::string::npos);
+
+  TManualTransform nothing;
+  auto remove = std::make_unique<TRemovePropertyAction>();
+  remove->SetPropName(u"NoSuchProperty");
+  nothing.AddAction(std::move(remove));
+  FLog.clear();
+  Apply(nothing, input);
+  EXPECT_EQ(nothing.Status(), TTransformStatus::tsNoChanges);
+  EXPECT_EQ(FDir.Read("out.dfm"), input);
+  EXPECT_EQ(FLog, std::vector<std::u16string>{u"Read as binary; written back as binary"});
 }
 
 TEST_F(ManualTransformTest, AFailureWithoutALogReceiverStillRaises) {
