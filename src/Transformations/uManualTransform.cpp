@@ -46,7 +46,8 @@ void CheckStoredAction(size_t AIndex, const TDXMLNode& ANode, const TTransformAc
 
 void CheckLoadedAction(size_t AIndex, const TDXMLNode& ANode, const TTransformAction& AAction) {
   if (const auto missing = AAction.MissingSetting()) {
-    if (!ANode.FindNode(missing->Setting)) RefuseAction(AIndex, ANode.NodeName(), u"missing setting " + missing->Setting);
+    if (!ANode.FindNode(missing->Setting))
+      RefuseAction(AIndex, ANode.NodeName(), u"missing setting " + missing->Setting);
     RefuseAction(AIndex, ANode.NodeName(), Describe(*missing, false));
   }
   if (const auto problem = AAction.Problem()) RefuseAction(AIndex, ANode.NodeName(), Describe(*problem, false));
@@ -105,8 +106,9 @@ void TManualTransform::Load() {
 void TManualTransform::LoadFromDocument(const TDXMLDocument& ADocument) {
   const TDXMLNode root = ADocument.DocumentElement();
   if (root.NodeName() != kRootName)
-    throw ETransformError(common::Format(u"The document element is %s, not Transformation: this is no transformation file",
-                                         {formtext::EscapeControls(root.NodeName())}));
+    throw ETransformError(
+        common::Format(u"The document element is %s, not Transformation: this is no transformation file",
+                       {formtext::EscapeControls(root.NodeName())}));
   FCaption = root.FindNode(u"Caption").Text().value_or(std::u16string());
   FDescription = root.FindNode(u"Description").Text().value_or(std::u16string());
   const TDXMLNode actions = root.FindNode(u"Actions");
@@ -183,7 +185,7 @@ std::string TManualTransform::ResultBytes(doc::TDObject& ARoot, bool ABinary) {
       stream::FormTextToResource(text, converted);
       bytes = converted.TakeBytes();
     }
-  } catch (const std::exception& error) {
+  } catch (const common::Exception& error) {
     throw ETransformError(u"The result does not read as a form: " + formtext::DescribeError(error) +
                           u"; the file was not changed.");
   }

@@ -40,8 +40,7 @@ TCheck CheckName(std::u16string_view ASetting, const std::u16string& AName, TDFM
   const char16_t* what = AKind == TDFMNameKind::nkProperty ? u"a property name (identifiers joined by dots)"
                          : AKind == TDFMNameKind::nkObject ? u"an object name (one identifier)"
                                                            : u"a class name (one identifier)";
-  return TSettingProblem{std::u16string(ASetting),
-                         Format(u"'%s' is not %s", {formtext::QuotedToken(AName), what})};
+  return TSettingProblem{std::u16string(ASetting), Format(u"'%s' is not %s", {formtext::QuotedToken(AName), what})};
 }
 
 TCheck CheckValue(std::u16string_view ASetting, const std::u16string& AText) {
@@ -168,9 +167,9 @@ void TTransformAction::Assign(const TTransformAction&) {}
 void TTransformAction::Process(doc::TDObject& AObject) {
   FChanged = false;
   if (const TCheck problem = NameProblem())
-    throw ETransformError(Format(u"Action \"%s\" cannot run: %s %s",
-                                 {formtext::EscapeControls(GetDescription()), SettingLabel(problem->Setting),
-                                  problem->Reason}));
+    throw ETransformError(
+        Format(u"Action \"%s\" cannot run: %s %s",
+               {formtext::EscapeControls(GetDescription()), SettingLabel(problem->Setting), problem->Reason}));
   ProcessObject(AObject);
 }
 
@@ -259,7 +258,9 @@ std::optional<TSettingProblem> TRemovePropertyAction::MissingSetting() const {
   return TSettingProblem{u"PropName", u"is empty, which would remove every property"};
 }
 
-std::vector<std::u16string> TRemovePropertyAction::Settings() const { return {u"PropName", u"ObjectName", u"ObjectClass"}; }
+std::vector<std::u16string> TRemovePropertyAction::Settings() const {
+  return {u"PropName", u"ObjectName", u"ObjectClass"};
+}
 
 std::unique_ptr<TTransformAction> TRemovePropertyAction::CreateNew() const {
   return std::make_unique<TRemovePropertyAction>();
@@ -332,7 +333,8 @@ std::optional<TSettingProblem> TChangePropertyAction::NameProblem() const {
 }
 
 std::optional<TSettingProblem> TChangePropertyAction::Problem() const {
-  return FirstOf({NameProblem(), CheckValue(u"OldPropValue", FOldPropValue), CheckValue(u"NewPropValue", FNewPropValue)});
+  return FirstOf(
+      {NameProblem(), CheckValue(u"OldPropValue", FOldPropValue), CheckValue(u"NewPropValue", FNewPropValue)});
 }
 
 std::vector<std::u16string> TChangePropertyAction::Settings() const {
@@ -502,12 +504,12 @@ std::unique_ptr<TTransformAction> TChangeObjectAction::CreateNew() const {
 
 std::u16string SettingLabel(std::u16string_view ASetting) {
   static const std::pair<std::u16string_view, std::u16string_view> kLabels[] = {
-      {u"PropName", u"Property name"},         {u"ObjectName", u"Object name"},
-      {u"ObjectClass", u"Object class"},       {u"OldPropName", u"Old property name"},
+      {u"PropName", u"Property name"},          {u"ObjectName", u"Object name"},
+      {u"ObjectClass", u"Object class"},        {u"OldPropName", u"Old property name"},
       {u"OldPropValue", u"Old property value"}, {u"NewPropName", u"New property name"},
       {u"NewPropValue", u"New property value"}, {u"Overwrite", u"Overwrite if exist"},
-      {u"OldObjectName", u"Old object name"},  {u"OldObjectClass", u"Old object class"},
-      {u"NewObjectName", u"New object name"},  {u"NewObjectClass", u"New object class"}};
+      {u"OldObjectName", u"Old object name"},   {u"OldObjectClass", u"Old object class"},
+      {u"NewObjectName", u"New object name"},   {u"NewObjectClass", u"New object class"}};
   for (const auto& [setting, label] : kLabels)
     if (setting == ASetting) return std::u16string(label);
   return std::u16string(ASetting);

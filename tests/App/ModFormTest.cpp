@@ -362,14 +362,16 @@ INSTANTIATE_TEST_SUITE_P(
                   [](tess::testing::TFakeModForm& AForm) -> tess::testing::TFakeEdit& {
                     return AForm.FrameAs<TFakeChangeObjectFrame>()->NewObjectNameEdit;
                   },
-                  u"my button", u"Action 4 (Change object): New object name 'my button' is not an object name (one identifier)",
+                  u"my button",
+                  u"Action 4 (Change object): New object name 'my button' is not an object name (one identifier)",
                   u"myButton"},
         TNameCase{"NewObjectClass", 3,
                   [](tess::testing::TFakeModForm& AForm) -> tess::testing::TFakeEdit& {
                     return AForm.FrameAs<TFakeChangeObjectFrame>()->NewObjectClassEdit;
                   },
                   u"Not A Class!",
-                  u"Action 4 (Change object): New object class 'Not A Class!' is not a class name (one identifier)", u""},
+                  u"Action 4 (Change object): New object class 'Not A Class!' is not a class name (one identifier)",
+                  u""},
         TNameCase{"SelectedClass", 1,
                   [](tess::testing::TFakeModForm& AForm) -> tess::testing::TFakeEdit& {
                     return AForm.FrameAs<TFakeChangePropFrame>()->ObjectClassEdit;
@@ -378,9 +380,8 @@ INSTANTIATE_TEST_SUITE_P(
                   u"Action 2 (Change property): Object class 'TLabel TEdit' is not a class name (one identifier)",
                   u"TEdit"},
         TNameCase{"PropertyToRemoveEmptied", 0,
-                  [](tess::testing::TFakeModForm& AForm) -> tess::testing::TFakeEdit& {
-                    return AForm.FrameAs<TFakeRemovePropFrame>()->PropNameEdit;
-                  },
+                  [](tess::testing::TFakeModForm& AForm)
+                      -> tess::testing::TFakeEdit& { return AForm.FrameAs<TFakeRemovePropFrame>()->PropNameEdit; },
                   u"", u"Action 1 (Remove property): Property name is empty, which would remove every property",
                   u"ExplicitLeft"}),
     [](const auto& AInfo) { return std::string(AInfo.param.Name); });

@@ -239,13 +239,20 @@ TEST(Facade, IsValidNameTakesWhatReadsBackAsThatKindOfName) {
     bool Property, Object, Class;
   };
   const Row rows[] = {
-      {u"Left", true, true, true},           {u"_x1", true, true, true},
-      {u"Font.Name", true, false, false},    {u"Äpfel", true, true, true},
-      {u"", false, false, false},            {u"Bad Name!", false, false, false},
-      {u"my button", false, false, false},   {u"1st", false, false, false},
-      {u"Font.", false, false, false},       {u".Name", false, false, false},
-      {u"Tag = 1", false, false, false},     {u"A\r\n  B", false, false, false},
-      {u"TA\r\nend", false, false, false},   {u"'Caption'", false, false, false},
+      {u"Left", true, true, true},
+      {u"_x1", true, true, true},
+      {u"Font.Name", true, false, false},
+      {u"Äpfel", true, true, true},
+      {u"", false, false, false},
+      {u"Bad Name!", false, false, false},
+      {u"my button", false, false, false},
+      {u"1st", false, false, false},
+      {u"Font.", false, false, false},
+      {u".Name", false, false, false},
+      {u"Tag = 1", false, false, false},
+      {u"A\r\n  B", false, false, false},
+      {u"TA\r\nend", false, false, false},
+      {u"'Caption'", false, false, false},
       {u"Left=1\r\n  Top", false, false, false},
   };
   TDFMHelper helper;

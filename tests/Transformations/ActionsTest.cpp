@@ -529,16 +529,21 @@ TEST_F(ActionTest, ANameNoFormCanHoldRaisesBeforeAnythingChanges) {
   remove->SetPropName(u"Tag");
   remove->SetObjectName(u"Form1\r\nend");
   Row rows[] = {
-      {std::move(add), u"Action \"New property Bad Name!\" cannot run: New property name 'Bad Name!' is not a "
-                       u"property name (identifiers joined by dots)"},
-      {std::move(rename), u"Action \"Change object  TLabel\" cannot run: New object name 'my button' is not an "
-                          u"object name (one identifier)"},
-      {std::move(reclass), u"Action \"Change object  \" cannot run: New object class 'Not A Class!' is not a class "
-                           u"name (one identifier)"},
-      {std::move(change), u"Action \"Change property Caption\" cannot run: New property name 'Caption.' is not a "
-                          u"property name (identifiers joined by dots)"},
-      {std::move(remove), u"Action \"Remove Tag\" cannot run: Object name 'Form1\\x0D\\x0Aend' is not an object "
-                          u"name (one identifier)"},
+      {std::move(add),
+       u"Action \"New property Bad Name!\" cannot run: New property name 'Bad Name!' is not a "
+       u"property name (identifiers joined by dots)"},
+      {std::move(rename),
+       u"Action \"Change object  TLabel\" cannot run: New object name 'my button' is not an "
+       u"object name (one identifier)"},
+      {std::move(reclass),
+       u"Action \"Change object  \" cannot run: New object class 'Not A Class!' is not a class "
+       u"name (one identifier)"},
+      {std::move(change),
+       u"Action \"Change property Caption\" cannot run: New property name 'Caption.' is not a "
+       u"property name (identifiers joined by dots)"},
+      {std::move(remove),
+       u"Action \"Remove Tag\" cannot run: Object name 'Form1\\x0D\\x0Aend' is not an object "
+       u"name (one identifier)"},
   };
   const std::u16string before = Text();
   for (Row& row : rows) {

@@ -210,7 +210,8 @@ TEST_F(ManualTransformTest, EveryUnreadableInputSaysWhyAndWritesNothing) {
     TTransformStatus Status;
     const char16_t* Log;
   };
-  const std::string binary = tess::testing::ReadFile(tess::testing::kCorpus / "binary" / "HeidiSQL__HeidiSQL__about.dfm");
+  const std::string binary =
+      tess::testing::ReadFile(tess::testing::kCorpus / "binary" / "HeidiSQL__HeidiSQL__about.dfm");
   ASSERT_GT(binary.size(), 100u);
   const Row rows[] = {
       {"cut binary", binary.substr(0, 100), TTransformStatus::tsError, u"Error: Stream read error"},
@@ -219,8 +220,8 @@ TEST_F(ManualTransformTest, EveryUnreadableInputSaysWhyAndWritesNothing) {
       {"short", "ab", TTransformStatus::tsSkipped, u"Skipped: not a form file (starts with 61 62)"},
       {"grammar", "object Form1: TForm1\r\n  Left = 1\r\n  my button = 2\r\nend\r\n", TTransformStatus::tsError,
        u"Error: Grammar failed on line 3, column 6 near 'button'"},
-      {"control characters", "object Form1: TForm1\r\n  Caption = 1 'a\x1B[2J\x7F'\r\nend\r\n", TTransformStatus::tsError,
-       u"Error: Grammar failed on line 2, column 15 near ''a\\x1B[2J\\x7F''"},
+      {"control characters", "object Form1: TForm1\r\n  Caption = 1 'a\x1B[2J\x7F'\r\nend\r\n",
+       TTransformStatus::tsError, u"Error: Grammar failed on line 2, column 15 near ''a\\x1B[2J\\x7F''"},
   };
   for (const Row& row : rows) {
     TempDir dir;
@@ -235,7 +236,8 @@ TEST_F(ManualTransformTest, EveryUnreadableInputSaysWhyAndWritesNothing) {
     } catch (const common::Exception&) {
     }
     EXPECT_EQ(transform.Status(), row.Status) << row.Name;
-    EXPECT_EQ(log, std::vector<std::u16string>{row.Log}) << row.Name << ": " << common::Utf16ToUtf8(log.empty() ? u"" : log[0]);
+    EXPECT_EQ(log, std::vector<std::u16string>{row.Log})
+        << row.Name << ": " << common::Utf16ToUtf8(log.empty() ? u"" : log[0]);
     EXPECT_FALSE(std::filesystem::exists(dir.Path() / "out.dfm")) << row.Name;
   }
   // A conversion meets a file that is no form with the same word; one already converted needs none.
@@ -250,8 +252,9 @@ TEST_F(ManualTransformTest, EveryUnreadableInputSaysWhyAndWritesNothing) {
     convert.SetOnMessage([&log](const std::u16string& ALine) { log.push_back(ALine); });
     convert.Execute();
     EXPECT_EQ(convert.Status(), TTransformStatus::tsSkipped);
-    EXPECT_EQ(log, name == std::string("zip.dfm") ? std::vector<std::u16string>{u"Skipped: not a form file (starts with 50 4B 03 04)"}
-                                                  : std::vector<std::u16string>{});
+    EXPECT_EQ(log, name == std::string("zip.dfm")
+                       ? std::vector<std::u16string>{u"Skipped: not a form file (starts with 50 4B 03 04)"}
+                       : std::vector<std::u16string>{});
   }
 }
 
@@ -260,7 +263,7 @@ namespace {
 // Renames every object past what a form can hold, behind the checks a stored action passes: the
 // last guard must still keep its result away from the user's file.
 class TUnreadableRename : public TChangeObjectAction {
-public:
+ public:
   void ApplyToObject(doc::TDObject& AObject) override {
     AObject.SetName(u"my button");
     FChanged = true;
@@ -291,7 +294,8 @@ TEST_F(ManualTransformTest, AResultThatDoesNotReadIsNeverWritten) {
 // A binary form goes through its text: the actions act as on the text form, and the result is
 // binary again. With nothing changed the IDE's bytes stay as they were.
 TEST_F(ManualTransformTest, ABinaryFormStaysBinaryWithTheChangeMade) {
-  const std::string input = tess::testing::ReadFile(tess::testing::kCorpus / "binary" / "HeidiSQL__HeidiSQL__about.dfm");
+  const std::string input =
+      tess::testing::ReadFile(tess::testing::kCorpus / "binary" / "HeidiSQL__HeidiSQL__about.dfm");
   auto toText = [](const std::string& ABinary) {
     stream::TMemoryStream in(ABinary), out;
     stream::ResourceToFormText(in, out);
@@ -307,7 +311,8 @@ TEST_F(ManualTransformTest, ABinaryFormStaysBinaryWithTheChangeMade) {
   transform.AddAction(std::move(add));
   Apply(transform, input);
   EXPECT_EQ(transform.Status(), TTransformStatus::tsApplied);
-  EXPECT_EQ(FLog, (std::vector<std::u16string>{u"Adding new property Button1.Tag", u"Read as binary; written back as binary"}));
+  EXPECT_EQ(FLog, (std::vector<std::u16string>{u"Adding new property Button1.Tag",
+                                               u"Read as binary; written back as binary"}));
   const std::string output = FDir.Read("out.dfm");
   stream::TMemoryStream probe(output);
   EXPECT_EQ(stream::DetectFormFormat(probe), stream::FormFileFormat::fmtBinary);
@@ -431,7 +436,8 @@ TEST_F(ManualTransformTest, BadFilesFailToLoadWithTheReason) {
        "The document element is Root, not Transformation"},
       {"misspelt setting", doc("<RemoveProp><Propname>ExplicitLeft</Propname></RemoveProp>"),
        "Action 1 (RemoveProp): unknown setting Propname"},
-      {"setting of another action", doc("<RemoveProp><PropName>Tag</PropName><NewPropName>X</NewPropName></RemoveProp>"),
+      {"setting of another action",
+       doc("<RemoveProp><PropName>Tag</PropName><NewPropName>X</NewPropName></RemoveProp>"),
        "Action 1 (RemoveProp): unknown setting NewPropName"},
       {"text inside an action", doc("<RemoveProp>junk<PropName>Tag</PropName></RemoveProp>"),
        "Action 1 (RemoveProp): text where only settings belong"},
@@ -439,7 +445,8 @@ TEST_F(ManualTransformTest, BadFilesFailToLoadWithTheReason) {
        "Action 1 (RemoveProp): missing setting PropName"},
       {"empty property to remove", doc("<RemoveProp><PropName/></RemoveProp>"),
        "Action 1 (RemoveProp): PropName is empty, which would remove every property"},
-      {"new property name with blanks", doc("<NewProp><NewPropName>Bad Name!</NewPropName><NewPropValue>1</NewPropValue></NewProp>"),
+      {"new property name with blanks",
+       doc("<NewProp><NewPropName>Bad Name!</NewPropName><NewPropValue>1</NewPropValue></NewProp>"),
        "Action 1 (NewProp): NewPropName 'Bad Name!' is not a property name (identifiers joined by dots)"},
       {"object name with a blank", doc(tag + "<ChangeObject><NewObjectName>my button</NewObjectName></ChangeObject>"),
        "Action 2 (ChangeObject): NewObjectName 'my button' is not an object name (one identifier)"},
