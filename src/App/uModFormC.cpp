@@ -138,9 +138,11 @@ TTransformAction* TTransformC::ReplaceCurrentAction(std::unique_ptr<TTransformAc
 }
 
 bool TTransformC::Valid() {
-  const bool valid = FTransform->Valid();
-  if (!valid) MessageBox().Warning(kInvalidActions);
-  return valid;
+  // Beyond the values, every name must be one a form can hold, and the action must be one its
+  // file can hold: the editor must not save what the next start refuses to load.
+  const std::u16string problem = FTransform->FirstProblem();
+  if (!problem.empty()) MessageBox().Warning(kInvalidActions + std::u16string(u"\r\n\r\n") + problem + u".");
+  return problem.empty();
 }
 
 void TTransformC::FillActions() {

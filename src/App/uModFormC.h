@@ -42,7 +42,9 @@ public:
   // selected row nothing changes and null is returned (AAction is freed).
   transform::TTransformAction* ReplaceCurrentAction(std::unique_ptr<transform::TTransformAction> AAction);
 
-  // The working copy's Valid; when it is not valid the user is told so first.
+  // Whether the working copy can be saved and run: every value and name valid, and no action its
+  // file could not hold. When it cannot, the user is told so first, with the first action and
+  // field at fault.
   bool Valid();
   // Rebuilds the list from the working copy: one row per action, captioned with its
   // description, none selected. Row captions are written nowhere else.

@@ -263,7 +263,7 @@ int Check(const TCliOptions& AOptions) {
       line = "OK\t" + Printable(file);
     } catch (const parser::EGrammarError& error) {
       line = "Error\t" + Printable(file) + ":" + std::to_string(error.Line()) + ":" + std::to_string(error.Column()) +
-             ": " + Printable(error.Message()) + " near '" + Printable(error.TokenText()) + "'";
+             ": " + Printable(error.Message()) + " near '" + Printable(formtext::QuotedToken(error.TokenText())) + "'";
     } catch (const common::Exception& error) {
       line = "Error\t" + Printable(file) + ": " + Printable(error.Message());
     }

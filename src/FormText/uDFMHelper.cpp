@@ -213,6 +213,36 @@ std::unique_ptr<TDValue> TDFMHelper::LoadValue(std::u16string_view ADef) noexcep
   }
 }
 
+bool TDFMHelper::IsValidName(std::u16string_view AName, TDFMNameKind AKind) noexcept {
+  if (AName.empty()) return false;
+  // The grammar takes a dotted chain wherever a name stands; objects and classes have one part.
+  if (AKind != TDFMNameKind::nkProperty && AName.find(u'.') != std::u16string_view::npos) return false;
+  // The name is read back in the place it is written to, so what passes here is what a saved
+  // form holds and reads again; comparing what was read catches a name that reads as more.
+  const std::u16string name(AName);
+  try {
+    switch (AKind) {
+      case TDFMNameKind::nkProperty: {
+        const auto object = LoadObjectFromText(u"object A: TA\r\n  " + name + u" = 0\r\nend\r\n");
+        return object->Props().Count() == 1 && object->Props().Items(0)->Name() == name &&
+               object->Objects().Count() == 0;
+      }
+      case TDFMNameKind::nkObject: {
+        const auto object = LoadObjectFromText(u"object " + name + u": TA\r\nend\r\n");
+        return object->Name() == name && object->Ancestor() == u"TA" && object->Props().Count() == 0 &&
+               object->Objects().Count() == 0;
+      }
+      case TDFMNameKind::nkClass: {
+        const auto object = LoadObjectFromText(u"object A: " + name + u"\r\nend\r\n");
+        return object->Name() == u"A" && object->Ancestor() == name && object->Props().Count() == 0 &&
+               object->Objects().Count() == 0;
+      }
+    }
+  } catch (...) {
+  }
+  return false;
+}
+
 bool TDFMHelper::IsValidValue(std::u16string_view ADef) noexcept {
   // Through the model too: a value that matches the grammar but nests too deep has no model,
   // and the editor must not accept a value it then cannot set.
@@ -241,6 +271,63 @@ std::string TDFMHelper::SaveObjectToBytes(TDObject& AObject) {
 
 void TDFMHelper::SaveObject(TDObject& AObject, std::u16string_view AFileName) {
   common::DDirectory::WriteBytes(AFileName, SaveObjectToBytes(AObject));
+}
+
+std::u16string EscapeControls(std::u16string_view AText) {
+  static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+  std::u16string result;
+  result.reserve(AText.size());
+  for (const char16_t c : AText) {
+    if (c >= 0x20 && (c < 0x7F || c > 0x9F)) {
+      result.push_back(c);
+      continue;
+    }
+    result += u"\\x";
+    result.push_back(kDigits[(c >> 4) & 0xF]);
+    result.push_back(kDigits[c & 0xF]);
+  }
+  return result;
+}
+
+std::u16string QuotedToken(std::u16string_view AText) {
+  if (AText.size() <= kMaxQuotedLength) return EscapeControls(AText);
+  return EscapeControls(AText.substr(0, kMaxQuotedLength)) + u"...";
+}
+
+namespace {
+
+// A message can name a whole string or number read from a damaged file between apostrophes.
+std::u16string CutQuotedPieces(const std::u16string& AMessage) {
+  std::u16string result;
+  size_t at = 0;
+  while (at < AMessage.size()) {
+    const size_t open = AMessage.find(u'\'', at);
+    const size_t close = open == std::u16string::npos ? open : AMessage.find(u'\'', open + 1);
+    if (close == std::u16string::npos) {
+      result.append(AMessage, at);
+      break;
+    }
+    result.append(AMessage, at, open + 1 - at);
+    const std::u16string_view piece = std::u16string_view(AMessage).substr(open + 1, close - open - 1);
+    result += piece.size() > kMaxQuotedLength ? std::u16string(piece.substr(0, kMaxQuotedLength)) + u"..."
+                                              : std::u16string(piece);
+    result.push_back(u'\'');
+    at = close + 1;
+  }
+  return result;
+}
+
+}  // namespace
+
+std::u16string DescribeError(const std::exception& AError) {
+  const auto* error = dynamic_cast<const common::Exception*>(&AError);
+  std::u16string message = error != nullptr ? error->Message() : common::Utf8ToUtf16(AError.what());
+  if (const auto* grammar = dynamic_cast<const parser::EGrammarError*>(&AError)) {
+    message += common::Format(u" on line %d, column %d", {grammar->Line(), grammar->Column()});
+    if (!grammar->TokenText().empty()) message += u" near '" + QuotedToken(grammar->TokenText()) + u"'";
+    return EscapeControls(message);
+  }
+  return EscapeControls(CutQuotedPieces(message));
 }
 
 TDFMHelper& DFMHelper() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -29,6 +30,9 @@ public:
   using Exception::Exception;
 };
 
+// The kinds of name a transformation writes into a form.
+enum class TDFMNameKind { nkProperty, nkObject, nkClass };
+
 // Owns one parser, both form-text grammars, one model builder and one writer, configured once and
 // reused. Not thread-safe: one caller at a time.
 class TDFMHelper {
@@ -53,6 +57,9 @@ public:
   std::unique_ptr<doc::TDValue> LoadValue(std::u16string_view ADef) noexcept;
   // Whether ADef is exactly one valid value, the one LoadValue gives. Never raises.
   bool IsValidValue(std::u16string_view ADef) noexcept;
+  // Whether AName reads back unchanged as that kind of name: a property name is identifiers
+  // joined by dots, an object or class name one identifier. An empty name is not one. Never raises.
+  bool IsValidName(std::u16string_view AName, TDFMNameKind AKind) noexcept;
 
   // Writes AObject as form text into the file, replacing it only once the new content is
   // complete. Raises, leaving the file as it was, EDocumentError when a property has no value
@@ -79,5 +86,17 @@ TDFMHelper& DFMHelper();
 // code, closing and reopening the quotes around it: 'aЖb' becomes 'a'#1046'b'. Characters
 // outside quoted pieces are left alone. True when anything changed.
 bool EscapeForCodePage(std::u16string& ALine);
+
+// The longest token or quoted piece an error message shows whole.
+constexpr size_t kMaxQuotedLength = 80;
+
+// Control characters (U+0000 to U+001F, U+007F to U+009F) written as \xHH, so that text taken
+// from a damaged file keeps to one line of a log.
+std::u16string EscapeControls(std::u16string_view AText);
+// A token as an error quotes it: escaped, and cut to kMaxQuotedLength characters with "..." after.
+std::u16string QuotedToken(std::u16string_view AText);
+// An error's message as a log shows it: a grammar failure with the line and column it stopped at
+// and the token found there; every quoted piece longer than kMaxQuotedLength cut; escaped.
+std::u16string DescribeError(const std::exception& AError);
 
 }  // namespace tess::formtext

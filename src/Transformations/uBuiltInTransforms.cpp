@@ -1,5 +1,8 @@
 #include "Transformations/uBuiltInTransforms.h"
 
+#include <algorithm>
+#include <string>
+
 #include "FormStream/uBinaryToText.h"
 #include "FormStream/uFormFormat.h"
 #include "FormStream/uStreams.h"
@@ -20,12 +23,18 @@ void Convert(TTransform& ATransform, bool (*AApplies)(FormFileFormat), TConversi
   ATransform.SetStatus(TTransformStatus::tsNone);
   if (!ATransform.FilesValid()) return;
   FormFileFormat format;
+  std::string leading(4, '\0');
   {
     stream::TFileStream input(ATransform.InFile(), stream::TFileMode::fmOpenRead);
     format = stream::DetectFormFormat(input);
+    if (format == FormFileFormat::fmtUnknown)
+      leading.resize(static_cast<size_t>(std::max<int64_t>(0, input.Read(leading.data(), 4))));
   }
   if (!AApplies(format)) {
     ATransform.SetStatus(TTransformStatus::tsSkipped);
+    // A form in the other format needs no word; a file that is no form at all does.
+    if (format == FormFileFormat::fmtUnknown && ATransform.OnMessage())
+      ATransform.OnMessage()(NotAFormFileMessage(leading));
     return;
   }
   stream::TMemoryStream input(common::DDirectory::ReadBytes(ATransform.InFile()));

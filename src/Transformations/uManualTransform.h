@@ -29,17 +29,25 @@ public:
   // it cannot be written and ETransformError for an action the file format cannot store.
   void Save() override;
   // Appends the actions of FullName. Raises EFileError when it cannot be read, EDXMLError when it
-  // is not well-formed XML, ETransformError for an element that is no action or an unreadable
-  // setting. On failure the caption, description and actions read so far stay.
+  // is not well-formed XML, ETransformError for a document element other than Transformation,
+  // an element that is no action, and an action with an element that is no setting of it, an
+  // empty property name to remove, or a setting its problem check refuses ("Action 1
+  // (RemoveProp): unknown setting Propname"). On failure the caption, description and actions
+  // read so far stay.
   void Load() override;
   bool Editable() const override;
   // True when every action is valid; an empty list is.
   bool Valid() const override;
+  // The first action that could not be saved and loaded again or would write a form that does not
+  // load, as "Action 2 (Change object): New object name ..."; empty when there is none.
+  std::u16string FirstProblem() const;
   std::u16string Description() const override;
   void SetDescription(std::u16string AValue) { FDescription = std::move(AValue); }
   // Loads InFile, applies the actions in order and prints the document to OutFile, also when
-  // nothing changed. An error is logged as "Error: " and its message, the status becomes
-  // tsError and the error propagates; OutFile is then not written.
+  // nothing changed. A binary form is read through its text and written back as binary. A file
+  // that is neither is skipped with the reason and no output. The result is read back before it
+  // is written: one that does not read fails the file. An error is logged as "Error: " and its
+  // message, the status becomes tsError and the error propagates; OutFile is then not written.
   void Execute() override;
 
   // The document of the file, for tests and tools that want it without writing a file.
@@ -63,6 +71,8 @@ public:
 
 private:
   void ApplyActions(doc::TDObject& ARoot);
+  // The bytes to write for the transformed document; raises when they do not read back.
+  std::string ResultBytes(doc::TDObject& ARoot, bool ABinary);
   void CheckIndex(int AIndex) const;
 
   std::vector<std::unique_ptr<TTransformAction>> FActions;

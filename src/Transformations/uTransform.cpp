@@ -1,10 +1,23 @@
 #include "Transformations/uTransform.h"
 
+#include "FormText/uDFMHelper.h"
 #include "Shared/Common/uDString.h"
 #include "Shared/Common/uEncoding.h"
 #include "Shared/Common/uException.h"
 
 namespace tess::transform {
+
+std::u16string NotAFormFileMessage(std::string_view ALeadingBytes) {
+  static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+  std::u16string bytes;
+  for (size_t i = 0; i < ALeadingBytes.size() && i < 4; ++i) {
+    const auto byte = static_cast<unsigned char>(ALeadingBytes[i]);
+    if (!bytes.empty()) bytes.push_back(u' ');
+    bytes.push_back(kDigits[byte >> 4]);
+    bytes.push_back(kDigits[byte & 0xF]);
+  }
+  return u"Skipped: not a form file (starts with " + bytes + u")";
+}
 
 std::u16string TTransform::GetCaption() const { return u"Transformation"; }
 
@@ -48,12 +61,12 @@ void TTransform::RunReportingErrors(const std::function<void()>& AWork) {
     AWork();
   } catch (const common::Exception& error) {
     FStatus = TTransformStatus::tsError;
-    DoMessage(u"Error: " + error.Message());
+    DoMessage(u"Error: " + formtext::DescribeError(error));
     throw;
   } catch (const std::exception& error) {
     // Running out of memory on a huge file is a failure of that file, reported like any other.
     FStatus = TTransformStatus::tsError;
-    DoMessage(u"Error: " + common::Utf8ToUtf16(error.what()));
+    DoMessage(u"Error: " + formtext::DescribeError(error));
     throw;
   }
 }

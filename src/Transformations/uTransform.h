@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace tess::transform {
 
@@ -12,6 +13,10 @@ enum class TTransformStatus { tsNone = 0, tsApplied, tsNoChanges, tsSkipped, tsE
 
 // Receives one log line. Called on the thread that runs Execute.
 using TOnMessage = std::function<void(const std::u16string& AMessage)>;
+
+// The log line of a file skipped because it is neither binary nor text, naming its first bytes:
+// "Skipped: not a form file (starts with 50 4B 03 04)".
+std::u16string NotAFormFileMessage(std::string_view ALeadingBytes);
 
 class TTransform {
 public:

@@ -30,8 +30,29 @@ void SetValueText(std::u16string& AText, std::unique_ptr<doc::TDValue>& AValue, 
   if (!AText.empty()) AValue = formtext::DFMHelper().LoadValue(AText);
 }
 
-bool IsValidValueText(const std::u16string& AText) {
-  return AText.empty() || formtext::DFMHelper().IsValidValue(AText);
+using formtext::TDFMNameKind;
+
+// The first of the checks that finds something, in the order given.
+using TCheck = std::optional<TSettingProblem>;
+
+TCheck CheckName(std::u16string_view ASetting, const std::u16string& AName, TDFMNameKind AKind) {
+  if (AName.empty() || formtext::DFMHelper().IsValidName(AName, AKind)) return std::nullopt;
+  const char16_t* what = AKind == TDFMNameKind::nkProperty ? u"a property name (identifiers joined by dots)"
+                         : AKind == TDFMNameKind::nkObject ? u"an object name (one identifier)"
+                                                           : u"a class name (one identifier)";
+  return TSettingProblem{std::u16string(ASetting), Format(u"'%s' is not %s", {formtext::QuotedToken(AName), what})};
+}
+
+TCheck CheckValue(std::u16string_view ASetting, const std::u16string& AText) {
+  if (AText.empty() || formtext::DFMHelper().IsValidValue(AText)) return std::nullopt;
+  return TSettingProblem{std::u16string(ASetting),
+                         Format(u"'%s' is not one valid value", {formtext::QuotedToken(AText)})};
+}
+
+TCheck FirstOf(std::initializer_list<TCheck> AChecks) {
+  for (const TCheck& check : AChecks)
+    if (check) return check;
+  return std::nullopt;
 }
 
 // "true" or "false" in any letter case, or a whole number (0 is false); blanks around it are
@@ -145,10 +166,22 @@ void TTransformAction::Assign(const TTransformAction&) {}
 
 void TTransformAction::Process(doc::TDObject& AObject) {
   FChanged = false;
+  if (const TCheck problem = NameProblem())
+    throw ETransformError(
+        Format(u"Action \"%s\" cannot run: %s %s",
+               {formtext::EscapeControls(GetDescription()), SettingLabel(problem->Setting), problem->Reason}));
   ProcessObject(AObject);
 }
 
-bool TTransformAction::Valid() const { return true; }
+bool TTransformAction::Valid() const { return !Problem(); }
+
+std::optional<TSettingProblem> TTransformAction::NameProblem() const { return std::nullopt; }
+
+std::optional<TSettingProblem> TTransformAction::Problem() const { return NameProblem(); }
+
+std::optional<TSettingProblem> TTransformAction::MissingSetting() const { return std::nullopt; }
+
+std::vector<std::u16string> TTransformAction::Settings() const { return {}; }
 
 std::unique_ptr<TTransformAction> TTransformAction::CreateNew() const { return std::make_unique<TTransformAction>(); }
 
@@ -214,6 +247,21 @@ void TRemovePropertyAction::Assign(const TTransformAction& ASource) {
   FObjectClass = source->FObjectClass;
 }
 
+std::optional<TSettingProblem> TRemovePropertyAction::NameProblem() const {
+  return FirstOf({CheckName(u"PropName", FPropName, TDFMNameKind::nkProperty),
+                  CheckName(u"ObjectName", FObjectName, TDFMNameKind::nkObject),
+                  CheckName(u"ObjectClass", FObjectClass, TDFMNameKind::nkClass)});
+}
+
+std::optional<TSettingProblem> TRemovePropertyAction::MissingSetting() const {
+  if (!FPropName.empty()) return std::nullopt;
+  return TSettingProblem{u"PropName", u"is empty, which would remove every property"};
+}
+
+std::vector<std::u16string> TRemovePropertyAction::Settings() const {
+  return {u"PropName", u"ObjectName", u"ObjectClass"};
+}
+
 std::unique_ptr<TTransformAction> TRemovePropertyAction::CreateNew() const {
   return std::make_unique<TRemovePropertyAction>();
 }
@@ -277,8 +325,20 @@ void TChangePropertyAction::Assign(const TTransformAction& ASource) {
   FObjectClass = source->FObjectClass;
 }
 
-bool TChangePropertyAction::Valid() const {
-  return IsValidValueText(FOldPropValue) && IsValidValueText(FNewPropValue);
+std::optional<TSettingProblem> TChangePropertyAction::NameProblem() const {
+  return FirstOf({CheckName(u"OldPropName", FOldPropName, TDFMNameKind::nkProperty),
+                  CheckName(u"NewPropName", FNewPropName, TDFMNameKind::nkProperty),
+                  CheckName(u"ObjectName", FObjectName, TDFMNameKind::nkObject),
+                  CheckName(u"ObjectClass", FObjectClass, TDFMNameKind::nkClass)});
+}
+
+std::optional<TSettingProblem> TChangePropertyAction::Problem() const {
+  return FirstOf(
+      {NameProblem(), CheckValue(u"OldPropValue", FOldPropValue), CheckValue(u"NewPropValue", FNewPropValue)});
+}
+
+std::vector<std::u16string> TChangePropertyAction::Settings() const {
+  return {u"OldPropName", u"OldPropValue", u"NewPropName", u"NewPropValue", u"ObjectName", u"ObjectClass"};
 }
 
 std::unique_ptr<TTransformAction> TChangePropertyAction::CreateNew() const {
@@ -357,7 +417,19 @@ void TNewPropertyAction::Assign(const TTransformAction& ASource) {
   FOverwrite = source->FOverwrite;
 }
 
-bool TNewPropertyAction::Valid() const { return IsValidValueText(FNewPropValue); }
+std::optional<TSettingProblem> TNewPropertyAction::NameProblem() const {
+  return FirstOf({CheckName(u"NewPropName", FNewPropName, TDFMNameKind::nkProperty),
+                  CheckName(u"ObjectName", FObjectName, TDFMNameKind::nkObject),
+                  CheckName(u"ObjectClass", FObjectClass, TDFMNameKind::nkClass)});
+}
+
+std::optional<TSettingProblem> TNewPropertyAction::Problem() const {
+  return FirstOf({NameProblem(), CheckValue(u"NewPropValue", FNewPropValue)});
+}
+
+std::vector<std::u16string> TNewPropertyAction::Settings() const {
+  return {u"NewPropName", u"NewPropValue", u"ObjectName", u"ObjectClass", u"Overwrite"};
+}
 
 std::unique_ptr<TTransformAction> TNewPropertyAction::CreateNew() const { return std::make_unique<TNewPropertyAction>(); }
 
@@ -413,11 +485,35 @@ void TChangeObjectAction::Assign(const TTransformAction& ASource) {
   FNewObjectClass = source->FNewObjectClass;
 }
 
+std::optional<TSettingProblem> TChangeObjectAction::NameProblem() const {
+  return FirstOf({CheckName(u"OldObjectName", FOldObjectName, TDFMNameKind::nkObject),
+                  CheckName(u"OldObjectClass", FOldObjectClass, TDFMNameKind::nkClass),
+                  CheckName(u"NewObjectName", FNewObjectName, TDFMNameKind::nkObject),
+                  CheckName(u"NewObjectClass", FNewObjectClass, TDFMNameKind::nkClass)});
+}
+
+std::vector<std::u16string> TChangeObjectAction::Settings() const {
+  return {u"OldObjectName", u"OldObjectClass", u"NewObjectName", u"NewObjectClass"};
+}
+
 std::unique_ptr<TTransformAction> TChangeObjectAction::CreateNew() const {
   return std::make_unique<TChangeObjectAction>();
 }
 
 // --- element names ---------------------------------------------------------------------------
+
+std::u16string SettingLabel(std::u16string_view ASetting) {
+  static const std::pair<std::u16string_view, std::u16string_view> kLabels[] = {
+      {u"PropName", u"Property name"},          {u"ObjectName", u"Object name"},
+      {u"ObjectClass", u"Object class"},        {u"OldPropName", u"Old property name"},
+      {u"OldPropValue", u"Old property value"}, {u"NewPropName", u"New property name"},
+      {u"NewPropValue", u"New property value"}, {u"Overwrite", u"Overwrite if exist"},
+      {u"OldObjectName", u"Old object name"},   {u"OldObjectClass", u"Old object class"},
+      {u"NewObjectName", u"New object name"},   {u"NewObjectClass", u"New object class"}};
+  for (const auto& [setting, label] : kLabels)
+    if (setting == ASetting) return std::u16string(label);
+  return std::u16string(ASetting);
+}
 
 std::unique_ptr<TTransformAction> CreateAction(std::u16string_view AElementName) {
   if (AElementName == u"RemoveProp") return std::make_unique<TRemovePropertyAction>();

@@ -2,8 +2,10 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "FormDocument/uDFMDocument.h"
 #include "Shared/Common/uDXMLDocument.h"
@@ -24,6 +26,15 @@ public:
 bool MatchText(std::u16string_view AText, std::u16string_view APattern);
 // True when AExpected is null, otherwise structural equality with the values as written.
 bool MatchValue(const doc::TDValue* AValue, const doc::TDValue* AExpected);
+
+// One setting of an action that cannot be used as it stands.
+struct TSettingProblem {
+  std::u16string Setting;  // the element that stores it in a transformation file
+  std::u16string Reason;   // what is wrong, a clause that follows the setting's name
+};
+
+// The label the editor shows for a setting ("NewObjectName" is "New object name").
+std::u16string SettingLabel(std::u16string_view ASetting);
 
 // The object's name and class as a person reads its header: "object TLabel" is a TLabel without
 // a name, although the model keeps the class in the name there.
@@ -59,8 +70,20 @@ public:
   virtual void Assign(const TTransformAction& ASource);
   // Clears Changed and runs ProcessObject on AObject. Errors propagate with the document partly
   // edited; the owner does not save it then.
+  // Raises ETransformError, before anything is changed, for a name that a form cannot hold.
   virtual void Process(doc::TDObject& AObject);
+  // True when Problem finds nothing.
   virtual bool Valid() const;
+  // The first name setting that is no name of its kind: a property name is identifiers joined
+  // by dots, an object or class name one identifier; empty ones select everything or keep
+  // what is there. A form given such a name no longer loads.
+  virtual std::optional<TSettingProblem> NameProblem() const;
+  // NameProblem, or else the first value text that is not one value.
+  virtual std::optional<TSettingProblem> Problem() const;
+  // The first setting a stored action must not leave empty and this one does.
+  virtual std::optional<TSettingProblem> MissingSetting() const;
+  // The elements that store the settings, in the order Save writes them.
+  virtual std::vector<std::u16string> Settings() const;
   // A new action of the receiver's class with default settings.
   virtual std::unique_ptr<TTransformAction> CreateNew() const;
 
@@ -94,6 +117,11 @@ public:
   void Save(common::TDXMLNode ANode) const override;
   void Load(common::TDXMLNode ANode) override;
   void Assign(const TTransformAction& ASource) override;
+  std::optional<TSettingProblem> NameProblem() const override;
+  // An empty property name removes every property of every object it selects; no stored
+  // action may do that, since a misspelt element reads as an empty one.
+  std::optional<TSettingProblem> MissingSetting() const override;
+  std::vector<std::u16string> Settings() const override;
   std::unique_ptr<TTransformAction> CreateNew() const override;
 
   const std::u16string& PropName() const { return FPropName; }
@@ -121,7 +149,9 @@ public:
   void Save(common::TDXMLNode ANode) const override;
   void Load(common::TDXMLNode ANode) override;
   void Assign(const TTransformAction& ASource) override;
-  bool Valid() const override;
+  std::optional<TSettingProblem> NameProblem() const override;
+  std::optional<TSettingProblem> Problem() const override;
+  std::vector<std::u16string> Settings() const override;
   std::unique_ptr<TTransformAction> CreateNew() const override;
 
   const std::u16string& OldPropName() const { return FOldPropName; }
@@ -167,7 +197,9 @@ public:
   void Save(common::TDXMLNode ANode) const override;
   void Load(common::TDXMLNode ANode) override;
   void Assign(const TTransformAction& ASource) override;
-  bool Valid() const override;
+  std::optional<TSettingProblem> NameProblem() const override;
+  std::optional<TSettingProblem> Problem() const override;
+  std::vector<std::u16string> Settings() const override;
   std::unique_ptr<TTransformAction> CreateNew() const override;
 
   const std::u16string& NewPropName() const { return FNewPropName; }
@@ -202,6 +234,8 @@ public:
   void Save(common::TDXMLNode ANode) const override;
   void Load(common::TDXMLNode ANode) override;
   void Assign(const TTransformAction& ASource) override;
+  std::optional<TSettingProblem> NameProblem() const override;
+  std::vector<std::u16string> Settings() const override;
   std::unique_ptr<TTransformAction> CreateNew() const override;
 
   const std::u16string& OldObjectName() const { return FOldObjectName; }

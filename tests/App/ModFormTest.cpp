@@ -29,7 +29,10 @@ using tess::testing::TScopedDialogs;
 namespace {
 
 using TAsked = TFakeMessageBox::TAsked;
-const TAsked kInvalidActions{u"Warning", u"Transformation containts invalid actions.\r\nPlease correct it first."};
+// The warning on OK with an invalid action, naming the first action and field at fault.
+TAsked InvalidActions(const std::u16string& AFault) {
+  return {u"Warning", u"Transformation containts invalid actions.\r\nPlease correct it first.\r\n\r\n" + AFault + u"."};
+}
 const std::vector<std::u16string> kTypes{u"New property", u"Remove property", u"Change property", u"Change object"};
 
 // A transformation with one action of each kind, in the order remove, change, new, change object.
@@ -310,7 +313,8 @@ TEST_F(ModFormTest, OkWithAnInvalidValueWarnsAndKeepsTheEditorOpenWithItsEdits) 
   Window.Select(1);
   Form().FrameAs<TFakeChangePropFrame>()->OldPropValueMemo.SetText(u"Left = 1");
   EXPECT_FALSE(Window.ClickOk());
-  EXPECT_EQ(Messages.Asked, std::vector<TAsked>{kInvalidActions});
+  EXPECT_EQ(Messages.Asked, std::vector<TAsked>{InvalidActions(
+                                u"Action 2 (Change property): Old property value 'Left = 1' is not one valid value")});
   EXPECT_EQ(dynamic_cast<TChangePropertyAction*>(Copy().Actions(1))->OldPropValue(), u"Left = 1");
   ASSERT_NE(Form().FrameAs<TFakeChangePropFrame>(), nullptr);
 
@@ -318,6 +322,69 @@ TEST_F(ModFormTest, OkWithAnInvalidValueWarnsAndKeepsTheEditorOpenWithItsEdits) 
   EXPECT_TRUE(Window.ClickOk());
   EXPECT_EQ(Messages.Asked.size(), 1u);
 }
+
+// A name typed into a frame that no form can hold: OK warns like for an invalid value, naming the
+// field, and keeps the editor open; the name corrected, OK closes.
+struct TNameCase {
+  const char* Name;
+  size_t Index;
+  tess::testing::TFakeEdit& (*Field)(tess::testing::TFakeModForm&);
+  const char16_t* Typed;
+  const char16_t* Fault;
+  const char16_t* Corrected;
+};
+
+class InvalidNameTest : public ModFormTest, public ::testing::WithParamInterface<TNameCase> {};
+
+TEST_P(InvalidNameTest, OkWarnsWithTheFieldAndKeepsTheEditorOpen) {
+  const TNameCase& c = GetParam();
+  Window.Select(c.Index);
+  c.Field(Form()).SetText(c.Typed);
+  EXPECT_FALSE(Window.ClickOk());
+  EXPECT_EQ(Messages.Asked, std::vector<TAsked>{InvalidActions(c.Fault)});
+  c.Field(Form()).SetText(c.Corrected);
+  EXPECT_TRUE(Window.ClickOk());
+  EXPECT_EQ(Messages.Asked.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, InvalidNameTest,
+    ::testing::Values(
+        TNameCase{"NewPropertyName", 2,
+                  [](tess::testing::TFakeModForm& AForm) -> tess::testing::TFakeEdit& {
+                    return AForm.FrameAs<TFakeNewPropFrame>()->NewPropNameEdit;
+                  },
+                  u"Bad Name!",
+                  u"Action 3 (New property): New property name 'Bad Name!' is not a property name (identifiers joined "
+                  u"by dots)",
+                  u"Font.Name"},
+        TNameCase{"NewObjectName", 3,
+                  [](tess::testing::TFakeModForm& AForm) -> tess::testing::TFakeEdit& {
+                    return AForm.FrameAs<TFakeChangeObjectFrame>()->NewObjectNameEdit;
+                  },
+                  u"my button",
+                  u"Action 4 (Change object): New object name 'my button' is not an object name (one identifier)",
+                  u"myButton"},
+        TNameCase{"NewObjectClass", 3,
+                  [](tess::testing::TFakeModForm& AForm) -> tess::testing::TFakeEdit& {
+                    return AForm.FrameAs<TFakeChangeObjectFrame>()->NewObjectClassEdit;
+                  },
+                  u"Not A Class!",
+                  u"Action 4 (Change object): New object class 'Not A Class!' is not a class name (one identifier)",
+                  u""},
+        TNameCase{"SelectedClass", 1,
+                  [](tess::testing::TFakeModForm& AForm) -> tess::testing::TFakeEdit& {
+                    return AForm.FrameAs<TFakeChangePropFrame>()->ObjectClassEdit;
+                  },
+                  u"TLabel TEdit",
+                  u"Action 2 (Change property): Object class 'TLabel TEdit' is not a class name (one identifier)",
+                  u"TEdit"},
+        TNameCase{"PropertyToRemoveEmptied", 0,
+                  [](tess::testing::TFakeModForm& AForm)
+                      -> tess::testing::TFakeEdit& { return AForm.FrameAs<TFakeRemovePropFrame>()->PropNameEdit; },
+                  u"", u"Action 1 (Remove property): Property name is empty, which would remove every property",
+                  u"ExplicitLeft"}),
+    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
 
 TEST_F(ModFormTest, ApplyTakesTheNameOrNewTransformForAnEmptyOne) {
   Form().NameEdit.SetText(u"Renamed");

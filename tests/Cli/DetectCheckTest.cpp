@@ -86,6 +86,16 @@ TEST(Check, ErrorNamesLineColumnAndToken) {
   EXPECT_EQ(run.OutLines(), (std::vector<std::string>{expected, "OK\tGood.dfm", "2 files: 1 OK, 1 errors"}));
 }
 
+// A damaged file can hold a string of megabytes where the grammar stops; the line shows its start.
+TEST(Check, ALongTokenIsCutInTheMessage) {
+  tess::testing::TempDir dir;
+  WriteFile(dir.Path() / "Long.dfm", "object Form1: TForm1\r\n  Caption = 1 '" + std::string(100000, 'a') + "'\r\nend\r\n");
+  const TRun run = RunCli({"check", "Long.dfm"}, dir.Path());
+  EXPECT_EQ(run.Status, 1);
+  ASSERT_FALSE(run.OutLines().empty());
+  EXPECT_EQ(run.OutLines()[0], "Error\tLong.dfm:2:15: Grammar failed near ''" + std::string(79, 'a') + "...'");
+}
+
 TEST(Check, DamagedBinaryFileSaysWhy) {
   tess::testing::TempDir dir;
   std::string binary = ToBinary(kForm);

@@ -803,6 +803,20 @@ std::string RootClassOf(const std::string& AText) {
   return name;
 }
 
+// The first damaged corpus file that not even a conversion in memory reads: no run gets a form
+// from it.
+std::string UnreadableDamagedFile() {
+  for (const std::string& name : tess::testing::FilesIn("damaged")) {
+    tess::stream::TMemoryStream input(tess::testing::ReadFile(kCorpus / "damaged" / name)), output;
+    try {
+      tess::stream::ResourceToFormText(input, output);
+    } catch (const tess::common::Exception&) {
+      return name;
+    }
+  }
+  return {};
+}
+
 class FailingHalfWay : public Faults, public ::testing::WithParamInterface<const char*> {};
 
 // Its first action changes every form; its second one cannot be carried out on the objects of one
@@ -827,7 +841,8 @@ TEST_P(FailingHalfWay, KeepsTheFileItFailedOnAndTransformsTheOthers) {
     ASSERT_EQ(tess::testing::ReadFile(kCorpus / "text" / names[i]).find(": " + victimClass), std::string::npos)
         << victimClass << " in " << names[i];
   }
-  const std::string damaged = tess::testing::FilesIn("damaged").at(0);
+  const std::string damaged = UnreadableDamagedFile();
+  ASSERT_FALSE(damaged.empty());
 
   WriteFile(FHome.Dir().Path() / "Tessarine" / "Transforms" / "0001.xml",
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Transformation>\n  <Caption>Half way</Caption>\n"

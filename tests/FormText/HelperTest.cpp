@@ -231,3 +231,61 @@ TEST(Facade, PropertyWithoutValueFailsTheSaveAndKeepsTheFile) {
   EXPECT_THROW(helper.SaveObject(form, dir / "out.dfm"), EDocumentError);
   EXPECT_EQ(dir.Read("out.dfm"), "original");
 }
+
+// Names a transformation may write into a form: exactly those that read back as that name.
+TEST(Facade, IsValidNameTakesWhatReadsBackAsThatKindOfName) {
+  struct Row {
+    const char16_t* Name;
+    bool Property, Object, Class;
+  };
+  const Row rows[] = {
+      {u"Left", true, true, true},
+      {u"_x1", true, true, true},
+      {u"Font.Name", true, false, false},
+      {u"Äpfel", true, true, true},
+      {u"", false, false, false},
+      {u"Bad Name!", false, false, false},
+      {u"my button", false, false, false},
+      {u"1st", false, false, false},
+      {u"Font.", false, false, false},
+      {u".Name", false, false, false},
+      {u"Tag = 1", false, false, false},
+      {u"A\r\n  B", false, false, false},
+      {u"TA\r\nend", false, false, false},
+      {u"'Caption'", false, false, false},
+      {u"Left=1\r\n  Top", false, false, false},
+  };
+  TDFMHelper helper;
+  for (const Row& row : rows) {
+    const std::string name = common::Utf16ToUtf8(row.Name);
+    EXPECT_EQ(helper.IsValidName(row.Name, TDFMNameKind::nkProperty), row.Property) << name;
+    EXPECT_EQ(helper.IsValidName(row.Name, TDFMNameKind::nkObject), row.Object) << name;
+    EXPECT_EQ(helper.IsValidName(row.Name, TDFMNameKind::nkClass), row.Class) << name;
+  }
+}
+
+// What a log shows of an error: the position of a grammar failure, control characters escaped,
+// long quoted pieces cut.
+TEST(Facade, DescribeErrorGivesThePositionAndKeepsToOneShortLine) {
+  TDFMHelper helper;
+  auto describe = [&helper](const std::string& AText) {
+    try {
+      helper.LoadObjectFromBytes(AText);
+    } catch (const std::exception& error) {
+      return common::Utf16ToUtf8(DescribeError(error));
+    }
+    return std::string("loaded");
+  };
+  EXPECT_EQ(describe("object Form1: TForm1\r\n  Left = 1\r\n  my button = 2\r\nend\r\n"),
+            "Grammar failed on line 3, column 6 near 'button'");
+  EXPECT_EQ(describe("object Form1: TForm1\r\n  Caption = 'a\x01\x7F'\r\n  = 2\r\nend\r\n"),
+            "Grammar failed on line 3, column 3 near '='");
+  EXPECT_EQ(describe("object Form1: TForm1\r\n  X = 1 '" + std::string(200, 'a') + "'\r\nend"),
+            "Grammar failed on line 2, column 9 near ''" + std::string(79, 'a') + "...'");
+  EXPECT_EQ(describe("\x01\x02"), "Grammar failed on line 1, column 1 near '\\x01\\x02'");
+
+  const common::Exception named(u"Bad value '" + std::u16string(100, u'9') + u"' in\r\nline");
+  EXPECT_EQ(common::Utf16ToUtf8(DescribeError(named)), "Bad value '" + std::string(80, '9') + "...' in\\x0D\\x0Aline");
+  EXPECT_EQ(common::Utf16ToUtf8(QuotedToken(std::u16string(81, u'x'))), std::string(80, 'x') + "...");
+  EXPECT_EQ(common::Utf16ToUtf8(QuotedToken(u"\u0090\u00A0")), "\\x90\u00A0");
+}

@@ -236,7 +236,9 @@ TEST_F(EditorWindow, OkWithAnInvalidActionWarnsAndStaysOpenUntilCancel) {
   EXPECT_EQ(Window.ShowModal(), app::TModalResult::mrCancel);
   EXPECT_TRUE(stayedOpen);
   ASSERT_EQ(Messages.Asked.size(), 1u);
-  EXPECT_EQ(Messages.Asked[0].Text, kInvalidWarning);
+  EXPECT_EQ(
+      Messages.Asked[0].Text,
+      kInvalidWarning + u"\r\n\r\nAction 2 (Change property): Old property value '[akLeft' is not one valid value.");
 }
 
 TEST_F(EditorWindow, CancelClosesWithoutAnyCheck) {

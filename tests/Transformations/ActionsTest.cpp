@@ -506,3 +506,56 @@ TEST(ActionElements, NamesMapBothWaysExactly) {
     EXPECT_EQ(error.Message(), u"Unknown action class TTransformAction");
   }
 }
+
+// A name no form can hold stops the action before it changes anything: the form would be saved
+// as text that no longer loads.
+TEST_F(ActionTest, ANameNoFormCanHoldRaisesBeforeAnythingChanges) {
+  struct Row {
+    std::unique_ptr<TTransformAction> Action;
+    const char16_t* Message;
+  };
+  auto add = std::make_unique<TNewPropertyAction>();
+  add->SetNewPropName(u"Bad Name!");
+  add->SetNewPropValue(u"1");
+  auto rename = std::make_unique<TChangeObjectAction>();
+  rename->SetOldObjectClass(u"TLabel");
+  rename->SetNewObjectName(u"my button");
+  auto reclass = std::make_unique<TChangeObjectAction>();
+  reclass->SetNewObjectClass(u"Not A Class!");
+  auto change = std::make_unique<TChangePropertyAction>();
+  change->SetOldPropName(u"Caption");
+  change->SetNewPropName(u"Caption.");
+  auto remove = std::make_unique<TRemovePropertyAction>();
+  remove->SetPropName(u"Tag");
+  remove->SetObjectName(u"Form1\r\nend");
+  Row rows[] = {
+      {std::move(add),
+       u"Action \"New property Bad Name!\" cannot run: New property name 'Bad Name!' is not a "
+       u"property name (identifiers joined by dots)"},
+      {std::move(rename),
+       u"Action \"Change object  TLabel\" cannot run: New object name 'my button' is not an "
+       u"object name (one identifier)"},
+      {std::move(reclass),
+       u"Action \"Change object  \" cannot run: New object class 'Not A Class!' is not a class "
+       u"name (one identifier)"},
+      {std::move(change),
+       u"Action \"Change property Caption\" cannot run: New property name 'Caption.' is not a "
+       u"property name (identifiers joined by dots)"},
+      {std::move(remove),
+       u"Action \"Remove Tag\" cannot run: Object name 'Form1\\x0D\\x0Aend' is not an object "
+       u"name (one identifier)"},
+  };
+  const std::u16string before = Text();
+  for (Row& row : rows) {
+    EXPECT_FALSE(row.Action->Valid()) << common::Utf16ToUtf8(row.Message);
+    try {
+      Apply(*row.Action);
+      ADD_FAILURE() << common::Utf16ToUtf8(row.Message);
+    } catch (const ETransformError& error) {
+      EXPECT_EQ(error.Message(), row.Message);
+    }
+    EXPECT_EQ(Text(), before);
+    EXPECT_TRUE(FLog.empty());
+    EXPECT_FALSE(row.Action->Changed());
+  }
+}

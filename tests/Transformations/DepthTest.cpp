@@ -37,10 +37,11 @@ std::string LoadMessage(const std::string& AContent) {
 }  // namespace
 
 // Deep actions, deep settings inside an action, deep captions: none overflows, each within a
-// second or two. An action's unknown child elements are passed over, so the first loads.
+// second or two. An action's unknown child element is refused before anything below it is read.
 TEST(TransformDepth, AHundredThousandLevelsLoadOrFailCleanly) {
   const std::string head = "<?xml version=\"1.0\"?><Transformation>";
-  EXPECT_EQ(LoadMessage(head + "<Actions>" + Nested("RemoveProp", 100000) + "</Actions></Transformation>"), "");
+  EXPECT_EQ(LoadMessage(head + "<Actions>" + Nested("RemoveProp", 100000) + "</Actions></Transformation>"),
+            "Action 1 (RemoveProp): unknown setting RemoveProp");
   EXPECT_NE(LoadMessage(head + "<Actions><RemoveProp><PropName>" + Nested("a", 100000) +
                         "</PropName></RemoveProp></Actions></Transformation>"),
             "");

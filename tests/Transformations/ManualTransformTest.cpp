@@ -7,9 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "FormStream/uBinaryToText.h"
+#include "FormStream/uFormFormat.h"
+#include "FormStream/uStreams.h"
+#include "FormText/uDFMHelper.h"
 #include "Shared/Common/uDXMLDocument.h"
 #include "Shared/Common/uEncoding.h"
+#include "Support/Corpus.h"
 #include "Support/TempDir.h"
+#include "Transformations/uBuiltInTransforms.h"
 #include "Transformations/uManualTransform.h"
 
 using namespace tess;
@@ -195,9 +201,140 @@ TEST_F(ManualTransformTest, FailuresAreLoggedOnceMarkedAndRaisedWithoutOutput) {
   }
 }
 
+// What each kind of input that is no readable form gives: its status, its one log line with the
+// reason and position, and no output.
+TEST_F(ManualTransformTest, EveryUnreadableInputSaysWhyAndWritesNothing) {
+  struct Row {
+    const char* Name;
+    std::string Input;
+    TTransformStatus Status;
+    const char16_t* Log;
+  };
+  const std::string binary =
+      tess::testing::ReadFile(tess::testing::kCorpus / "binary" / "HeidiSQL__HeidiSQL__about.dfm");
+  ASSERT_GT(binary.size(), 100u);
+  const Row rows[] = {
+      {"cut binary", binary.substr(0, 100), TTransformStatus::tsError, u"Error: Stream read error"},
+      {"empty", "", TTransformStatus::tsError, u"Error: Invalid stream format"},
+      {"archive", "PK\x03\x04rest", TTransformStatus::tsSkipped, u"Skipped: not a form file (starts with 50 4B 03 04)"},
+      {"short", "ab", TTransformStatus::tsSkipped, u"Skipped: not a form file (starts with 61 62)"},
+      {"grammar", "object Form1: TForm1\r\n  Left = 1\r\n  my button = 2\r\nend\r\n", TTransformStatus::tsError,
+       u"Error: Grammar failed on line 3, column 6 near 'button'"},
+      {"control characters", "object Form1: TForm1\r\n  Caption = 1 'a\x1B[2J\x7F'\r\nend\r\n",
+       TTransformStatus::tsError, u"Error: Grammar failed on line 2, column 15 near ''a\\x1B[2J\\x7F''"},
+  };
+  for (const Row& row : rows) {
+    TempDir dir;
+    dir.Write("in.dfm", row.Input);
+    TManualTransform transform;
+    transform.SetInFile(dir / "in.dfm");
+    transform.SetOutFile(dir / "out.dfm");
+    std::vector<std::u16string> log;
+    transform.SetOnMessage([&log](const std::u16string& ALine) { log.push_back(ALine); });
+    try {
+      transform.Execute();
+    } catch (const common::Exception&) {
+    }
+    EXPECT_EQ(transform.Status(), row.Status) << row.Name;
+    EXPECT_EQ(log, std::vector<std::u16string>{row.Log})
+        << row.Name << ": " << common::Utf16ToUtf8(log.empty() ? u"" : log[0]);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "out.dfm")) << row.Name;
+  }
+  // A conversion meets a file that is no form with the same word; one already converted needs none.
+  TempDir dir;
+  dir.Write("zip.dfm", "PK\x03\x04rest");
+  dir.Write("text.dfm", kForm);
+  for (const char* name : {"zip.dfm", "text.dfm"}) {
+    TBinToTextTransform convert;
+    convert.SetInFile(dir / name);
+    convert.SetOutFile(dir / "out.dfm");
+    std::vector<std::u16string> log;
+    convert.SetOnMessage([&log](const std::u16string& ALine) { log.push_back(ALine); });
+    convert.Execute();
+    EXPECT_EQ(convert.Status(), TTransformStatus::tsSkipped);
+    EXPECT_EQ(log, name == std::string("zip.dfm")
+                       ? std::vector<std::u16string>{u"Skipped: not a form file (starts with 50 4B 03 04)"}
+                       : std::vector<std::u16string>{});
+  }
+}
+
+namespace {
+
+// Renames every object past what a form can hold, behind the checks a stored action passes: the
+// last guard must still keep its result away from the user's file.
+class TUnreadableRename : public TChangeObjectAction {
+ public:
+  void ApplyToObject(doc::TDObject& AObject) override {
+    AObject.SetName(u"my button");
+    FChanged = true;
+  }
+};
+
+}  // namespace
+
+TEST_F(ManualTransformTest, AResultThatDoesNotReadIsNeverWritten) {
+  for (const bool inPlace : {false, true}) {
+    TempDir dir;
+    dir.Write("in.dfm", kForm);
+    TManualTransform transform;
+    transform.AddAction(std::make_unique<TUnreadableRename>());
+    transform.SetInFile(dir / "in.dfm");
+    transform.SetOutFile(dir / (inPlace ? "in.dfm" : "out.dfm"));
+    std::vector<std::u16string> log;
+    transform.SetOnMessage([&log](const std::u16string& ALine) { log.push_back(ALine); });
+    EXPECT_THROW(transform.Execute(), ETransformError);
+    EXPECT_EQ(transform.Status(), TTransformStatus::tsError);
+    EXPECT_EQ(log, std::vector<std::u16string>{u"Error: The result does not read as a form: Grammar failed on line 1, "
+                                               u"column 17 near ':'; the file was not changed."});
+    EXPECT_EQ(dir.Read("in.dfm"), kForm);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "out.dfm"));
+  }
+}
+
+// A binary form goes through its text: the actions act as on the text form, and the result is
+// binary again. With nothing changed the IDE's bytes stay as they were.
+TEST_F(ManualTransformTest, ABinaryFormStaysBinaryWithTheChangeMade) {
+  const std::string input =
+      tess::testing::ReadFile(tess::testing::kCorpus / "binary" / "HeidiSQL__HeidiSQL__about.dfm");
+  auto toText = [](const std::string& ABinary) {
+    stream::TMemoryStream in(ABinary), out;
+    stream::ResourceToFormText(in, out);
+    return out.TakeBytes();
+  };
+  auto add = std::make_unique<TNewPropertyAction>();
+  add->SetNewPropName(u"Tag");
+  add->SetNewPropValue(u"7");
+  add->SetObjectName(u"Button1");
+  std::unique_ptr<TTransformAction> sameOnText = add->Clone();
+
+  TManualTransform transform;
+  transform.AddAction(std::move(add));
+  Apply(transform, input);
+  EXPECT_EQ(transform.Status(), TTransformStatus::tsApplied);
+  EXPECT_EQ(FLog, (std::vector<std::u16string>{u"Adding new property Button1.Tag",
+                                               u"Read as binary; written back as binary"}));
+  const std::string output = FDir.Read("out.dfm");
+  stream::TMemoryStream probe(output);
+  EXPECT_EQ(stream::DetectFormFormat(probe), stream::FormFileFormat::fmtBinary);
+  std::unique_ptr<doc::TDObject> expected = formtext::DFMHelper().LoadObjectFromBytes(toText(input));
+  sameOnText->Process(*expected);
+  EXPECT_EQ(toText(output), formtext::DFMHelper().SaveObjectToBytes(*expected));
+  EXPECT_NE(toText(output).find("Tag = 7"), std::string::npos);
+
+  TManualTransform nothing;
+  auto remove = std::make_unique<TRemovePropertyAction>();
+  remove->SetPropName(u"NoSuchProperty");
+  nothing.AddAction(std::move(remove));
+  FLog.clear();
+  Apply(nothing, input);
+  EXPECT_EQ(nothing.Status(), TTransformStatus::tsNoChanges);
+  EXPECT_EQ(FDir.Read("out.dfm"), input);
+  EXPECT_EQ(FLog, std::vector<std::u16string>{u"Read as binary; written back as binary"});
+}
+
 TEST_F(ManualTransformTest, AFailureWithoutALogReceiverStillRaises) {
   TManualTransform transform;
-  FDir.Write("in.dfm", "garbage");
+  FDir.Write("in.dfm", "object garbage");
   transform.SetInFile(FDir / "in.dfm");
   transform.SetOutFile(FDir / "out.dfm");
   EXPECT_THROW(transform.Execute(), common::Exception);
@@ -238,22 +375,22 @@ TEST_F(ManualTransformTest, TheExpectedFileLoadsWithAndWithoutAByteOrderMark) {
 }
 
 TEST_F(ManualTransformTest, ReadsHandWrittenFilesByElementName) {
-  // Any root name, elements in any order, the first of a name counts, missing ones are empty,
-  // comments are no nodes of the document.
+  // Elements in any order, the first of a name counts, missing ones are empty, comments are no
+  // nodes of the document.
   auto transform = FromXml(
-      "<?xml version=\"1.0\"?>\n<Whatever>\n"
+      "<?xml version=\"1.0\"?>\n<Transformation>\n"
       "<Actions>\n"
       "  <!-- remove from every object -->\n"
       "  <RemoveProp><ObjectClass>TEdit</ObjectClass><PropName>Text</PropName><PropName>Other</PropName></RemoveProp>\n"
       "  <NewProp><Overwrite> 1 </Overwrite><NewPropName>Tag</NewPropName></NewProp>\n"
-      "  <NewProp><Overwrite>FALSE</Overwrite></NewProp>\n"
+      "  <NewProp><Overwrite>FALSE</Overwrite><!-- kept as it is --></NewProp>\n"
       "  <NewProp><Overwrite>0</Overwrite></NewProp>\n"
       "  <NewProp><Overwrite>True</Overwrite></NewProp>\n"
       "  <NewProp><Overwrite/></NewProp>\n"
       "  <ChangeObject/>\n"
       "</Actions>\n"
       "<Caption>Second</Caption><Caption>Ignored</Caption>\n"
-      "</Whatever>\n");
+      "</Transformation>\n");
   EXPECT_EQ(Settings(*transform),
             "Second|\n"
             "RemoveProp:Text||TEdit\n"
@@ -278,18 +415,49 @@ TEST_F(ManualTransformTest, BadFilesFailToLoadWithTheReason) {
     std::string Xml;
     const char* Message;  // the start of it; empty when any message will do
   };
+  // A transformation file holding these actions.
+  auto doc = [](const std::string& AActions) {
+    return "<Transformation><Actions>" + AActions + "</Actions></Transformation>";
+  };
+  const std::string tag = "<RemoveProp><PropName>Tag</PropName></RemoveProp>";
   const Row rows[] = {
-      {"lower-case action", "<T><Actions><removeprop/></Actions></T>", "Unknown action name removeprop"},
-      {"other element", "<T><Actions><RemoveProp/><Remove/></Actions></T>", "Unknown action name Remove"},
-      {"text between actions", "<T><Actions>stray<RemoveProp/></Actions></T>", "Unknown action name #text"},
-      {"bad overwrite", "<T><Actions><NewProp><Overwrite>yes</Overwrite></NewProp></Actions></T>",
+      {"lower-case action", doc("<removeprop/>"), "Unknown action name removeprop"},
+      {"other element", doc(tag + "<Remove/>"), "Unknown action name Remove"},
+      {"text between actions", doc("stray" + tag), "Unknown action name #text"},
+      {"bad overwrite", doc("<NewProp><Overwrite>yes</Overwrite></NewProp>"),
        "'yes' is not a valid Boolean value for Overwrite"},
-      {"overwrite with a sign only", "<T><Actions><NewProp><Overwrite>-</Overwrite></NewProp></Actions></T>",
+      {"overwrite with a sign only", doc("<NewProp><Overwrite>-</Overwrite></NewProp>"),
        "'-' is not a valid Boolean value"},
-      {"element inside a setting", "<T><Actions><RemoveProp><PropName><x/></PropName></RemoveProp></Actions></T>",
+      {"element inside a setting", doc("<RemoveProp><PropName><x/></PropName></RemoveProp>"),
        "Element \"PropName\" holds child elements"},
-      {"not XML", "<T><Actions>", ""},
+      {"not XML", "<Transformation><Actions>", ""},
       {"empty file", "", ""},
+      {"other document element", "<Root><Caption>x</Caption><Actions/></Root>",
+       "The document element is Root, not Transformation"},
+      {"misspelt setting", doc("<RemoveProp><Propname>ExplicitLeft</Propname></RemoveProp>"),
+       "Action 1 (RemoveProp): unknown setting Propname"},
+      {"setting of another action",
+       doc("<RemoveProp><PropName>Tag</PropName><NewPropName>X</NewPropName></RemoveProp>"),
+       "Action 1 (RemoveProp): unknown setting NewPropName"},
+      {"text inside an action", doc("<RemoveProp>junk<PropName>Tag</PropName></RemoveProp>"),
+       "Action 1 (RemoveProp): text where only settings belong"},
+      {"no property to remove", doc("<RemoveProp><ObjectName>Form1</ObjectName></RemoveProp>"),
+       "Action 1 (RemoveProp): missing setting PropName"},
+      {"empty property to remove", doc("<RemoveProp><PropName/></RemoveProp>"),
+       "Action 1 (RemoveProp): PropName is empty, which would remove every property"},
+      {"new property name with blanks",
+       doc("<NewProp><NewPropName>Bad Name!</NewPropName><NewPropValue>1</NewPropValue></NewProp>"),
+       "Action 1 (NewProp): NewPropName 'Bad Name!' is not a property name (identifiers joined by dots)"},
+      {"object name with a blank", doc(tag + "<ChangeObject><NewObjectName>my button</NewObjectName></ChangeObject>"),
+       "Action 2 (ChangeObject): NewObjectName 'my button' is not an object name (one identifier)"},
+      {"dotted object name", doc("<ChangeObject><OldObjectName>Form1.Button1</OldObjectName></ChangeObject>"),
+       "Action 1 (ChangeObject): OldObjectName 'Form1.Button1' is not an object name"},
+      {"class name with blanks", doc("<ChangeObject><NewObjectClass>Not A Class!</NewObjectClass></ChangeObject>"),
+       "Action 1 (ChangeObject): NewObjectClass 'Not A Class!' is not a class name (one identifier)"},
+      {"selected class with a line break", doc("<ChangeProp><ObjectClass>TA&#10;  Tag = 1</ObjectClass></ChangeProp>"),
+       "Action 1 (ChangeProp): ObjectClass 'TA\\x0A  Tag = 1' is not a class name"},
+      {"invalid value", doc("<ChangeProp><OldPropName>Tag</OldPropName><NewPropValue>1 2</NewPropValue></ChangeProp>"),
+       "Action 1 (ChangeProp): NewPropValue '1 2' is not one valid value"},
   };
   for (const Row& row : rows) {
     try {

@@ -291,13 +291,17 @@ TEST_F(TransformListTest, SkipsFilesThatAreNoTransformationAndReportsEach) {
   std::ofstream(Folder() / "0003.xml") << "<Transformation><Actions><Bogus/></Actions></Transformation>";
   std::ofstream(Folder() / "0004.xml") << "not xml at all <";
   WriteTransform("0005.xml", "Also good");
+  std::ofstream(Folder() / "misspelt.xml")
+      << "<Transformation><Actions><RemoveProp><Propname>Left</Propname></RemoveProp></Actions></Transformation>";
   TTransformList list;
   list.Load();
   ASSERT_EQ(list.Count(), 4);
   EXPECT_EQ(list.Items(2)->Caption(), u"Good");
   EXPECT_EQ(list.Items(3)->Caption(), u"Also good");
-  ASSERT_EQ(list.LoadMessages().size(), 2u);
+  ASSERT_EQ(list.LoadMessages().size(), 3u);
   const std::u16string folder = common::U16(Folder().string());
+  EXPECT_EQ(list.LoadMessages()[2], u"Skipped transformation file " + folder +
+                                        u"/misspelt.xml: Action 1 (RemoveProp): unknown setting Propname");
   EXPECT_EQ(list.LoadMessages()[0],
             u"Skipped transformation file " + folder + u"/0003.xml: Unknown action name Bogus");
   EXPECT_EQ(list.LoadMessages()[1].rfind(u"Skipped transformation file " + folder + u"/0004.xml: ", 0), 0u);

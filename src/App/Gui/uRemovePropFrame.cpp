@@ -6,7 +6,8 @@
 namespace tess::gui {
 
 TRemovePropFrame::TRemovePropFrame(QWidget* AParent) : TActionFrame(AParent) {
-  edPropName = AddEdit(QStringLiteral("Property name"), QStringLiteral("All properties"));
+  // A stored action must name what it removes: an empty name would remove every property.
+  edPropName = AddEdit(QStringLiteral("Property name"), QStringLiteral("Property to remove"));
   edObjName = AddEdit(QStringLiteral("Object name"), QStringLiteral("All object names"));
   edObjClass = AddEdit(QStringLiteral("Object class"), QStringLiteral("All object classes"));
   AddStretch();
