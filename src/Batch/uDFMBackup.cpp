@@ -25,7 +25,7 @@ using transform::TTransformStatus;
 
 namespace {
 
-std::string Native(std::u16string_view APath) { return common::Utf16ToUtf8(APath); }
+std::string Native(std::u16string_view APath) { return common::Utf16ToPath(APath); }
 
 std::u16string ErrorText(int AError) {
   char buffer[256];

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +14,7 @@
 #include "Cli/uCliPlacement.h"
 #include "Cli/uCliReport.h"
 #include "Cli/uCliRunner.h"
+#include "Cli/uCliStop.h"
 #include "Cli/uCliTransforms.h"
 #include "FormStream/uBinaryToText.h"
 #include "FormStream/uStreams.h"
@@ -35,11 +35,8 @@ using transform::TTransformStatus;
 
 namespace {
 
-volatile std::sig_atomic_t GStopRequested = 0;
-
-void RequestStop(int) { GStopRequested = 1; }
-
 std::string Utf8(std::u16string_view AText) { return common::Utf16ToUtf8(AText); }
+std::string NativePath(std::u16string_view APath) { return common::Utf16ToPath(APath); }
 
 void PrintLine(std::FILE* AOut, const std::string& AText) {
   std::fwrite(AText.data(), 1, AText.size(), AOut);
@@ -66,7 +63,7 @@ public:
   }
   TPrivateFolder(const TPrivateFolder&) = delete;
   TPrivateFolder& operator=(const TPrivateFolder&) = delete;
-  std::u16string Path() const { return common::Utf8ToUtf16(FPath); }
+  std::u16string Path() const { return common::PathToUtf16(FPath); }
 
 private:
   std::string FPath;
@@ -74,7 +71,7 @@ private:
 
 // Moves a prepared result to the name the placement chose. Raises EFileError with the reason.
 void MoveResult(const std::u16string& AFrom, const std::u16string& ATo) {
-  if (::rename(Utf8(AFrom).c_str(), Utf8(ATo).c_str()) == 0) return;
+  if (::rename(NativePath(AFrom).c_str(), NativePath(ATo).c_str()) == 0) return;
   const int error = errno;
   if (error != EXDEV)
     throw common::EFileError(common::Format(u"Cannot create file \"%s\". %s",
@@ -139,7 +136,11 @@ std::u16string FindBackup(const app::TDFMSettings& ASettings, const std::u16stri
 }
 
 int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform) {
-  const TStringList files = CollectFiles(AOptions.Paths, AOptions.Recursive, AOptions.Mask);
+  // Ctrl-C stops the run between two files, as "Stop" does in the main window, so that no file
+  // is left half placed.
+  InstallStopHandlers();
+  const TInputs inputs = CollectFiles(AOptions.Paths, AOptions.Recursive, AOptions.Mask);
+  const TStringList& files = inputs.Files;
   TPlacement placement = ResolvePlacement(AOptions.Placement);
   const bool toStdout = placement.Mode == TPlacementMode::pmStdout;
   if (toStdout && files.size() != 1)
@@ -149,17 +150,15 @@ int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform)
   TReport report(toStdout ? stderr : stdout, stderr, AOptions.Json, AOptions.Quiet, files.size());
   if (!placement.Warning.empty()) report.Warning(placement.Warning);
   report.Placement(placement.Description);
+  for (const TScanProblem& problem : inputs.Problems) report.ScanError(problem.Path, problem.Reason);
 
   batch::TDFMBackup backup(*placement.Settings);
   TPrivateFolder folder;
-  // Ctrl-C stops the run between two files, as "Stop" does in the main window, so that no file
-  // is left half placed.
-  std::signal(SIGINT, RequestStop);
-  std::signal(SIGTERM, RequestStop);
   TRunner runner(ATransform, files, AOptions.Jobs, folder.Path());
   size_t index = 0;
-  for (; index < files.size() && GStopRequested == 0; ++index) {
+  for (; index < files.size() && !StopRequested(); ++index) {
     TPrepared prepared = runner.Take(index);
+    if (StopRequested()) break;
     const std::u16string& input = files[index];
     // An earlier file's placement may have changed this one (the same file named twice, a link
     // to it, a backup written over it): it is run again now, as a run on one thread would see it.
@@ -226,7 +225,7 @@ int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform)
     report.File(result);
   }
   report.Summary();
-  if (index < files.size()) {
+  if (index < files.size() || inputs.Stopped) {
     report.Warning(common::Format(u"stopped; %d of %d files were not processed",
                                   {int64_t(files.size() - index), int64_t(files.size())}));
     return 130;
@@ -234,9 +233,17 @@ int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform)
   return report.AnyError() ? 1 : 0;
 }
 
+// The scan's problems as error lines, before the files; true when there was one.
+bool PrintScanProblems(const TInputs& AInputs) {
+  for (const TScanProblem& problem : AInputs.Problems)
+    PrintLine(stdout, "Error\t" + Printable(problem.Path) + ": " + Printable(problem.Reason));
+  return !AInputs.Problems.empty();
+}
+
 int Detect(const TCliOptions& AOptions) {
-  const TStringList files = CollectFiles(AOptions.Paths, AOptions.Recursive, AOptions.Mask);
-  bool failed = false;
+  const TInputs inputs = CollectFiles(AOptions.Paths, AOptions.Recursive, AOptions.Mask);
+  const TStringList& files = inputs.Files;
+  bool failed = PrintScanProblems(inputs);
   for (const std::u16string& file : files) {
     try {
       stream::TFileStream stream(file, stream::TFileMode::fmOpenRead);
@@ -250,7 +257,9 @@ int Detect(const TCliOptions& AOptions) {
 }
 
 int Check(const TCliOptions& AOptions) {
-  const TStringList files = CollectFiles(AOptions.Paths, AOptions.Recursive, AOptions.Mask);
+  const TInputs inputs = CollectFiles(AOptions.Paths, AOptions.Recursive, AOptions.Mask);
+  const TStringList& files = inputs.Files;
+  const bool scanFailed = PrintScanProblems(inputs);
   formtext::TDFMHelper& helper = formtext::DFMHelper();
   size_t errors = 0;
   for (const std::u16string& file : files) {
@@ -277,7 +286,7 @@ int Check(const TCliOptions& AOptions) {
   }
   PrintLine(stdout, Utf8(common::Format(u"%d files: %d OK, %d errors",
                                         {int64_t(files.size()), int64_t(files.size() - errors), int64_t(errors)})));
-  return errors > 0 ? 1 : 0;
+  return errors > 0 || scanFailed ? 1 : 0;
 }
 
 }  // namespace
