@@ -52,6 +52,8 @@ TPrepared TPreparer::Prepare(const std::u16string& AInput, const std::u16string&
   prepared.Input = AInput;
   prepared.Before = FingerprintOf(AInput);
   prepared.FormatBefore = FormatOf(AInput);
+  // A stop that ended a wait for the input: the result is not going to be placed.
+  if (StopRequested()) return prepared;
   const std::u16string result = common::DString::MakePath(FTempDir, AResultName);
   TTransform& transform = *FTransform;
   transform.SetInFile(AInput);

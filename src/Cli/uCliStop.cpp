@@ -32,8 +32,9 @@ void InstallStopHandlers() {
   struct sigaction action {};
   action.sa_handler = RequestStop;
   sigemptyset(&action.sa_mask);
-  // Restarted calls keep the output whole; the waits that must end look at StopDescriptor.
-  action.sa_flags = SA_RESTART;
+  // Not restarted: an open that waits (a file whose opening another process holds back) must end
+  // with the signal. The runner's reads and writes go on after EINTR by themselves.
+  action.sa_flags = 0;
   ::sigaction(SIGINT, &action, nullptr);
   ::sigaction(SIGTERM, &action, nullptr);
 }

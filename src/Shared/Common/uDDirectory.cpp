@@ -219,7 +219,11 @@ int DDirectory::OpenRegular(std::u16string_view APath, bool ACreate) {
   if (exists && !S_ISREG(info.st_mode)) RaiseFileError(format, APath, kNotRegularFile);
   // Without waiting, and looked at again, in case the name was given to something else meanwhile.
   const int flags = ACreate ? O_RDWR | O_CREAT | O_TRUNC : O_RDONLY;
-  FileHandle file(::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666));
+  int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+  // A lease (a file server's hold on the file) refuses an open that may not wait; a plain open
+  // waits until the holder lets the file go, and only a regular file has a lease.
+  if (fd < 0 && errno == EWOULDBLOCK) fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+  FileHandle file(fd);
   if (file.Get() < 0) RaiseFileError(format, APath, errno);
   if (::fstat(file.Get(), &info) != 0) RaiseFileError(format, APath, errno);
   if (!S_ISREG(info.st_mode)) RaiseFileError(format, APath, kNotRegularFile);
