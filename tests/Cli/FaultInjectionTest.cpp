@@ -207,6 +207,25 @@ protected:
     FExpected[ARelative] = AForm.Text;
   }
 
+  // A folder "scratch" of the test's own where the program prepares its results, for the rest of
+  // the test.
+  fs::path UseScratch() {
+    const fs::path scratch = FDir.Path() / "scratch";
+    fs::create_directories(scratch);
+    FScratch = std::make_unique<ScopedTmpDir>(scratch);
+    return scratch;
+  }
+
+  // ACount small forms, t/f00.dfm, t/f01.dfm, ...
+  std::vector<std::string> PutNumbered(size_t ACount) {
+    std::vector<std::string> inputs;
+    for (size_t i = 0; i < ACount; ++i) {
+      inputs.push_back("t/f0" + std::to_string(i) + ".dfm");
+      Put(inputs.back(), SmallForms()[i % SmallForms().size()]);
+    }
+    return inputs;
+  }
+
   // Twenty-four small forms in a folder whose path is nearly a thousand bytes long.
   std::vector<std::string> PutDeepTree() {
     std::string deep = "t";
@@ -289,6 +308,7 @@ protected:
 
   tess::testing::ScopedDataHome FHome;
   tess::testing::TempDir FDir;
+  std::unique_ptr<ScopedTmpDir> FScratch;
   std::map<std::string, std::string> FOriginal;  // by the path the program is given
   std::map<std::string, std::string> FExpected;  // the result of converting it
 };
@@ -341,16 +361,10 @@ class InputChangedAfterItWasConverted : public Faults, public ::testing::WithPar
 TEST_P(InputChangedAfterItWasConverted, IsConvertedAgainOrFailsButNeverGetsTheOldResult) {
   const bool deleteIt = GetParam();
   constexpr size_t kGate = 3, kChanged = 4;
-  std::vector<std::string> inputs;
-  for (size_t i = 0; i < 10; ++i) {
-    inputs.push_back("t/f0" + std::to_string(i) + ".dfm");
-    Put(inputs.back(), SmallForms()[i % SmallForms().size()]);
-  }
+  const std::vector<std::string> inputs = PutNumbered(10);
   TLeaseGate gate(FDir.Path() / inputs[kGate]);
   if (!gate.WhyNot().empty()) GTEST_SKIP() << gate.WhyNot();
-  const fs::path scratch = FDir.Path() / "scratch";
-  fs::create_directories(scratch);
-  ScopedTmpDir scratchForTheProgram(scratch);
+  const fs::path scratch = UseScratch();
   const TForm& replacement = BigForm();
   std::string problem;
   std::thread fault([&] {
@@ -394,16 +408,10 @@ INSTANTIATE_TEST_SUITE_P(Faults, InputChangedAfterItWasConverted, ::testing::Boo
 // itself carry the run on.
 TEST_F(Faults, AWorkerKilledHalfWayFailsOnlyItsFile) {
   constexpr size_t kGate = 3;
-  std::vector<std::string> inputs;
-  for (size_t i = 0; i < 10; ++i) {
-    inputs.push_back("t/f0" + std::to_string(i) + ".dfm");
-    Put(inputs.back(), SmallForms()[i % SmallForms().size()]);
-  }
+  const std::vector<std::string> inputs = PutNumbered(10);
   TLeaseGate gate(FDir.Path() / inputs[kGate]);
   if (!gate.WhyNot().empty()) GTEST_SKIP() << gate.WhyNot();
-  const fs::path scratch = FDir.Path() / "scratch";
-  fs::create_directories(scratch);
-  ScopedTmpDir scratchForTheProgram(scratch);
+  const fs::path scratch = UseScratch();
   std::string problem;
   std::thread fault([&] {
     const pid_t worker = gate.WaitForOpener(std::chrono::seconds(20));
@@ -829,16 +837,10 @@ class StopWhileWaiting : public Faults, public ::testing::WithParamInterface<std
 TEST_P(StopWhileWaiting, EndsAtOnceWithEveryFileWhole) {
   const auto [jobs, signal] = GetParam();
   constexpr size_t kHeld = 2;
-  std::vector<std::string> inputs;
-  for (size_t i = 0; i < 6; ++i) {
-    inputs.push_back("t/f0" + std::to_string(i) + ".dfm");
-    Put(inputs.back(), SmallForms()[i]);
-  }
+  const std::vector<std::string> inputs = PutNumbered(6);
   TLeaseGate gate(FDir.Path() / inputs[kHeld]);
   if (!gate.WhyNot().empty()) GTEST_SKIP() << gate.WhyNot();
-  const fs::path scratch = FDir.Path() / "scratch";
-  fs::create_directories(scratch);
-  ScopedTmpDir scratchForTheProgram(scratch);
+  const fs::path scratch = UseScratch();
   std::string problem;
   std::chrono::steady_clock::time_point signalled;
   // With two jobs a worker may reach the held form before the files ahead of it are placed: the
