@@ -23,8 +23,8 @@ using transform::TTransformStatus;
 
 namespace {
 
-std::string Native(std::u16string_view APath) { return common::Utf16ToUtf8(APath); }
-std::u16string Text(std::string_view APath) { return common::Utf8ToUtf16(APath); }
+std::string Native(std::u16string_view APath) { return common::Utf16ToPath(APath); }
+std::u16string Text(std::string_view APath) { return common::PathToUtf16(APath); }
 
 std::u16string ErrorText(int AError) {
   char buffer[256];

@@ -138,7 +138,7 @@ void TFilesC::ResetStatus() {
 void TFilesC::LaunchEditor(const std::u16string& AFileName) {
   // No shell: a path with blanks, quotes or "$" reaches the opener as it is.
   std::string program = "xdg-open";
-  std::string path = common::Utf16ToUtf8(AFileName);
+  std::string path = common::Utf16ToPath(AFileName);
   std::vector<char*> argv{program.data(), path.data(), nullptr};
   pid_t pid = 0;
   const int error = ::posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);

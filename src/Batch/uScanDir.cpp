@@ -22,6 +22,7 @@ TScanDir::TScanDir(const std::u16string& APath, TFilesC* AFiles, app::IMain* AFo
   FScanner->OnFind = [this](const std::u16string& AFileName) { FileFound(AFileName); };
   FScanner->OnPathChanged = [this](const std::u16string& APath) { PathChanged(APath); };
   FScanner->OnComplete = [this] { ScanComplete(); };
+  FScanner->OnError = [this](const std::u16string& APath, const std::u16string& AReason) { ScanError(APath, AReason); };
 }
 
 TScanDir::~TScanDir() = default;
@@ -49,6 +50,13 @@ void TScanDir::PathChanged(const std::u16string& APath) {
   app::IMain* form = FForm;
   const std::u16string text = u"Scanning: " + APath;
   tasks::UIDispatcher().Queue([form, text] { form->Status()->SetText(text); });
+  CheckTerminated();
+}
+
+void TScanDir::ScanError(const std::u16string& APath, const std::u16string& AReason) {
+  app::IMain* form = FForm;
+  const std::u16string line = common::Format(u"Skipped %s: %s", {APath, AReason});
+  tasks::UIDispatcher().Queue([form, line] { form->Log()->Add(line); });
   CheckTerminated();
 }
 

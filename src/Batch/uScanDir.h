@@ -27,6 +27,9 @@ private:
   void FileFound(const std::u16string& AFileName);
   void PathChanged(const std::u16string& APath);
   void ScanComplete();
+  // A folder it could not read or an entry that is not a regular file: a log line, so that the
+  // user knows which forms were not added.
+  void ScanError(const std::u16string& APath, const std::u16string& AReason);
   void CheckTerminated();
 
   tasks::TTask* FTask = nullptr;

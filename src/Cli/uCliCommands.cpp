@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +14,7 @@
 #include "Cli/uCliPlacement.h"
 #include "Cli/uCliReport.h"
 #include "Cli/uCliRunner.h"
+#include "Cli/uCliStop.h"
 #include "Cli/uCliTransforms.h"
 #include "FormStream/uBinaryToText.h"
 #include "FormStream/uStreams.h"
@@ -35,11 +35,8 @@ using transform::TTransformStatus;
 
 namespace {
 
-volatile std::sig_atomic_t GStopRequested = 0;
-
-void RequestStop(int) { GStopRequested = 1; }
-
 std::string Utf8(std::u16string_view AText) { return common::Utf16ToUtf8(AText); }
+std::string NativePath(std::u16string_view APath) { return common::Utf16ToPath(APath); }
 
 bool IsText(const std::optional<FormFileFormat>& AFormat) {
   return AFormat == FormFileFormat::fmtText || AFormat == FormFileFormat::fmtUTF8Text;
@@ -65,7 +62,7 @@ public:
   }
   TPrivateFolder(const TPrivateFolder&) = delete;
   TPrivateFolder& operator=(const TPrivateFolder&) = delete;
-  std::u16string Path() const { return common::Utf8ToUtf16(FPath); }
+  std::u16string Path() const { return common::PathToUtf16(FPath); }
 
 private:
   std::string FPath;
@@ -74,7 +71,7 @@ private:
 // Moves a prepared result into the temporary file the placement made for it, beside the result's
 // final name. Raises EFileError with the reason.
 void MoveResult(const std::u16string& AFrom, const std::u16string& ATo) {
-  if (::rename(Utf8(AFrom).c_str(), Utf8(ATo).c_str()) == 0) return;
+  if (::rename(NativePath(AFrom).c_str(), NativePath(ATo).c_str()) == 0) return;
   const int error = errno;
   if (error != EXDEV)
     throw common::EFileError(common::Format(u"Cannot create file \"%s\". %s",
@@ -117,8 +114,11 @@ private:
 };
 
 int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform) {
-  TStringList roots;
-  const TStringList files = CollectFiles(AOptions.Paths, AOptions.Recursive, AOptions.Mask, &roots);
+  // Ctrl-C stops the run between two files, as "Stop" does in the main window, so that no file
+  // is left half placed.
+  InstallStopHandlers();
+  const TInputs inputs = CollectFiles(AOptions.Paths, AOptions.Recursive, AOptions.Mask);
+  const TStringList& files = inputs.Files;
   TPlacement placement = ResolvePlacement(AOptions.Placement);
   const bool toStdout = placement.Mode == TPlacementMode::pmStdout;
   if (toStdout && files.size() != 1)
@@ -128,22 +128,20 @@ int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform)
   TReport report(toStdout ? TChannel::chErr : TChannel::chOut, AOptions.Json, AOptions.Quiet, files.size());
   if (!placement.Warning.empty()) report.Warning(placement.Warning);
   report.Placement(placement.Description);
+  for (const TScanProblem& problem : inputs.Problems) report.ScanError(problem.Path, problem.Reason);
 
   batch::TDFMBackup backup(*placement.Settings);
   backup.BeginRun(files);
   TPrivateFolder folder;
   // "-" is standard input, kept in the private folder for the run; the report still says "-".
-  const TStringList inputs =
+  const TStringList sources =
       toStdout && files.front() == u"-" ? TStringList{CaptureStandardInput(folder.Path())} : files;
-  // Ctrl-C stops the run between two files, as "Stop" does in the main window, so that no file
-  // is left half placed.
-  std::signal(SIGINT, RequestStop);
-  std::signal(SIGTERM, RequestStop);
-  TRunner runner(ATransform, inputs, AOptions.Jobs, folder.Path());
+  TRunner runner(ATransform, sources, AOptions.Jobs, folder.Path());
   size_t index = 0;
-  for (; index < files.size() && GStopRequested == 0; ++index) {
+  for (; index < files.size() && !StopRequested(); ++index) {
     TPrepared prepared = runner.Take(index);
-    const std::u16string& input = inputs[index];
+    if (StopRequested()) break;
+    const std::u16string& input = sources[index];
     // An earlier file's placement may have changed this one (the same file named twice, a link
     // to it, a backup written over it): it is run again now, as a run on one thread would see it.
     if (placement.Mode == TPlacementMode::pmPlace && FingerprintOf(input) != prepared.Before) {
@@ -176,7 +174,7 @@ int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform)
       const bool hadResult = !prepared.Result.empty();
       TPreparedTransform delivery(prepared);
       delivery.SetOnMessage([&](const std::u16string& AMessage) { result.Log.push_back(AMessage); });
-      const batch::TPlaced placed = backup.Execute(delivery, input, roots[index]);
+      const batch::TPlaced placed = backup.Execute(delivery, input, inputs.Roots[index]);
       result.Status = delivery.Status();
       if (hadResult && !placed.Output.empty()) {
         result.OutputPath = placed.Output;
@@ -221,7 +219,7 @@ int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform)
     }
   }
   report.Summary();
-  if (index < files.size()) {
+  if (index < files.size() || inputs.Stopped) {
     report.Warning(common::Format(u"stopped; %d of %d files were not processed",
                                   {int64_t(files.size() - index), int64_t(files.size())}));
     return 130;
@@ -229,9 +227,17 @@ int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform)
   return report.AnyError() ? 1 : 0;
 }
 
+// The scan's problems as error lines, before the files; true when there was one.
+bool PrintScanProblems(const TInputs& AInputs) {
+  for (const TScanProblem& problem : AInputs.Problems)
+    PrintLine(TChannel::chOut, "Error\t" + Printable(problem.Path) + ": " + Printable(problem.Reason));
+  return !AInputs.Problems.empty();
+}
+
 int Detect(const TCliOptions& AOptions) {
-  const TStringList files = CollectFiles(AOptions.Paths, AOptions.Recursive, AOptions.Mask);
-  bool failed = false;
+  const TInputs inputs = CollectFiles(AOptions.Paths, AOptions.Recursive, AOptions.Mask);
+  const TStringList& files = inputs.Files;
+  bool failed = PrintScanProblems(inputs);
   for (const std::u16string& file : files) {
     try {
       stream::TFileStream stream(file, stream::TFileMode::fmOpenRead);
@@ -245,7 +251,9 @@ int Detect(const TCliOptions& AOptions) {
 }
 
 int Check(const TCliOptions& AOptions) {
-  const TStringList files = CollectFiles(AOptions.Paths, AOptions.Recursive, AOptions.Mask);
+  const TInputs inputs = CollectFiles(AOptions.Paths, AOptions.Recursive, AOptions.Mask);
+  const TStringList& files = inputs.Files;
+  const bool scanFailed = PrintScanProblems(inputs);
   formtext::TDFMHelper& helper = formtext::DFMHelper();
   size_t errors = 0;
   for (const std::u16string& file : files) {
@@ -272,7 +280,7 @@ int Check(const TCliOptions& AOptions) {
   }
   PrintLine(TChannel::chOut, Utf8(common::Format(u"%d files: %d OK, %d errors",
                                         {int64_t(files.size()), int64_t(files.size() - errors), int64_t(errors)})));
-  return errors > 0 ? 1 : 0;
+  return errors > 0 || scanFailed ? 1 : 0;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "Cli/uCliOptions.h"
+#include "Cli/uCliStop.h"
 #include "Shared/Common/uDDirectory.h"
 #include "Shared/Common/uEncoding.h"
 #include "Shared/Common/uException.h"
@@ -74,39 +75,52 @@ TStringList SplitMask(const std::string& AMask) {
   }
 }
 
-TStringList CollectFiles(const std::vector<std::string>& APaths, bool ARecursive, const std::string& AMask,
-                         TStringList* ARoots) {
+TInputs CollectFiles(const std::vector<std::string>& APaths, bool ARecursive, const std::string& AMask) {
   const TStringList patterns = SplitMask(AMask);
-  TStringList files;
+  TInputs inputs;
   for (const std::string& path : APaths) {
     std::error_code error;
     if (!std::filesystem::is_directory(path, error)) {
-      files.push_back(common::Utf8ToUtf16(path));
-      if (ARoots != nullptr) ARoots->emplace_back();
+      inputs.Files.push_back(common::PathToUtf16(path));
+      inputs.Roots.emplace_back();
       continue;
     }
     if (!ARecursive) throw EUsageError("'" + path + "' is a folder: add -r to scan it for form files");
+    if (inputs.Stopped) continue;
     // One pass over every file, filtered here: a scan per pattern would list a folder's .dfm files
     // apart from its .lfm files instead of in name order.
     common::TDFileScanner scanner;
-    scanner.SetPath(common::Utf8ToUtf16(path));
+    scanner.SetPath(common::PathToUtf16(path));
     scanner.SetMask(u"*");
     scanner.SetRecursive(true);
     scanner.SetHidden(true);
     scanner.SetFileType(common::TDSearchAttribute::saFiles);
     scanner.SetFullPath(true);
-    scanner.OnFind = [&](const std::u16string& AFileName) {
-      const std::u16string name = common::DString::ExtractFileName(AFileName);
+    auto matches = [&](const std::u16string& APath) {
+      const std::u16string name = common::DString::ExtractFileName(APath);
       for (const std::u16string& pattern : patterns)
-        if (common::MatchesMask(name, pattern)) {
-          files.push_back(AFileName);
-          if (ARoots != nullptr) ARoots->push_back(scanner.Path());
-          return;
-        }
+        if (common::MatchesMask(name, pattern)) return true;
+      return false;
+    };
+    auto checkStop = [&] {
+      if (StopRequested()) scanner.Terminate();
+    };
+    scanner.OnFind = [&](const std::u16string& AFileName) {
+      if (matches(AFileName)) {
+        inputs.Files.push_back(AFileName);
+        inputs.Roots.push_back(scanner.Path());
+      }
+      checkStop();
+    };
+    scanner.OnPathChanged = [&](const std::u16string&) { checkStop(); };
+    // A folder's problem always counts; an odd entry only where a form of that name would.
+    scanner.OnError = [&](const std::u16string& APath, const std::u16string& AReason) {
+      if (AReason.starts_with(common::kCannotReadFolder) || matches(APath)) inputs.Problems.push_back({APath, AReason});
     };
     scanner.Execute();
+    inputs.Stopped = StopRequested();
   }
-  return files;
+  return inputs;
 }
 
 }  // namespace tess::cli

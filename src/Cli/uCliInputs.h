@@ -20,12 +20,26 @@ std::u16string CaptureStandardInput(const std::u16string& AFolder);
 // The patterns of a --mask text, split at semicolons, blanks around them dropped.
 common::TStringList SplitMask(const std::string& AMask);
 
-// Every file, in the order given; each folder (only with ARecursive) adds the files below it
-// whose names match one of the patterns, hidden ones included, each folder's own entries first
-// and sorted. A path that does not exist stays in the list, so that the run reports it. Raises
-// EUsageError for a folder without ARecursive. ARoots, when given, receives for each file the
-// folder it was found under, or an empty text for a file named as it is.
-common::TStringList CollectFiles(const std::vector<std::string>& APaths, bool ARecursive, const std::string& AMask,
-                                 common::TStringList* ARoots = nullptr);
+// What a scan could not take: a folder it could not read, or an entry named like a form that is
+// not a regular file. Reported as an error of the run, so that nothing is left out unseen.
+struct TScanProblem {
+  std::u16string Path;
+  std::u16string Reason;
+};
+
+struct TInputs {
+  common::TStringList Files;
+  // For each file, the folder a scan found it under; empty for a file named as it is.
+  common::TStringList Roots;
+  std::vector<TScanProblem> Problems;
+  bool Stopped = false;  // a stop was requested while the folders were scanned
+};
+
+// Every file, in the order given; each folder (only with ARecursive) adds the regular files below
+// it whose names match one of the patterns, hidden ones included, each folder's own entries first
+// and sorted. A path that is not a folder stays in the list as it is (missing, or not a regular
+// file), so that the run reports it. Names keep their bytes (PathToUtf16). A scan gives up when a
+// stop is requested (StopRequested). Raises EUsageError for a folder without ARecursive.
+TInputs CollectFiles(const std::vector<std::string>& APaths, bool ARecursive, const std::string& AMask);
 
 }  // namespace tess::cli

@@ -56,12 +56,12 @@ TPlacement ResolvePlacement(const TPlacementOptions& AOptions) {
   } else if (AOptions.New || !AOptions.OutputDir.empty()) {
     settings.SetReplace(false);
     settings.SetSaveSameFolder(AOptions.OutputDir.empty());
-    settings.SetSaveFolder(common::Utf8ToUtf16(AOptions.OutputDir));
+    settings.SetSaveFolder(common::PathToUtf16(AOptions.OutputDir));
   } else {
     settings.SetReplace(true);
     settings.SetBackup(!AOptions.NoBackup);
     settings.SetBackupSameFolder(AOptions.BackupDir.empty());
-    settings.SetBackupFolder(common::Utf8ToUtf16(AOptions.BackupDir));
+    settings.SetBackupFolder(common::PathToUtf16(AOptions.BackupDir));
     settings.SetOverrideBackup(AOptions.OverwriteBackup);
   }
   // Scanned trees keep their shape in a backup or output folder, whatever the saved preferences

@@ -305,6 +305,17 @@ void TReport::File(const TFileResult& AResult) {
   FProgress.Show(FDone, FTotal);
 }
 
+void TReport::ScanError(const std::u16string& APath, const std::u16string& AReason) {
+  ++FScanErrors;
+  if (!FJson) return Line("Error\t" + Printable(APath) + ": " + Printable(AReason));
+  nlohmann::json object;
+  object["path"] = Utf8(APath);
+  object["status"] = "Error";
+  object["format_before"] = object["format_after"] = object["output"] = object["backup"] = nullptr;
+  object["log"] = nlohmann::json::array({Utf8(u"Error: " + AReason)});
+  Line(object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+}
+
 void TReport::Summary() {
   FProgress.Clear();
   if (FQuiet) return;

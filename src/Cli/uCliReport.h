@@ -90,8 +90,11 @@ public:
   void Placement(const std::u16string& ADescription);
   void Warning(const std::u16string& AMessage);
   void File(const TFileResult& AResult);
+  // A folder the scan could not read, or an entry it could not take: "Error<TAB>PATH: reason", or
+  // in JSON an object of status "Error" with the reason in its log. It makes the run fail.
+  void ScanError(const std::u16string& APath, const std::u16string& AReason);
   void Summary();
-  bool AnyError() const { return FErrors > 0; }
+  bool AnyError() const { return FErrors > 0 || FScanErrors > 0; }
 
 private:
   void Line(const std::string& AText);
@@ -102,6 +105,7 @@ private:
   size_t FTotal;
   size_t FDone = 0;
   size_t FApplied = 0, FNoChanges = 0, FSkipped = 0, FErrors = 0;
+  size_t FScanErrors = 0;
   TProgress FProgress;
 };
 

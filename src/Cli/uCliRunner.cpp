@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstring>
 
+#include "Cli/uCliStop.h"
 #include "FormStream/uStreams.h"
 #include "Shared/Common/uDDirectory.h"
 #include "Shared/Common/uEncoding.h"
@@ -24,7 +25,7 @@ using transform::TTransformStatus;
 TFingerprint FingerprintOf(const std::u16string& APath) {
   struct stat info;
   TFingerprint result;
-  if (::stat(common::Utf16ToUtf8(APath).c_str(), &info) != 0) return result;
+  if (::stat(common::Utf16ToPath(APath).c_str(), &info) != 0) return result;
   result.Exists = true;
   result.Device = info.st_dev;
   result.Inode = info.st_ino;
@@ -77,6 +78,8 @@ TPrepared TPreparer::Prepare(const std::u16string& AInput, const std::u16string&
   prepared.Input = AInput;
   prepared.Before = FingerprintOf(AInput);
   prepared.FormatBefore = FormatOf(AInput);
+  // A stop that ended a wait for the input: the result is not going to be placed.
+  if (StopRequested()) return prepared;
   const std::u16string result = common::DString::MakePath(FTempDir, AResultName);
   TTransform& transform = *FTransform;
   transform.SetInFile(AInput);
@@ -240,7 +243,7 @@ TRunner::TRunner(const TTransform& AProto, const common::TStringList& AFiles, in
     const pid_t pid = ::fork();
     if (pid == 0) {
       // The consumer decides when a run stops; a worker ends when its task pipe closes.
-      ::signal(SIGINT, SIG_IGN);
+      IgnoreStopSignals();
       ::close(tasks[1]);
       ::close(results[0]);
       for (const TWorker& earlier : FWorkers) {
@@ -266,9 +269,12 @@ TRunner::TRunner(const TTransform& AProto, const common::TStringList& AFiles, in
 }
 
 TRunner::~TRunner() {
+  const bool stopped = StopRequested();
   for (TWorker& worker : FWorkers) {
     if (worker.Pid < 0) continue;
-    // Closing both pipes ends the worker after the file it has, if any.
+    // Closing both pipes ends the worker after the file it has, if any. After a stop it is not
+    // waited for: it writes only into the private folder, which goes with everything in it.
+    if (stopped) ::kill(worker.Pid, SIGKILL);
     ::close(worker.Tasks);
     ::close(worker.Results);
     ::waitpid(worker.Pid, nullptr, 0);
@@ -342,8 +348,10 @@ void TRunner::Receive() {
       owners.push_back(&worker);
     }
   if (fds.empty()) return;
-  if (::poll(fds.data(), fds.size(), -1) < 0) return;
-  for (size_t i = 0; i < fds.size(); ++i) {
+  const size_t workers = fds.size();
+  if (StopDescriptor() >= 0) fds.push_back({StopDescriptor(), POLLIN, 0});
+  if (::poll(fds.data(), fds.size(), -1) < 0 || StopRequested()) return;
+  for (size_t i = 0; i < workers; ++i) {
     if (fds[i].revents == 0) continue;
     TWorker& worker = *owners[i];
     char buffer[65536];
@@ -373,6 +381,7 @@ void TRunner::Receive() {
 
 TPrepared TRunner::Take(size_t AIndex) {
   for (;;) {
+    if (StopRequested()) return {};
     if (FResults[AIndex]) break;
     Dispatch();
     if (FResults[AIndex]) break;

@@ -68,7 +68,8 @@ public:
   TRunner(const TRunner&) = delete;
   TRunner& operator=(const TRunner&) = delete;
 
-  // The result of file AIndex; called with 0, 1, 2, ... in turn.
+  // The result of file AIndex; called with 0, 1, 2, ... in turn. Once a stop is requested
+  // (StopRequested) it returns at once, with an empty result that is not to be placed.
   TPrepared Take(size_t AIndex);
   // The file AIndex prepared again in this process, for a file that an earlier placement changed
   // after it was prepared.

@@ -38,7 +38,7 @@ std::unique_ptr<TTransform> FindTransform(const std::string& AName) {
   std::error_code error;
   if (std::filesystem::is_regular_file(AName, error)) {
     auto transform = std::make_unique<TManualTransform>();
-    const std::u16string path = common::Utf8ToUtf16(AName);
+    const std::u16string path = common::PathToUtf16(AName);
     transform->SetPath(common::DString::ExtractPath(path));
     transform->SetFileName(common::DString::ExtractFileName(path));
     try {

@@ -6,7 +6,9 @@
 #include <cstring>
 
 #include <stdio.h>
+#include <unistd.h>
 
+#include "Shared/Common/uDDirectory.h"
 #include "Shared/Common/uEncoding.h"
 #include "Shared/Common/uFormat.h"
 
@@ -61,11 +63,14 @@ int64_t TMemoryStream::Seek(int64_t AOffset, TSeekOrigin AOrigin) {
 }
 
 TFileStream::TFileStream(std::u16string_view AFileName, TFileMode AMode) : FFileName(AFileName) {
-  const std::string path = common::Utf16ToUtf8(AFileName);
-  FFile = std::fopen(path.c_str(), AMode == TFileMode::fmOpenRead ? "rb" : "w+b");
-  if (FFile == nullptr)
-    RaiseFileError(AMode == TFileMode::fmOpenRead ? u"Cannot open file \"%s\". %s" : u"Cannot create file \"%s\". %s",
-                   FFileName, errno);
+  const bool create = AMode == TFileMode::fmCreate;
+  const int fd = common::DDirectory::OpenRegular(AFileName, create);
+  FFile = ::fdopen(fd, create ? "w+b" : "rb");
+  if (FFile == nullptr) {
+    const int error = errno;
+    ::close(fd);
+    RaiseFileError(create ? u"Cannot create file \"%s\". %s" : u"Cannot open file \"%s\". %s", FFileName, error);
+  }
 }
 
 TFileStream::~TFileStream() {

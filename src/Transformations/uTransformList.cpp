@@ -47,9 +47,18 @@ std::u16string TTransformList::TransformsFolder() { return common::TDFMPathMan::
 void TTransformList::Load() {
   FLoadMessages.clear();
   const std::u16string folder = TransformsFolder();
-  const std::vector<std::u16string> names =
-      DDirectory::GetFileList(folder, common::TDSearchAttribute::saFiles, false, u"*.xml", true);
-  for (const std::u16string& name : names) {
+  // A pipe or device among the files is named in the messages and never opened: reading one
+  // would hold up the start of the program.
+  common::TDFileScanner scanner;
+  scanner.SetPath(folder);
+  scanner.SetFileType(common::TDSearchAttribute::saFiles);
+  scanner.SetRecursive(false);
+  scanner.SetMask(u"*.xml");
+  scanner.OnError = [this](const std::u16string& APath, const std::u16string& AReason) {
+    FLoadMessages.push_back(Format(u"Skipped transformation file %s: %s", {APath, AReason}));
+  };
+  scanner.Execute();
+  for (const std::u16string& name : scanner.Result()) {
     auto transform = std::make_unique<TManualTransform>();
     transform->SetFileName(name);
     transform->SetPath(folder);

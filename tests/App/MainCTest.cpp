@@ -2,6 +2,7 @@
 #include "App/uMainC.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
@@ -271,6 +272,36 @@ TEST_F(MainC, AddDirectoryScansACorpusFolderAndRemembersIt) {
   EXPECT_EQ(Main.DirDialog.InitialPaths[1], root);
   EXPECT_EQ(Main.Context->Journal(u"Start.Enabled"), Lines{u"Start.Enabled=false"});
   EXPECT_EQ(Main.Table.Rows().Count(), 5);
+}
+
+// A folder whose name ends in a blank, beside one without: the scan lists the chosen folder's forms
+// under the name as it is and names in the log the pipe it would not take; the run converts those
+// forms and no other.
+TEST_F(MainC, AFolderNameEndingInABlankIsScannedAndRunAsItIsNamed) {
+  const std::string binary = CorpusFiles("binary", 1)[0];
+  CopyCorpus(Dir, "binary", binary, "trail /a.dfm");
+  CopyCorpus(Dir, "binary", binary, "trail/b.dfm");
+  ASSERT_EQ(::mkfifo((Dir.Path() / "trail " / "pipe.dfm").c_str(), 0644), 0);
+  const std::string original = Dir.Read("trail/b.dfm");
+  const std::u16string root = Dir / "trail ";
+  Main.DirDialog.Choice = root;
+  Main.AddDirAction.Execute();
+  ASSERT_TRUE(WaitIdle());
+  ASSERT_TRUE(WaitForFormats(1));
+  EXPECT_EQ(Column(0), Lines{u"a.dfm"});
+  EXPECT_EQ(Column(4), Lines{root + u"/"});
+  EXPECT_EQ(Main.Details.Lines, (Lines{u"Start scanning folder " + root + u".",
+                                       u"Skipped " + root + u"/pipe.dfm: Not a regular file",
+                                       u"Scan complete 1 file(s) found.", u"Time: 0 sec."}));
+
+  Main.Chooser.UserPick(0);
+  Main.StartAction.Execute();
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(Column(ColStatus), Lines{u"Applied"});
+  EXPECT_TRUE(Dir.Read("trail /a.dfm").starts_with("object ") || Dir.Read("trail /a.dfm").starts_with("inherited "));
+  EXPECT_EQ(Dir.Read("trail /a.dfm.bak"), original);
+  EXPECT_EQ(Dir.Read("trail/b.dfm"), original);
+  EXPECT_FALSE(fs::exists(Dir.Path() / "trail/b.dfm.bak"));
 }
 
 TEST_F(MainC, ScanWhileBusyIsRefused) {

@@ -80,11 +80,14 @@ TEST_F(ScanDir, FolderWithoutFormFilesStillCompletes) {
   EXPECT_EQ(Main.StatusLine.Value, u"Scan complete");
 }
 
+// The folder that could not be read is named in the log with the reason, before the count.
 TEST_F(ScanDir, MissingFolderCompletesWithNothingFound) {
   Scan(Dir / "no-such-folder");
   EXPECT_EQ(Files.Count(), 0);
-  ASSERT_EQ(Main.Details.Lines.size(), 3u);
-  EXPECT_EQ(Main.Details.Lines[1], u"Scan complete 0 file(s) found.");
+  ASSERT_EQ(Main.Details.Lines.size(), 4u);
+  EXPECT_EQ(Main.Details.Lines[1],
+            u"Skipped " + Dir / "no-such-folder" + u": Cannot read folder: No such file or directory");
+  EXPECT_EQ(Main.Details.Lines[2], u"Scan complete 0 file(s) found.");
 }
 
 TEST_F(ScanDir, StopKeepsWhatWasFoundAndStillReportsTheCount) {

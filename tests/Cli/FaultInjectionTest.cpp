@@ -5,18 +5,24 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/inotify.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <functional>
+#include <optional>
+#include <sstream>
 #include <thread>
 
 #include <nlohmann/json.hpp>
 
 #include "CliHarness.h"
 #include "CliTestSupport.h"
+#include "LeaseGate.h"
 #include "ScratchMounts.h"
 #include "Support/Corpus.h"
 #include "Support/TempDir.h"
@@ -139,10 +145,8 @@ std::string WaitForEntry(const fs::path& AFolder, const std::function<bool(const
   return found;
 }
 
-// A named pipe among the inputs. The worker that reads it waits until the gate opens, and so does
-// the placement of every file after it, while the other worker converts the next files. Once open,
-// each time the program opens the pipe the test opens and closes the other end, so the program
-// reads an empty file.
+// A named pipe among the inputs. Once open (after ADelay), each time anything opens the pipe the
+// test opens and closes the other end, so that a reader that waits for a writer gets an empty file.
 class TGate {
 public:
   explicit TGate(fs::path APath) : FPath(std::move(APath)) { FMade = ::mkfifo(FPath.c_str(), 0644) == 0; }
@@ -158,8 +162,11 @@ public:
   TGate& operator=(const TGate&) = delete;
 
   bool Made() const { return FMade; }
-  void Open() {
-    FServer = std::thread([this] {
+  void Open(std::chrono::milliseconds ADelay = {}) {
+    FServer = std::thread([this, ADelay] {
+      const auto start = std::chrono::steady_clock::now();
+      while (!FStop && std::chrono::steady_clock::now() - start < ADelay)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
       while (!FStop) {
         const int writer = ::open(FPath.c_str(), O_WRONLY | O_CLOEXEC);
         if (writer >= 0) ::close(writer);
@@ -174,35 +181,15 @@ private:
   std::thread FServer;
 };
 
-// The other process that has the file open, found through /proc; -1 when none has by ADeadline.
-// It is looked for only once it is known to be opening it, so the look ends at once.
-pid_t OtherProcessWithOpen(const fs::path& APath, std::chrono::steady_clock::time_point ADeadline) {
-  struct stat wanted;
-  if (::stat(APath.c_str(), &wanted) != 0) return -1;
-  while (std::chrono::steady_clock::now() < ADeadline) {
-    std::error_code error;
-    for (const auto& process : fs::directory_iterator("/proc", error)) {
-      const std::string name = process.path().filename().string();
-      if (name.find_first_not_of("0123456789") != std::string::npos || std::stoi(name) == ::getpid()) continue;
-      std::error_code listError;
-      for (const auto& fd : fs::directory_iterator(process.path() / "fd", listError)) {
-        struct stat info;
-        if (::stat(fd.path().c_str(), &info) == 0 && info.st_dev == wanted.st_dev && info.st_ino == wanted.st_ino)
-          return pid_t(std::stoi(name));
-      }
-    }
-  }
-  return -1;
-}
-
 // What one file must end with. Reason: a text that a line of its log must hold when it failed.
 // An empty status: not a form of the test's, nothing to check.
 struct TOutcome {
-  TOutcome(std::string AStatus, std::string AReason = {}, bool ADeleted = false)
-      : Status(std::move(AStatus)), Reason(std::move(AReason)), Deleted(ADeleted) {}
+  TOutcome(std::string AStatus, std::string AReason = {}, bool ADeleted = false, bool ALeftAlone = false)
+      : Status(std::move(AStatus)), Reason(std::move(AReason)), Deleted(ADeleted), LeftAlone(ALeftAlone) {}
   std::string Status;
   std::string Reason;
-  bool Deleted;  // the test took the input away during the run
+  bool Deleted;    // the test took the input away during the run
+  bool LeftAlone;  // not a form file (a pipe, a device, a folder): nothing of it is to be read
 };
 
 class Faults : public ::testing::Test {
@@ -218,6 +205,25 @@ protected:
     ASSERT_EQ(ReadFile(FDir.Path() / ARelative), AForm.Bytes) << ARelative;
     FOriginal[ARelative] = AForm.Bytes;
     FExpected[ARelative] = AForm.Text;
+  }
+
+  // A folder "scratch" of the test's own where the program prepares its results, for the rest of
+  // the test.
+  fs::path UseScratch() {
+    const fs::path scratch = FDir.Path() / "scratch";
+    fs::create_directories(scratch);
+    FScratch = std::make_unique<ScopedTmpDir>(scratch);
+    return scratch;
+  }
+
+  // ACount small forms, t/f00.dfm, t/f01.dfm, ...
+  std::vector<std::string> PutNumbered(size_t ACount) {
+    std::vector<std::string> inputs;
+    for (size_t i = 0; i < ACount; ++i) {
+      inputs.push_back("t/f0" + std::to_string(i) + ".dfm");
+      Put(inputs.back(), SmallForms()[i % SmallForms().size()]);
+    }
+    return inputs;
   }
 
   // Twenty-four small forms in a folder whose path is nearly a thousand bytes long.
@@ -278,6 +284,7 @@ protected:
         EXPECT_EQ(output, "");
         EXPECT_EQ(backup, "");
       }
+      if (outcome.LeftAlone) continue;
       if (outcome.Deleted) {
         EXPECT_FALSE(fs::exists(FDir.Path() / input)) << "the deleted input came back";
         continue;
@@ -301,6 +308,7 @@ protected:
 
   tess::testing::ScopedDataHome FHome;
   tess::testing::TempDir FDir;
+  std::unique_ptr<ScopedTmpDir> FScratch;
   std::map<std::string, std::string> FOriginal;  // by the path the program is given
   std::map<std::string, std::string> FExpected;  // the result of converting it
 };
@@ -345,24 +353,18 @@ INSTANTIATE_TEST_SUITE_P(Jobs, InputDeleted, ::testing::Values("1", "2"),
                          [](const auto& AInfo) { return std::string("j") + AInfo.param; });
 
 // With two jobs a file is converted ahead, and it may change before its turn to be placed comes.
-// The gate before it holds the placement back; the test waits until a worker has begun the file's
-// result in the folder the program prepares results in (there named by the file's index), deletes
-// or rewrites the input, and only then opens the gate.
+// The form before it is held at the gate, and with it the placement of every file after it; the
+// test waits until a worker has begun the file's result in the folder the program prepares results
+// in (there named by the file's index), deletes or rewrites the input, and only then opens the gate.
 class InputChangedAfterItWasConverted : public Faults, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(InputChangedAfterItWasConverted, IsConvertedAgainOrFailsButNeverGetsTheOldResult) {
   const bool deleteIt = GetParam();
   constexpr size_t kGate = 3, kChanged = 4;
-  std::vector<std::string> inputs;
-  for (size_t i = 0; i < 10; ++i) {
-    inputs.push_back("t/f0" + std::to_string(i) + ".dfm");
-    if (i != kGate) Put(inputs.back(), SmallForms()[i % SmallForms().size()]);
-  }
-  TGate gate(FDir.Path() / inputs[kGate]);
-  ASSERT_TRUE(gate.Made()) << ErrorText(errno);
-  const fs::path scratch = FDir.Path() / "scratch";
-  fs::create_directories(scratch);
-  ScopedTmpDir scratchForTheProgram(scratch);
+  const std::vector<std::string> inputs = PutNumbered(10);
+  TLeaseGate gate(FDir.Path() / inputs[kGate]);
+  if (!gate.WhyNot().empty()) GTEST_SKIP() << gate.WhyNot();
+  const fs::path scratch = UseScratch();
   const TForm& replacement = BigForm();
   std::string problem;
   std::thread fault([&] {
@@ -383,9 +385,7 @@ TEST_P(InputChangedAfterItWasConverted, IsConvertedAgainOrFailsButNeverGetsTheOl
   ASSERT_EQ(problem, "");
   std::vector<TOutcome> outcomes;
   for (size_t i = 0; i < inputs.size(); ++i) {
-    if (i == kGate) {
-      outcomes.emplace_back("");
-    } else if (i != kChanged) {
+    if (i != kChanged) {
       outcomes.emplace_back("Applied");
     } else if (deleteIt) {
       outcomes.emplace_back("Error", ErrorText(ENOENT), true);
@@ -397,53 +397,37 @@ TEST_P(InputChangedAfterItWasConverted, IsConvertedAgainOrFailsButNeverGetsTheOl
     }
   }
   CheckRun(run, inputs, outcomes, true);
-  struct stat info;
-  EXPECT_TRUE(::lstat((FDir.Path() / inputs[kGate]).c_str(), &info) == 0 && S_ISFIFO(info.st_mode));
   EXPECT_TRUE(fs::is_empty(scratch)) << "prepared results left behind";
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, InputChangedAfterItWasConverted, ::testing::Bool(),
                          [](const auto& AInfo) { return AInfo.param ? "Deleted" : "Rewritten"; });
 
-// The worker converting a file is killed half-way through it, while it reads the gate's empty
-// content (the test holds the other end open, so the read waits). Only that file fails, with the
-// reason; the other worker and, after it, the program itself carry the run on.
+// The worker converting a file is killed half-way through it, while it waits at the gate to open
+// the form. Only that file fails, with the reason; the other worker and, after it, the program
+// itself carry the run on.
 TEST_F(Faults, AWorkerKilledHalfWayFailsOnlyItsFile) {
   constexpr size_t kGate = 3;
-  std::vector<std::string> inputs;
-  for (size_t i = 0; i < 10; ++i) {
-    inputs.push_back("t/f0" + std::to_string(i) + ".dfm");
-    if (i != kGate) Put(inputs.back(), SmallForms()[i % SmallForms().size()]);
-  }
-  const fs::path gatePath = FDir.Path() / inputs[kGate];
-  TGate gate(gatePath);
-  ASSERT_TRUE(gate.Made());
-  const fs::path scratch = FDir.Path() / "scratch";
-  fs::create_directories(scratch);
-  ScopedTmpDir scratchForTheProgram(scratch);
+  const std::vector<std::string> inputs = PutNumbered(10);
+  TLeaseGate gate(FDir.Path() / inputs[kGate]);
+  if (!gate.WhyNot().empty()) GTEST_SKIP() << gate.WhyNot();
+  const fs::path scratch = UseScratch();
   std::string problem;
   std::thread fault([&] {
-    // Returns once a worker has opened the gate to read it.
-    const int writer = ::open(gatePath.c_str(), O_WRONLY | O_CLOEXEC);
-    const pid_t worker = OtherProcessWithOpen(gatePath, std::chrono::steady_clock::now() + std::chrono::seconds(20));
-    if (writer < 0 || worker < 0 || ::kill(worker, SIGKILL) != 0) problem = "no worker to kill: " + ErrorText(errno);
-    if (writer >= 0) ::close(writer);
+    const pid_t worker = gate.WaitForOpener(std::chrono::seconds(20));
+    if (worker < 0 || ::kill(worker, SIGKILL) != 0) problem = "no worker to kill: " + ErrorText(errno);
     gate.Open();
   });
   const TRun run = Convert({"--replace", "-j", "2"}, inputs);
   fault.join();
   ASSERT_EQ(problem, "");
   EXPECT_EQ(run.Status, 1) << run.Err;
-  // The gate is a pipe, not a form: its report is checked here, and nothing of it is read.
   std::vector<TOutcome> outcomes(inputs.size(), TOutcome("Applied"));
-  outcomes[kGate] = TOutcome("");
+  outcomes[kGate] = TOutcome("Error", "the worker process ended unexpectedly");
   CheckRun(run, inputs, outcomes, true);
   const std::vector<json> objects = Objects(run);
   ASSERT_EQ(objects.size(), inputs.size()) << run.Out;
-  EXPECT_EQ(objects[kGate]["status"], "Error") << objects[kGate].dump();
   EXPECT_EQ(objects[kGate]["log"], json::array({"Error: the worker process ended unexpectedly (signal 9)"}));
-  struct stat info;
-  EXPECT_TRUE(::lstat(gatePath.c_str(), &info) == 0 && S_ISFIFO(info.st_mode));
   EXPECT_TRUE(fs::is_empty(scratch)) << "prepared results left behind";
 }
 
@@ -901,6 +885,265 @@ TEST_P(FailingHalfWay, KeepsTheFileItFailedOnAndTransformsTheOthers) {
 
 INSTANTIATE_TEST_SUITE_P(Jobs, FailingHalfWay, ::testing::Values("1", "2"),
                          [](const auto& AInfo) { return std::string("j") + AInfo.param; });
+
+// --- What a scan or the command line cannot take ----------------------------------------------
+
+// A chain of folders below AParent, made and removed through descriptors, whose path grows past
+// what the system takes in one path (4096 bytes); a form lies in its last folder.
+class TDeepChain {
+public:
+  TDeepChain(const fs::path& AParent, int ALevels, const std::string& AForm)
+      : FParent(::open(AParent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)), FLevels(ALevels) {
+    int folder = ::dup(FParent);
+    for (int i = 0; i < ALevels && folder >= 0; ++i) {
+      ::mkdirat(folder, Name().c_str(), 0755);
+      const int next = ::openat(folder, Name().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      ::close(folder);
+      folder = next;
+    }
+    if (folder < 0) return;
+    const int file = ::openat(folder, "deep.dfm", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    FMade = file >= 0 && ::write(file, AForm.data(), AForm.size()) == ssize_t(AForm.size());
+    if (file >= 0) ::close(file);
+    ::close(folder);
+  }
+  ~TDeepChain() {
+    if (FParent < 0) return;
+    Remove(::dup(FParent), FLevels);
+    ::close(FParent);
+  }
+  bool Made() const { return FMade; }
+  // The path of level ALevel (1 for the first folder) as seen from AParent.
+  static std::string Below(int ALevel) {
+    std::string path;
+    for (int i = 0; i < ALevel; ++i) path += (i == 0 ? "" : "/") + Name();
+    return path;
+  }
+
+private:
+  static std::string Name() { return std::string(200, 'd'); }
+  static void Remove(int AFolder, int ALeft) {
+    if (AFolder < 0) return;
+    if (ALeft == 0) {
+      ::unlinkat(AFolder, "deep.dfm", 0);
+    } else {
+      Remove(::openat(AFolder, Name().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), ALeft - 1);
+      ::unlinkat(AFolder, Name().c_str(), AT_REMOVEDIR);
+    }
+    ::close(AFolder);
+  }
+  int FParent;
+  int FLevels;
+  bool FMade = false;
+};
+
+bool MakeSocket(const fs::path& APath) {
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (fd < 0 || APath.string().size() >= sizeof address.sun_path) return false;
+  std::strcpy(address.sun_path, APath.c_str());
+  const bool bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  ::close(fd);
+  return bound;
+}
+
+bool IsOfType(const fs::path& APath, mode_t AType) {
+  struct stat info;
+  return ::lstat(APath.c_str(), &info) == 0 && (info.st_mode & S_IFMT) == AType;
+}
+
+TOutcome NotAForm(const std::string& AReason) { return TOutcome("Error", AReason, false, true); }
+
+class ScanProblems : public Faults, public ::testing::WithParamInterface<const char*> {};
+
+// A pipe and a socket named like forms, a folder too deep to be named and, where the test can lock
+// one, a folder the program may not read: each is an error of the run with its reason, none is
+// opened, and the forms around them are converted. A program that opened the pipe would wait
+// until the test let it read an empty file, ten seconds on.
+TEST_P(ScanProblems, AreErrorsOfTheRunAndTheFormsAroundThemAreConverted) {
+  Put("t/a.dfm", SmallForms()[0]);
+  Put("t/sub/b.dfm", SmallForms()[1]);
+  Put("t/z.dfm", SmallForms()[2]);
+  TGate pipe(FDir.Path() / "t/f.dfm");
+  ASSERT_TRUE(pipe.Made()) << ErrorText(errno);
+  pipe.Open(std::chrono::seconds(10));
+  ASSERT_TRUE(MakeSocket(FDir.Path() / "t/s.dfm")) << ErrorText(errno);
+  // From the test folder, level 21 of the chain is 4222 bytes away and level 20 4021.
+  std::optional<TDeepChain> deep(std::in_place, FDir.Path() / "t", 21, SmallForms()[3].Bytes);
+  ASSERT_TRUE(deep->Made()) << ErrorText(errno);
+  // Root reads any folder whatever its permissions say.
+  const bool locking = ::geteuid() != 0;
+  if (locking) {
+    Put("t/locked/c.dfm", SmallForms()[4]);
+    fs::permissions(FDir.Path() / "t/locked", fs::perms::none);
+  }
+
+  const TRun run = Convert({"--replace", "-j", GetParam(), "-r"}, {"t"});
+  if (locking) fs::permissions(FDir.Path() / "t/locked", fs::perms::owner_all);
+  // Gone before the checks, which walk the whole tree by path.
+  deep.reset();
+  EXPECT_EQ(run.Status, 1) << run.Err;
+  // The scan's problems come first, in the order it met them, then the forms in scan order.
+  std::vector<std::string> inputs{"t/f.dfm", "t/s.dfm", "t/" + TDeepChain::Below(21)};
+  std::vector<TOutcome> outcomes{NotAForm("Not a regular file"), NotAForm("Not a regular file"),
+                                 NotAForm("Cannot read folder: " + ErrorText(ENAMETOOLONG))};
+  if (locking) {
+    inputs.push_back("t/locked");
+    outcomes.push_back(NotAForm("Cannot read folder: " + ErrorText(EACCES)));
+  }
+  for (const char* form : {"t/a.dfm", "t/z.dfm", "t/sub/b.dfm"}) {
+    inputs.push_back(form);
+    outcomes.emplace_back("Applied");
+  }
+  CheckRun(run, inputs, outcomes, true);
+  EXPECT_TRUE(IsOfType(FDir.Path() / "t/f.dfm", S_IFIFO));
+  EXPECT_TRUE(IsOfType(FDir.Path() / "t/s.dfm", S_IFSOCK));
+  std::vector<std::string> files{"a.dfm", "a.dfm.bak", "sub/b.dfm", "sub/b.dfm.bak", "z.dfm", "z.dfm.bak"};
+  if (locking) files.insert(files.begin() + 2, "locked/c.dfm");
+  EXPECT_EQ(Names(Snapshot(FDir.Path() / "t")), files);
+}
+
+INSTANTIATE_TEST_SUITE_P(Jobs, ScanProblems, ::testing::Values("1", "2"),
+                         [](const auto& AInfo) { return std::string("j") + AInfo.param; });
+
+// Named on the command line or found in the Transforms folder, a pipe or a device is refused
+// without being read: the file fails with the reason and the others go on.
+TEST_F(Faults, APipeOrDeviceNamedAsAFormIsRefusedAndTheRestGoesOn) {
+  Put("t/a.dfm", SmallForms()[0]);
+  Put("t/b.dfm", SmallForms()[1]);
+  TGate pipe(FDir.Path() / "t/f.dfm");
+  ASSERT_TRUE(pipe.Made()) << ErrorText(errno);
+  pipe.Open(std::chrono::seconds(10));
+  const std::vector<std::string> inputs{"t/a.dfm", "t/f.dfm", "/dev/zero", "t/b.dfm"};
+  for (const char* jobs : {"1", "2"}) {
+    SCOPED_TRACE(jobs);
+    const TRun run = Convert({"--new", "-j", jobs}, inputs);
+    EXPECT_EQ(run.Status, 1) << run.Err;
+    CheckRun(run, inputs,
+             {{"Applied"}, NotAForm("Not a regular file"), NotAForm("Not a regular file"), {"Applied"}}, false);
+    for (const char* result : {"t/a.new.dfm", "t/b.new.dfm"}) fs::remove(FDir.Path() / result);
+  }
+
+  const fs::path transforms = FHome.Dir().Path() / "Tessarine" / "Transforms";
+  fs::create_directories(transforms);
+  TGate transform(transforms / "0002.xml");
+  ASSERT_TRUE(transform.Made()) << ErrorText(errno);
+  transform.Open(std::chrono::seconds(10));
+  const TRun listed = RunCli({"transforms"}, FDir.Path());
+  EXPECT_EQ(listed.Status, 1) << listed.Err;
+  EXPECT_EQ(listed.OutLines().size(), 2u) << listed.Out;
+  EXPECT_NE(listed.Err.find("0002.xml: Not a regular file"), std::string::npos) << listed.Err;
+}
+
+// The process that runs the program: the opener itself, or the parent of a worker.
+pid_t ProgramOf(pid_t AOpener) {
+  std::ifstream stat("/proc/" + std::to_string(AOpener) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), {});
+  // "PID (NAME) STATE PPID ...": the name may hold blanks and parentheses, the last ')' ends it.
+  std::istringstream fields(text.substr(text.rfind(')') + 1));
+  std::string state;
+  pid_t parent = -1;
+  fields >> state >> parent;
+  return parent == ::getpid() ? AOpener : parent;
+}
+
+class StopWhileWaiting : public Faults, public ::testing::WithParamInterface<std::pair<const char*, int>> {};
+
+// A stop asked for while the run waits to open a form (one whose opening the test holds back):
+// the run ends at once, not when the form is let go, with the files before it placed and reported,
+// every file whole and no temporary folder left, and says how many files it did not process.
+TEST_P(StopWhileWaiting, EndsAtOnceWithEveryFileWhole) {
+  const auto [jobs, signal] = GetParam();
+  constexpr size_t kHeld = 2;
+  const std::vector<std::string> inputs = PutNumbered(6);
+  TLeaseGate gate(FDir.Path() / inputs[kHeld]);
+  if (!gate.WhyNot().empty()) GTEST_SKIP() << gate.WhyNot();
+  const fs::path scratch = UseScratch();
+  std::string problem;
+  std::chrono::steady_clock::time_point signalled;
+  // With two jobs a worker may reach the held form before the files ahead of it are placed: the
+  // stop is asked for once they are reported.
+  std::atomic<size_t> reported{0};
+  TWatch watch;
+  watch.OnOut = [&](const std::string& AOut) { reported = size_t(std::count(AOut.begin(), AOut.end(), '\n')); };
+  std::thread fault([&] {
+    const pid_t opener = gate.WaitForOpener(std::chrono::seconds(20));
+    for (int i = 0; i < 2000 && reported < kHeld; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    signalled = std::chrono::steady_clock::now();
+    if (opener < 0 || ::kill(ProgramOf(opener), signal) != 0) {
+      problem = "nothing waited at the gate: " + ErrorText(errno);
+      gate.Open();
+    }
+  });
+  const TRun run = Convert({"--replace", "-j", jobs}, inputs, watch);
+  const auto ended = std::chrono::steady_clock::now();
+  fault.join();
+  gate.Open();
+  ASSERT_EQ(problem, "");
+  EXPECT_EQ(run.Status, 130) << run.Err;
+  // The gate would have held it 45 seconds.
+  EXPECT_LT(ended - signalled, std::chrono::seconds(20)) << "the run waited for the held form";
+  EXPECT_NE(run.Err.find("stopped; 4 of 6 files were not processed"), std::string::npos) << run.Err;
+  const std::vector<std::string> placed(inputs.begin(), inputs.begin() + kHeld);
+  CheckRun(run, placed, std::vector<TOutcome>(kHeld, TOutcome("Applied")), true);
+  for (size_t i = kHeld; i < inputs.size(); ++i) {
+    EXPECT_TRUE(ReadFile(FDir.Path() / inputs[i]) == FOriginal[inputs[i]]) << inputs[i];
+    EXPECT_FALSE(fs::exists(FDir.Path() / (inputs[i] + ".bak"))) << inputs[i];
+  }
+  EXPECT_TRUE(fs::is_empty(scratch)) << "the temporary folder was left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, StopWhileWaiting,
+                         ::testing::Values(std::make_pair("1", SIGINT), std::make_pair("2", SIGTERM)),
+                         [](const auto& AInfo) {
+                           return std::string(AInfo.param.second == SIGINT ? "Interrupt" : "Terminate") + "j" +
+                                  AInfo.param.first;
+                         });
+
+// --- Names as they are ---------------------------------------------------------------------------
+
+// A name that begins or ends with a blank is a name like any other here: a scan of "trail " takes
+// its own forms, not those of "trail" beside it, " lead" is not "lead", and an output folder
+// "out " is the one written to.
+TEST_F(Faults, BlanksAtTheEndsOfANameArePartOfIt) {
+  Put("t/trail /a.dfm", SmallForms()[0]);
+  Put("t/trail/b.dfm", SmallForms()[1]);
+  Put(" lead/c.dfm", SmallForms()[2]);
+  Put("lead/c.dfm", SmallForms()[3]);
+  TRun run = Convert({"--replace", "-r"}, {"t/trail ", " lead"});
+  EXPECT_EQ(run.Status, 0) << run.Err;
+  CheckRun(run, {"t/trail /a.dfm", " lead/c.dfm"}, {{"Applied"}, {"Applied"}}, true);
+  for (const char* other : {"t/trail/b.dfm", "lead/c.dfm"}) {
+    EXPECT_TRUE(ReadFile(FDir.Path() / other) == FOriginal[other]) << other;
+    EXPECT_FALSE(fs::exists(FDir.Path() / (std::string(other) + ".bak"))) << other;
+  }
+
+  run = Convert({"--output-dir", "out "}, {"t/trail/b.dfm"});
+  EXPECT_EQ(run.Status, 0) << run.Err;
+  CheckRun(run, {"t/trail/b.dfm"}, {{"Applied"}}, false);
+  ASSERT_EQ(Objects(run).size(), 1u);
+  EXPECT_EQ(Objects(run)[0]["output"], "out /b.dfm");
+  EXPECT_FALSE(fs::exists(FDir.Path() / "out"));
+}
+
+// Names that are not UTF-8 keep their bytes: each file is converted as itself, two names that
+// differ in such a byte stay two files, and one named on the command line is found.
+TEST_F(Faults, NamesThatAreNotUtf8KeepTheirBytes) {
+  const std::vector<std::string> inputs{"t/caf\xE8.dfm", "t/caf\xE9.dfm", "n\xFF.dfm"};
+  for (size_t i = 0; i < inputs.size(); ++i) Put(inputs[i], SmallForms()[i]);
+  const TRun run = RunCli({"convert", "--to", "text", "--replace", "-r", "t", inputs[2]}, FDir.Path());
+  EXPECT_EQ(run.Status, 0) << run.Out << run.Err;
+  std::vector<std::string> statuses;
+  for (const std::string& line : run.OutLines())
+    if (line.find('\t') != std::string::npos) statuses.push_back(line.substr(0, line.find('\t')));
+  EXPECT_EQ(statuses, (std::vector<std::string>{"Applied", "Applied", "Applied"})) << run.Out;
+  for (const std::string& input : inputs) {
+    EXPECT_TRUE(ReadFile(FDir.Path() / input) == FExpected[input]) << input;
+    EXPECT_TRUE(ReadFile(FDir.Path() / (input + ".bak")) == FOriginal[input]) << input;
+  }
+  EXPECT_EQ(Snapshot(FDir.Path()).size(), 2 * inputs.size()) << "files under other names";
+}
 
 }  // namespace
 }  // namespace tess::cli::testing

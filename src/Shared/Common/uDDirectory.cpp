@@ -1,5 +1,6 @@
 #include "Shared/Common/uDDirectory.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -25,7 +26,7 @@ namespace tess::common {
 
 namespace {
 
-std::string Native(std::u16string_view APath) { return Utf16ToUtf8(APath); }
+std::string Native(std::u16string_view APath) { return Utf16ToPath(APath); }
 
 std::u16string ErrorText(int AError) {
   char buffer[256];
@@ -33,8 +34,12 @@ std::u16string ErrorText(int AError) {
   return Utf8ToUtf16(strerror_r(AError, buffer, sizeof buffer));
 }
 
+[[noreturn]] void RaiseFileError(std::u16string_view AFormat, std::u16string_view APath, std::u16string_view AReason) {
+  throw EFileError(Format(AFormat, {APath, AReason}));
+}
+
 [[noreturn]] void RaiseFileError(std::u16string_view AFormat, std::u16string_view APath, int AError) {
-  throw EFileError(Format(AFormat, {APath, ErrorText(AError)}));
+  RaiseFileError(AFormat, APath, ErrorText(AError));
 }
 
 constexpr std::u16string_view kOpenError = u"Cannot open file \"%s\". %s";
@@ -93,26 +98,57 @@ bool MatchFrom(std::u16string_view AName, std::u16string_view AMask) {
   return m == AMask.size();
 }
 
+enum class TEntryKind { ekFile, ekFolder, ekOther };
+
 struct ListedEntry {
   std::u16string Name;
-  bool IsFolder;
+  TEntryKind Kind;
+  int Error;  // for ekOther: why its type could not be read, 0 when it is a pipe, socket or device
 };
 
-// The folder's entries sorted by name; hidden ones only when asked for. Empty when unreadable.
-std::vector<ListedEntry> ListFolder(const std::u16string& AFolder, bool AHidden) {
-  std::vector<ListedEntry> entries;
-  std::error_code error;
-  const std::string folder = AFolder.empty() ? std::string(".") : Native(AFolder);
-  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    const std::string name = it->path().filename().string();
-    if (!AHidden && !name.empty() && name[0] == '.') continue;
-    std::error_code typeError;
-    entries.push_back({Utf8ToUtf16(name), it->is_directory(typeError)});
-  }
-  std::sort(entries.begin(), entries.end(),
-            [](const ListedEntry& a, const ListedEntry& b) { return a.Name < b.Name; });
-  return entries;
+TEntryKind KindOf(mode_t AMode) {
+  if (S_ISREG(AMode)) return TEntryKind::ekFile;
+  if (S_ISDIR(AMode)) return TEntryKind::ekFolder;
+  return TEntryKind::ekOther;
 }
+
+// The folder's entries sorted by name, hidden ones only when asked for, links followed. Returns 0,
+// or why the folder could not be read (the entries read before the failure are kept).
+int ListFolder(const std::string& AFolder, bool AHidden, std::vector<ListedEntry>& AEntries) {
+  DIR* folder = ::opendir(AFolder.c_str());
+  if (folder == nullptr) return errno;
+  int failure = 0;
+  for (;;) {
+    errno = 0;
+    const dirent* entry = ::readdir(folder);
+    if (entry == nullptr) {
+      failure = errno;
+      break;
+    }
+    const std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    if (!AHidden && name[0] == '.') continue;
+    ListedEntry listed{PathToUtf16(name), TEntryKind::ekOther, 0};
+    if (entry->d_type == DT_REG) {
+      listed.Kind = TEntryKind::ekFile;
+    } else if (entry->d_type == DT_DIR) {
+      listed.Kind = TEntryKind::ekFolder;
+    } else if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+      struct stat info;
+      if (::fstatat(::dirfd(folder), entry->d_name, &info, 0) == 0)
+        listed.Kind = KindOf(info.st_mode);
+      else
+        listed.Error = errno;
+    }
+    AEntries.push_back(std::move(listed));
+  }
+  ::closedir(folder);
+  std::sort(AEntries.begin(), AEntries.end(),
+            [](const ListedEntry& a, const ListedEntry& b) { return a.Name < b.Name; });
+  return failure;
+}
+
+std::u16string FolderError(int AError) { return std::u16string(kCannotReadFolder) + ErrorText(AError); }
 
 }  // namespace
 
@@ -174,12 +210,34 @@ int64_t DDirectory::FileSize(std::u16string_view AFileName) {
   return error ? 0 : static_cast<int64_t>(size);
 }
 
+int DDirectory::OpenRegular(std::u16string_view APath, bool ACreate) {
+  const std::u16string_view format = ACreate ? kCreateError : kOpenError;
+  const std::string path = Native(APath);
+  // Looked at before opening: opening a pipe waits for a writer, and opening some devices acts.
+  struct stat info;
+  const bool exists = ::stat(path.c_str(), &info) == 0;
+  if (!exists && (!ACreate || errno != ENOENT)) RaiseFileError(format, APath, errno);
+  if (exists && S_ISDIR(info.st_mode)) RaiseFileError(format, APath, EISDIR);
+  if (exists && !S_ISREG(info.st_mode)) RaiseFileError(format, APath, kNotRegularFile);
+  // Without waiting, and looked at again, in case the name was given to something else meanwhile.
+  const int flags = ACreate ? O_RDWR | O_CREAT | O_TRUNC : O_RDONLY;
+  int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+  // A lease (a file server's hold on the file) refuses an open that may not wait; a plain open
+  // waits until the holder lets the file go, and only a regular file has a lease.
+  if (fd < 0 && errno == EWOULDBLOCK) fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+  FileHandle file(fd);
+  if (file.Get() < 0) RaiseFileError(format, APath, errno);
+  if (::fstat(file.Get(), &info) != 0) RaiseFileError(format, APath, errno);
+  if (!S_ISREG(info.st_mode)) RaiseFileError(format, APath, kNotRegularFile);
+  const int status = ::fcntl(file.Get(), F_GETFL);
+  if (status != -1) ::fcntl(file.Get(), F_SETFL, status & ~O_NONBLOCK);
+  return file.Release();
+}
+
 std::string DDirectory::ReadBytes(std::u16string_view APath) {
-  FileHandle file(::open(Native(APath).c_str(), O_RDONLY | O_CLOEXEC));
-  if (file.Get() < 0) RaiseFileError(kOpenError, APath, errno);
+  FileHandle file(OpenRegular(APath, false));
   struct stat info;
   if (::fstat(file.Get(), &info) != 0) RaiseFileError(kOpenError, APath, errno);
-  if (S_ISDIR(info.st_mode)) RaiseFileError(kOpenError, APath, EISDIR);
   std::string bytes;
   if (info.st_size > 0) bytes.reserve(static_cast<size_t>(info.st_size));
   char buffer[65536];
@@ -251,7 +309,7 @@ std::vector<std::u16string> DDirectory::GetFileList(std::u16string_view ARoot, T
 
 std::u16string DDirectory::GetUserAppDataPath() {
   const char* dataHome = std::getenv("XDG_DATA_HOME");
-  if (dataHome != nullptr && dataHome[0] == '/') return DString::TrimRight(Utf8ToUtf16(dataHome));
+  if (dataHome != nullptr && dataHome[0] == '/') return PathToUtf16(dataHome);
   std::string home;
   if (const char* homeVariable = std::getenv("HOME"); homeVariable != nullptr && homeVariable[0] == '/') {
     home = homeVariable;
@@ -263,7 +321,7 @@ std::u16string DDirectory::GetUserAppDataPath() {
     home = fs::temp_directory_path(error).string();
   }
   while (home.size() > 1 && home.back() == '/') home.pop_back();
-  return DString::MakePath(DString::MakePath(Utf8ToUtf16(home), u".local"), u"share");
+  return DString::MakePath(DString::MakePath(PathToUtf16(home), u".local"), u"share");
 }
 
 void TDFileScanner::SetDefaults() {
@@ -277,6 +335,7 @@ void TDFileScanner::SetDefaults() {
   OnFind = nullptr;
   OnPathChanged = nullptr;
   OnComplete = nullptr;
+  OnError = nullptr;
   FTerminated = false;
 }
 
@@ -294,31 +353,45 @@ void TDFileScanner::Found(const std::u16string& ARelative, const std::u16string&
   if (OnFind) OnFind(name);
 }
 
+void TDFileScanner::Failed(const std::u16string& APath, const std::u16string& AReason) {
+  if (OnError) OnError(APath, AReason);
+}
+
 void TDFileScanner::ScanFolder(const std::u16string& ARelative, std::vector<FolderId>& AVisited) {
   if (FTerminated) return;
   const std::u16string folder = DString::MakePath(FPath, ARelative);
-  // A link back to a folder already being scanned would otherwise never end.
   struct stat info;
   const std::string native = folder.empty() ? std::string(".") : Native(folder);
-  if (::stat(native.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return;
+  if (::stat(native.c_str(), &info) != 0) return Failed(folder, FolderError(errno));
+  if (!S_ISDIR(info.st_mode)) return Failed(folder, FolderError(ENOTDIR));
+  // A link back to a folder already being scanned would otherwise never end.
   const FolderId id{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
   if (std::find(AVisited.begin(), AVisited.end(), id) != AVisited.end()) return;
   AVisited.push_back(id);
 
   if (OnPathChanged) OnPathChanged(folder);
-  const std::vector<ListedEntry> entries = ListFolder(folder, FHidden);
+  std::vector<ListedEntry> entries;
+  if (const int failure = ListFolder(native, FHidden, entries); failure != 0) Failed(folder, FolderError(failure));
 
   const bool wantFolders = FFileType != TDSearchAttribute::saFiles;
   const bool wantFiles = FFileType != TDSearchAttribute::saDirs;
   for (const ListedEntry& entry : entries) {
     if (FTerminated) break;
     if (!MatchesMask(entry.Name, FMask)) continue;
-    if (entry.IsFolder ? wantFolders : wantFiles) Found(ARelative, entry.Name);
+    if (entry.Kind == TEntryKind::ekFolder) {
+      if (wantFolders) Found(ARelative, entry.Name);
+    } else if (wantFiles) {
+      if (entry.Kind == TEntryKind::ekFile)
+        Found(ARelative, entry.Name);
+      else
+        Failed(DString::MakePath(folder, entry.Name),
+               entry.Error != 0 ? ErrorText(entry.Error) : std::u16string(kNotRegularFile));
+    }
   }
   if (FRecursive) {
     for (const ListedEntry& entry : entries) {
       if (FTerminated) break;
-      if (entry.IsFolder) ScanFolder(DString::MakePath(ARelative, entry.Name), AVisited);
+      if (entry.Kind == TEntryKind::ekFolder) ScanFolder(DString::MakePath(ARelative, entry.Name), AVisited);
     }
   }
   AVisited.pop_back();

@@ -32,7 +32,12 @@ public:
   // Raises EFileError when it cannot be written; the old content then stays as it was.
   static void CreateFile(std::u16string_view APath, std::u16string_view AContent);
 
-  // The raw bytes of a file. Raises EFileError when it cannot be read.
+  // Opens a regular file for reading, or creates or truncates one for reading and writing, and
+  // returns its descriptor. A folder, pipe, socket or device is refused without being opened, so
+  // that a run never waits on one nor reads one without end. Raises EFileError
+  // ("Cannot open file" or "Cannot create file", with the reason).
+  static int OpenRegular(std::u16string_view APath, bool ACreate);
+  // The raw bytes of a regular file. Raises EFileError when it cannot be read.
   static std::string ReadBytes(std::u16string_view APath);
   // Replaces the file by the bytes: they go to a new file beside it that is then renamed into
   // place, so the target holds either its old content or the complete new one, never a part.
@@ -62,9 +67,18 @@ bool MatchesMask(std::u16string_view AName, std::u16string_view AMask);
 using TOnFileFound = std::function<void(const std::u16string& AFileName)>;
 using TOnPathChanged = std::function<void(const std::u16string& APath)>;
 using TOnComplete = std::function<void()>;
+// A folder that could not be read, or an entry that would have been reported but is not a
+// regular file or folder; the path is always a full one.
+using TOnScanError = std::function<void(const std::u16string& APath, const std::u16string& AReason)>;
+
+// The reason given for a pipe, socket or device.
+inline constexpr std::u16string_view kNotRegularFile = u"Not a regular file";
+// How the reason for a folder that could not be read begins; the system's reason follows.
+inline constexpr std::u16string_view kCannotReadFolder = u"Cannot read folder: ";
 
 // Walks a folder tree and reports matching entries: a folder's own entries first, then its
-// subfolders depth-first, each folder's entries sorted by name.
+// subfolders depth-first, each folder's entries sorted by name. Files are regular files (links
+// to them included); what it cannot read or take goes to OnError, never silently away.
 class TDFileScanner {
 public:
   TDFileScanner() { SetDefaults(); }
@@ -92,6 +106,7 @@ public:
   TOnFileFound OnFind;
   TOnPathChanged OnPathChanged;
   TOnComplete OnComplete;
+  TOnScanError OnError;
 
 private:
   struct FolderId {
@@ -100,6 +115,7 @@ private:
   };
   void ScanFolder(const std::u16string& ARelative, std::vector<FolderId>& AVisited);
   void Found(const std::u16string& ARelative, const std::u16string& AEntry);
+  void Failed(const std::u16string& APath, const std::u16string& AReason);
 
   std::u16string FPath;
   bool FHidden = true;

@@ -69,8 +69,10 @@ std::u16string DString::GetPathDelim(std::u16string_view APathDelim) {
   return APathDelim.empty() ? DConst::PathDelim() : std::u16string(APathDelim);
 }
 
+// Names here may begin and end with blanks, so a path is never trimmed: "trail " and "trail" are
+// two folders.
 std::u16string DString::AddLastPathDelim(std::u16string_view APath, std::u16string_view APathDelim) {
-  std::u16string result = Trim(APath);
+  std::u16string result(APath);
   if (result.empty()) return result;
   const std::u16string delimiter = GetPathDelim(APathDelim);
   if (result.back() != delimiter.front() || delimiter.size() != 1) result += delimiter;
@@ -79,7 +81,7 @@ std::u16string DString::AddLastPathDelim(std::u16string_view APath, std::u16stri
 
 std::u16string DString::MakePath(std::u16string_view APath, std::u16string_view AFile,
                                  std::u16string_view APathDelim) {
-  std::u16string result = TrimRight(APath);
+  std::u16string result(APath);
   if (AFile.empty()) return result;
   result = AddLastPathDelim(result, APathDelim);
   Add(result, AFile, u"");

@@ -35,7 +35,9 @@ public:
   static std::u16string TrimRight(std::u16string_view AValue);
   static std::u16string Trim(std::u16string_view AValue);
   static std::u16string GetPathDelim(std::u16string_view APathDelim);
+  // The path with the delimiter at its end; empty stays empty.
   static std::u16string AddLastPathDelim(std::u16string_view APath, std::u16string_view APathDelim);
+  // The folder and the name joined by one delimiter; the folder alone when the name is empty.
   static std::u16string MakePath(std::u16string_view APath, std::u16string_view AFile,
                                  std::u16string_view APathDelim = {});
   // The part after the last path delimiter; the whole text when there is none.

@@ -84,7 +84,11 @@ bool IsCp1252Representable(std::u16string_view AText) {
   return true;
 }
 
-std::u16string Utf8ToUtf16(std::string_view ABytes) {
+namespace {
+
+// Decodes UTF-8; each maximal ill-formed subpart [AFrom, ATo) goes to AInvalid.
+template <typename TInvalid>
+std::u16string DecodeUtf8(std::string_view ABytes, TInvalid AInvalid) {
   std::u16string text;
   text.reserve(ABytes.size());
   const size_t n = ABytes.size();
@@ -110,7 +114,7 @@ std::u16string Utf8ToUtf16(std::string_view ABytes) {
       if (lead == 0xF0) low = 0x90;
       if (lead == 0xF4) high = 0x8F;  // nothing past U+10FFFF
     } else {
-      text.push_back(kReplacement);
+      AInvalid(text, ABytes.substr(i, 1));
       ++i;
       continue;
     }
@@ -126,14 +130,16 @@ std::u16string Utf8ToUtf16(std::string_view ABytes) {
     if (valid) {
       AppendUtf16(text, code);
     } else {
-      text.push_back(kReplacement);
+      AInvalid(text, ABytes.substr(i, j - i));
     }
-    i = j;  // a broken sequence is replaced up to the byte that broke it
+    i = j;  // a broken sequence ends at the byte that broke it
   }
   return text;
 }
 
-std::string Utf16ToUtf8(std::u16string_view AText) {
+// Encodes UTF-16 as UTF-8; each lone surrogate goes to ALone.
+template <typename TLone>
+std::string EncodeUtf8(std::u16string_view AText, TLone ALone) {
   std::string bytes;
   bytes.reserve(AText.size());
   const size_t n = AText.size();
@@ -145,12 +151,39 @@ std::string Utf16ToUtf8(std::u16string_view AText) {
       AppendUtf8(bytes, 0x10000 + ((char32_t(c) - 0xD800) << 10) + (AText[i + 1] - 0xDC00));
       ++i;
     } else if (IsHighSurrogate(c) || IsLowSurrogate(c)) {
-      AppendUtf8(bytes, kReplacement);
+      ALone(bytes, c);
     } else {
       AppendUtf8(bytes, c);
     }
   }
   return bytes;
+}
+
+constexpr char16_t kEscapedByte = 0xDC00;
+
+}  // namespace
+
+std::u16string Utf8ToUtf16(std::string_view ABytes) {
+  return DecodeUtf8(ABytes, [](std::u16string& AText, std::string_view) { AText.push_back(kReplacement); });
+}
+
+std::string Utf16ToUtf8(std::u16string_view AText) {
+  return EncodeUtf8(AText, [](std::string& ABytes, char16_t) { AppendUtf8(ABytes, kReplacement); });
+}
+
+std::u16string PathToUtf16(std::string_view ANativePath) {
+  return DecodeUtf8(ANativePath, [](std::u16string& AText, std::string_view AInvalid) {
+    for (const char byte : AInvalid) AText.push_back(char16_t(kEscapedByte + static_cast<unsigned char>(byte)));
+  });
+}
+
+std::string Utf16ToPath(std::u16string_view APath) {
+  return EncodeUtf8(APath, [](std::string& ABytes, char16_t ALone) {
+    if (ALone >= kEscapedByte + 0x80 && ALone <= kEscapedByte + 0xFF)
+      ABytes.push_back(static_cast<char>(ALone - kEscapedByte));
+    else
+      AppendUtf8(ABytes, kReplacement);
+  });
 }
 
 }  // namespace tess::common

@@ -23,6 +23,13 @@ std::u16string Utf8ToUtf16(std::string_view ABytes);
 // Lone surrogates encode as U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view AText);
 
+// File and folder names. Names are bytes on this platform, and most but not all of them are
+// UTF-8: a byte that is not part of valid UTF-8 becomes the lone surrogate U+DC00 + byte, and
+// Utf16ToPath turns exactly those back into their bytes, so any name survives the round trip and
+// two different names never meet. Other lone surrogates are written as U+FFFD.
+std::u16string PathToUtf16(std::string_view ANativePath);
+std::string Utf16ToPath(std::u16string_view APath);
+
 // Shorthand for literals and narrow text in code and tests: UTF-8 in, UTF-16 out.
 inline std::u16string U16(std::string_view AUtf8) { return Utf8ToUtf16(AUtf8); }
 

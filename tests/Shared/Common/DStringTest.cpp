@@ -30,13 +30,14 @@ TEST(DString, MakePathJoinsFolderAndName) {
   const Case cases[] = {
       {u"/forms", u"Main.dfm", u"/forms/Main.dfm"},
       {u"/forms/", u"Main.dfm", u"/forms/Main.dfm"},
-      {u"/forms  ", u"Main.dfm", u"/forms/Main.dfm"},
+      {u"/forms  ", u"Main.dfm", u"/forms  /Main.dfm"},  // blanks belong to the name here
       {u"", u"Main.dfm", u"Main.dfm"},
       {u"/forms/", u"", u"/forms/"},
       {u"sub", u"deeper", u"sub/deeper"},
       {u"", u"", u""},
       {u"  lead", u"", u"  lead"},       // no name: leading blanks stay
-      {u"  lead", u"x", u"lead/x"},      // with a name they go
+      {u"  lead", u"x", u"  lead/x"},    // with a name too
+      {u"trail ", u" x ", u"trail / x "},
       {u"a", u"/x", u"a//x"},            // the name is never inspected
       {u"C:", u"x", u"C:/x"},            // a colon is an ordinary character here
   };

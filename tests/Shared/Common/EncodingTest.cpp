@@ -55,6 +55,31 @@ TEST(Utf8, EncodesLoneSurrogatesAsReplacement) {
   EXPECT_EQ(Utf16ToUtf8(std::u16string{u'a', char16_t(0xDBFF)}), "a\xEF\xBF\xBD");
 }
 
+// A name's bytes come back as they were, whatever they are; a byte outside valid UTF-8 is one
+// escaped character, so two names that differ in such a byte stay two names.
+TEST(PathText, EveryNameSurvivesTheRoundTrip) {
+  struct Case { std::string bytes; std::u16string text; };
+  const Case cases[] = {
+      {"caf\xE9.dfm", u"caf\xDCE9.dfm"},
+      {"caf\xE8.dfm", u"caf\xDCE8.dfm"},
+      {"caf\xC3\xA9.dfm", u"caf\u00E9.dfm"},         // valid UTF-8 is decoded
+      {"\xED\xA0\x80", u"\xDCED\xDCA0\xDC80"},     // an encoded surrogate is three bytes
+      {"\xE2\x82x", u"\xDCE2\xDC82x"},
+      {"\xF0\x9F\x98\x80", u"\U0001F600"},
+      {"\xEF\xBF\xBD", u"\uFFFD"},                  // a real U+FFFD is not a byte
+      {"trail ", u"trail "},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(PathToUtf16(c.bytes), c.text) << c.bytes;
+    EXPECT_EQ(Utf16ToPath(c.text), c.bytes) << c.bytes;
+  }
+  std::string every;
+  for (int byte = 1; byte < 256; ++byte) every += char(byte);
+  EXPECT_EQ(Utf16ToPath(PathToUtf16(every)), every);
+  // A surrogate that no name decodes to is written as U+FFFD, as in file contents.
+  EXPECT_EQ(Utf16ToPath(std::u16string{char16_t(0xDC7F), char16_t(0xD800)}), "\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
 TEST(Format, FillsDirectivesInOrder) {
   EXPECT_EQ(Format(u"No wrapper for class %s", {u"QLabel"}), u"No wrapper for class QLabel");
   EXPECT_EQ(Format(u"%s%s%s: %s", {u"a", u"", u"c", u"msg"}), u"ac: msg");
