@@ -48,14 +48,14 @@ for page in tessarine tessarine-cli; do
   report=$(MANWIDTH=80 man --warnings -l "$prefix/share/man/man1/$page.1.gz" 2>&1 >/dev/null)
   [ -z "$report" ] || fail "man page $page: $report"
 done
-# The manual page describes every command and every option that the help of each command lists.
+# The manual page has an entry for every command and every option that the help of each command lists.
 manual=$(MANWIDTH=250 man -l "$prefix/share/man/man1/tessarine-cli.1.gz" 2>/dev/null)
 commands=$("$cli" --help | awk '/^Subcommands:/ { on = 1; next } on && NF { print $1 }')
 [ -n "$commands" ] || fail "no commands read from tessarine-cli --help"
 for command in $commands; do
   grep -qE "^ +$command( |$)" <<<"$manual" || fail "the manual page has no entry for the command $command"
   for option in $("$cli" "$command" --help | awk '/^  -/ { n = split($1, names, ","); for (i = 1; i <= n; i++) print names[i] }'); do
-    grep -qE -- "(^|[ ,(\[])$option([] ,.:)]|$)" <<<"$manual" || fail "the manual page does not describe $command $option"
+    grep -qE -- "^ +(-[a-zA-Z], )?$option([ ,]|$)" <<<"$manual" || fail "the manual page has no entry for $command $option"
   done
 done
 
