@@ -1,6 +1,8 @@
 // The desktop program: start-up, the message loop, and shut-down in order.
 #include <QApplication>
 #include <QGuiApplication>
+#include <QIcon>
+#include <QStringList>
 
 #include <cstdio>
 #include <cstdlib>
@@ -44,7 +46,12 @@ int main(int argc, char** argv) {
   int result = 0;
   try {
     tess::gui::TMainProgram program;
+    program.Window().setWindowIcon(QIcon::fromTheme(QStringLiteral("tessarine")));
     program.Window().show();
+    QStringList paths = QApplication::arguments();
+    paths.removeFirst();
+    if (!paths.isEmpty() && paths.first() == QStringLiteral("--")) paths.removeFirst();
+    program.OpenPaths(paths);
     result = QApplication::exec();
   } catch (const std::exception& error) {
     std::fprintf(stderr, "tessarine: %s\n", error.what());

@@ -4,8 +4,10 @@
 #include <QAction>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -178,6 +180,34 @@ TEST_F(MainProgram, ADroppedFolderIsScannedLikeAddDirectory) {
   ASSERT_TRUE(Table().DropPaths({QString::fromStdString(Work.Path().string())}));
   ASSERT_TRUE(PumpUntil([&] { return Program->Controller().Idle() && Program->PendingFolders() == 0; }));
   EXPECT_EQ(Table().topLevelItemCount(), 4);
+}
+
+TEST_F(MainProgram, OpensTheFilesAndFoldersItIsStartedWith) {
+  Open();
+  // Two folders, so that the second scan has to wait for the first; a file given by a relative
+  // path and one as a file:// address; a path that does not exist.
+  const QStringList forms = CopyForms(3, 2);
+  for (const char* folder : {"one/deeper", "two"}) fs::create_directories(Work.Path() / folder);
+  fs::rename(fs::path(forms[0].toStdString()), Work.Path() / "one" / "deeper" / "a.dfm");
+  fs::rename(fs::path(forms[1].toStdString()), Work.Path() / "two" / "b.dfm");
+  fs::rename(fs::path(forms[2].toStdString()), Work.Path() / "two" / "c.dfm");
+  const fs::path before = fs::current_path();
+  fs::current_path(Work.Path());
+  Program->OpenPaths({QStringLiteral("one"), QString::fromStdString((Work.Path() / "two").string()),
+                      QFileInfo(forms[3]).fileName(), QUrl::fromLocalFile(forms[4]).toString(),
+                      QStringLiteral("missing.dfm")});
+  fs::current_path(before);
+  ASSERT_TRUE(PumpUntil([&] { return Program->Controller().Idle() && Program->PendingFolders() == 0; }));
+  ASSERT_EQ(Table().topLevelItemCount(), 5);
+  QStringList shown;
+  for (int row = 0; row < 5; ++row) shown.append(Cell(row, 0));
+  EXPECT_TRUE(shown.contains(QFileInfo(forms[3]).fileName())) << shown.join(u' ').toStdString();
+  EXPECT_TRUE(shown.contains(QFileInfo(forms[4]).fileName()));
+  EXPECT_TRUE(shown.contains(QStringLiteral("a.dfm")));
+  EXPECT_TRUE(shown.contains(QStringLiteral("c.dfm")));
+  const QString log = Program->Window().DetailsMemo()->toPlainText();
+  EXPECT_TRUE(log.contains(QStringLiteral("Not found: missing.dfm"))) << log.toStdString();
+  EXPECT_EQ(Program->Window().DetailsHeight(), 100);
 }
 
 }  // namespace

@@ -1,6 +1,11 @@
 // The desktop program's start-up and shut-down: the main window and its controller wired together.
 #include "App/Gui/uMainStartup.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+
+#include "App/Gui/uVCLControls.h"
 #include "App/uDFMApp.h"
 #include "Transformations/uTransformList.h"
 
@@ -42,8 +47,12 @@ void TMainProgram::ReportStartProblems(transform::TTransformList& AList) {
   common::TStringList problems = AList.LoadMessages();
   const std::u16string settings = app::TDFMApp::Instance().TakeLoadProblem();
   if (!settings.empty()) problems.push_back(settings);
-  if (problems.empty()) return;
-  for (const std::u16string& line : problems) FWindow->Log()->Add(line);
+  ShowInDetails(problems);
+}
+
+void TMainProgram::ShowInDetails(const common::TStringList& ALines) {
+  if (ALines.empty()) return;
+  for (const std::u16string& line : ALines) FWindow->Log()->Add(line);
   if (FWindow->DetailsHeight() <= 24) FWindow->ToggleDetails();
 }
 
@@ -61,6 +70,28 @@ bool TMainProgram::Drop(const common::TStringList& AFiles, const common::TString
   FPendingFolders.insert(FPendingFolders.end(), AFolders.begin(), AFolders.end());
   ScanNextFolder();
   return true;
+}
+
+void TMainProgram::OpenPaths(const QStringList& APaths) {
+  common::TStringList files;
+  common::TStringList folders;
+  common::TStringList missing;
+  for (QString path : APaths) {
+    if (path.startsWith(QStringLiteral("file:"))) {
+      const QUrl url(path);
+      if (url.isLocalFile()) path = url.toLocalFile();
+    }
+    const QFileInfo info(path);
+    if (info.isDir()) {
+      folders.push_back(FromQString(QDir::cleanPath(info.absoluteFilePath())));
+    } else if (info.isFile()) {
+      files.push_back(FromQString(QDir::cleanPath(info.absoluteFilePath())));
+    } else {
+      missing.push_back(u"Not found: " + FromQString(path));
+    }
+  }
+  ShowInDetails(missing);
+  if (!files.empty() || !folders.empty()) Drop(files, folders);
 }
 
 void TMainProgram::ScanNextFolder() {

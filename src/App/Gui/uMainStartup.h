@@ -1,6 +1,7 @@
 // The desktop program's start-up and shut-down: the main window and its controller wired together.
 #pragma once
 
+#include <QStringList>
 #include <QTimer>
 
 #include <memory>
@@ -31,12 +32,18 @@ public:
   // added like "Add File"; folders are scanned like "Add Directory", one after the other.
   // False when the drop was refused.
   bool Drop(const common::TStringList& AFiles, const common::TStringList& AFolders);
+  // The paths the program was started with (file managers and the desktop entry pass them): taken
+  // as a drop is, and a path that is neither a file nor a folder is named in the details log.
+  // Relative paths are taken from the current folder; file:// addresses are read as paths.
+  void OpenPaths(const QStringList& APaths);
   // Folders dropped and still waiting for their scan.
   size_t PendingFolders() const { return FPendingFolders.size(); }
 
 private:
   void ScanNextFolder();
   void ReportStartProblems(transform::TTransformList& AList);
+  // Writes the lines to the details log and opens the pane when it is closed.
+  void ShowInDetails(const common::TStringList& ALines);
 
   std::unique_ptr<TMainForm> FWindow;
   // The message boxes and the editor and preferences windows the commands open.
