@@ -76,7 +76,7 @@ expect_completion() {
 expect_completion "check convert" tessarine-cli c
 expect_completion "--help --version" tessarine-cli --
 expect_completion "binary text" tessarine-cli convert -r --to ""
-expect_completion "--flat" tessarine-cli apply x --dry-run --f
+expect_completion "--files-from --flat" tessarine-cli apply x --dry-run --f
 expect_completion "Binary\\ to\\ text Text\\ to\\ binary" tessarine-cli apply ""
 expect_completion "Text\\ to\\ binary" tessarine-cli apply -j 2 --mask "*.lfm" -r "Text"
 expect_completion "" tessarine-cli apply "Text to binary" ""
