@@ -20,6 +20,7 @@ const common::TDPropertyTable& TDFMSettings::PublishedProperties() const {
           .Boolean(u"OverrideBackup", &TDFMSettings::FOverrideBackup)
           .Boolean(u"SaveSameFolder", &TDFMSettings::FSaveSameFolder)
           .String(u"SaveFolder", &TDFMSettings::FSaveFolder)
+          .Boolean(u"ConvertedLf", &TDFMSettings::FConvertedLf)
           .Table();
   return table;
 }

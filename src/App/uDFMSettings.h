@@ -28,6 +28,10 @@ public:
   void SetSaveSameFolder(bool AValue) { FSaveSameFolder = AValue; }
   const std::u16string& SaveFolder() const { return FSaveFolder; }
   void SetSaveFolder(const std::u16string& AValue) { FSaveFolder = AValue; }
+  // Line breaks of the text "Binary to text" writes: CR LF as the IDE writes them (the default),
+  // or LF for repositories checked out with LF.
+  bool ConvertedLf() const { return FConvertedLf; }
+  void SetConvertedLf(bool AValue) { FConvertedLf = AValue; }
 
   // "Preferences.xml" in the tool's data folder, which asking for it creates when missing.
   std::u16string GetFileName() override;
@@ -40,6 +44,7 @@ private:
   bool FReplace = true;
   bool FSaveSameFolder = true;
   std::u16string FSaveFolder;
+  bool FConvertedLf = false;
 };
 
 }  // namespace tess::app

@@ -21,6 +21,9 @@ public:
   virtual common::IDCondition* SaveSeparateFolder() = 0;
   // The output folder of the new-file method.
   virtual common::IDText* SaveFolder() = 0;
+  // "Line breaks of converted text" as two conditions, like the saving method: CR LF or LF.
+  virtual common::IDCondition* ConvertedCrLf() = 0;
+  virtual common::IDCondition* ConvertedLf() = 0;
 
 protected:
   ~IPrefForm() = default;

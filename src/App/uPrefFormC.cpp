@@ -32,6 +32,8 @@ void TPrefFormC::Load() {
   FView->SaveSameFolder()->SetChecked(FSettings.SaveSameFolder());
   FView->SaveSeparateFolder()->SetChecked(!FSettings.SaveSameFolder());
   FView->SaveFolder()->SetText(FSettings.SaveFolder());
+  FView->ConvertedCrLf()->SetChecked(!FSettings.ConvertedLf());
+  FView->ConvertedLf()->SetChecked(FSettings.ConvertedLf());
 }
 
 bool TPrefFormC::Validate() {
@@ -50,6 +52,7 @@ void TPrefFormC::Store() {
   FSettings.SetOverrideBackup(FView->OverrideBackup()->Checked());
   FSettings.SetSaveSameFolder(!FView->SaveSeparateFolder()->Checked());
   FSettings.SetSaveFolder(FView->SaveFolder()->Text());
+  FSettings.SetConvertedLf(FView->ConvertedLf()->Checked());
 }
 
 bool TPrefFormC::CanExit() {

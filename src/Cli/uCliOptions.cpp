@@ -88,6 +88,8 @@ int ParseCommandLine(int AArgc, char** AArgv, TCliOptions& AOptions, std::ostrea
   convert->add_option("--to", AOptions.To, "The representation to convert to")
       ->required()
       ->check(CLI::IsMember({"text", "binary"}));
+  convert->add_option("--eol", AOptions.Eol, "Line breaks of the text written by --to text (default crlf)")
+      ->check(CLI::IsMember({"crlf", "lf"}));
   AddRunOptions(*convert, AOptions);
   convert->add_option("PATH", AOptions.Paths, "Form files, or folders with -r")->required();
 
@@ -117,6 +119,7 @@ int ParseCommandLine(int AArgc, char** AArgv, TCliOptions& AOptions, std::ostrea
     else if (transforms->parsed()) AOptions.Command = TCommand::cmTransforms;
     else throw EUsageError("a command is required: detect, convert, apply, check or transforms");
     CheckCombinations(AOptions);
+    if (!AOptions.Eol.empty() && AOptions.To != "text") throw EUsageError("--eol applies to convert --to text only");
   } catch (const CLI::ParseError& error) {
     if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(error, AOut, AErr);
     PrintUsageError(AErr, error.what());

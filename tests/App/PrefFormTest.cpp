@@ -57,6 +57,7 @@ TEST_F(PrefFormTest, DefaultsLoadAsTheReplaceMethodWithABackupBesideTheOriginal)
   EXPECT_TRUE(Form().SaveSameRadio.Value);
   EXPECT_FALSE(Form().BackupPathEnabled);
   EXPECT_FALSE(Form().SavePathEnabled);
+  EXPECT_EQ(Form().LineBreak, 0);
 }
 
 TEST_F(PrefFormTest, LoadingRunsTheDialogsOwnHandlersSoTheEnabledStatesFollow) {
@@ -158,8 +159,10 @@ TEST_F(PrefFormTest, ASuccessfulCloseStoresEveryFieldAlsoOfTheMethodNotChosen) {
   Form().OverrideCheck.SetChecked(true);
   Form().SaveSeparateRadio.SetChecked(true);
   Form().SavePath.SetText(Existing());
+  Form().LfCondition.SetChecked(true);
 
   ASSERT_TRUE(Controller.CanExit());
+  EXPECT_TRUE(Settings.ConvertedLf());
   EXPECT_FALSE(Settings.Replace());
   EXPECT_FALSE(Settings.Backup());
   EXPECT_FALSE(Settings.BackupSameFolder());

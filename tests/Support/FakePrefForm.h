@@ -76,6 +76,8 @@ public:
   common::IDCondition* SaveSameFolder() override { return &SaveSameRadio; }
   common::IDCondition* SaveSeparateFolder() override { return &SaveSeparateRadio; }
   common::IDText* SaveFolder() override { return &SavePath; }
+  common::IDCondition* ConvertedCrLf() override { return &CrLfCondition; }
+  common::IDCondition* ConvertedLf() override { return &LfCondition; }
 
   // The user picks a saving method in the chooser.
   void PickMethod(int32_t AIndex) {
@@ -97,6 +99,11 @@ public:
   TFakeRadio SaveSameRadio{u"SaveSameFolder", Context};
   TFakeRadio SaveSeparateRadio{u"SaveSeparateFolder", Context};
   TFakeText SavePath{u"SaveFolder", Context};
+  // The line-break chooser: 0 CR LF, 1 LF.
+  int32_t LineBreak = 0;
+  std::function<void()> LineBreakChange;
+  TFakeMethodCondition CrLfCondition{0, LineBreak, LineBreakChange};
+  TFakeMethodCondition LfCondition{1, LineBreak, LineBreakChange};
 
   bool ReplaceFrameShown = true;
   bool BackupOptionsEnabled = true;

@@ -16,7 +16,9 @@ namespace tess::gui {
 
 TPrefForm::TPrefForm() {
   setWindowTitle(QStringLiteral("Preferences"));
-  setFixedSize(369, 235);
+  // The saving method's frames fill kFramesBottom; the line-break chooser sits below them.
+  constexpr int kFramesBottom = 235;
+  setFixedSize(369, kFramesBottom + 37);
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
   Panel1 = new QWidget(this);
@@ -40,7 +42,7 @@ TPrefForm::TPrefForm() {
 
   const auto place = [this](QWidget* AFrame) {
     AFrame->setParent(this);
-    AFrame->setGeometry(0, 43, width(), height() - 43);
+    AFrame->setGeometry(0, 43, width(), kFramesBottom - 43);
     AFrame->hide();
   };
   FReplaceFrame = new TPrefReplaceFrame;
@@ -52,10 +54,19 @@ TPrefForm::TPrefForm() {
   place(FNewFrame);
   FNewFrame->FOnBrowse = FReplaceFrame->FOnBrowse;
 
+  lbLineBreak = new QLabel(QStringLiteral("Line breaks of converted text"), this);
+  lbLineBreak->setGeometry(16, kFramesBottom + 7, 180, 21);
+  cbLineBreak = new QComboBox(this);
+  cbLineBreak->setGeometry(200, kFramesBottom + 6, 153, 23);
+  cbLineBreak->addItems({QStringLiteral("CR LF (as the IDE)"), QStringLiteral("LF")});
+  lbLineBreak->setBuddy(cbLineBreak);
+
   FWrapper = CreateVCLWrapper();
   FOpenDir = CreateDirDialog(this);
   FReplaceOriginal = std::make_unique<TDComboboxCondition>(cbMethod, 0);
   FSaveNew = std::make_unique<TDComboboxCondition>(cbMethod, 1);
+  FConvertedCrLf = std::make_unique<TDComboboxCondition>(cbLineBreak, 0);
+  FConvertedLf = std::make_unique<TDComboboxCondition>(cbLineBreak, 1);
 
   connect(cbMethod, &QComboBox::activated, this, [this] { MethodChanged(); });
   // A check box answers every change of state, a radio button only its becoming checked: the
@@ -73,6 +84,8 @@ TPrefForm::TPrefForm() {
 }
 
 TPrefForm::~TPrefForm() {
+  FConvertedLf.reset();
+  FConvertedCrLf.reset();
   FSaveNew.reset();
   FReplaceOriginal.reset();
   FOpenDir.reset();

@@ -35,6 +35,8 @@ public:
   common::IDCondition* SaveSameFolder() override;
   common::IDCondition* SaveSeparateFolder() override;
   common::IDText* SaveFolder() override;
+  common::IDCondition* ConvertedCrLf() override { return FConvertedCrLf.get(); }
+  common::IDCondition* ConvertedLf() override { return FConvertedLf.get(); }
 
   // IPrefFormWindow
   app::IPrefForm* View() override { return this; }
@@ -50,6 +52,8 @@ public:
   QWidget* Panel1;
   QLabel* Label1;
   QComboBox* cbMethod;
+  QLabel* lbLineBreak;
+  QComboBox* cbLineBreak;
 
 public:
   // Every way of closing comes here (Escape and the title-bar button too), and each asks the
@@ -69,6 +73,8 @@ private:
   TPrefNewFrame* FNewFrame;
   std::unique_ptr<TDComboboxCondition> FReplaceOriginal;
   std::unique_ptr<TDComboboxCondition> FSaveNew;
+  std::unique_ptr<TDComboboxCondition> FConvertedCrLf;
+  std::unique_ptr<TDComboboxCondition> FConvertedLf;
 };
 
 }  // namespace tess::gui
