@@ -21,6 +21,7 @@ const common::TDPropertyTable& TDFMSettings::PublishedProperties() const {
           .Boolean(u"SaveSameFolder", &TDFMSettings::FSaveSameFolder)
           .String(u"SaveFolder", &TDFMSettings::FSaveFolder)
           .Boolean(u"KeepFolderStructure", &TDFMSettings::FKeepStructure)
+          .Boolean(u"ConvertedLf", &TDFMSettings::FConvertedLf)
           .Table();
   return table;
 }

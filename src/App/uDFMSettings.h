@@ -28,6 +28,10 @@ public:
   void SetSaveSameFolder(bool AValue) { FSaveSameFolder = AValue; }
   const std::u16string& SaveFolder() const { return FSaveFolder; }
   void SetSaveFolder(const std::u16string& AValue) { FSaveFolder = AValue; }
+  // Line breaks of the text "Binary to text" writes: CR LF as the IDE writes them (the default),
+  // or LF for repositories checked out with LF.
+  bool ConvertedLf() const { return FConvertedLf; }
+  void SetConvertedLf(bool AValue) { FConvertedLf = AValue; }
 
   // Files found by scanning a folder keep their path below it inside the backup or output folder.
   bool KeepStructure() const { return FKeepStructure; }
@@ -45,6 +49,7 @@ private:
   bool FSaveSameFolder = true;
   std::u16string FSaveFolder;
   bool FKeepStructure = false;
+  bool FConvertedLf = false;
 };
 
 }  // namespace tess::app

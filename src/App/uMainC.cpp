@@ -10,6 +10,7 @@
 #include "Batch/uScanDir.h"
 #include "Shared/Common/uException.h"
 #include "Shared/Tasks/uDispatcher.h"
+#include "Transformations/uBuiltInTransforms.h"
 #include "Transformations/uTransformList.h"
 
 namespace tess::app {
@@ -152,6 +153,10 @@ void TMainC::Start() {
   if (FTask) throw tasks::ETaskError(u"Task already executed");
   FForm->SwitchProcess(true);
   FRunning = transform;
+  if (auto* toText = dynamic_cast<transform::TBinToTextTransform*>(transform)) {
+    const TDFMSettings& settings = FPlacement != nullptr ? FPlacement->Settings() : Application().Settings();
+    toText->SetLineBreak(settings.ConvertedLf() ? common::TLineBreak::lbLf : common::TLineBreak::lbCrLf);
+  }
   transform->SetOnMessage([this](const std::u16string& AMessage) { TransformMessage(AMessage); });
   FFiles->ResetStatus();
   FTask = NewTask(&TMainC::TaskFinished);

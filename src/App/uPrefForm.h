@@ -23,6 +23,9 @@ public:
   virtual common::IDText* SaveFolder() = 0;
   // Files found by scanning a folder keep their path below it in the backup or output folder.
   virtual common::IDCondition* KeepStructure() = 0;
+  // "Line breaks of converted text" as two conditions, like the saving method: CR LF or LF.
+  virtual common::IDCondition* ConvertedCrLf() = 0;
+  virtual common::IDCondition* ConvertedLf() = 0;
 
 protected:
   ~IPrefForm() = default;

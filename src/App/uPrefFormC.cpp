@@ -33,6 +33,8 @@ void TPrefFormC::Load() {
   FView->SaveSeparateFolder()->SetChecked(!FSettings.SaveSameFolder());
   FView->SaveFolder()->SetText(FSettings.SaveFolder());
   FView->KeepStructure()->SetChecked(FSettings.KeepStructure());
+  FView->ConvertedCrLf()->SetChecked(!FSettings.ConvertedLf());
+  FView->ConvertedLf()->SetChecked(FSettings.ConvertedLf());
 }
 
 bool TPrefFormC::Validate() {
@@ -52,6 +54,7 @@ void TPrefFormC::Store() {
   FSettings.SetSaveSameFolder(!FView->SaveSeparateFolder()->Checked());
   FSettings.SetSaveFolder(FView->SaveFolder()->Text());
   FSettings.SetKeepStructure(FView->KeepStructure()->Checked());
+  FSettings.SetConvertedLf(FView->ConvertedLf()->Checked());
 }
 
 bool TPrefFormC::CanExit() {

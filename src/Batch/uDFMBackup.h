@@ -28,6 +28,7 @@ class TDFMBackup {
 public:
   // The settings are read at every call, so a change between two runs applies to the next file.
   explicit TDFMBackup(const app::TDFMSettings& ASettings) : FSettings(ASettings) {}
+  const app::TDFMSettings& Settings() const { return FSettings; }
   virtual ~TDFMBackup() = default;
   TDFMBackup(const TDFMBackup&) = delete;
   TDFMBackup& operator=(const TDFMBackup&) = delete;

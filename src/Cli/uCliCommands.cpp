@@ -289,7 +289,8 @@ int RunCommand(const TCliOptions& AOptions) {
   switch (AOptions.Command) {
     case TCommand::cmDetect: return Detect(AOptions);
     case TCommand::cmCheck: return Check(AOptions);
-    case TCommand::cmConvert: return RunTransformation(AOptions, *CreateConversion(AOptions.To == "text"));
+    case TCommand::cmConvert:
+      return RunTransformation(AOptions, *CreateConversion(AOptions.To == "text", AOptions.Eol == "lf"));
     case TCommand::cmApply: {
       const std::unique_ptr<TTransform> transform = FindTransform(AOptions.Transform);
       return RunTransformation(AOptions, *transform);

@@ -126,6 +126,8 @@ int ParseCommandLine(int AArgc, char** AArgv, TCliOptions& AOptions) {
   convert->add_option("--to", AOptions.To, "The representation to convert to")
       ->required()
       ->check(CLI::IsMember({"text", "binary"}));
+  convert->add_option("--eol", AOptions.Eol, "Line breaks of the text written by --to text (default crlf)")
+      ->check(CLI::IsMember({"crlf", "lf"}));
   AddRunOptions(*convert, AOptions);
   AddPaths(*convert, AOptions);
 
@@ -161,6 +163,7 @@ int ParseCommandLine(int AArgc, char** AArgv, TCliOptions& AOptions) {
     else if (transforms->parsed()) AOptions.Command = TCommand::cmTransforms;
     else throw EUsageError("a command is required: detect, convert, apply, check or transforms");
     CheckCombinations(AOptions);
+    if (!AOptions.Eol.empty() && AOptions.To != "text") throw EUsageError("--eol applies to convert --to text only");
     if (AOptions.Command != TCommand::cmTransforms) CollectPaths(AOptions);
   } catch (const CLI::ParseError& error) {
     if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {

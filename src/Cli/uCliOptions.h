@@ -41,6 +41,7 @@ struct TCliOptions {
   bool Recursive = false;
   std::string Mask = "*.dfm";
   std::string To;         // convert: "text" or "binary"
+  std::string Eol;        // convert --to text: "crlf" (also when not given) or "lf"
   std::string Transform;  // apply: a file, a caption or a file name in the Transforms folder
   TPlacementOptions Placement;
   int Jobs = 1;

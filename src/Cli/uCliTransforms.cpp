@@ -29,8 +29,12 @@ void Warn(const std::u16string& AMessage) { PrintDiagnostic(u"warning: " + AMess
 
 }  // namespace
 
-std::unique_ptr<TTransform> CreateConversion(bool AToText) {
-  if (AToText) return std::make_unique<transform::TBinToTextTransform>();
+std::unique_ptr<TTransform> CreateConversion(bool AToText, bool ALfBreaks) {
+  if (AToText) {
+    auto conversion = std::make_unique<transform::TBinToTextTransform>();
+    if (ALfBreaks) conversion->SetLineBreak(common::TLineBreak::lbLf);
+    return conversion;
+  }
   return std::make_unique<transform::TTextToBinTransform>();
 }
 

@@ -8,8 +8,9 @@
 
 namespace tess::cli {
 
-// "Binary to text" (AToText) or "Text to binary", as the transformation list holds them.
-std::unique_ptr<transform::TTransform> CreateConversion(bool AToText);
+// "Binary to text" (AToText) or "Text to binary", as the transformation list holds them; text
+// is written with LF breaks when ALfBreaks, else with CR LF.
+std::unique_ptr<transform::TTransform> CreateConversion(bool AToText, bool ALfBreaks = false);
 
 // What TRANSFORM names: an existing transformation file, else the file name, else the caption
 // (both without regard to case) of one in the transformation list. Raises EUsageError when it

@@ -238,15 +238,17 @@ void TDItem::Assign(const TDBase& ASource) {
   // Everything is copied before anything is replaced: when the source lies inside this item's
   // own subtree, replacing the properties first would free the source half-way.
   std::u16string name = source->FName;
+  const int32_t index = source->FIndex;
   auto props = CloneOf(*source->FProps);
   auto objects = CloneOf(*source->FObjects);
   FName = std::move(name);
+  FIndex = index;
   FProps = std::move(props);
   FObjects = std::move(objects);
 }
 
 bool TDItem::EqualItem(const TDItem& AOther) const {
-  return FName == AOther.FName && FProps->Equals(*AOther.FProps) && FObjects->Equals(*AOther.FObjects);
+  return FName == AOther.FName && FIndex == AOther.FIndex && FProps->Equals(*AOther.FProps) && FObjects->Equals(*AOther.FObjects);
 }
 
 bool TDItem::Equals(const TDBase& AObj) const {
@@ -289,7 +291,9 @@ TDObjectKind StrToObjectKind(std::u16string_view AKeyword) {
 }
 
 TDObject::TDObject(std::u16string AName, std::u16string AAncestor, TDObjectKind AKind, int32_t AIndex)
-    : TDItem(std::move(AName)), FIndex(AIndex), FKind(AKind), FAncestor(std::move(AAncestor)) {}
+    : TDItem(std::move(AName)), FKind(AKind), FAncestor(std::move(AAncestor)) {
+  SetIndex(AIndex);
+}
 
 void* TDObject::Accept(TDVisitor& AVisitor, void* AData) { return AVisitor.VisitObject(*this, AData); }
 
@@ -302,24 +306,29 @@ std::unique_ptr<TDBase> TDObject::Clone() const {
 void TDObject::Assign(const TDBase& ASource) {
   const auto* source = dynamic_cast<const TDObject*>(&ASource);
   if (!source) {
+    // An object's index is its child position, part of its header: an item's index is not that.
+    const int32_t position = Index();
     TDItem::Assign(ASource);
+    SetIndex(position);
     return;
   }
   // Read the header before the item part is replaced, which may free the source.
-  const int32_t index = source->FIndex;
   const TDObjectKind kind = source->FKind;
   std::u16string ancestor = source->FAncestor;
   const TDTextEncoding encoding = source->FEncoding;
+  const common::TLineBreak lineBreak = source->FLineBreak;
+  const bool listsCloseAlone = source->FListsCloseAlone;
   TDItem::Assign(ASource);
-  FIndex = index;
   FKind = kind;
   FAncestor = std::move(ancestor);
   FEncoding = encoding;
+  FLineBreak = lineBreak;
+  FListsCloseAlone = listsCloseAlone;
 }
 
 bool TDObject::Equals(const TDBase& AObj) const {
   const auto* other = dynamic_cast<const TDObject*>(&AObj);
-  return other && EqualItem(*other) && FIndex == other->FIndex && FKind == other->FKind &&
+  return other && EqualItem(*other) && FKind == other->FKind &&
          FAncestor == other->FAncestor;
 }
 

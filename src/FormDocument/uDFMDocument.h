@@ -10,6 +10,7 @@
 
 #include "Shared/Common/uDString.h"
 #include "Shared/Common/uException.h"
+#include "Shared/Common/uLineBreak.h"
 
 namespace tess::doc {
 
@@ -228,7 +229,8 @@ public:
   bool Equals(const TDBase& AObj) const override;
 };
 
-// One collection item; its name is the item keyword as written (normally "item").
+// One collection item; its name is the item keyword as written (normally "item"), Index the number
+// in square brackets after it (-1 for none).
 class TDItem : public TDBase {
 public:
   TDItem();
@@ -237,6 +239,8 @@ public:
 
   const std::u16string& Name() const { return FName; }
   void SetName(std::u16string AName) { FName = std::move(AName); }
+  int32_t Index() const { return FIndex; }
+  void SetIndex(int32_t AIndex) { FIndex = AIndex; }
   TDProps& Props() const { return *FProps; }
   TDObjects& Objects() const { return *FObjects; }
 
@@ -251,6 +255,7 @@ protected:
 
 private:
   std::u16string FName;
+  int32_t FIndex = -1;
   std::unique_ptr<TDProps> FProps;
   std::unique_ptr<TDObjects> FObjects;
 };
@@ -273,8 +278,6 @@ public:
   TDObject(std::u16string AName, std::u16string AAncestor, TDObjectKind AKind = TDObjectKind::okObject,
            int32_t AIndex = -1);
 
-  int32_t Index() const { return FIndex; }
-  void SetIndex(int32_t AIndex) { FIndex = AIndex; }
   TDObjectKind Kind() const { return FKind; }
   void SetKind(TDObjectKind AKind) { FKind = AKind; }
   const std::u16string& Ancestor() const { return FAncestor; }
@@ -282,18 +285,27 @@ public:
   // Not part of the structure: two documents that differ only here are equal.
   TDTextEncoding Encoding() const { return FEncoding; }
   void SetEncoding(TDTextEncoding AEncoding) { FEncoding = AEncoding; }
+  // The layout of the file the document came from, kept so that printing it changes no more
+  // lines than the document's changes: its line break, and whether its lists that span lines
+  // close with ")" on a line of its own (as Lazarus writes them). Not part of the structure either.
+  common::TLineBreak LineBreak() const { return FLineBreak; }
+  void SetLineBreak(common::TLineBreak ABreak) { FLineBreak = ABreak; }
+  bool ListsCloseAlone() const { return FListsCloseAlone; }
+  void SetListsCloseAlone(bool AValue) { FListsCloseAlone = AValue; }
 
   void* Accept(TDVisitor& AVisitor, void* AData) override;
   std::unique_ptr<TDBase> Clone() const override;
-  // From a TDItem copies what an item holds; from a TDObject also index, kind, class and encoding.
+  // From a TDItem copies what an item holds; from a TDObject also index, kind, class, encoding and
+  // layout.
   void Assign(const TDBase& ASource) override;
   bool Equals(const TDBase& AObj) const override;
 
 private:
-  int32_t FIndex = -1;
   TDObjectKind FKind = TDObjectKind::okObject;
   std::u16string FAncestor;
   TDTextEncoding FEncoding = TDTextEncoding::teAnsi;
+  common::TLineBreak FLineBreak = common::TLineBreak::lbCrLf;
+  bool FListsCloseAlone = false;
 };
 
 // Double dispatch over the model. Every operation but VisitBase defaults to VisitBase, so a

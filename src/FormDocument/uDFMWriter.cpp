@@ -11,7 +11,7 @@ void TFormattedWriter::Clear() {
 }
 
 void TFormattedWriter::NewLine() {
-  FResult += u"\r\n";
+  FResult += FLineBreak;
   if (FIndent > 0) FResult.append(static_cast<size_t>(FIndent) * 2, u' ');
 }
 
@@ -42,8 +42,10 @@ TDFMDefiner::~TDFMDefiner() = default;
 
 std::u16string TDFMDefiner::GetDefinition(TDObject& AObject) {
   FOut->Clear();
+  FOut->SetLineBreak(AObject.LineBreak());
+  FListsCloseAlone = AObject.ListsCloseAlone();
   DefineNode(&AObject);
-  FOut->Write(u"\r\n");
+  FOut->Write(FOut->LineBreak());
   return FOut->TakeResult();
 }
 
@@ -113,29 +115,29 @@ void* TDFMDefiner::VisitSet(TDSet& AValue, void*) {
 
 namespace {
 
-// A brace block keeps the line breaks of the file it came from. Every text the writer produces
-// breaks lines with CR LF, so a block read from a file with LF breaks must not leave a mixture.
-bool HasBareBreak(std::u16string_view ALine) {
+// A brace block keeps the line breaks of the text it was read from; the document's own break may
+// be another (a block pasted in, a document printed for another file), and a file must not end up
+// with a mixture.
+bool HasOtherBreak(std::u16string_view ALine, std::u16string_view ABreak) {
   for (size_t i = 0; i < ALine.size(); ++i) {
-    if (ALine[i] == u'\n') return true;
-    if (ALine[i] == u'\r') {
-      if (i + 1 >= ALine.size() || ALine[i + 1] != u'\n') return true;
-      ++i;
-    }
+    if (ALine[i] != u'\r' && ALine[i] != u'\n') continue;
+    const size_t length = ALine[i] == u'\r' && i + 1 < ALine.size() && ALine[i + 1] == u'\n' ? 2 : 1;
+    if (ALine.substr(i, length) != ABreak) return true;
+    i += length - 1;
   }
   return false;
 }
 
-std::u16string WithCrLfBreaks(std::u16string_view ALine) {
+std::u16string WithBreaks(std::u16string_view ALine, std::u16string_view ABreak) {
   std::u16string result;
   result.reserve(ALine.size() + ALine.size() / 32);
   for (size_t i = 0; i < ALine.size(); ++i) {
     const char16_t c = ALine[i];
     if (c == u'\r') {
       if (i + 1 < ALine.size() && ALine[i + 1] == u'\n') ++i;
-      result += u"\r\n";
+      result += ABreak;
     } else if (c == u'\n') {
-      result += u"\r\n";
+      result += ABreak;
     } else {
       result.push_back(c);
     }
@@ -155,8 +157,8 @@ void* TDFMDefiner::VisitString(TDString& AValue, void*) {
       return nullptr;
     }
     const std::u16string& line = lines.front();
-    if (!line.empty() && line.front() == u'{' && HasBareBreak(line))
-      FOut->Write(WithCrLfBreaks(line));
+    if (!line.empty() && line.front() == u'{' && HasOtherBreak(line, FOut->LineBreak()))
+      FOut->Write(WithBreaks(line, FOut->LineBreak()));
     else
       FOut->Write(line);
     return nullptr;
@@ -178,6 +180,7 @@ void* TDFMDefiner::VisitArray(TDArray& AValue, void*) {
     DefineNode(AValue.Items(i));
   }
   FOut->Undent();
+  if (FListsCloseAlone && AValue.Count() > 0) FOut->NewLine();
   FOut->Write(u")");
   return nullptr;
 }
@@ -193,6 +196,7 @@ void* TDFMDefiner::VisitItems(TDItems& AItems, void*) {
 
 void* TDFMDefiner::VisitItem(TDItem& AItem, void*) {
   FOut->WriteLn(AItem.Name());
+  if (AItem.Index() != -1) FOut->Write(common::Format(u" [%d]", {AItem.Index()}));
   DefineProps(AItem.Props());
   DefineObjects(AItem.Objects());
   FOut->WriteLn(u"end");

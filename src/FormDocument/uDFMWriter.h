@@ -10,15 +10,17 @@
 
 namespace tess::doc {
 
-// An indenting text accumulator. Line breaks are CR LF and one level is two spaces.
+// An indenting text accumulator. Line breaks are CR LF unless told otherwise; one level is two spaces.
 class TFormattedWriter {
 public:
+  void SetLineBreak(common::TLineBreak ABreak) { FLineBreak = common::LineBreakText(ABreak); }
+  std::u16string_view LineBreak() const { return FLineBreak; }
   // Empties the text and returns to level 0.
   void Clear();
   void Indent() { ++FIndent; }
   // No lower bound: a negative level indents by nothing.
   void Undent() { --FIndent; }
-  // Appends CR LF and the indentation of the current level.
+  // Appends the line break and the indentation of the current level.
   void NewLine();
   // Appends ALine; ADelim goes between the text so far and ALine when both are non-empty.
   void Write(std::u16string_view ALine, std::u16string_view ADelim = {});
@@ -34,6 +36,7 @@ public:
 private:
   int32_t FIndent = 0;
   std::u16string FResult;
+  std::u16string_view FLineBreak = u"\r\n";
 };
 
 // Walks a document and prints it as the IDE lays form text out.
@@ -42,7 +45,9 @@ public:
   TDFMDefiner();
   ~TDFMDefiner() override;
 
-  // The complete form text of the tree rooted at AObject, ending with CR LF after the last "end".
+  // The complete form text of the tree rooted at AObject, ending with a line break after the last
+  // "end". Lines break as the document's file did (CR LF for a document made from nothing), brace
+  // blocks included, and its lists close as they did there.
   std::u16string GetDefinition(TDObject& AObject);
 
   void* VisitBase(TDBase& ANode, void* AData) override;
@@ -62,6 +67,7 @@ private:
   void DefineObjects(const TDObjects& AObjects);
 
   std::unique_ptr<TFormattedWriter> FOut;
+  bool FListsCloseAlone = false;
 };
 
 }  // namespace tess::doc

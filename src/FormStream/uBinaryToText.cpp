@@ -25,8 +25,8 @@ constexpr int64_t kTextLimitGrowth = 128;
 class TBinToText {
 public:
   // AAnsiAsWide prints 8-bit strings by their characters, as codes, for text that must be UTF-8.
-  TBinToText(TStream& AInput, bool AAnsiAsWide)
-      : FReader(AInput), FAnsiAsWide(AAnsiAsWide), FTextLimit(kTextLimitBase + kTextLimitGrowth * FReader.Remaining()) {
+  TBinToText(TStream& AInput, bool AAnsiAsWide, common::TLineBreak ABreak)
+      : FReader(AInput), FAnsiAsWide(AAnsiAsWide), FBreak(common::LineBreakBytes(ABreak)), FTextLimit(kTextLimitBase + kTextLimitGrowth * FReader.Remaining()) {
     // Text runs to about twice its stream (hexadecimal data, indents). Growing by doubling from
     // nothing copied a large form's text several times into freshly faulted memory, which made a
     // 5 MB stream convert at a sixth of the speed of a small one; the reserve is only address space.
@@ -50,7 +50,7 @@ private:
     FText.append(static_cast<size_t>(2 * FLevel), ' ');
   }
   void NewLine() {
-    FText += "\r\n";
+    FText += FBreak;
     Indent();
   }
   void WriteName(std::string_view AUtf8) {
@@ -83,6 +83,7 @@ private:
 
   TReader FReader;
   bool FAnsiAsWide;
+  std::string_view FBreak;
   bool FNonAsciiAnsi = false;
   int64_t FTextLimit;
   std::string FText;
@@ -118,7 +119,7 @@ void TBinToText::ConvertObject() {
     WriteNumber(childPos);
     FText += "]";
   }
-  FText += "\r\n";
+  FText += FBreak;
   FObjectName = objectName.empty() ? className : objectName;
 
   ++FLevel;
@@ -128,7 +129,8 @@ void TBinToText::ConvertObject() {
   FReader.ReadValue();
   --FLevel;
   Indent();
-  FText += "end\r\n";
+  FText += "end";
+  FText += FBreak;
   Leave();
 }
 
@@ -138,7 +140,7 @@ void TBinToText::ConvertProperty() {
   WriteName(FPropName);
   FText += " = ";
   ConvertValue();
-  FText += "\r\n";
+  FText += FBreak;
 }
 
 void TBinToText::ConvertValue() {
@@ -187,14 +189,14 @@ void TBinToText::ConvertValue() {
     case TValueType::vaCurrency: {
       int64_t value = 0;
       FReader.Read(&value, 8);
-      FText += FormatGeneral(static_cast<TExtended>(value));
+      FText += FormatCurrency(value);
       FText += "c";
       break;
     }
     case TValueType::vaDate: {
       double value = 0;
       FReader.Read(&value, 8);
-      FText += FormatGeneral(value);
+      FText += FormatDate(value);
       FText += "d";
       break;
     }
@@ -241,9 +243,16 @@ void TBinToText::ConvertValue() {
     case TValueType::vaCollection:
       ConvertCollection();
       break;
-    case TValueType::vaIdent:
-      WriteName(FReader.ReadStrBytes());
+    case TValueType::vaIdent: {
+      const std::string name = FReader.ReadStrBytes();
+      // The words of non-finite numbers read back as numbers, never as this identifier.
+      if (NonFiniteOf(name).has_value())
+        throw EReadError(common::Format(u"The identifier %s of %s.%s would read back as a number",
+                                        {common::Utf8ToUtf16(name), common::Utf8ToUtf16(FObjectName),
+                                         common::Utf8ToUtf16(FPropName)}));
+      WriteName(name);
       break;
+    }
     case TValueType::vaFalse: FText += "False"; break;
     case TValueType::vaTrue: FText += "True"; break;
     case TValueType::vaNil: FText += "nil"; break;
@@ -281,7 +290,7 @@ void TBinToText::ConvertCollection() {
       WriteNumber(FReader.ReadInteger());
       FText += "]";
     }
-    FText += "\r\n";
+    FText += FBreak;
     FReader.CheckValue(TValueType::vaList);
     ++FLevel;
     while (!FReader.EndOfList()) ConvertProperty();
@@ -361,16 +370,16 @@ void TBinToText::ConvertString(const TUnits& AUnits, bool AWide) {
 
 }  // namespace
 
-void BinaryToFormText(TStream& AInput, TStream& AOutput) {
+void BinaryToFormText(TStream& AInput, TStream& AOutput, common::TLineBreak ABreak) {
   const int64_t start = AInput.Position();
-  auto converter = std::make_unique<TBinToText>(AInput, false);
+  auto converter = std::make_unique<TBinToText>(AInput, false, ABreak);
   converter->Convert();
   // Whether the text is UTF-8 is known only at its end; the rare stream that mixes non-ASCII names
   // with non-ASCII 8-bit strings is printed a second time.
   if (converter->Utf8() && converter->HadNonAsciiAnsi()) {
     converter.reset();
     AInput.SetPosition(start);
-    converter = std::make_unique<TBinToText>(AInput, true);
+    converter = std::make_unique<TBinToText>(AInput, true, ABreak);
     converter->Convert();
   }
   if (converter->Utf8()) AOutput.Write("\xEF\xBB\xBF", 3);
@@ -382,9 +391,9 @@ void BinaryToFormText(TStream& AInput, TStream& AOutput) {
   AOutput.Write(converter->Text());
 }
 
-void ResourceToFormText(TStream& AInput, TStream& AOutput) {
+void ResourceToFormText(TStream& AInput, TStream& AOutput, common::TLineBreak ABreak) {
   ReadResHeader(AInput);
-  BinaryToFormText(AInput, AOutput);
+  BinaryToFormText(AInput, AOutput, ABreak);
 }
 
 }  // namespace tess::stream

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "FormStream/uStreams.h"
+#include "Shared/Common/uLineBreak.h"
 #include "Shared/Common/uNesting.h"
 
 namespace tess::stream {
@@ -12,10 +13,12 @@ using common::kMaxNestingDepth;
 // memory and written only when the whole conversion has succeeded; it starts with the UTF-8
 // byte-order mark when a name or identifier holds a non-ASCII character. Raises EReadError on
 // malformed input, leaving the output untouched; also when the text would outgrow 64 MiB plus 128
-// times the stream, which only streams built to exhaust memory do.
-void BinaryToFormText(TStream& AInput, TStream& AOutput);
+// times the stream, which only streams built to exhaust memory do, and when an identifier is spelt
+// as a non-finite number (NAN, INF), which would read back as that number. Lines end with ABreak,
+// CR LF as the IDE writes them unless asked otherwise.
+void BinaryToFormText(TStream& AInput, TStream& AOutput, common::TLineBreak ABreak = common::TLineBreak::lbCrLf);
 
 // Skips the resource header and converts the stream behind it, the conversion of binary form files.
-void ResourceToFormText(TStream& AInput, TStream& AOutput);
+void ResourceToFormText(TStream& AInput, TStream& AOutput, common::TLineBreak ABreak = common::TLineBreak::lbCrLf);
 
 }  // namespace tess::stream

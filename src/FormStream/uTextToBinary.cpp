@@ -192,16 +192,19 @@ void TFormTextParser::ReadNumber() {
   }
 }
 
-// Quoted runs and "#" codes joined without blanks. The units are collected once: as bytes they are
-// decoded with the input's encoding, and as soon as one code needs more than seven bits they are taken
-// as UTF-16 code units of their own values instead.
+// Quoted runs and "#" codes joined without blanks. Without codes above seven bits the bytes are
+// decoded together with the input's encoding; as soon as one code needs more, the codes are UTF-16
+// code units of their own values, and the quoted runs between them are decoded one by one (in the
+// single-byte code page each byte is the unit of its value).
 void TFormTextParser::ReadStringToken() {
+  std::string bytes;
   std::u16string units;
   bool wide = false;
   for (;;) {
     const char c = FBuffer[FSource];
     if (c == '\'') {
       ++FSource;
+      const size_t runStart = bytes.size();
       for (;;) {
         const char q = FBuffer[FSource];
         if (q == 0 || q == '\r' || q == '\n') Error(u"Invalid string constant");
@@ -210,8 +213,13 @@ void TFormTextParser::ReadStringToken() {
           if (FBuffer[FSource] != '\'') break;
           ++FSource;
         }
-        units.push_back(static_cast<uint8_t>(q));
+        bytes.push_back(q);
       }
+      const std::string_view run = std::string_view(bytes).substr(runStart);
+      if (FUtf8)
+        units += common::Utf8ToUtf16(run);
+      else
+        for (const char b : run) units.push_back(static_cast<uint8_t>(b));
     } else if (c == '#') {
       ++FSource;
       if (!IsDigit(FBuffer[FSource])) Error(u"Invalid string constant");
@@ -223,6 +231,7 @@ void TFormTextParser::ReadStringToken() {
         ++FSource;
       }
       if (code >= 128) wide = true;
+      bytes.push_back(static_cast<char>(code & 0xFF));
       units.push_back(static_cast<char16_t>(code));
     } else {
       break;
@@ -235,7 +244,7 @@ void TFormTextParser::ReadStringToken() {
     for (const char16_t unit : FWideText) FTokenText.push_back(static_cast<char>(unit & 0xFF));
   } else {
     FToken = toString;
-    for (const char16_t unit : units) FTokenText.push_back(static_cast<char>(unit));
+    FTokenText = std::move(bytes);
     FWideText = FUtf8 ? common::Utf8ToUtf16(FTokenText) : common::Cp1252ToUtf16(FTokenText);
   }
 }
@@ -368,6 +377,14 @@ private:
     return FParser.TokenSymbolIs("END") || FParser.TokenSymbolIs("OBJECT") || FParser.TokenSymbolIs("INHERITED") ||
            FParser.TokenSymbolIs("INLINE");
   }
+  // A short string holds at most 255 bytes; a longer name would be cut and, in an object header,
+  // leave the rest of the stream to be read out of step.
+  const std::string& CheckedName(const std::string& AName) const {
+    if (AName.size() > 255)
+      FParser.Error(Format(u"Name too long (%d bytes, at most 255 fit)", {static_cast<int>(AName.size())}));
+    return AName;
+  }
+  void ConvertNonFinite(TExtended AValue, char AType);
   // Child positions and item indexes are read back only in their 32-bit forms.
   int32_t TokenInt32() const {
     const int64_t value = FParser.TokenInt();
@@ -394,13 +411,13 @@ void TTextToBin::ConvertObject(bool ARoot) {
 
   FParser.CheckToken(toSymbol);
   std::string objectName;
-  std::string className = FParser.TokenString();
+  std::string className = CheckedName(FParser.TokenString());
   FParser.NextToken();
   if (FParser.Token() == ':') {
     FParser.NextToken();
     FParser.CheckToken(toSymbol);
     objectName = std::move(className);
-    className = FParser.TokenString();
+    className = CheckedName(FParser.TokenString());
     FParser.NextToken();
   }
   int32_t childPos = 0;
@@ -437,7 +454,7 @@ void TTextToBin::ConvertProperty() {
     name += FParser.TokenString();
     FParser.NextToken();
   }
-  FWriter.WriteShortString(name);
+  FWriter.WriteShortString(CheckedName(name));
   FParser.CheckToken('=');
   FParser.NextToken();
   ConvertValue();
@@ -445,9 +462,15 @@ void TTextToBin::ConvertProperty() {
 
 void TTextToBin::ConvertValue() {
   switch (FParser.Token()) {
-    case toSymbol:
-      FWriter.WriteIdent(std::string_view(FParser.TokenComponentIdent()));
+    case toSymbol: {
+      const std::string name = FParser.TokenComponentIdent();
+      const auto special = NonFiniteOf(name);
+      if (special.has_value())
+        ConvertNonFinite(special->Value, special->Type);
+      else
+        FWriter.WriteIdent(std::string_view(CheckedName(name)));
       break;
+    }
     case toString:
     case toWString: {
       std::u16string text = FParser.TokenWideString();
@@ -460,6 +483,16 @@ void TTextToBin::ConvertValue() {
       return;
     }
     case toInteger:
+      if (FParser.TokenString() == "-") {
+        // -INF is a minus sign and a word; anything else after a lone minus sign is no number.
+        const std::string sign = FParser.TokenString();
+        FParser.NextToken();
+        const auto special = FParser.Token() == toSymbol ? NonFiniteOf(FParser.TokenString()) : std::nullopt;
+        if (!special.has_value() || !std::isinf(special->Value))
+          throw EConvertError(Format(u"'%s' is not a valid integer value", {common::Utf8ToUtf16(sign)}));
+        ConvertNonFinite(-special->Value, special->Type);
+        break;
+      }
       FWriter.WriteInteger(FParser.TokenInt());
       break;
     case toFloat: {
@@ -506,6 +539,14 @@ void TTextToBin::ConvertValue() {
   FParser.NextToken();
 }
 
+void TTextToBin::ConvertNonFinite(TExtended AValue, char AType) {
+  switch (AType) {
+    case 's': FWriter.WriteSingle(static_cast<float>(AValue)); break;
+    case 'd': FWriter.WriteDate(static_cast<double>(AValue)); break;
+    default: FWriter.WriteFloat(AValue); break;
+  }
+}
+
 void TTextToBin::ConvertCollection() {
   Enter();
   FParser.NextToken();
@@ -537,7 +578,7 @@ void TTextToBin::ConvertSet() {
     for (;;) {
       switch (FParser.Token()) {
         case toInteger:
-          FWriter.WriteShortString(FParser.TokenString());
+          FWriter.WriteShortString(CheckedName(FParser.TokenString()));
           break;
         case toString:
         case toWString: {
@@ -546,10 +587,15 @@ void TTextToBin::ConvertSet() {
           FWriter.WriteShortString("#" + std::to_string(static_cast<uint8_t>(bytes[0])));
           break;
         }
-        default:
+        default: {
           FParser.CheckToken(toSymbol);
-          FWriter.WriteStr(FParser.TokenWideString());
+          const std::u16string element = FParser.TokenWideString();
+          // One byte a character in the code page.
+          if (element.size() > 255)
+            FParser.Error(Format(u"Name too long (%d bytes, at most 255 fit)", {static_cast<int>(element.size())}));
+          FWriter.WriteStr(element);
           break;
+        }
       }
       if (FParser.NextToken() == ']') break;
       FParser.CheckToken(',');

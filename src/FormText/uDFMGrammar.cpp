@@ -103,6 +103,8 @@ void TDFMObject::AddPossibleSymbols(TSymbols& ASymbols) {
   Member<TDFMObjectKind>(ASymbols, this);
   Member<TDFMIdentifier>(ASymbols, this);
   Member<TDFMInheritance>(ASymbols, this, false);
+  // A nameless object has no colon, yet may have a child position: inherited TButton [2].
+  Member<TDFMIndex>(ASymbols, this, false);
   Member<TDFMProperties>(ASymbols, this, false);
   Reserved(ASymbols, this, u"END");
 }
@@ -120,8 +122,9 @@ std::u16string TDFMObject::Ancestor() const {
 }
 
 int32_t TDFMObject::Count() const {
-  const auto* inheritance = ChildAs<TDFMInheritance>(this, 2);
-  return inheritance ? inheritance->Count() : -1;
+  if (const auto* inheritance = ChildAs<TDFMInheritance>(this, 2)) return inheritance->Count();
+  const auto* index = ChildAs<TDFMIndex>(this, 2);
+  return index ? index->Count() : -1;
 }
 
 TDFMProperties* TDFMObject::Props() const { return ChildAs<TDFMProperties>(this, TProduction::Count() - 2); }
@@ -199,12 +202,16 @@ int32_t TDFMInheritance::Count() const {
 
 void TDFMIndex::AddPossibleSymbols(TSymbols& ASymbols) {
   Constant(ASymbols, this, u"[");
+  // Positions and indexes are whole numbers of 32 bits, negative ones included.
+  Constant(ASymbols, this, u"-", false);
   Member<parser::TNumericTerminal>(ASymbols, this);
   Constant(ASymbols, this, u"]");
 }
 
 int32_t TDFMIndex::Count() const {
-  const std::u16string text = CaptionOf(Child(1));
+  const bool negative = TProduction::Count() > 3;
+  const std::u16string text = CaptionOf(Child(negative ? 2 : 1));
+  const int64_t limit = int64_t{std::numeric_limits<int32_t>::max()} + (negative ? 1 : 0);
   int64_t value = 0;
   bool valid = !text.empty();
   for (char16_t c : text) {
@@ -213,13 +220,15 @@ int32_t TDFMIndex::Count() const {
       break;
     }
     value = value * 10 + (c - u'0');
-    if (value > std::numeric_limits<int32_t>::max()) {
+    if (value > limit) {
       valid = false;
       break;
     }
   }
-  if (!valid) throw EConvertError(common::Format(u"'%s' is not a whole number", {text}));
-  return static_cast<int32_t>(value);
+  if (!valid) throw EConvertError(common::Format(u"'%s' is not a whole number", {(negative ? u"-" : u"") + text}));
+  // The document keeps -1 for "no index"; taking it would drop the brackets when the form is saved.
+  if (negative && value == 1) throw EConvertError(u"The index [-1] cannot be kept");
+  return static_cast<int32_t>(negative ? -value : value);
 }
 
 void TDFMProperties::AddPossibleSymbols(TSymbols& ASymbols) {
@@ -382,13 +391,19 @@ void TDFMItemList::AddPossibleSymbols(TSymbols& ASymbols) {
 
 void TDFMItem::AddPossibleSymbols(TSymbols& ASymbols) {
   Member<TDFMIdentifier>(ASymbols, this);
+  Member<TDFMIndex>(ASymbols, this, false);
   Member<TDFMProperties>(ASymbols, this, false);
   Reserved(ASymbols, this, u"END");
 }
 
 std::u16string TDFMItem::ObjectName() const { return IdentifierText(Child(0)); }
 
-TDFMProperties* TDFMItem::Props() const { return ChildAs<TDFMProperties>(this, 1); }
+int32_t TDFMItem::Count() const {
+  const auto* index = ChildAs<TDFMIndex>(this, 1);
+  return index ? index->Count() : -1;
+}
+
+TDFMProperties* TDFMItem::Props() const { return ChildAs<TDFMProperties>(this, TProduction::Count() - 2); }
 
 void TDFMRoundSet::AddPossibleSymbols(TSymbols& ASymbols) {
   Constant(ASymbols, this, u"(");

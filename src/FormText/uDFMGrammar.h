@@ -163,7 +163,8 @@ protected:
 class TDFMIndex : public TProduction {
   TESS_SYMBOL_CLASS(TDFMIndex)
 public:
-  // Raises EConvertError when the number is not a whole number that fits 32 bits.
+  // Raises EConvertError when the number, with its minus sign if any, is not a whole number that
+  // fits 32 bits.
   int32_t Count() const;
 
 protected:
@@ -300,6 +301,8 @@ class TDFMItem : public TProduction {
   TESS_SYMBOL_CLASS(TDFMItem)
 public:
   std::u16string ObjectName() const;
+  // The index in square brackets after the item keyword (item [3]), or -1.
+  int32_t Count() const;
   TDFMProperties* Props() const;
 
 protected:

@@ -50,12 +50,27 @@ TDFMModelMaker::TLevel::TLevel(int& ADepth) : FDepth(ADepth) {
   ++FDepth;
 }
 
-std::unique_ptr<TDObject> TDFMModelMaker::Make(parser::TGrammar& AGrammar) {
+std::unique_ptr<TDObject> TDFMModelMaker::Make(parser::TGrammar& AGrammar, std::u16string_view ASource) {
   TSymbol* root = AGrammar.Child(0);
   if (root == nullptr) RaiseInvalidCast(u"an object");
+  FSource = ASource;
+  FListsCloseAlone.reset();
   auto object = AdoptAs<TDObject>(root->Accept(*this, std::any()), u"an object");
+  FSource = {};
   if (object == nullptr) RaiseInvalidCast(u"an object");
+  object->SetListsCloseAlone(FListsCloseAlone.value_or(false));
   return object;
+}
+
+// Whether only blanks stand between the line's start and the list's ")".
+void TDFMModelMaker::NoteListClose(TDFMRoundSet& AList) {
+  if (FListsCloseAlone.has_value() || FSource.empty()) return;
+  const parser::TTerminal* close = AList.Symbols().Last() ? AList.Symbols().Last()->AsTerminal() : nullptr;
+  if (close == nullptr || close->Token() == nullptr) return;
+  auto at = static_cast<size_t>(close->Token()->StartPos());
+  if (at > FSource.size()) return;
+  while (at > 0 && (FSource[at - 1] == u' ' || FSource[at - 1] == u'\t')) --at;
+  FListsCloseAlone = at > 0 && (FSource[at - 1] == u'\n' || FSource[at - 1] == u'\r');
 }
 
 std::unique_ptr<TDValue> TDFMModelMaker::MakeValue(TSymbol* AValue) {
@@ -128,6 +143,7 @@ std::any TDFMModelMaker::VisitRoundSet(TDFMRoundSet* AProp, std::any) {
   auto value = std::make_unique<TDArray>();
   std::unique_ptr<TDFMChainEnumerator> elements = AProp->GetEnumerator();
   if (elements == nullptr) return Hand(std::move(value));
+  NoteListClose(*AProp);
   while (elements->MoveNext()) value->Add(MakeValue(elements->GetCurrent()));
   return Hand(std::move(value));
 }
@@ -146,6 +162,7 @@ std::unique_ptr<TDItem> TDFMModelMaker::MakeItem(TSymbol* AItem) {
   if (item == nullptr) RaiseInvalidCast(u"a collection item");
   auto result = std::make_unique<TDItem>();
   result->SetName(item->ObjectName());
+  result->SetIndex(item->Count());
   AddProperties(*result, item->Props());
   return result;
 }

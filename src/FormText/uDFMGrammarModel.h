@@ -3,6 +3,8 @@
 
 #include <any>
 #include <memory>
+#include <optional>
+#include <string_view>
 
 #include "FormDocument/uDFMDocument.h"
 #include "FormText/uDFMGrammar.h"
@@ -27,8 +29,9 @@ public:
 class TDFMModelMaker : public TDFMVisitor {
 public:
   // The form matched by AGrammar. Raises when the tree yields anything but an object, and
-  // ENestingError when it nests too deep.
-  std::unique_ptr<doc::TDObject> Make(parser::TGrammar& AGrammar);
+  // ENestingError when it nests too deep. ASource, the text that was parsed, tells how the file's
+  // lists close (ListsCloseAlone); without it they close as the IDE writes them.
+  std::unique_ptr<doc::TDObject> Make(parser::TGrammar& AGrammar, std::u16string_view ASource = {});
   // The value matched by a value production (TDFMValue or one of its alternatives).
   std::unique_ptr<doc::TDValue> MakeValue(TSymbol* AValue);
 
@@ -59,7 +62,12 @@ private:
     int& FDepth;
   };
 
+  void NoteListClose(TDFMRoundSet& AList);
+
   int FDepth = 0;
+  std::u16string_view FSource;
+  // Decided by the first list that has elements; unset until one is met.
+  std::optional<bool> FListsCloseAlone;
 };
 
 }  // namespace tess::formtext

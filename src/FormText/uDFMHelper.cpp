@@ -191,9 +191,11 @@ std::unique_ptr<TDObject> TDFMHelper::LoadObjectFromBytes(std::string_view AByte
 
 std::unique_ptr<TDObject> TDFMHelper::LoadObjectFromText(std::u16string AText) {
   FGrammar->Reset();
+  const common::TLineBreak lineBreak = common::FirstLineBreakOf(std::u16string_view(AText));
   int32_t maxPosition = 0;
   FParser->Parse(*FGrammar, std::move(AText), maxPosition);
-  auto object = FModel->Make(*FGrammar);
+  auto object = FModel->Make(*FGrammar, FParser->Tokenizer().Source().Text());
+  object->SetLineBreak(lineBreak);
   // The tree and tokens are not needed once the model holds its own copies; freeing them now
   // keeps a large file's parse from living until the next call.
   FGrammar->Reset();

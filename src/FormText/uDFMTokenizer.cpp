@@ -1,6 +1,8 @@
 // String runs, brace blocks and the IDE's number forms for the form-text tokenizer.
 #include "FormText/uDFMTokenizer.h"
 
+#include <algorithm>
+
 #include "Shared/Parser/uTextCompare.h"
 
 namespace tess::formtext {
@@ -12,6 +14,21 @@ using parser::TToken;
 namespace {
 
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+bool IsWordChar(char16_t c) {
+  return IsDigit(c) || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_' || c >= 0x80;
+}
+
+// The length of NAN, INF, NANs, INFs, NANd or INFd at APos when the word ends there and is not
+// the start of a dotted name (INF.Caption names a component), otherwise 0.
+size_t NonFiniteWordAt(const std::u16string& AText, size_t APos) {
+  const std::u16string_view rest = std::u16string_view(AText).substr(std::min(APos, AText.size()));
+  if (!rest.starts_with(u"NAN") && !rest.starts_with(u"INF")) return 0;
+  size_t length = 3;
+  if (length < rest.size() && (rest[length] == u's' || rest[length] == u'd')) ++length;
+  if (length < rest.size() && (IsWordChar(rest[length]) || rest[length] == u'.')) return 0;
+  return length;
+}
 
 }  // namespace
 
@@ -67,7 +84,17 @@ TToken* TPascalQuotedStringReader::DoReadToken(TCompositeToken& AParentToken, TS
   return MakeToken<parser::TQuotedStringToken>(AParentToken, std::move(text));
 }
 
+bool TDFMNumericReader::DoAccept(TCompositeToken& AParentToken, TSourceFeeder& ASource) {
+  const auto start = static_cast<size_t>(ASource.Position());
+  return TNumericReader::DoAccept(AParentToken, ASource) || NonFiniteWordAt(ASource.Text(), start) != 0;
+}
+
 TToken* TDFMNumericReader::DoReadToken(TCompositeToken& AParentToken, TSourceFeeder& ASource) {
+  const auto start = static_cast<size_t>(ASource.Position());
+  if (const size_t length = NonFiniteWordAt(ASource.Text(), start); length != 0) {
+    ASource.SetPosition(static_cast<int32_t>(start + length));
+    return MakeToken<parser::TNumericToken>(AParentToken, ASource.Text().substr(start, length));
+  }
   TToken* token = TNumericReader::DoReadToken(AParentToken, ASource);
   if (token == nullptr) return nullptr;
   std::u16string text = token->Text();

@@ -21,12 +21,15 @@ protected:
 
 // The engine's numbers plus what the IDE writes for floats and typed values: an exponent
 // (1.25E-5, 1E17, 1.5E+02) and a suffix marking single, currency or date values (1.5s, 0c,
-// 44231d, either case). The token text is kept as written, so it prints back unchanged.
+// 44231d, either case), and the words binary forms print for non-finite floats (NAN, INF, with the
+// type letter s or d) where they stand alone. The token text is kept as written, so it prints back
+// unchanged.
 class TDFMNumericReader : public parser::TNumericReader {
 public:
   using TNumericReader::TNumericReader;
 
 protected:
+  bool DoAccept(parser::TCompositeToken& AParentToken, parser::TSourceFeeder& ASource) override;
   parser::TToken* DoReadToken(parser::TCompositeToken& AParentToken, parser::TSourceFeeder& ASource) override;
 };
 

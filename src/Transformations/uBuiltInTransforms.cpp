@@ -1,6 +1,7 @@
 #include "Transformations/uBuiltInTransforms.h"
 
 #include <algorithm>
+#include <functional>
 #include <string>
 
 #include "FormStream/uBinaryToText.h"
@@ -15,11 +16,11 @@ namespace {
 
 using stream::FormFileFormat;
 
-using TConversion = void (*)(stream::TStream& AInput, stream::TStream& AOutput);
+using TConversion = std::function<void(stream::TStream& AInput, stream::TStream& AOutput)>;
 
 // The input is read whole before the output is created: two different names can still lead to
 // one file (a link, "a/../x.dfm"), and creating the output first would empty the input.
-void Convert(TTransform& ATransform, bool (*AApplies)(FormFileFormat), TConversion AConversion) {
+void Convert(TTransform& ATransform, bool (*AApplies)(FormFileFormat), const TConversion& AConversion) {
   ATransform.SetStatus(TTransformStatus::tsNone);
   if (!ATransform.FilesValid()) return;
   FormFileFormat format;
@@ -58,8 +59,17 @@ std::u16string TBinToTextTransform::GetCaption() const { return u"Binary to text
 
 std::unique_ptr<TTransform> TBinToTextTransform::CreateNew() const { return std::make_unique<TBinToTextTransform>(); }
 
+void TBinToTextTransform::Assign(const TTransform& ASource) {
+  TTransform::Assign(ASource);
+  if (const auto* source = dynamic_cast<const TBinToTextTransform*>(&ASource)) FLineBreak = source->FLineBreak;
+}
+
 void TBinToTextTransform::Execute() {
-  RunReportingErrors([this] { Convert(*this, IsBinary, stream::ResourceToFormText); });
+  RunReportingErrors([this] {
+    Convert(*this, IsBinary, [this](stream::TStream& AInput, stream::TStream& AOutput) {
+      stream::ResourceToFormText(AInput, AOutput, FLineBreak);
+    });
+  });
 }
 
 std::u16string TTextToBinTransform::GetCaption() const { return u"Text to binary"; }

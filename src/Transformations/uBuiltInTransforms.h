@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "Shared/Common/uLineBreak.h"
 #include "Transformations/uTransform.h"
 
 namespace tess::transform {
@@ -16,6 +17,15 @@ public:
   // tsNone for unusable file names, tsSkipped (no output) when the input is not binary,
   // tsApplied once the output is written. A failure sets tsError and propagates.
   void Execute() override;
+  // Also copies the line break.
+  void Assign(const TTransform& ASource) override;
+
+  // The line break of the text written: CR LF, the IDE's, unless the user chose LF.
+  common::TLineBreak LineBreak() const { return FLineBreak; }
+  void SetLineBreak(common::TLineBreak ABreak) { FLineBreak = ABreak; }
+
+private:
+  common::TLineBreak FLineBreak = common::TLineBreak::lbCrLf;
 };
 
 // Converts a form text file (Windows-1252 or UTF-8 with its mark) to a binary form file.

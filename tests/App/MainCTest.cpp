@@ -16,6 +16,7 @@
 #include "Batch/uFilesC.h"
 #include "Shared/Common/uFormat.h"
 #include "Shared/Tasks/uTask.h"
+#include "Support/Corpus.h"
 #include "Support/FakeMain.h"
 #include "Support/TempDir.h"
 #include "Transformations/uBuiltInTransforms.h"
@@ -398,6 +399,18 @@ TEST_F(MainC, ConvertedPairMatchesTheTextTheIdeWrote) {
   EXPECT_EQ(Cell(0, ColStatus), u"Applied");
   std::ifstream expected(tess::testing::CorpusDir() / "text" / binary, std::ios::binary);
   EXPECT_EQ(Dir.Read("about.dfm"), std::string(std::istreambuf_iterator<char>(expected), {}));
+}
+
+TEST_F(MainC, ConvertedTextTakesTheLineBreakOfThePreferences) {
+  const std::string binary = "HeidiSQL__HeidiSQL__about.dfm";
+  AddPicked({CopyCorpus(Dir, "binary", binary, "about.dfm")});
+  Settings.SetConvertedLf(true);
+  Main.Chooser.UserPick(0);
+  Main.StartAction.Execute();
+  ASSERT_TRUE(WaitIdle());
+  std::ifstream expected(tess::testing::CorpusDir() / "text" / binary, std::ios::binary);
+  EXPECT_EQ(Dir.Read("about.dfm"),
+            tess::testing::WithLineBreaks(std::string(std::istreambuf_iterator<char>(expected), {}), "\n"));
 }
 
 TEST_F(MainC, MessagesOfTheTransformationReachTheLogIndented) {

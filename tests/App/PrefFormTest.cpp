@@ -58,6 +58,7 @@ TEST_F(PrefFormTest, DefaultsLoadAsTheReplaceMethodWithABackupBesideTheOriginal)
   EXPECT_FALSE(Form().BackupPathEnabled);
   EXPECT_FALSE(Form().SavePathEnabled);
   EXPECT_FALSE(Form().KeepStructureCheck.Value);
+  EXPECT_EQ(Form().LineBreak, 0);
 }
 
 TEST_F(PrefFormTest, LoadingRunsTheDialogsOwnHandlersSoTheEnabledStatesFollow) {
@@ -162,8 +163,10 @@ TEST_F(PrefFormTest, ASuccessfulCloseStoresEveryFieldAlsoOfTheMethodNotChosen) {
   Form().SaveSeparateRadio.SetChecked(true);
   Form().SavePath.SetText(Existing());
   Form().KeepStructureCheck.SetChecked(true);
+  Form().LfCondition.SetChecked(true);
 
   ASSERT_TRUE(Controller.CanExit());
+  EXPECT_TRUE(Settings.ConvertedLf());
   EXPECT_FALSE(Settings.Replace());
   EXPECT_FALSE(Settings.Backup());
   EXPECT_FALSE(Settings.BackupSameFolder());

@@ -36,6 +36,7 @@ const std::string kDefaultFile =
     "  <SaveSameFolder>True</SaveSameFolder>\r\n"
     "  <SaveFolder />\r\n"
     "  <KeepFolderStructure>False</KeepFolderStructure>\r\n"
+    "  <ConvertedLf>False</ConvertedLf>\r\n"
     "</Root>\r\n";
 
 void ExpectDefaults(const TDFMSettings& ASettings) {
@@ -83,6 +84,7 @@ TEST_F(SettingsTest, ChangedValuesRoundTripThroughTheFile) {
     settings.SetOverrideBackup(true);
     settings.SetSaveSameFolder(false);
     settings.SetSaveFolder(u"/home/ann/\u65B0\u3057\u3044");
+    settings.SetConvertedLf(true);
     settings.Save();
   }
   EXPECT_NE(ReadFile().find("<BackupFolder>/home/ann/Sicherungen &amp; Kopien</BackupFolder>"), std::string::npos);
@@ -95,6 +97,7 @@ TEST_F(SettingsTest, ChangedValuesRoundTripThroughTheFile) {
   EXPECT_TRUE(settings.OverrideBackup());
   EXPECT_FALSE(settings.SaveSameFolder());
   EXPECT_EQ(settings.SaveFolder(), u"/home/ann/\u65B0\u3057\u3044");
+  EXPECT_TRUE(settings.ConvertedLf());
 }
 
 TEST_F(SettingsTest, AFileWithOnlyReplaceFalseKeepsEveryOtherDefault) {

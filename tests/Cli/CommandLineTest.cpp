@@ -65,6 +65,8 @@ INSTANTIATE_TEST_SUITE_P(
         TUsageCase{{}, "a command is required"}, TUsageCase{{"frobnicate"}, "frobnicate"},
         TUsageCase{{"detect"}, "no form file given"}, TUsageCase{{"convert", "a.dfm"}, "--to is required"},
         TUsageCase{{"convert", "--to", "xml", "a.dfm"}, "xml"},
+        TUsageCase{{"convert", "--to", "text", "--eol", "cr", "a.dfm"}, "cr"},
+        TUsageCase{{"convert", "--to", "binary", "--eol", "lf", "a.dfm"}, "--eol applies to convert --to text only"},
         TUsageCase{{"detect", "folder"}, "'folder' is a folder: add -r"},
         TUsageCase{{"convert", "--to", "text", "--stdout", "a.dfm", "b.dfm"}, "--stdout takes exactly one form file"},
         TUsageCase{{"convert", "--to", "text", "--stdout", "-r", "folder"}, "--stdout takes exactly one form file, not 0"},

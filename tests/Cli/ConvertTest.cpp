@@ -4,6 +4,7 @@
 
 #include "CliHarness.h"
 #include "CliTestSupport.h"
+#include "Support/Corpus.h"
 #include "Support/TempDir.h"
 
 namespace tess::cli::testing {
@@ -155,6 +156,18 @@ TEST_F(ConvertRun, StdoutOfABinaryFileIsItsTextAndChangesNothing) {
                                                        "Applied\ttree/Bin.dfm",
                                                        "1 files: 1 applied, 0 no changes, 0 skipped, 0 errors"}));
   EXPECT_EQ(Snapshot(FDir.Path()), before);
+}
+
+// --eol lf writes the same text with LF breaks; without it the text has the IDE's CR LF.
+TEST_F(ConvertRun, EolChoosesTheLineBreaksOfTheText) {
+  for (const char* eol : {"lf", "crlf"}) {
+    const TRun run = RunCli({"convert", "--to", "text", "--eol", eol, "--stdout", "tree/Bin.dfm"}, FDir.Path());
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    std::string expected = ToText(Binary());
+    ASSERT_NE(expected.find("\r\n"), std::string::npos);
+    if (std::string(eol) == "lf") expected = tess::testing::WithLineBreaks(expected, "\n");
+    EXPECT_EQ(run.Out, expected) << eol;
+  }
 }
 
 TEST_F(ConvertRun, StdoutOfATextFileIsItsBinaryForm) {

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
+
 #include "FormStream/uFiler.h"
 #include "FormStream/uFormFormat.h"
 #include "Shared/Common/uEncoding.h"
@@ -131,6 +134,15 @@ TEST(BinaryToFormText, PrintsEachScalarKind) {
       {[](TWriter& w) { w.WriteValue(TValueType::vaList); w.WriteListEnd(); }, "()"},
       {[](TWriter& w) { w.WriteValue(TValueType::vaCollection); w.WriteListEnd(); }, "<>"},
       {[](TWriter& w) { w.WriteBinary([](std::string&) {}); }, "{}"},
+      // Amounts and dates that 15 digits do not hold keep all the digits they need to read back.
+      {[](TWriter& w) { w.WriteCurrency(INT64_MIN); }, "-9223372036854775808c"},
+      {[](TWriter& w) { w.WriteCurrency(123456789012345678); }, "123456789012345678c"},
+      {[](TWriter& w) { w.WriteCurrency(123456789012345000); }, "1.23456789012345E17c"},
+      {[](TWriter& w) { w.WriteDate(45000.123456789012); }, "45000.123456789013d"},
+      // The largest extended value is cut, not rounded, to 16 digits, so the text stays finite.
+      {[](TWriter& w) { w.WriteFloat(std::numeric_limits<TExtended>::max()); }, "1.189731495357231E4932"},
+      {[](TWriter& w) { w.WriteSingle(std::numeric_limits<float>::quiet_NaN()); }, "NANs"},
+      {[](TWriter& w) { w.WriteDouble(-std::numeric_limits<double>::infinity()); }, "-INF"},
   };
   for (const Case& c : cases) EXPECT_EQ(PrintedValue(c.write), c.text);
 }
@@ -267,10 +279,37 @@ TEST(BinaryToFormText, FailsWithTheMessageOfEachFault) {
       {head + std::string("\x0E\x02\x03\x02\x00\x00\x00\x00", 8), "Invalid property value"},  // index without list
       {head + std::string("\x0A\xFF\xFF\xFF\x7F", 5), "Stream read error"},                    // 2 GB of binary data
       {head + std::string("\x02\x05\x00", 3), "Stream read error"},                            // no end of children
+      {head + "\x07\x04INFd", "The identifier INFd of Form1.Value would read back as a number"},
   };
   for (const Case& c : cases) EXPECT_EQ(Failure(c.stream), c.message);
   // The object name in the message is the class when the object has none.
   EXPECT_EQ(Failure(std::string("TPF0\x06TForm1\x00\x01P\x16", 15)), "Error reading TForm1.P: 22");
+}
+
+// Text written for a repository with LF breaks: every line, those inside lists, strings, data and
+// collections included, ends in LF alone.
+TEST(BinaryToFormText, WritesTheLineBreakAskedFor) {
+  const std::string stream = FormStream([](TWriter& w) {
+    w.WriteShortString("Lines");
+    w.WriteValue(TValueType::vaList);
+    w.WriteString(std::u16string(70, u'x'));
+    w.WriteListEnd();
+    w.WriteShortString("Data");
+    w.WriteBinary([](std::string& ABytes) { ABytes.assign(40, '\x01'); });
+    w.WriteShortString("Items");
+    w.WriteValue(TValueType::vaCollection);
+    w.WriteValue(TValueType::vaList);
+    w.WriteListEnd();
+    w.WriteListEnd();
+  });
+  const std::string crlf = Printed(stream);
+  TMemoryStream input(stream), output;
+  BinaryToFormText(input, output, common::TLineBreak::lbLf);
+  std::string expected;
+  for (const char c : crlf)
+    if (c != '\r') expected.push_back(c);
+  EXPECT_EQ(output.Bytes(), expected);
+  EXPECT_GT(std::count(expected.begin(), expected.end(), '\n'), 10);
 }
 
 TEST(ResourceToFormText, SkipsBothHeaderVariants) {

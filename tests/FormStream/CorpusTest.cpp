@@ -66,6 +66,16 @@ TEST_P(BinaryCorpus, BinaryToTextToBinaryGivesTheStoredBytes) {
 INSTANTIATE_TEST_SUITE_P(Corpus, BinaryCorpus, ::testing::ValuesIn(CorpusFiles("binary")),
                          [](const auto& AInfo) { return CorpusTestName(AInfo.param); });
 
+// Single-precision limits widened to extended: the IDE prints them in its fixed form, which rounds
+// at the 18th decimal, and so must we (they still round-trip only to what the 18 decimals hold).
+TEST(BinaryCorpus, SmallValuesPrintInTheIdesFixedForm) {
+  for (const char* name : {"johndempster__WinWCPXE__SimMEPCSC.dfm", "johndempster__WinWCPXE__Simnoise.dfm"}) {
+    const std::string text = ResourceToText(ReadCorpusFile("binary", name));
+    EXPECT_NE(text.find("LoLimit = 0.000099999997473788\r\n"), std::string::npos) << name;
+    EXPECT_EQ(text.find("E-5\r\n"), std::string::npos) << name;
+  }
+}
+
 TEST(CorpusExceptions, NameOnlyFilesThatExist) {
   for (const auto& [key, exception] : CorpusExceptions()) {
     EXPECT_TRUE(std::filesystem::exists(CorpusDir() / key.first / key.second)) << key.second;

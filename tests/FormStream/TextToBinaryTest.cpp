@@ -134,9 +134,12 @@ TEST(FormTextToBinary, JoinsDottedPropertyNames) {
   EXPECT_NE(Binary("object TForm1 Font.Name = 1 end").find("\x09" "Font.Name"), std::string::npos);
 }
 
-TEST(FormTextToBinary, CutsLongPropertyNamesTo255Bytes) {
-  const std::string stream = Binary("object TForm1 " + std::string(300, 'p') + " = 1 end");
+// 255 bytes is what a short string holds; one more fails (see the errors below).
+TEST(FormTextToBinary, WritesNamesOfUpTo255Bytes) {
+  const std::string stream = Binary("object TForm1 " + std::string(255, 'p') + " = 1 end");
   EXPECT_NE(stream.find("\xFF" + std::string(255, 'p') + "\x02\x01"), std::string::npos);
+  EXPECT_NE(Binary("object TForm1 A = " + std::string(255, 'i') + " end").find("\x07\xFF" + std::string(255, 'i')),
+            std::string::npos);
 }
 
 TEST(FormTextToBinary, ReadsNoFurtherThanTheRootsEnd) {
@@ -160,8 +163,11 @@ TEST(FormTextToBinary, DecodesStringsWithTheTextsEncoding) {
   EXPECT_EQ(ValueBytes("'caf\xE9'"), "14 05 00 00 00 63 61 66 C3 A9");
   EXPECT_EQ(Hex(Binary("\xEF\xBB\xBF" "object Form1: TForm1 Value = 'caf\xC3\xA9' end").substr(23, 10)),
             "14 05 00 00 00 63 61 66 C3 A9");
-  // Once a code needs more than seven bits the quoted bytes are taken as they are.
+  // Once a code needs more than seven bits the quoted bytes are taken as they are, and in UTF-8 text
+  // as the characters they encode.
   EXPECT_EQ(ValueBytes("'\xE9'#1040"), "12 02 00 00 00 E9 00 10 04");
+  EXPECT_EQ(Hex(Binary("\xEF\xBB\xBF" "object Form1: TForm1 Value = 'a\xD0\x96'#1040'\xC3\xA9' end").substr(23)),
+            "14 07 00 00 00 61 D0 96 D0 90 C3 A9 00 00");
 }
 
 TEST(FormTextToBinary, ReadsTheSameFromAnyBlockSize) {
@@ -246,7 +252,23 @@ INSTANTIATE_TEST_SUITE_P(
         TErrorCase{"IntegerRange", "object Form1: TForm1\n  Left = 9223372036854775808\nend", "'9223372036854775808' is not a valid integer value"},
         TErrorCase{"FloatText", "object Form1: TForm1\n  Left = 1.5.3\nend", "'1.5.3' is not a valid floating point value"},
         TErrorCase{"CurrencyRange", "object Form1: TForm1\n  Value = 1E30c\nend", "'1E30' is not a valid floating point value"},
-        TErrorCase{"ChildPositionRange", "object Form1: TForm1 [2147483648] end", "'2147483648' is not a valid integer value"}),
+        TErrorCase{"ChildPositionRange", "object Form1: TForm1 [2147483648] end", "'2147483648' is not a valid integer value"},
+        // A short string holds 255 bytes: a longer name must not wrap its length and put the rest
+        // of the stream out of step.
+        TErrorCase{"LongObjectName", "\xEF\xBB\xBF" "object F" + std::string(200, 'Z') + std::string(40, 'Q') +
+                                         std::string(12, 'j') + "\xC3\xA9" "2a: TF\n  TF = 1\nend",
+                   "Name too long (257 bytes, at most 255 fit) on line 1"},
+        TErrorCase{"LongClassName", "object\n  T" + std::string(255, 'c') + "\nend", "Name too long (256 bytes, at most 255 fit) on line 2"},
+        TErrorCase{"LongPropertyName", "object F: T\n  Font." + std::string(251, 'p') + " = 1\nend",
+                   "Name too long (256 bytes, at most 255 fit) on line 2"},
+        TErrorCase{"LongIdentifier", "object F: T\n  Color = " + std::string(256, 'c') + "\nend",
+                   "Name too long (256 bytes, at most 255 fit) on line 2"},
+        TErrorCase{"LongDottedIdentifier", "object F: T\n  Control = Form1." + std::string(250, 'b') + "\nend",
+                   "Name too long (256 bytes, at most 255 fit) on line 2"},
+        TErrorCase{"LongSetElement", "object F: T\n  Anchors = [akLeft,\n    " + std::string(256, 'a') + "]\nend",
+                   "Name too long (256 bytes, at most 255 fit) on line 3"},
+        TErrorCase{"LongSetNumber", "object F: T\n  Keys = [" + std::string(256, '1') + "]\nend",
+                   "Name too long (256 bytes, at most 255 fit) on line 2"}),
     [](const auto& AInfo) { return std::string(AInfo.param.name); });
 
 TEST(FormTextToBinary, AcceptsLinesJustBelowTheBufferSize) {

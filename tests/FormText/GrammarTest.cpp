@@ -132,12 +132,22 @@ TEST_F(FormGrammar, ObjectHeaderAccessors) {
   EXPECT_EQ(Root()->ObjectName(), u"TLabel");
   EXPECT_EQ(Root()->Ancestor(), u"");
   EXPECT_EQ(Root()->Count(), -1);
+
+  // What binary forms print for a nameless object with a child position, and a negative one.
+  ASSERT_TRUE(ParseForm("inherited TButton [2] end"));
+  EXPECT_EQ(Root()->ObjectName(), u"TButton");
+  EXPECT_EQ(Root()->Count(), 2);
+  ASSERT_TRUE(ParseForm("object B: TB [-7] end"));
+  EXPECT_EQ(Root()->Count(), -7);
 }
 
 TEST_F(FormGrammar, IndexThatIsNotAWholeNumberFailsOnlyWhenRead) {
   ASSERT_TRUE(ParseForm("object A: TA [1.5] end"));
   EXPECT_THROW(Root()->Count(), EConvertError);
   ASSERT_TRUE(ParseForm("object A: TA [99999999999] end"));
+  EXPECT_THROW(Root()->Count(), EConvertError);
+  // -1 stands for "no index" in the document, so a written [-1] could not be printed back.
+  ASSERT_TRUE(ParseForm("object A: TA [-1] end"));
   EXPECT_THROW(Root()->Count(), EConvertError);
 }
 
@@ -195,7 +205,7 @@ TEST_F(FormGrammar, ListingShowsTheProductions) {
   common::TStringList lines;
   parser::ParserFactory().GetProductionBNF(&FGrammar, &lines);
   auto has = [&](const char16_t* ALine) { return std::find(lines.begin(), lines.end(), ALine) != lines.end(); };
-  EXPECT_TRUE(has(u"TDFMObject ::= TDFMObjectKind TDFMIdentifier [TDFMInheritance] [TDFMProperties] END"));
+  EXPECT_TRUE(has(u"TDFMObject ::= TDFMObjectKind TDFMIdentifier [TDFMInheritance] [TDFMIndex] [TDFMProperties] END"));
   EXPECT_TRUE(has(u"TDFMString ::= TTextTerminal '+' TDFMString | TTextTerminal"));
   EXPECT_TRUE(has(u"TDFMValue ::= TDFMPrimitive | TDFMSquareSet | TDFMItemSet | TDFMRoundSet"));
   EXPECT_TRUE(has(u"TDFMRoundList ::= TDFMPrimitiveList | TDFMRoundListSet"));

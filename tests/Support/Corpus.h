@@ -27,23 +27,25 @@ inline std::string ReadFile(const std::filesystem::path& APath) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// The stored bytes with every line break (CR LF, lone LF, lone CR) made CR LF.
-inline std::string WithCrLf(std::string_view ABytes) {
+// The stored bytes with every line break (CR LF, lone LF, lone CR) made ABreak.
+inline std::string WithLineBreaks(std::string_view ABytes, std::string_view ABreak) {
   std::string result;
   result.reserve(ABytes.size() + ABytes.size() / 16);
   for (size_t i = 0; i < ABytes.size(); ++i) {
     const char c = ABytes[i];
     if (c == '\r') {
       if (i + 1 < ABytes.size() && ABytes[i + 1] == '\n') ++i;
-      result += "\r\n";
+      result += ABreak;
     } else if (c == '\n') {
-      result += "\r\n";
+      result += ABreak;
     } else {
       result.push_back(c);
     }
   }
   return result;
 }
+
+inline std::string WithCrLf(std::string_view ABytes) { return WithLineBreaks(ABytes, "\r\n"); }
 
 // A test name from a corpus file name: gtest allows only letters, digits and underscores.
 inline std::string TestNameOf(const std::string& AFile) {

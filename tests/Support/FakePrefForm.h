@@ -77,6 +77,8 @@ public:
   common::IDCondition* SaveSeparateFolder() override { return &SaveSeparateRadio; }
   common::IDText* SaveFolder() override { return &SavePath; }
   common::IDCondition* KeepStructure() override { return &KeepStructureCheck; }
+  common::IDCondition* ConvertedCrLf() override { return &CrLfCondition; }
+  common::IDCondition* ConvertedLf() override { return &LfCondition; }
 
   // The user picks a saving method in the chooser.
   void PickMethod(int32_t AIndex) {
@@ -99,6 +101,11 @@ public:
   TFakeRadio SaveSeparateRadio{u"SaveSeparateFolder", Context};
   TFakeText SavePath{u"SaveFolder", Context};
   TFakeCheckBox KeepStructureCheck{u"KeepStructure", Context};
+  // The line-break chooser: 0 CR LF, 1 LF.
+  int32_t LineBreak = 0;
+  std::function<void()> LineBreakChange;
+  TFakeMethodCondition CrLfCondition{0, LineBreak, LineBreakChange};
+  TFakeMethodCondition LfCondition{1, LineBreak, LineBreakChange};
 
   bool ReplaceFrameShown = true;
   bool BackupOptionsEnabled = true;

@@ -44,31 +44,36 @@ std::string TestNameOf(const std::string& AFile) {
   return name;
 }
 
-// The writer's text split at its CR LF breaks; the byte-order mark, if any, is kept apart.
+// The writer's text split at its line breaks, which are those of the file it printed; the
+// byte-order mark, if any, is kept apart.
 struct Lines {
   std::string Bom;
   std::vector<std::string> List;
+  std::string Break = "\r\n";
 };
 
 Lines SplitLines(const std::string& AText) {
   Lines lines;
   size_t at = 0;
   if (AText.rfind(kBom, 0) == 0) lines.Bom = kBom, at = kBom.size();
+  const size_t firstBreak = AText.find_first_of("\r\n");
+  if (firstBreak != std::string::npos)
+    lines.Break = AText.compare(firstBreak, 2, "\r\n") == 0 ? "\r\n" : AText.substr(firstBreak, 1);
   while (at < AText.size()) {
-    const size_t end = AText.find("\r\n", at);
+    const size_t end = AText.find(lines.Break, at);
     if (end == std::string::npos) {
       lines.List.push_back(AText.substr(at));
       break;
     }
     lines.List.push_back(AText.substr(at, end - at));
-    at = end + 2;
+    at = end + lines.Break.size();
   }
   return lines;
 }
 
 std::string JoinLines(const Lines& ALines) {
   std::string text = ALines.Bom;
-  for (const std::string& line : ALines.List) text += line + "\r\n";
+  for (const std::string& line : ALines.List) text += line + ALines.Break;
   return text;
 }
 
@@ -199,7 +204,7 @@ TEST_P(CorpusWork, LabelsBecomeStaticTextAndButtonsGetTahoma) {
   // The expectation, worked out on the text: headers of TLabel objects name the new class, and
   // each TButton's own Font.Name line is replaced, or a new one follows its last property.
   Lines lines = SplitLines(base);
-  Lines expected{lines.Bom, {}};
+  Lines expected{lines.Bom, {}, lines.Break};
   struct Open {
     size_t Indent;
     bool Button;

@@ -16,9 +16,10 @@ namespace tess::gui {
 
 TPrefForm::TPrefForm() {
   setWindowTitle(QStringLiteral("Preferences"));
-  // The method frames fill the band under the header; the structure choice below serves both.
-  constexpr int frameBottom = 235;
-  setFixedSize(369, frameBottom + 30);
+  // The saving method's frames fill kFramesBottom; the structure choice and the line-break chooser
+  // sit below them and serve both methods.
+  constexpr int kFramesBottom = 235;
+  setFixedSize(369, kFramesBottom + 62);
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
   Panel1 = new QWidget(this);
@@ -42,7 +43,7 @@ TPrefForm::TPrefForm() {
 
   const auto place = [this](QWidget* AFrame) {
     AFrame->setParent(this);
-    AFrame->setGeometry(0, 43, width(), frameBottom - 43);
+    AFrame->setGeometry(0, 43, width(), kFramesBottom - 43);
     AFrame->hide();
   };
   FReplaceFrame = new TPrefReplaceFrame;
@@ -56,12 +57,20 @@ TPrefForm::TPrefForm() {
 
   chKeepStructure = new QCheckBox(QStringLiteral("Keep the folder structure below an added folder"), this);
   chKeepStructure->setObjectName(QStringLiteral("chKeepStructure"));
-  chKeepStructure->setGeometry(16, frameBottom + 2, 337, 21);
+  chKeepStructure->setGeometry(16, kFramesBottom + 4, 337, 21);
+  lbLineBreak = new QLabel(QStringLiteral("Line breaks of converted text"), this);
+  lbLineBreak->setGeometry(16, kFramesBottom + 33, 180, 21);
+  cbLineBreak = new QComboBox(this);
+  cbLineBreak->setGeometry(200, kFramesBottom + 32, 153, 23);
+  cbLineBreak->addItems({QStringLiteral("CR LF (as the IDE)"), QStringLiteral("LF")});
+  lbLineBreak->setBuddy(cbLineBreak);
 
   FWrapper = CreateVCLWrapper();
   FOpenDir = CreateDirDialog(this);
   FReplaceOriginal = std::make_unique<TDComboboxCondition>(cbMethod, 0);
   FSaveNew = std::make_unique<TDComboboxCondition>(cbMethod, 1);
+  FConvertedCrLf = std::make_unique<TDComboboxCondition>(cbLineBreak, 0);
+  FConvertedLf = std::make_unique<TDComboboxCondition>(cbLineBreak, 1);
 
   connect(cbMethod, &QComboBox::activated, this, [this] { MethodChanged(); });
   // A check box answers every change of state, a radio button only its becoming checked: the
@@ -79,6 +88,8 @@ TPrefForm::TPrefForm() {
 }
 
 TPrefForm::~TPrefForm() {
+  FConvertedLf.reset();
+  FConvertedCrLf.reset();
   FSaveNew.reset();
   FReplaceOriginal.reset();
   FOpenDir.reset();

@@ -37,6 +37,8 @@ public:
   common::IDCondition* SaveSeparateFolder() override;
   common::IDText* SaveFolder() override;
   common::IDCondition* KeepStructure() override;
+  common::IDCondition* ConvertedCrLf() override { return FConvertedCrLf.get(); }
+  common::IDCondition* ConvertedLf() override { return FConvertedLf.get(); }
 
   // IPrefFormWindow
   app::IPrefForm* View() override { return this; }
@@ -53,6 +55,8 @@ public:
   QLabel* Label1;
   QComboBox* cbMethod;
   QCheckBox* chKeepStructure;
+  QLabel* lbLineBreak;
+  QComboBox* cbLineBreak;
 
 public:
   // Every way of closing comes here (Escape and the title-bar button too), and each asks the
@@ -72,6 +76,8 @@ private:
   TPrefNewFrame* FNewFrame;
   std::unique_ptr<TDComboboxCondition> FReplaceOriginal;
   std::unique_ptr<TDComboboxCondition> FSaveNew;
+  std::unique_ptr<TDComboboxCondition> FConvertedCrLf;
+  std::unique_ptr<TDComboboxCondition> FConvertedLf;
 };
 
 }  // namespace tess::gui
