@@ -211,6 +211,14 @@ bool Written(const std::string& ATemp, const struct stat& AReserved) {
          (now.st_ino != AReserved.st_ino || now.st_size > 0);
 }
 
+// The file fails before anything of the user's changed: its temporary file goes, the log says why.
+void FailPlacing(TTransform& ATransform, const std::string& ATemp, std::u16string_view AFormat,
+                 const std::string& APath, int AError) {
+  ::unlink(ATemp.c_str());
+  ATransform.SetStatus(TTransformStatus::tsError);
+  Log(ATransform, u"Error: " + Format(AFormat, {Text(APath), ErrorText(AError)}));
+}
+
 }  // namespace
 
 TDFMBackup& TDFMBackup::Instance() {
@@ -365,9 +373,7 @@ int TDFMBackup::MakeBackupOf(const std::string& AInput, const std::string& ATarg
 void TDFMBackup::Commit(TTransform& ATransform, const std::string& AInput, const std::string& ATemp,
                         const std::string& ASubfolder, TPlaced& APlaced) {
   auto fail = [&](std::u16string_view AFormat, const std::string& APath, int AError) {
-    ::unlink(ATemp.c_str());
-    ATransform.SetStatus(TTransformStatus::tsError);
-    Log(ATransform, u"Error: " + Format(AFormat, {Text(APath), ErrorText(AError)}));
+    FailPlacing(ATransform, ATemp, AFormat, APath, AError);
   };
   const std::string& name = Native(ATransform.InFile());
   struct stat original;
@@ -395,9 +401,7 @@ void TDFMBackup::Commit(TTransform& ATransform, const std::string& AInput, const
 void TDFMBackup::CommitNew(TTransform& ATransform, const std::string& AInput, const std::string& ATemp,
                            const std::string& ASubfolder, TPlaced& APlaced) {
   auto fail = [&](std::u16string_view AFormat, const std::string& APath, int AError) {
-    ::unlink(ATemp.c_str());
-    ATransform.SetStatus(TTransformStatus::tsError);
-    Log(ATransform, u"Error: " + Format(AFormat, {Text(APath), ErrorText(AError)}));
+    FailPlacing(ATransform, ATemp, AFormat, APath, AError);
   };
   if (const int error = FlushResult(ATemp, -1); error != 0) return fail(u"Cannot write file \"%s\". %s", ATemp, error);
   const std::string base = NewBase(AInput, ASubfolder);
