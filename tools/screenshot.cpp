@@ -9,6 +9,8 @@
 #include <thread>
 
 #include "App/Gui/uMainStartup.h"
+#include "App/Gui/uPrefForm.h"
+#include "App/uPrefFormC.h"
 #include "App/Gui/uQtDispatcher.h"
 #include "App/uDFMApp.h"
 #include "Batch/uDFMBackup.h"
@@ -32,8 +34,8 @@ bool PumpUntil(tess::gui::TQtDispatcher& ADispatcher, TPredicate ADone) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: tessarine-screenshot FORMS_FOLDER OUT.png\n");
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: tessarine-screenshot FORMS_FOLDER MAIN.png PREFERENCES.png\n");
     return 2;
   }
   tess::app::TDFMApp::Instance();
@@ -61,6 +63,24 @@ int main(int argc, char** argv) {
     settle.start();
     while (settle.elapsed() < 800) dispatcher.ProcessMessages();
     if (!ok || !window.grab().save(QString::fromLocal8Bit(argv[2]))) result = 1;
+  }
+  {
+    // The preferences with backups in a folder of their own, as a user sets them up.
+    tess::app::TDFMSettings settings;
+    settings.SetBackupSameFolder(false);
+    settings.SetBackupFolder(u"/home/user/forms-backup");
+    settings.SetKeepStructure(true);
+    tess::gui::TPrefForm dialog;
+    tess::app::TPrefFormC controller(settings);
+    dialog.SetController(&controller);
+    controller.AttachView(&dialog);
+    dialog.show();
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 300) dispatcher.ProcessMessages();
+    if (!dialog.grab().save(QString::fromLocal8Bit(argv[3]))) result = 1;
+    dialog.SetController(nullptr);
+    controller.AttachView(nullptr);
   }
   tess::tasks::InstallUIDispatcher(nullptr);
   return result;
