@@ -1054,7 +1054,9 @@ class StopWhileWaiting : public Faults, public ::testing::WithParamInterface<std
 // the run ends at once, not when the form is let go, with the files before it placed and reported,
 // every file whole and no temporary folder left, and says how many files it did not process.
 TEST_P(StopWhileWaiting, EndsAtOnceWithEveryFileWhole) {
-  const auto [jobs, signal] = GetParam();
+  // Plain variables rather than a structured binding: the lambda below captures them.
+  const char* const jobs = GetParam().first;
+  const int signal = GetParam().second;
   constexpr size_t kHeld = 2;
   const std::vector<std::string> inputs = PutNumbered(6);
   TLeaseGate gate(FDir.Path() / inputs[kHeld]);
