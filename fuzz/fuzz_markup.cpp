@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "Shared/Common/uEncoding.h"
-#include "Shared/Components/HtmlMarkup.h"
+#include "Shared/Components/uHtmlMarkup.h"
 #include "fuzz/FuzzSupport.h"
 
 using namespace tess;

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "App/Gui/uMainStartup.h"
-#include "App/Gui/uPrefForm.h"
+#include "App/Gui/uPrefWindow.h"
 #include "App/uPrefFormC.h"
 #include "App/Gui/uQtDispatcher.h"
 #include "App/uDFMApp.h"

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "App/Gui/uVCLControls.h"
-#include "Shared/Components/HtmlLabel.h"
+#include "Shared/Components/uHtmlLabel.h"
 
 namespace tess::gui {
 namespace {

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "App/Gui/uModForm.h"
+#include "App/Gui/uModWindow.h"
 #include "App/Gui/uQtDialogs.h"
-#include "App/Gui/uRemovePropFrame.h"
+#include "App/Gui/uRemovePropFrameWidget.h"
 #include "App/uDFMApp.h"
 #include "App/uMainC.h"
 #include "Batch/BatchFixture.h"

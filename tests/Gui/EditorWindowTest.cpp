@@ -1,5 +1,5 @@
 // The transformation editor window driven like a user, with its real controller behind it.
-#include "App/Gui/uModForm.h"
+#include "App/Gui/uModWindow.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -13,10 +13,10 @@
 #include <memory>
 #include <string>
 
-#include "App/Gui/uChangeObjectFrame.h"
-#include "App/Gui/uChangePropFrame.h"
-#include "App/Gui/uNewPropFrame.h"
-#include "App/Gui/uRemovePropFrame.h"
+#include "App/Gui/uChangeObjectFrameWidget.h"
+#include "App/Gui/uChangePropFrameWidget.h"
+#include "App/Gui/uNewPropFrameWidget.h"
+#include "App/Gui/uRemovePropFrameWidget.h"
 #include "App/uModFormC.h"
 #include "Gui/DialogDriver.h"
 #include "Support/FakeDialogs.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "Shared/Common/uEncoding.h"
-#include "Shared/Components/HtmlLabel.h"
+#include "Shared/Components/uHtmlLabel.h"
 
 namespace tess::gui {
 namespace {

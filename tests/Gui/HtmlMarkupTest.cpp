@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "Shared/Common/uEncoding.h"
-#include "Shared/Components/HtmlMarkup.h"
+#include "Shared/Components/uHtmlMarkup.h"
 
 namespace tess::gui {
 namespace {

@@ -18,7 +18,7 @@
 #include "App/Gui/uQtDispatcher.h"
 #include "Shared/Common/uDDirectory.h"
 #include "FormText/uDFMParserFactory.h"
-#include "Shared/Components/HtmlLabel.h"
+#include "Shared/Components/uHtmlLabel.h"
 #include "Shared/Tasks/uDispatcher.h"
 #include "Support/TempDir.h"
 #include "Transformations/uTransformList.h"

@@ -1,5 +1,5 @@
 // The preferences dialog driven like a user, with its real controller and settings behind it.
-#include "App/Gui/uPrefForm.h"
+#include "App/Gui/uPrefWindow.h"
 
 #include <QCheckBox>
 #include <QComboBox>

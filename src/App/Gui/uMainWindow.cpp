@@ -30,7 +30,7 @@
 
 #include "App/Gui/uMainPictures.h"
 #include "Shared/Common/uException.h"
-#include "Shared/Components/HtmlLabel.h"
+#include "Shared/Components/uHtmlLabel.h"
 
 namespace tess::gui {
 

@@ -9,9 +9,9 @@
 #include <QTreeWidget>
 #include <QLineEdit>
 
-#include "App/Gui/uChangePropFrame.h"
-#include "App/Gui/uModForm.h"
-#include "App/Gui/uPrefForm.h"
+#include "App/Gui/uChangePropFrameWidget.h"
+#include "App/Gui/uModWindow.h"
+#include "App/Gui/uPrefWindow.h"
 #include "App/Gui/uVCLControls.h"
 #include "App/uDFMSettings.h"
 #include "App/uModFormC.h"

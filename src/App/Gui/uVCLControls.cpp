@@ -17,7 +17,7 @@
 
 #include <algorithm>
 
-#include "Shared/Components/HtmlLabel.h"
+#include "Shared/Components/uHtmlLabel.h"
 
 namespace tess::gui {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "Shared/Components/HtmlMarkup.h"
+#include "Shared/Components/uHtmlMarkup.h"
 
 class QPainter;
 class QPalette;

@@ -1,5 +1,5 @@
 // The new-property frame: name, value and overwrite choice, then the objects it is added to.
-#include "App/Gui/uNewPropFrame.h"
+#include "App/Gui/uNewPropFrameWidget.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -1,5 +1,5 @@
 // The change-object frame: old name and class select, new name and class replace.
-#include "App/Gui/uChangeObjectFrame.h"
+#include "App/Gui/uChangeObjectFrameWidget.h"
 
 #include <QLineEdit>
 

@@ -1,4 +1,4 @@
-#include "Shared/Components/HtmlLabel.h"
+#include "Shared/Components/uHtmlLabel.h"
 
 #include <QFontMetrics>
 #include <QMouseEvent>

@@ -1,4 +1,4 @@
-#include "Shared/Components/HtmlMarkup.h"
+#include "Shared/Components/uHtmlMarkup.h"
 
 #include <QChar>
 #include <QColor>

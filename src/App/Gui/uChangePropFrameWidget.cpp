@@ -1,5 +1,5 @@
 // The change-property frame and its red mark on value texts that are not form text.
-#include "App/Gui/uChangePropFrame.h"
+#include "App/Gui/uChangePropFrameWidget.h"
 
 #include <QEvent>
 #include <QGridLayout>

@@ -1,5 +1,5 @@
 // The transformation editor window, forwarding each user action to the editor controller.
-#include "App/Gui/uModForm.h"
+#include "App/Gui/uModWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,10 +18,10 @@
 #include <QVBoxLayout>
 
 #include "App/Gui/uActionFrame.h"
-#include "App/Gui/uChangeObjectFrame.h"
-#include "App/Gui/uChangePropFrame.h"
-#include "App/Gui/uNewPropFrame.h"
-#include "App/Gui/uRemovePropFrame.h"
+#include "App/Gui/uChangeObjectFrameWidget.h"
+#include "App/Gui/uChangePropFrameWidget.h"
+#include "App/Gui/uNewPropFrameWidget.h"
+#include "App/Gui/uRemovePropFrameWidget.h"
 
 namespace tess::gui {
 

@@ -1,5 +1,5 @@
 // The preferences dialog: keeps the enabling rules between its controls; the rest is the controller's.
-#include "App/Gui/uPrefForm.h"
+#include "App/Gui/uPrefWindow.h"
 
 #include <QApplication>
 #include <QCheckBox>

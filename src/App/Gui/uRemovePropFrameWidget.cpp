@@ -1,5 +1,5 @@
 // The remove-property frame: three selectors, each empty meaning "all".
-#include "App/Gui/uRemovePropFrame.h"
+#include "App/Gui/uRemovePropFrameWidget.h"
 
 #include <QLineEdit>
 
