@@ -5,6 +5,7 @@
 
 #include "App/uDFMApp.h"
 #include "App/uDialogs.h"
+#include "App/uRunSummary.h"
 #include "Batch/uFormatInspector.h"
 #include "Batch/uRunTransform.h"
 #include "Batch/uScanDir.h"
@@ -255,8 +256,15 @@ void TMainC::ReleaseRunning() {
 
 void TMainC::TaskFinished(tasks::TTask* ASender) {
   if (ASender != FTask.get()) return;
+  const bool wasRun = FRunning != nullptr;
   FTask.reset();
   ReleaseRunning();
+  if (wasRun && FForm != nullptr) {
+    // A stop can overtake the inspection of the files just written: the rows would keep the size
+    // and format the files had before.
+    RefreshProcessedRows(*FFiles);
+    FForm->Log()->Add(OutcomeLine(CountOutcomes(*FFiles)));
+  }
   RefreshActions();
   if (FForm != nullptr) FForm->SwitchProcess(false);
 }

@@ -25,6 +25,11 @@ public:
   virtual IChangeProp* ChangeProperty(IChangePropC* AController) = 0;
   virtual INewProp* NewProperty(INewPropC* AController) = 0;
   virtual IChangeObject* ChangeObject(IChangeObjectC* AController) = 0;
+  // The list's commands but New Action; the controller enables each exactly when it can act on
+  // the selection.
+  virtual common::IDAction* RemoveCommand() = 0;
+  virtual common::IDAction* MoveUpCommand() = 0;
+  virtual common::IDAction* MoveDownCommand() = 0;
 
 protected:
   ~IModForm() = default;

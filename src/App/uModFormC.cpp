@@ -295,6 +295,7 @@ void TModFormC::AttachView(IModForm* AView) {
   FTransform->SetName(FView->Name());
   FTransform->SetActionTable(FView->Actions());
   RefreshActionTypes();
+  RefreshCommands();
 }
 
 void TModFormC::ClearActionTypes() {
@@ -345,6 +346,15 @@ void TModFormC::ActionTypeChanged() {
 void TModFormC::ShowNoAction() {
   FActionC.reset();
   if (FView != nullptr) FView->EmptyActionType();
+  RefreshCommands();
+}
+
+void TModFormC::RefreshCommands() {
+  if (FView == nullptr) return;
+  const int selected = FTransform->SelectedIndex();
+  FView->RemoveCommand()->SetEnabled(selected >= 0);
+  FView->MoveUpCommand()->SetEnabled(selected > 0);
+  FView->MoveDownCommand()->SetEnabled(selected >= 0 && selected < Transform().ActionCount() - 1);
 }
 
 void TModFormC::NewAction() {
@@ -367,7 +377,10 @@ void TModFormC::MoveDown() {
   ShowNoAction();
 }
 
-void TModFormC::ActionChanged() { RefreshActionTypes(); }
+void TModFormC::ActionChanged() {
+  RefreshActionTypes();
+  RefreshCommands();
+}
 
 void TModFormC::Apply() {
   const std::u16string name = FView == nullptr ? std::u16string() : TextOf(FView->Name());

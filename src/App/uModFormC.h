@@ -21,6 +21,8 @@ public:
   ~TTransformC() override;
 
   transform::TManualTransform& Transform() { return *FTransform; }
+  // The position of the selected action, or -1.
+  int SelectedIndex() const;
 
   // Stores the field and shows the working copy's caption in it; null detaches.
   void SetName(common::IDText* AName);
@@ -51,7 +53,6 @@ public:
   void FillActions();
 
 private:
-  int SelectedIndex() const;
 
   std::unique_ptr<transform::TManualTransform> FTransform;
   common::IDTable* FActionTable = nullptr;
@@ -201,6 +202,8 @@ private:
   void ClearActionTypes();
   // After the list lost its selection: no controller, no frame.
   void ShowNoAction();
+  // Remove needs a selected action, Move Up one above it, Move Down one below it.
+  void RefreshCommands();
 
   IModForm* FView = nullptr;
   std::unique_ptr<TDActionC> FActionC;

@@ -20,6 +20,11 @@ std::u16string FormatName(stream::FormFileFormat AFormat) {
   return u"Unknown";
 }
 
+std::u16string FileFormatName(const std::u16string& AFileName) {
+  stream::TFileStream file(AFileName, stream::TFileMode::fmOpenRead);
+  return FormatName(stream::DetectFormFormat(file));
+}
+
 void TFormatInspector::Work(tasks::TTask& ATask) {
   FTask = &ATask;
   while (!FTask->Terminated()) {
@@ -37,8 +42,7 @@ void TFormatInspector::ProcessFiles() {
 
 std::u16string TFormatInspector::DetectFormat(const std::u16string& AFileName) {
   try {
-    stream::TFileStream file(AFileName, stream::TFileMode::fmOpenRead);
-    return FormatName(stream::DetectFormFormat(file));
+    return FileFormatName(AFileName);
   } catch (const common::Exception& error) {
     // The log is a widget: the line travels to the user-interface thread like the Format cells,
     // and so keeps its place among them.

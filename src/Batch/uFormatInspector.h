@@ -12,6 +12,8 @@ namespace tess::batch {
 
 // "Unknown", "Binary", "Text", "UTF8 Text".
 std::u16string FormatName(stream::FormFileFormat AFormat);
+// The format name of the file as it is on disk. Raises common::Exception when it cannot be read.
+std::u16string FileFormatName(const std::u16string& AFileName);
 
 // Runs until its task is terminated, polling the queue every 50 ms while it is empty. The table
 // and the log are touched only on the user-interface thread, through the dispatcher's queue.

@@ -25,6 +25,7 @@
 using namespace tess::app;
 using tess::batch::CellCaption;
 using tess::batch::ColFormat;
+using tess::batch::ColSize;
 using tess::batch::ColStatus;
 using tess::common::DString;
 using tess::common::Format;
@@ -357,6 +358,7 @@ TEST_F(MainC, BinaryToTextRunConvertsListedFilesAndReportsEachOutcome) {
   for (const auto& pick : picks) expectedLog.push_back(u"*** Processing file " + pick + u" ***");
   // The failed conversion says why, indented under its file like a user transformation's lines.
   expectedLog.push_back(u"  Error: Stream read error");
+  expectedLog.push_back(u"5 of 5 files processed: 3 applied, 0 no changes, 1 skipped, 1 errors.");
   EXPECT_EQ(Main.Details.Lines, expectedLog);
   Lines expectedStatus;
   for (int i = 1; i <= 5; ++i)
@@ -383,11 +385,36 @@ TEST_F(MainC, BinaryToTextRunConvertsListedFilesAndReportsEachOutcome) {
   EXPECT_FALSE(fs::exists(Dir.Path() / "run/damaged.dfm.bak"));
   for (const auto& entry : fs::directory_iterator(Dir.Path() / "run")) EXPECT_NE(entry.path().extension(), ".tmp");
 
-  // Every processed file was inspected again: the converted ones now read as text.
-  // The queue empties before its last file is inspected, so wait for the cells themselves.
-  const Lines reinspected{u"Text", u"Text", u"Text", u"Text", u"Binary"};
-  Loop.Until([&] { return Column(ColFormat) == reinspected; });
-  EXPECT_EQ(Column(ColFormat), reinspected);
+  // The rows show the files as the run left them, without waiting for the inspection.
+  EXPECT_EQ(Column(ColFormat), (Lines{u"Text", u"Text", u"Text", u"Text", u"Binary"}));
+  Lines sizes;
+  for (const auto& pick : picks) sizes.push_back(DString::FormatBytes(tess::common::DDirectory::FileSize(pick)));
+  EXPECT_EQ(Column(ColSize), sizes);
+}
+
+// The last line of Details counts the outcomes, and the counts are those the rows show.
+TEST_F(MainC, DetailsEndsWithTheCountOfEachOutcomeTheRowsShow) {
+  Lines picks;
+  for (const char* name : {"a.dfm", "b.dfm", "c.dfm", "d.dfm", "e.dfm", "f.dfm"}) {
+    Dir.Write(name, "object a: ta\r\nend\r\n");
+    picks.push_back(Dir / name);
+  }
+  User.Scripts = {{u"b.dfm", TScript::NoChanges}, {u"c.dfm", TScript::Skip}, {u"d.dfm", TScript::Fail},
+                  {u"e.dfm", TScript::Fail}};
+  AddPicked(picks);
+  Main.Chooser.UserPick(2);
+  Main.StartAction.Execute();
+  ASSERT_TRUE(WaitIdle());
+  const Lines statuses = Column(ColStatus);
+  EXPECT_EQ(statuses, (Lines{u"Applied", u"No changes", u"Skipped", u"Error", u"Error", u"Applied"}));
+  const auto count = [&statuses](const char16_t* AStatus) {
+    return static_cast<int>(std::count(statuses.begin(), statuses.end(), AStatus));
+  };
+  ASSERT_FALSE(Main.Details.Lines.empty());
+  EXPECT_EQ(Main.Details.Lines.back(),
+            Format(u"%d of %d files processed: %d applied, %d no changes, %d skipped, %d errors.",
+                   {6, 6, count(u"Applied"), count(u"No changes"), count(u"Skipped"), count(u"Error")}));
+  EXPECT_EQ(Main.StatusLine.Value, u"Transformation complete.");
 }
 
 TEST_F(MainC, ConvertedPairMatchesTheTextTheIdeWrote) {
@@ -422,7 +449,8 @@ TEST_F(MainC, MessagesOfTheTransformationReachTheLogIndented) {
   Main.StartAction.Execute();
   ASSERT_TRUE(WaitIdle());
   EXPECT_EQ(Main.Details.Lines, (Lines{u"*** Processing file " + (Dir / "a.dfm") + u" ***", u"  Converted a.dfm",
-                                       u"*** Processing file " + (Dir / "b.dfm") + u" ***", u"  Error: Grammar failed"}));
+                                       u"*** Processing file " + (Dir / "b.dfm") + u" ***", u"  Error: Grammar failed",
+                                       u"2 of 2 files processed: 1 applied, 0 no changes, 0 skipped, 1 errors."}));
   EXPECT_EQ(Column(ColStatus), (Lines{u"Applied", u"Error"}));
   EXPECT_EQ(Dir.Read("b.dfm"), "object b\r\n");
   EXPECT_EQ(Main.EnabledActions(), IdleEditable);
@@ -455,7 +483,8 @@ TEST_F(MainC, ARunKeepsEveryOriginalAndWritesOnlyWhatChanged) {
                        u"*** Processing file " + (Dir / "run/a.dfm") + u" ***",  u"  Converted a.dfm",
                        u"  The result equals the file; nothing was written.",
                        u"*** Processing file " + (Dir / "run/UP.dfm") + u" ***", u"  Converted UP.dfm",
-                       u"  The result equals the file; nothing was written."};
+                       u"  The result equals the file; nothing was written.",
+                       u"3 of 3 files processed: 3 applied, 0 no changes, 0 skipped, 0 errors."};
   EXPECT_EQ(Main.Details.Lines, expected);
 }
 

@@ -1,5 +1,6 @@
 #include "App/uModFormC.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -308,6 +309,40 @@ INSTANTIATE_TEST_SUITE_P(Moves, MoveActionTest,
                                            TMoveCase{"NoneUp", -1, true, "RCNO"},
                                            TMoveCase{"NoneDown", -1, false, "RCNO"}),
                          [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+// The list's commands that can act on nothing stay grey: after each step, the ones enabled.
+TEST_F(ModFormTest, ListCommandsAreEnabledExactlyWhenTheyCanActOnTheSelection) {
+  const auto enabled = [this] {
+    std::u16string result;
+    for (auto* action : {&Form().RemoveAction, &Form().MoveUpAction, &Form().MoveDownAction})
+      if (action->Value) result += (result.empty() ? u"" : u" ") + action->Name();
+    return result;
+  };
+  const std::vector<std::pair<std::function<void()>, std::u16string>> steps{
+      {[] {}, u""},
+      {[this] { Window.Select(0); }, u"RemoveAction MoveDown"},
+      {[this] { Window.Select(1); }, u"RemoveAction MoveUp MoveDown"},
+      {[this] { Window.Select(3); }, u"RemoveAction MoveUp"},
+      {[this] { Window.Unselect(); }, u""},
+      {[this] { Window.Select(2); Window.Up(); }, u""},
+      {[this] { Window.Select(0); Window.Remove(); }, u""},
+      {[this] { Window.New(); }, u""},
+      {[this] { Window.Select(3); }, u"RemoveAction MoveUp"},
+  };
+  for (size_t i = 0; i < steps.size(); ++i) {
+    steps[i].first();
+    EXPECT_EQ(enabled(), steps[i].second) << "step " << i;
+  }
+  // A list with one action: it can be removed, not moved.
+  for (int i = 0; i < 3; ++i) {
+    Window.Select(0);
+    Window.Remove();
+  }
+  Window.Select(0);
+  EXPECT_EQ(enabled(), u"RemoveAction");
+  Window.Remove();
+  EXPECT_EQ(enabled(), u"");
+}
 
 TEST_F(ModFormTest, OkWithAnInvalidValueWarnsAndKeepsTheEditorOpenWithItsEdits) {
   Window.Select(1);

@@ -205,6 +205,9 @@ public:
   app::IChangeObject* ChangeObject(app::IChangeObjectC* AController) override {
     return Show(std::make_unique<TFakeChangeObjectFrame>(AController, Context));
   }
+  common::IDAction* RemoveCommand() override { return &RemoveAction; }
+  common::IDAction* MoveUpCommand() override { return &MoveUpAction; }
+  common::IDAction* MoveDownCommand() override { return &MoveDownAction; }
 
   void Connect(app::IModFormC* AController) { FController = AController; }
   app::IModFormC* Controller() const { return FController; }
@@ -236,6 +239,10 @@ public:
   TFakeTable ActionTable{{u"Action"}, u"Actions", Context};
   TFakeList TypeList{u"ActionTypes", Context};
   TFakeText NameEdit{u"Name", Context};
+  // Enabled at first, as the real window's commands are until the controller says otherwise.
+  TFakeAction RemoveAction{u"RemoveAction", Context};
+  TFakeAction MoveUpAction{u"MoveUp", Context};
+  TFakeAction MoveDownAction{u"MoveDown", Context};
   std::unique_ptr<TFakeFrame> Frame;
   std::u16string Placeholder = u"No action selected";
   bool PanelEnabled = false;

@@ -209,6 +209,10 @@ app::IChangeObject* TModForm::ChangeObject(app::IChangeObjectC* AController) {
   return frame;
 }
 
+common::IDAction* TModForm::RemoveCommand() { return FWrapper->DAction(RemoveAction); }
+common::IDAction* TModForm::MoveUpCommand() { return FWrapper->DAction(aMoveUp); }
+common::IDAction* TModForm::MoveDownCommand() { return FWrapper->DAction(aMoveDown); }
+
 QString TModForm::PropsCaption() const { return FPropsCaption->isVisible() || FFrame == nullptr ? FPropsCaption->text() : QString(); }
 
 void TModForm::SetActionEnabled(bool AEnabled) {

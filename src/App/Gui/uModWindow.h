@@ -36,6 +36,9 @@ public:
   app::IChangeProp* ChangeProperty(app::IChangePropC* AController) override;
   app::INewProp* NewProperty(app::INewPropC* AController) override;
   app::IChangeObject* ChangeObject(app::IChangeObjectC* AController) override;
+  common::IDAction* RemoveCommand() override;
+  common::IDAction* MoveUpCommand() override;
+  common::IDAction* MoveDownCommand() override;
 
   // IModFormWindow
   app::IModForm* View() override { return this; }
