@@ -14,10 +14,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
 #include "Shared/Common/uGUIContainers.h"
+#include "Shared/Components/uHtmlLabel.h"
 
 namespace tess::gui {
 namespace {
@@ -62,6 +65,40 @@ protected:
   TRecordingController Controller;
   TMainForm Window;
 };
+
+// The contrast ratio of two colours as readability guidelines define it (1 to 21).
+double Contrast(const QColor& AOne, const QColor& ATwo) {
+  const auto luminance = [](const QColor& AColor) {
+    const auto channel = [](double AValue) {
+      return AValue <= 0.03928 ? AValue / 12.92 : std::pow((AValue + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(AColor.redF()) + 0.7152 * channel(AColor.greenF()) + 0.0722 * channel(AColor.blueF());
+  };
+  const double one = luminance(AOne), two = luminance(ATwo);
+  return (std::max(one, two) + 0.05) / (std::min(one, two) + 0.05);
+}
+
+// Every word of the footer notice, the link included, reads on the bar behind it, and the link
+// leads to the user guide shipped with the program.
+TEST_F(MainWindow, TheFooterLinkReadsOnItsBarAndOpensTheUserGuide) {
+  auto* footer = Window.findChild<QWidget*>(QStringLiteral("FooterBar"));
+  ASSERT_NE(footer, nullptr);
+  const QImage bar = footer->grab().toImage();
+  // The bar's left margin holds no text.
+  const QColor background = bar.pixelColor(1, bar.height() / 2);
+  bool link = false;
+  for (const THtmlRenderChunk& chunk : Window.SiteLink()->Renderer().Chunks()) {
+    if (chunk.FText.find_first_not_of(u' ') == std::u16string::npos) continue;
+    const uint32_t color = chunk.FFont.FColor;
+    const QColor text(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+    EXPECT_GE(Contrast(text, background), 4.5) << QString::fromStdU16String(chunk.FText).toStdString();
+    for (const THtmlNode* node = chunk.FNode; node != nullptr; node = node->Parent())
+      link = link || node->FId == u"link:site";
+  }
+  EXPECT_TRUE(link);
+  EXPECT_TRUE(SitePage().endsWith(QStringLiteral("/guide.md"))) << SitePage().toStdString();
+  EXPECT_TRUE(QFileInfo::exists(SitePage())) << SitePage().toStdString();
+}
 
 TEST_F(MainWindow, DetailsPaneStartsCollapsedAndTogglesOpenThenFolded) {
   EXPECT_EQ(Window.DetailsHeight(), 24);

@@ -69,8 +69,8 @@ QFont PixelFont(const QString& AFamily, int APixels) {
 }  // namespace
 
 QString SitePage() {
-  // Beside the program when installed, else the checkout's README (a build tree is run in place).
-  const QString installed = QCoreApplication::applicationDirPath() + QStringLiteral("/README.md");
+  const QString installed =
+      QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/" TESS_INSTALLED_GUIDE));
   if (QFileInfo::exists(installed)) return installed;
 #ifdef TESS_DOC_PAGE
   return QStringLiteral(TESS_DOC_PAGE);
@@ -512,7 +512,10 @@ void TMainForm::BuildFooter(QWidget* AFooter) {
   lbSiteLink->SetWordBreak(false);
   lbSiteLink->SetAutoWidth(true);
   lbSiteLink->SetAutoHeight(true);
-  lbSiteLink->SetCaption(u"<font color=\"$5196ff\">How Tessarine works: <a href=\"site\">user guide</a></font>");
+  // Light text on the dark bar; the link keeps its underline but not the default blue, which is
+  // unreadable there.
+  lbSiteLink->SetCaption(
+      u"<font color=\"$f0e4dc\">How Tessarine works: <a href=\"site\"><font color=\"$ffd9a6\">user guide</font></a></font>");
   lbSiteLink->SetOnLinkClick([this](const std::u16string& ALink) { OpenSite(ALink); });
   layout->addWidget(lbSiteLink, 0, Qt::AlignRight | Qt::AlignVCenter);
 }
