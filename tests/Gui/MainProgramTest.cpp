@@ -11,9 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <locale>
 #include <thread>
+#include <utility>
 
 #include "App/Gui/uQtDispatcher.h"
 #include "Shared/Common/uDDirectory.h"
@@ -180,6 +183,28 @@ TEST_F(MainProgram, ADroppedFolderIsScannedLikeAddDirectory) {
   ASSERT_TRUE(Table().DropPaths({QString::fromStdString(Work.Path().string())}));
   ASSERT_TRUE(PumpUntil([&] { return Program->Controller().Idle() && Program->PendingFolders() == 0; }));
   EXPECT_EQ(Table().topLevelItemCount(), 4);
+}
+
+// Sizes follow the locale the program is started in; one this system lacks leaves "." and no failure.
+TEST_F(MainProgram, StartsInTheUsersLocaleOrInCWhenItIsMissing) {
+  const fs::path locales = Work.Path() / "locales";
+  fs::create_directories(locales);
+  const std::string build = "localedef -i de_DE -f UTF-8 '" + (locales / "de_DE.UTF-8").string() + "' 2>/dev/null";
+  if (std::system(build.c_str()) != 0) GTEST_SKIP() << "localedef cannot build de_DE here";
+  std::string form(1536, ' ');
+  form.replace(0, 20, "object A: TA\r\nend\r\n");
+  std::ofstream(Work.Path() / "a.dfm", std::ios::binary) << form;
+  const QString file = QString::fromStdString((Work.Path() / "a.dfm").string());
+  const std::locale before;
+  for (const auto& [name, size] : {std::pair{"de_DE.UTF-8", "1,5 KB"}, std::pair{"xx_XX.UTF-8", "1.5 KB"}}) {
+    testing::ScopedEnvironment locpath("LOCPATH", locales.string()), all("LC_ALL", name);
+    Program = std::make_unique<TMainProgram>(&List);
+    Program->OpenPaths({file});
+    ASSERT_EQ(Table().topLevelItemCount(), 1);
+    EXPECT_EQ(Cell(0, 2).toStdString(), size) << name;
+    Program.reset();
+  }
+  std::locale::global(before);
 }
 
 TEST_F(MainProgram, OpensTheFilesAndFoldersItIsStartedWith) {

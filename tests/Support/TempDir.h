@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include "Shared/Common/uEncoding.h"
 
@@ -44,23 +45,34 @@ private:
   std::filesystem::path FPath;
 };
 
+// Sets an environment variable for the lifetime of the object, then puts back what was there.
+class ScopedEnvironment {
+public:
+  ScopedEnvironment(std::string AName, const std::string& AValue) : FName(std::move(AName)) {
+    if (const char* old = std::getenv(FName.c_str())) FOld = old, FHadOld = true;
+    ::setenv(FName.c_str(), AValue.c_str(), 1);
+  }
+  ~ScopedEnvironment() {
+    if (FHadOld) ::setenv(FName.c_str(), FOld.c_str(), 1);
+    else ::unsetenv(FName.c_str());
+  }
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+  std::string FName;
+  std::string FOld;
+  bool FHadOld = false;
+};
+
 // Points the per-user data folder at a temporary folder for the lifetime of the object.
 class ScopedDataHome {
 public:
-  ScopedDataHome() {
-    if (const char* old = std::getenv("XDG_DATA_HOME")) FOld = old, FHadOld = true;
-    ::setenv("XDG_DATA_HOME", FDir.Path().c_str(), 1);
-  }
-  ~ScopedDataHome() {
-    if (FHadOld) ::setenv("XDG_DATA_HOME", FOld.c_str(), 1);
-    else ::unsetenv("XDG_DATA_HOME");
-  }
   const TempDir& Dir() const { return FDir; }
 
 private:
   TempDir FDir;
-  std::string FOld;
-  bool FHadOld = false;
+  ScopedEnvironment FVariable{"XDG_DATA_HOME", FDir.Path().string()};
 };
 
 }  // namespace tess::testing

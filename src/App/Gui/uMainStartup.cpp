@@ -5,13 +5,25 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include <locale>
+#include <stdexcept>
+
 #include "App/Gui/uVCLControls.h"
 #include "App/uDFMApp.h"
 #include "Transformations/uTransformList.h"
 
 namespace tess::gui {
 
+void InstallUserLocale() {
+  try {
+    std::locale::global(std::locale(""));
+  } catch (const std::runtime_error&) {
+    std::locale::global(std::locale::classic());
+  }
+}
+
 TMainProgram::TMainProgram(transform::TTransformList* ATransforms) {
+  InstallUserLocale();
   transform::TTransformList& list = ATransforms ? *ATransforms : transform::TTransformList::Instance();
   FWindow = std::make_unique<TMainForm>();
   FDialogs = std::make_unique<TQtDialogs>();

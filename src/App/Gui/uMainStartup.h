@@ -13,7 +13,12 @@
 
 namespace tess::gui {
 
-// Creates the window and then the controller, attaches them to each other, and reports in the
+// Makes the locale the environment names (LC_ALL, LC_NUMERIC, LANG) the C++ global one, from which
+// the sizes on screen take their decimal separator; a locale this system lacks gives "C" instead
+// of ending the program.
+void InstallUserLocale();
+
+// Installs the user's locale, creates the window and then the controller, attaches them to each other, and reports in the
 // details log whatever start-up met and survived (transformation files skipped, a settings file
 // that could not be read). The destructor takes them apart in the reverse order: the window
 // forgets its controller, the controller its view, then the controller goes, and the window last.
