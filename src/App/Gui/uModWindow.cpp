@@ -47,29 +47,45 @@ TModForm::TModForm() : FWrapper(CreateVCLWrapper()) {
   auto* root = new QVBoxLayout(this);
   root->setContentsMargins(0, 0, 0, 0);
   root->setSpacing(0);
-
   paName = new QWidget(this);
-  paName->setFixedHeight(33);
-  auto* nameLayout = new QHBoxLayout(paName);
-  nameLayout->setContentsMargins(8, 4, 8, 4);
-  stModName = new QLabel(QStringLiteral("Transformation name"), paName);
-  edModName = new QLineEdit(paName);
-  edModName->setPlaceholderText(QStringLiteral("New Transformation"));
-  stModName->setBuddy(edModName);
-  nameLayout->addWidget(stModName);
-  nameLayout->addWidget(edModName, 1);
+  BuildNameStrip(paName);
   root->addWidget(paName);
-
   auto* middle = new QHBoxLayout;
   middle->setContentsMargins(8, 0, 8, 0);
   middle->setSpacing(8);
   root->addLayout(middle, 1);
-
   paActions = new QWidget(this);
-  auto* actionsLayout = new QVBoxLayout(paActions);
-  actionsLayout->setContentsMargins(0, 0, 0, 0);
-  actionsLayout->setSpacing(2);
-  lvActions = new QTreeWidget(paActions);
+  BuildActionList(paActions);
+  middle->addWidget(paActions, 1);
+  paAction = new QWidget(this);
+  BuildActionPanel(paAction);
+  middle->addWidget(paAction);
+  paBottom = new QWidget(this);
+  BuildButtons(paBottom);
+  root->addWidget(paBottom);
+
+  ConnectCommands();
+  EmptyActionType();
+  SetActionEnabled(false);
+}
+
+void TModForm::BuildNameStrip(QWidget* AStrip) {
+  AStrip->setFixedHeight(33);
+  auto* layout = new QHBoxLayout(AStrip);
+  layout->setContentsMargins(8, 4, 8, 4);
+  stModName = new QLabel(QStringLiteral("Transformation name"), AStrip);
+  edModName = new QLineEdit(AStrip);
+  edModName->setPlaceholderText(QStringLiteral("New Transformation"));
+  stModName->setBuddy(edModName);
+  layout->addWidget(stModName);
+  layout->addWidget(edModName, 1);
+}
+
+void TModForm::BuildActionList(QWidget* APanel) {
+  auto* layout = new QVBoxLayout(APanel);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(2);
+  lvActions = new QTreeWidget(APanel);
   lvActions->setColumnCount(1);
   lvActions->setHeaderLabels({QStringLiteral("Action")});
   lvActions->setHeaderHidden(true);
@@ -79,9 +95,9 @@ TModForm::TModForm() : FWrapper(CreateVCLWrapper()) {
   lvActions->setSelectionBehavior(QAbstractItemView::SelectRows);
   lvActions->setEditTriggers(QAbstractItemView::NoEditTriggers);
   lvActions->viewport()->installEventFilter(this);
-  actionsLayout->addWidget(lvActions, 1);
+  layout->addWidget(lvActions, 1);
 
-  CommandBar = new QToolBar(paActions);
+  CommandBar = new QToolBar(APanel);
   CommandBar->setIconSize(QSize(16, 16));
   const auto command = [this](const QString& AIcon, const QString& AText) {
     QAction* action = CommandBar->addAction(QIcon(AIcon), AText);
@@ -92,48 +108,49 @@ TModForm::TModForm() : FWrapper(CreateVCLWrapper()) {
   RemoveAction = command(QStringLiteral(":/dialogs/remove.png"), QStringLiteral("Remove Action"));
   aMoveUp = command(QStringLiteral(":/dialogs/up.png"), QStringLiteral("Move Up"));
   aMoveDown = command(QStringLiteral(":/dialogs/down.png"), QStringLiteral("Move Down"));
-  actionsLayout->addWidget(CommandBar);
-  middle->addWidget(paActions, 1);
+  layout->addWidget(CommandBar);
+}
 
-  paAction = new QWidget(this);
-  paAction->setFixedWidth(339);
-  auto* actionLayout = new QVBoxLayout(paAction);
-  actionLayout->setContentsMargins(0, 0, 0, 0);
-  actionLayout->setSpacing(4);
+void TModForm::BuildActionPanel(QWidget* APanel) {
+  APanel->setFixedWidth(339);
+  auto* layout = new QVBoxLayout(APanel);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(4);
   auto* typeLine = new QHBoxLayout;
   typeLine->setContentsMargins(8, 0, 8, 0);
-  stActionType = new QLabel(QStringLiteral("Action type"), paAction);
-  cbActionType = new QComboBox(paAction);
+  stActionType = new QLabel(QStringLiteral("Action type"), APanel);
+  cbActionType = new QComboBox(APanel);
   cbActionType->setEditable(false);
   stActionType->setBuddy(cbActionType);
   typeLine->addWidget(stActionType);
   typeLine->addWidget(cbActionType, 1);
-  actionLayout->addLayout(typeLine);
-  actionLayout->addWidget(Separator(paAction));
-  paProps = new QWidget(paAction);
+  layout->addLayout(typeLine);
+  layout->addWidget(Separator(APanel));
+  paProps = new QWidget(APanel);
   FPropsLayout = new QVBoxLayout(paProps);
   FPropsLayout->setContentsMargins(0, 0, 0, 0);
   FPropsCaption = new QLabel(paProps);
   FPropsCaption->setAlignment(Qt::AlignCenter);
   FPropsLayout->addWidget(FPropsCaption, 1);
-  actionLayout->addWidget(paProps, 1);
-  middle->addWidget(paAction);
+  layout->addWidget(paProps, 1);
+}
 
-  paBottom = new QWidget(this);
-  paBottom->setFixedHeight(41);
-  auto* bottomLayout = new QVBoxLayout(paBottom);
-  bottomLayout->setContentsMargins(0, 0, 0, 0);
-  bottomLayout->addWidget(Separator(paBottom));
+void TModForm::BuildButtons(QWidget* AStrip) {
+  AStrip->setFixedHeight(41);
+  auto* layout = new QVBoxLayout(AStrip);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(Separator(AStrip));
   auto* buttons = new QHBoxLayout;
   buttons->setContentsMargins(8, 0, 8, 6);
   buttons->addStretch(1);
-  buOk = new QPushButton(QStringLiteral("OK"), paBottom);
-  buCancel = new QPushButton(QStringLiteral("Cancel"), paBottom);
+  buOk = new QPushButton(QStringLiteral("OK"), AStrip);
+  buCancel = new QPushButton(QStringLiteral("Cancel"), AStrip);
   buttons->addWidget(buOk);
   buttons->addWidget(buCancel);
-  bottomLayout->addLayout(buttons);
-  root->addWidget(paBottom);
+  layout->addLayout(buttons);
+}
 
+void TModForm::ConnectCommands() {
   // The first request decides the wrapper: the list is a table, the chooser a list.
   auto* table = dynamic_cast<TDListView*>(FWrapper->DTable(lvActions));
   table->SetUserSelectItem([this](QTreeWidgetItem*, bool) { ActionSelected(); });
@@ -148,9 +165,6 @@ TModForm::TModForm() : FWrapper(CreateVCLWrapper()) {
   connect(aMoveDown, &QAction::triggered, this, [this] { ListCommand(&app::IModFormC::MoveDown); });
   connect(buOk, &QPushButton::clicked, this, [this] { OkClicked(); });
   connect(buCancel, &QPushButton::clicked, this, &QDialog::reject);
-
-  EmptyActionType();
-  SetActionEnabled(false);
 }
 
 TModForm::~TModForm() {

@@ -77,6 +77,11 @@ protected:
   bool eventFilter(QObject* AWatched, QEvent* AEvent) override;
 
 private:
+  void BuildNameStrip(QWidget* AStrip);
+  void BuildActionList(QWidget* APanel);
+  void BuildActionPanel(QWidget* APanel);
+  void BuildButtons(QWidget* AStrip);
+  void ConnectCommands();
   bool AnActionSelected() const;
   void ActionSelected();
   // After a command on the list: the rebuilt list has no selection, so the panel goes idle.
