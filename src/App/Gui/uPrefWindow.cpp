@@ -14,22 +14,42 @@
 
 namespace tess::gui {
 
+namespace {
+
+// The saving method's frames fill the window down to here; the structure choice and the
+// line-break chooser sit below them and serve both methods.
+constexpr int kFramesBottom = 235;
+constexpr int kMethodStripHeight = 43;
+
+}  // namespace
+
 TPrefForm::TPrefForm() {
   setWindowTitle(QStringLiteral("Preferences"));
-  // The saving method's frames fill kFramesBottom; the structure choice and the line-break chooser
-  // sit below them and serve both methods.
-  constexpr int kFramesBottom = 235;
   setFixedSize(369, kFramesBottom + 62);
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
+  BuildMethodStrip();
+  BuildMethodFrames();
+  BuildCommonChoices();
+  FWrapper = CreateVCLWrapper();
+  FOpenDir = CreateDirDialog(this);
+  FReplaceOriginal = std::make_unique<TDComboboxCondition>(cbMethod, 0);
+  FSaveNew = std::make_unique<TDComboboxCondition>(cbMethod, 1);
+  FConvertedCrLf = std::make_unique<TDComboboxCondition>(cbLineBreak, 0);
+  FConvertedLf = std::make_unique<TDComboboxCondition>(cbLineBreak, 1);
+  ConnectEnablingRules();
+  MethodChanged();
+}
+
+void TPrefForm::BuildMethodStrip() {
   Panel1 = new QWidget(this);
-  Panel1->setGeometry(0, 0, 369, 43);
+  Panel1->setGeometry(0, 0, 369, kMethodStripHeight);
   Panel1->setAutoFillBackground(true);
   QPalette white = Panel1->palette();
   white.setColor(QPalette::Window, Qt::white);
   Panel1->setPalette(white);
   auto* frame = new QFrame(Panel1);
-  frame->setGeometry(0, 0, 369, 43);
+  frame->setGeometry(0, 0, 369, kMethodStripHeight);
   frame->setFrameShape(QFrame::Box);
   frame->setFrameShadow(QFrame::Sunken);
   Label1 = new QLabel(QStringLiteral("Saving method"), Panel1);
@@ -40,10 +60,12 @@ TPrefForm::TPrefForm() {
   cbMethod->addItems({QStringLiteral("Replace original file"), QStringLiteral("Process to a new file")});
   cbMethod->setCurrentIndex(0);
   Label1->setBuddy(cbMethod);
+}
 
+void TPrefForm::BuildMethodFrames() {
   const auto place = [this](QWidget* AFrame) {
     AFrame->setParent(this);
-    AFrame->setGeometry(0, 43, width(), kFramesBottom - 43);
+    AFrame->setGeometry(0, kMethodStripHeight, width(), kFramesBottom - kMethodStripHeight);
     AFrame->hide();
   };
   FReplaceFrame = new TPrefReplaceFrame;
@@ -54,7 +76,9 @@ TPrefForm::TPrefForm() {
   FNewFrame = new TPrefNewFrame;
   place(FNewFrame);
   FNewFrame->FOnBrowse = FReplaceFrame->FOnBrowse;
+}
 
+void TPrefForm::BuildCommonChoices() {
   chKeepStructure = new QCheckBox(QStringLiteral("Keep the folder structure below an added folder"), this);
   chKeepStructure->setObjectName(QStringLiteral("chKeepStructure"));
   chKeepStructure->setGeometry(16, kFramesBottom + 4, 337, 21);
@@ -64,14 +88,9 @@ TPrefForm::TPrefForm() {
   cbLineBreak->setGeometry(200, kFramesBottom + 32, 153, 23);
   cbLineBreak->addItems({QStringLiteral("CR LF (as the IDE)"), QStringLiteral("LF")});
   lbLineBreak->setBuddy(cbLineBreak);
+}
 
-  FWrapper = CreateVCLWrapper();
-  FOpenDir = CreateDirDialog(this);
-  FReplaceOriginal = std::make_unique<TDComboboxCondition>(cbMethod, 0);
-  FSaveNew = std::make_unique<TDComboboxCondition>(cbMethod, 1);
-  FConvertedCrLf = std::make_unique<TDComboboxCondition>(cbLineBreak, 0);
-  FConvertedLf = std::make_unique<TDComboboxCondition>(cbLineBreak, 1);
-
+void TPrefForm::ConnectEnablingRules() {
   connect(cbMethod, &QComboBox::activated, this, [this] { MethodChanged(); });
   // A check box answers every change of state, a radio button only its becoming checked: the
   // controller's loading goes through the same handlers as the user's clicks.
@@ -84,7 +103,6 @@ TPrefForm::TPrefForm() {
     connect(radio, &QRadioButton::toggled, this, [this](bool AChecked) {
       if (AChecked) NewRadioClicked();
     });
-  MethodChanged();
 }
 
 TPrefForm::~TPrefForm() {

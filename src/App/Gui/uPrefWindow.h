@@ -64,6 +64,10 @@ public:
   void reject() override;
 
 private:
+  void BuildMethodStrip();
+  void BuildMethodFrames();
+  void BuildCommonChoices();
+  void ConnectEnablingRules();
   void MethodChanged();
   void BackupClicked();
   void ReplaceRadioClicked();
