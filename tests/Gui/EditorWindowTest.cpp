@@ -221,6 +221,32 @@ TEST_F(EditorWindow, ListCommandsLeaveTheListUnselectedAndThePanelIdle) {
   EXPECT_TRUE(Idle());
 }
 
+// Clicks on the list grey and ungrey the tool bar's buttons; a grey button does nothing when clicked.
+TEST_F(EditorWindow, ListButtonsAreUsableOnlyWhenTheyCanActOnTheSelection) {
+  const auto usable = [this] {
+    QString result;
+    for (QAction* action : {Window.RemoveAction, Window.aMoveUp, Window.aMoveDown})
+      if (action->isEnabled()) result += (result.isEmpty() ? "" : " ") + action->text();
+    return result.toStdString();
+  };
+  EXPECT_EQ(usable(), "");
+  ClickTool(Window.CommandBar, Window.RemoveAction);
+  EXPECT_EQ(Controller.Transform().ActionCount(), 3);
+  ClickEntry(Window.lvActions, 0);
+  EXPECT_EQ(usable(), "Remove Action Move Down");
+  ClickEntry(Window.lvActions, 1);
+  EXPECT_EQ(usable(), "Remove Action Move Up Move Down");
+  ClickEntry(Window.lvActions, 2);
+  EXPECT_EQ(usable(), "Remove Action Move Up");
+  ClickTool(Window.CommandBar, Window.aMoveDown);
+  EXPECT_EQ(Row(2), "Change object Button1 ");
+  ClickEntry(Window.lvActions, -1);
+  EXPECT_EQ(usable(), "");
+  ClickEntry(Window.lvActions, 1);
+  ClickTool(Window.CommandBar, Window.RemoveAction);
+  EXPECT_EQ(usable(), "");
+}
+
 TEST_F(EditorWindow, OkWithAnInvalidActionWarnsAndStaysOpenUntilCancel) {
   Window.hide();
   bool stayedOpen = false;
