@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTreeWidget>
 
 #include <chrono>
@@ -60,6 +62,10 @@ bool SaveMain(TQtDispatcher& ADispatcher, const QString& AForms, const QString& 
   window.ToggleDetails();
   window.FilesTree()->topLevelItem(0)->setSelected(true);
   Settle(ADispatcher, 800);
+  // The end of Details, where the run's counts are.
+  QScrollBar* details = window.DetailsMemo()->verticalScrollBar();
+  details->setValue(details->maximum());
+  Settle(ADispatcher, 100);
   return ok && window.grab().save(AFile);
 }
 
