@@ -30,6 +30,9 @@ using tess::batch::ColStatus;
 using tess::common::DString;
 using tess::common::Format;
 using tess::testing::CopyCorpus;
+using tess::testing::kIdle;
+using tess::testing::kIdleChosen;
+using tess::testing::kIdleEditable;
 using tess::testing::CorpusFiles;
 using tess::testing::TempDir;
 using tess::testing::TFakeMain;
@@ -44,10 +47,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char16_t* const IdleCommands = u"AddFiles AddDir RemoveFiles AddTransform Preferences";
-const char16_t* const IdleChosen = u"AddFiles AddDir RemoveFiles Start AddTransform Preferences";
-const char16_t* const IdleEditable =
-    u"AddFiles AddDir RemoveFiles Start AddTransform EditTransform RemoveTransform Preferences";
 
 class MainC : public ::testing::Test {
 protected:
@@ -110,7 +109,7 @@ protected:
 TEST_F(MainC, StartUpOffersTheTransformationsWithNoneChosenAndOnlyIdleCommandsEnabled) {
   EXPECT_EQ(Main.Chooser.Captions(), (Lines{u"Binary to text", u"Text to binary", u"Rename buttons"}));
   EXPECT_EQ(Main.Chooser.Current, -1);
-  EXPECT_EQ(Main.EnabledActions(), IdleCommands);
+  EXPECT_EQ(Main.EnabledActions(), kIdle);
   EXPECT_EQ(Main.Context->Journal(u"Stop.Enabled"), Lines{u"Stop.Enabled=false"});
   EXPECT_EQ(Main.Chooser.ChangeCount, 0);
 }
@@ -129,10 +128,10 @@ TEST(MainCStartUp, OffersTheTransformationListWhenNoSourceIsGiven) {
   EXPECT_EQ(main.Chooser.Captions(), captions);
   EXPECT_EQ(Lines(captions.begin(), captions.begin() + 2), (Lines{u"Binary to text", u"Text to binary"}));
   EXPECT_EQ(main.Chooser.Current, -1);
-  EXPECT_EQ(main.EnabledActions(), IdleCommands);
+  EXPECT_EQ(main.EnabledActions(), kIdle);
   main.Chooser.UserPick(1);
   EXPECT_EQ(controller.CurrentTransform(), list.Items(1));
-  EXPECT_EQ(main.EnabledActions(), IdleChosen);
+  EXPECT_EQ(main.EnabledActions(), kIdleChosen);
   main.Connect(nullptr);
   controller.AttachView(nullptr);
 }
@@ -150,10 +149,10 @@ TEST_F(MainC, CommandsAreSetInTheirFixedOrder) {
 TEST_F(MainC, ChoosingABuiltInEnablesStartAndAUserTransformationAlsoEditAndRemove) {
   Main.Chooser.UserPick(1);
   EXPECT_EQ(Controller->CurrentTransform(), &TextToBin);
-  EXPECT_EQ(Main.EnabledActions(), IdleChosen);
+  EXPECT_EQ(Main.EnabledActions(), kIdleChosen);
   Main.Chooser.UserPick(2);
   EXPECT_EQ(Controller->CurrentTransform(), &User);
-  EXPECT_EQ(Main.EnabledActions(), IdleEditable);
+  EXPECT_EQ(Main.EnabledActions(), kIdleEditable);
 }
 
 TEST_F(MainC, RefillingTheChooserKeepsTheChoiceWhileItIsOffered) {
@@ -184,7 +183,7 @@ TEST_F(MainC, StartWithoutFilesOnlyClearsTheLog) {
   EXPECT_TRUE(Main.SwitchHistory.empty());
   EXPECT_TRUE(Controller->Idle());
   EXPECT_EQ(Main.Context->Journal(u"Start.Enabled"), Lines{});
-  EXPECT_EQ(Main.EnabledActions(), IdleChosen);
+  EXPECT_EQ(Main.EnabledActions(), kIdleChosen);
 }
 
 TEST_F(MainC, StartWithoutAChoiceOnlyClearsTheLog) {
@@ -219,7 +218,7 @@ TEST_F(MainC, AddedFilesShowTheirCellsAndTheirInspectedFormat) {
     EXPECT_EQ(Main.Table.Rows().Items(i).ImageIndex(), 3);
   }
   // Adding leaves the commands as they are.
-  EXPECT_EQ(Main.EnabledActions(), IdleCommands);
+  EXPECT_EQ(Main.EnabledActions(), kIdle);
 }
 
 TEST_F(MainC, CancelledFileDialogAddsNothing) {
@@ -263,7 +262,7 @@ TEST_F(MainC, AddDirectoryScansACorpusFolderAndRemembersIt) {
   EXPECT_EQ(Main.StatusLine.Value, u"Scan complete");
   EXPECT_EQ(Column(ColFormat), (Lines{u"Binary", u"Binary", u"Binary", u"Text", u"Text"}));
   EXPECT_EQ(Column(4), (Lines{root + u"/", root + u"/", root + u"/", root + u"/sub/", root + u"/sub/"}));
-  EXPECT_EQ(Main.EnabledActions(), IdleCommands);
+  EXPECT_EQ(Main.EnabledActions(), kIdle);
   EXPECT_EQ(Main.SwitchHistory, std::vector<bool>{false});
 
   // Cancelled the next time: it opened on the last folder, and the commands were refreshed.
@@ -369,7 +368,7 @@ TEST_F(MainC, BinaryToTextRunConvertsListedFilesAndReportsEachOutcome) {
   EXPECT_EQ(Main.ProgressBar.PositionHistory, (std::vector<int32_t>{0, 1, 2, 3, 4}));
   EXPECT_EQ(Main.SwitchHistory, (std::vector<bool>{true, false}));
   EXPECT_FALSE(Main.Executing);
-  EXPECT_EQ(Main.EnabledActions(), IdleChosen);
+  EXPECT_EQ(Main.EnabledActions(), kIdleChosen);
   EXPECT_EQ(Main.Chooser.Current, 0);
 
   // On disk: the converted forms replaced, each original kept as its backup; the others as they were.
@@ -453,7 +452,7 @@ TEST_F(MainC, MessagesOfTheTransformationReachTheLogIndented) {
                                        u"2 of 2 files processed: 1 applied, 0 no changes, 0 skipped, 1 errors."}));
   EXPECT_EQ(Column(ColStatus), (Lines{u"Applied", u"Error"}));
   EXPECT_EQ(Dir.Read("b.dfm"), "object b\r\n");
-  EXPECT_EQ(Main.EnabledActions(), IdleEditable);
+  EXPECT_EQ(Main.EnabledActions(), kIdleEditable);
   // Once the run is over the transformation no longer calls back into the controller.
   EXPECT_FALSE(User.OnMessage());
 }
@@ -554,7 +553,7 @@ TEST_F(MainC, StopDuringARunOfTwentyFilesFinishesTheFileInProgress) {
   EXPECT_EQ(Main.StatusLine.History[Main.StatusLine.History.size() - 2], u"Transformation complete.");
   EXPECT_EQ(Main.StatusLine.Value, u"Process terminated.");
   EXPECT_EQ(Main.SwitchHistory, (std::vector<bool>{true, false}));
-  EXPECT_EQ(Main.EnabledActions(), IdleEditable);
+  EXPECT_EQ(Main.EnabledActions(), kIdleEditable);
 }
 
 TEST_F(MainC, StopWhenNothingRunsStillSaysSoAndEndsTheInspection) {

@@ -19,6 +19,9 @@
 
 using namespace tess::app;
 using namespace tess::transform;
+using tess::testing::kIdle;
+using tess::testing::kIdleChosen;
+using tess::testing::kIdleEditable;
 using tess::testing::ScopedDataHome;
 using tess::testing::TFakeMain;
 using tess::testing::TFakeMessageBox;
@@ -34,10 +37,6 @@ namespace {
 
 using TAsked = TFakeMessageBox::TAsked;
 const Lines kBuiltIns{u"Binary to text", u"Text to binary"};
-const char16_t* const kIdleEditable =
-    u"AddFiles AddDir RemoveFiles Start AddTransform EditTransform RemoveTransform Preferences";
-const char16_t* const kIdleChosen = u"AddFiles AddDir RemoveFiles Start AddTransform Preferences";
-const char16_t* const kIdle = u"AddFiles AddDir RemoveFiles AddTransform Preferences";
 
 class TransformCommandsTest : public ::testing::Test {
 protected:

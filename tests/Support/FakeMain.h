@@ -10,6 +10,13 @@
 
 namespace tess::testing {
 
+// The commands enabled while nothing runs, as TFakeMain::EnabledActions lists them: nothing
+// chosen, a built-in transformation chosen, a user transformation chosen.
+inline const char16_t* const kIdle = u"AddFiles AddDir RemoveFiles AddTransform Preferences";
+inline const char16_t* const kIdleChosen = u"AddFiles AddDir RemoveFiles Start AddTransform Preferences";
+inline const char16_t* const kIdleEditable =
+    u"AddFiles AddDir RemoveFiles Start AddTransform EditTransform RemoveTransform Preferences";
+
 class TFakeMain : public common::TDObject, public app::IMain {
 public:
   TFakeMain() {
