@@ -19,7 +19,6 @@
 #include "App/uDFMApp.h"
 #include "App/uModFormC.h"
 #include "App/uPrefFormC.h"
-#include "Batch/uDFMBackup.h"
 #include "FormText/uDFMParserFactory.h"
 #include "Shared/Tasks/uDispatcher.h"
 #include "Transformations/uManualTransform.h"
@@ -136,7 +135,6 @@ int main(int argc, char** argv) {
     return 2;
   }
   tess::app::TDFMApp::Instance();
-  tess::batch::TDFMBackup::Instance();
   tess::formtext::InstallDFMParserFactory();
   QApplication application(argc, argv);
   TQtDispatcher dispatcher;

@@ -1,11 +1,11 @@
 #include "App/uRunSummary.h"
 
 #include "Batch/uFormatInspector.h"
-#include "Batch/uRunTransform.h"
 #include "Shared/Common/uDDirectory.h"
 #include "Shared/Common/uDString.h"
 #include "Shared/Common/uException.h"
 #include "Shared/Common/uFormat.h"
+#include "Transformations/uTransform.h"
 
 namespace tess::app {
 
@@ -18,7 +18,7 @@ std::u16string StatusOf(const batch::TFilesC& AFiles, int32_t AIndex) {
 }
 
 bool Processed(const std::u16string& AStatus) {
-  return !AStatus.empty() && AStatus != batch::StatusCaption(TTransformStatus::tsProgress);
+  return !AStatus.empty() && AStatus != transform::StatusCaption(TTransformStatus::tsProgress);
 }
 
 }  // namespace
@@ -27,10 +27,10 @@ TRunCounts CountOutcomes(const batch::TFilesC& AFiles) {
   TRunCounts counts;
   for (int32_t i = 0; i < AFiles.Count(); ++i) {
     const std::u16string status = StatusOf(AFiles, i);
-    if (status == batch::StatusCaption(TTransformStatus::tsApplied)) ++counts.Applied;
-    else if (status == batch::StatusCaption(TTransformStatus::tsNoChanges)) ++counts.NoChanges;
-    else if (status == batch::StatusCaption(TTransformStatus::tsSkipped)) ++counts.Skipped;
-    else if (status == batch::StatusCaption(TTransformStatus::tsError)) ++counts.Errors;
+    if (status == transform::StatusCaption(TTransformStatus::tsApplied)) ++counts.Applied;
+    else if (status == transform::StatusCaption(TTransformStatus::tsNoChanges)) ++counts.NoChanges;
+    else if (status == transform::StatusCaption(TTransformStatus::tsSkipped)) ++counts.Skipped;
+    else if (status == transform::StatusCaption(TTransformStatus::tsError)) ++counts.Errors;
     else ++counts.NotProcessed;
   }
   return counts;

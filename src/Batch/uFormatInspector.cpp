@@ -10,19 +10,9 @@
 
 namespace tess::batch {
 
-std::u16string FormatName(stream::FormFileFormat AFormat) {
-  switch (AFormat) {
-    case stream::FormFileFormat::fmtBinary: return u"Binary";
-    case stream::FormFileFormat::fmtText: return u"Text";
-    case stream::FormFileFormat::fmtUTF8Text: return u"UTF8 Text";
-    case stream::FormFileFormat::fmtUnknown: break;
-  }
-  return u"Unknown";
-}
-
 std::u16string FileFormatName(const std::u16string& AFileName) {
   stream::TFileStream file(AFileName, stream::TFileMode::fmOpenRead);
-  return FormatName(stream::DetectFormFormat(file));
+  return stream::FormatName(stream::DetectFormFormat(file));
 }
 
 void TFormatInspector::Work(tasks::TTask& ATask) {

@@ -10,8 +10,6 @@
 
 namespace tess::batch {
 
-// "Unknown", "Binary", "Text", "UTF8 Text".
-std::u16string FormatName(stream::FormFileFormat AFormat);
 // The format name of the file as it is on disk. Raises common::Exception when it cannot be read.
 std::u16string FileFormatName(const std::u16string& AFileName);
 
