@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <sstream>
 #include <stdexcept>
 
@@ -144,6 +146,20 @@ TEST(SyntheticForm, IsCanonicalFormText) {
 
   formtext::TDFMHelper helper;
   EXPECT_EQ(helper.SaveObjectToBytes(*helper.LoadObjectFromBytes(text)), text);
+}
+
+TEST(BenchProgram, LeavesNoTemporaryFolderBehindWhenTheCorpusCannotBeLoaded) {
+  std::string root = (std::filesystem::temp_directory_path() / "tess-bench-XXXXXX").string();
+  ASSERT_NE(::mkdtemp(root.data()), nullptr);
+  // Texts without binaries: loading fails after the benchmark has made its temporary folder.
+  const std::filesystem::path corpus = std::filesystem::path(root) / "corpus", temp = std::filesystem::path(root) / "tmp";
+  std::filesystem::create_directories(corpus / "text");
+  std::filesystem::create_directories(temp);
+  const TProcessRun run =
+      RunProcess({"/usr/bin/env", "TMPDIR=" + temp.string(), TESS_BENCH_PATH, "--no-cli", "--corpus", corpus.string()});
+  EXPECT_EQ(run.ExitCode, 1);
+  EXPECT_TRUE(std::filesystem::is_empty(temp));
+  std::filesystem::remove_all(root);
 }
 
 }  // namespace

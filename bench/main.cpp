@@ -21,6 +21,7 @@
 #include "FormStream/uTextToBinary.h"
 #include "FormText/uDFMHelper.h"
 #include "Shared/Common/uEncoding.h"
+#include "Shared/Common/uScopeGuard.h"
 #include "Transformations/uManualTransform.h"
 #include "Transformations/uTransformActions.h"
 #include "uBenchHarness.h"
@@ -233,6 +234,11 @@ int main(int argc, char** argv) {
   const fs::path temp = fs::temp_directory_path() / ("tessarine-bench-" + std::to_string(getpid()));
   fs::remove_all(temp);
   fs::create_directories(temp);
+  // Gone however the run ends, also when the corpus cannot be loaded.
+  common::TScopeGuard removeTemp([&temp] {
+    std::error_code ignored;
+    fs::remove_all(temp, ignored);
+  });
   std::vector<TResultRow> cliRows;
   std::vector<std::pair<std::string, double>> speedups;
   try {
@@ -243,7 +249,6 @@ int main(int argc, char** argv) {
     MeasureCli(options, textPaths, temp, cliRows, speedups);
   } catch (const std::exception& e) {
     std::cerr << "tessarine-bench: " << e.what() << "\n";
-    fs::remove_all(temp);
     return 1;
   }
 
@@ -401,7 +406,6 @@ int main(int argc, char** argv) {
     }
   }
 
-  fs::remove_all(temp);
   rows.insert(rows.end(), cliRows.begin(), cliRows.end());
 
   const auto baseline = std::find_if(rows.begin(), rows.end(), [](const TResultRow& R) { return R.Name == "file_copy"; });

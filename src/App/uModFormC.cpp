@@ -2,6 +2,7 @@
 
 #include "App/uDialogs.h"
 #include "FormText/uDFMHelper.h"
+#include "Shared/Common/uScopeGuard.h"
 
 namespace tess::app {
 
@@ -49,18 +50,6 @@ std::u16string TextOf(common::IDText* AText) { return AText == nullptr ? std::u1
 void SetTextOf(common::IDText* AText, const std::u16string& AValue) {
   if (AText != nullptr) AText->SetText(AValue);
 }
-
-// Suspends repainting of the table while it is rebuilt, resuming it also when the rebuild fails.
-class TTableUpdate {
-public:
-  explicit TTableUpdate(common::IDTable& ATable) : FTable(ATable) { FTable.BeginUpdate(); }
-  ~TTableUpdate() { FTable.EndUpdate(); }
-  TTableUpdate(const TTableUpdate&) = delete;
-  TTableUpdate& operator=(const TTableUpdate&) = delete;
-
-private:
-  common::IDTable& FTable;
-};
 
 }  // namespace
 
@@ -147,7 +136,7 @@ bool TTransformC::Valid() {
 
 void TTransformC::FillActions() {
   if (FActionTable == nullptr) return;
-  TTableUpdate update(*FActionTable);
+  auto update = common::UpdateScope(FActionTable);
   common::TDGUIRows& rows = FActionTable->Rows();
   rows.Clear();
   for (int i = 0; i < FTransform->ActionCount(); ++i) {
@@ -167,7 +156,7 @@ TRemovePropC::~TRemovePropC() {
 void TRemovePropC::SetView(IRemoveProp* AView) {
   FView = AView;
   if (FView == nullptr || FAction == nullptr) return;
-  TUpdateLock lock(FLockUpdate);
+  auto lock = common::SetForScope(FLockUpdate, true);
   FView->PropName()->SetText(FAction->PropName());
   FView->ObjName()->SetText(FAction->ObjectName());
   FView->ObjClass()->SetText(FAction->ObjectClass());
@@ -190,7 +179,7 @@ TChangePropC::~TChangePropC() {
 void TChangePropC::SetView(IChangeProp* AView) {
   FView = AView;
   if (FView == nullptr || FAction == nullptr) return;
-  TUpdateLock lock(FLockUpdate);
+  auto lock = common::SetForScope(FLockUpdate, true);
   FView->OldPropName()->SetText(FAction->OldPropName());
   FView->OldPropValue()->SetText(FAction->OldPropValue());
   FView->NewPropName()->SetText(FAction->NewPropName());
@@ -224,7 +213,7 @@ TNewPropC::~TNewPropC() {
 void TNewPropC::SetView(INewProp* AView) {
   FView = AView;
   if (FView == nullptr || FAction == nullptr) return;
-  TUpdateLock lock(FLockUpdate);
+  auto lock = common::SetForScope(FLockUpdate, true);
   FView->NewPropName()->SetText(FAction->NewPropName());
   FView->NewPropValue()->SetText(FAction->NewPropValue());
   FView->ObjectName()->SetText(FAction->ObjectName());
@@ -252,7 +241,7 @@ TChangeObjectC::~TChangeObjectC() {
 void TChangeObjectC::SetView(IChangeObject* AView) {
   FView = AView;
   if (FView == nullptr || FAction == nullptr) return;
-  TUpdateLock lock(FLockUpdate);
+  auto lock = common::SetForScope(FLockUpdate, true);
   FView->OldObjectName()->SetText(FAction->OldObjectName());
   FView->OldObjectClass()->SetText(FAction->OldObjectClass());
   FView->NewObjectName()->SetText(FAction->NewObjectName());

@@ -74,18 +74,6 @@ protected:
   transform::TTransformAction* FSyncAction = nullptr;
 };
 
-// Sets a flag for its lifetime, so that an exception cannot leave it set.
-class TUpdateLock {
-public:
-  explicit TUpdateLock(bool& AFlag) : FFlag(AFlag) { FFlag = true; }
-  ~TUpdateLock() { FFlag = false; }
-  TUpdateLock(const TUpdateLock&) = delete;
-  TUpdateLock& operator=(const TUpdateLock&) = delete;
-
-private:
-  bool& FFlag;
-};
-
 // The four action controllers. Each edits a prototype (FAction, owned by the editor) through its
 // frame, and after every change copies the prototype into the action in the working copy.
 // Loading a frame writes its fields, which run the frame's change handlers: FLockUpdate keeps

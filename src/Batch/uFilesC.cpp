@@ -14,6 +14,7 @@
 #include "Shared/Common/uEncoding.h"
 #include "Shared/Common/uException.h"
 #include "Shared/Common/uFormat.h"
+#include "Shared/Common/uScopeGuard.h"
 
 extern char** environ;
 
@@ -116,33 +117,21 @@ void TFilesC::OpenFile() {
 
 void TFilesC::RemoveSelected() {
   if (FTable == nullptr) return;
-  FTable->BeginUpdate();
-  try {
-    common::TDGUIRows& rows = FTable->Rows();
-    for (int32_t i = rows.Count() - 1; i >= 0; --i)
-      if (rows.Items(i).Selected()) rows.Delete(i);
-  } catch (...) {
-    FTable->EndUpdate();
-    throw;
-  }
-  FTable->EndUpdate();
+  auto update = common::UpdateScope(FTable);
+  common::TDGUIRows& rows = FTable->Rows();
+  for (int32_t i = rows.Count() - 1; i >= 0; --i)
+    if (rows.Items(i).Selected()) rows.Delete(i);
 }
 
 void TFilesC::ResetStatus() {
   if (FTable == nullptr) return;
-  FTable->BeginUpdate();
-  try {
-    common::TDGUIRows& rows = FTable->Rows();
-    for (int32_t i = 0; i < rows.Count(); ++i) {
-      common::TDGUIItem& cell = rows.Items(i).Items(ColStatus);
-      cell.SetCaption({});
-      cell.SetImageIndex(-1);
-    }
-  } catch (...) {
-    FTable->EndUpdate();
-    throw;
+  auto update = common::UpdateScope(FTable);
+  common::TDGUIRows& rows = FTable->Rows();
+  for (int32_t i = 0; i < rows.Count(); ++i) {
+    common::TDGUIItem& cell = rows.Items(i).Items(ColStatus);
+    cell.SetCaption({});
+    cell.SetImageIndex(-1);
   }
-  FTable->EndUpdate();
 }
 
 void TFilesC::LaunchEditor(const std::u16string& AFileName) {

@@ -25,7 +25,7 @@
 
 namespace tess::testing {
 
-// The test's thread is the user-interface thread: a plain dispatcher bound to it is installed for
+// The test's thread is the user-interface thread: a queued dispatcher bound to it is installed for
 // the object's life, and the test drains it while waiting for the workers.
 class TUILoop {
 public:
@@ -53,10 +53,10 @@ public:
     const auto deadline = std::chrono::steady_clock::now() + ADuration;
     while (std::chrono::steady_clock::now() < deadline) FDispatcher.WaitAndProcess(std::chrono::milliseconds(2));
   }
-  tasks::TPlainDispatcher& Dispatcher() { return FDispatcher; }
+  tasks::TQueuedDispatcher& Dispatcher() { return FDispatcher; }
 
 private:
-  tasks::TPlainDispatcher FDispatcher;
+  tasks::TQueuedDispatcher FDispatcher;
 };
 
 // A gate a worker waits at until the test opens it.

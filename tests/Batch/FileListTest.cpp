@@ -14,7 +14,7 @@
 #include "Shared/Common/uEncoding.h"
 #include "Shared/Common/uGUIContainers.h"
 #include "Support/FakeControls.h"
-#include "Support/TempDir.h"
+#include "Support/FileListFixture.h"
 
 using namespace tess::batch;
 using tess::common::EListError;
@@ -22,14 +22,14 @@ using tess::common::TDGUIRow;
 using tess::common::U16;
 using tess::testing::TempDir;
 using tess::testing::TFakeTable;
+using tess::testing::TFileListTest;
 
 namespace {
 
-class FileList : public ::testing::Test {
+class FileList : public TFileListTest {
 protected:
   FileList() {
-    Files.SetTable(&Table);
-    Files.SetFileStack(&Stack);
+    ShowIn(&Table);
     Files.SetLauncher([this](const std::u16string& AFileName) { Opened.push_back(AFileName); });
     tess::app::SetFormFileImageIndex(7);
   }
@@ -42,16 +42,8 @@ protected:
     Files.AddFile(path);
     return path;
   }
-  std::vector<std::u16string> Names() const {
-    std::vector<std::u16string> names;
-    for (int32_t i = 0; i < Files.Count(); ++i) names.push_back(Files.FileName(i));
-    return names;
-  }
 
-  TempDir Dir;
   TFakeTable Table;
-  TFileStack Stack;
-  TFilesC Files;
   std::vector<std::u16string> Opened;
 };
 

@@ -9,17 +9,17 @@
 #include "Shared/Common/uGUIContainers.h"
 #include "Shared/Tasks/uTask.h"
 #include "Support/FakeControls.h"
-#include "Support/TempDir.h"
+#include "Support/FileListFixture.h"
 
 using namespace tess::batch;
 using tess::common::TDGUIRow;
 using tess::stream::FormFileFormat;
 using tess::testing::CopyCorpus;
 using tess::testing::CorpusFiles;
-using tess::testing::TempDir;
 using tess::testing::TFakeContext;
 using tess::testing::TFakeMemo;
 using tess::testing::TFakeTable;
+using tess::testing::TFileListTest;
 using tess::testing::TUILoop;
 
 namespace {
@@ -31,12 +31,9 @@ TEST(FormatName, NamesEveryDetectedFormat) {
   EXPECT_EQ(FormatName(FormFileFormat::fmtUTF8Text), u"UTF8 Text");
 }
 
-class Inspector : public ::testing::Test {
+class Inspector : public TFileListTest {
 protected:
-  Inspector() : Table(TFakeTable::FileColumns(), u"Files", Context), Log(u"Log", Context) {
-    Files.SetTable(&Table);
-    Files.SetFileStack(&Stack);
-  }
+  Inspector() : Table(TFakeTable::FileColumns(), u"Files", Context), Log(u"Log", Context) { ShowIn(&Table); }
   ~Inspector() override { StopInspection(); }
 
   void StartInspection() {
@@ -65,9 +62,6 @@ protected:
   std::shared_ptr<TFakeContext> Context = std::make_shared<TFakeContext>();
   TFakeTable Table;
   TFakeMemo Log;
-  TFileStack Stack;
-  TFilesC Files;
-  TempDir Dir;
   std::unique_ptr<tess::tasks::TThreadedTask> Task;
   int Finishes = 0;
 };

@@ -12,11 +12,11 @@
 #include "Shared/Tasks/uDispatcher.h"
 #include "Shared/Tasks/uTask.h"
 #include "Support/FakeMain.h"
-#include "Support/TempDir.h"
+#include "Support/FileListFixture.h"
 
 using namespace tess::batch;
-using tess::testing::TempDir;
 using tess::testing::TFakeMain;
+using tess::testing::TFileListTest;
 using tess::testing::TScript;
 using tess::testing::TScriptedTransform;
 using tess::testing::TUILoop;
@@ -41,12 +41,9 @@ TEST(StatusLook, CaptionAndImageOfEveryStatus) {
   EXPECT_EQ(StatusImageIndex(static_cast<TTransformStatus>(-1)), -1);
 }
 
-class RunTransform : public ::testing::Test {
+class RunTransform : public TFileListTest {
 protected:
-  RunTransform() : Placement(Settings) {
-    Files.SetTable(Main.Files());
-    Files.SetFileStack(&Stack);
-  }
+  RunTransform() : Placement(Settings) { ShowIn(Main.Files()); }
   void TearDown() override { EXPECT_EQ(Main.Context->ForeignCalls(), std::vector<std::u16string>{}); }
 
   std::u16string Add(const std::string& AName, const std::string& AContent = "object a: ta\r\nend\r\n") {
@@ -80,9 +77,6 @@ protected:
 
   TUILoop Loop;
   TFakeMain Main;
-  TFileStack Stack;
-  TFilesC Files;
-  TempDir Dir;
   tess::app::TDFMSettings Settings;
   TDFMBackup Placement;
   TScriptedTransform Trans;

@@ -8,20 +8,19 @@
 #include "Batch/BatchFixture.h"
 #include "Shared/Tasks/uTask.h"
 #include "Support/FakeMain.h"
-#include "Support/TempDir.h"
+#include "Support/FileListFixture.h"
 
 using namespace tess::batch;
-using tess::testing::TempDir;
 using tess::testing::TFakeMain;
+using tess::testing::TFileListTest;
 using tess::testing::TUILoop;
 
 namespace {
 
-class ScanDir : public ::testing::Test {
+class ScanDir : public TFileListTest {
 protected:
   ScanDir() {
-    Files.SetTable(Main.Files());
-    Files.SetFileStack(&Stack);
+    ShowIn(Main.Files());
     Main.Context->ClearJournal();
   }
 
@@ -35,17 +34,9 @@ protected:
     task->Run(new TScanDir(APath, &Files, &Main));
     ASSERT_TRUE(Loop.Until([&] { return finished; }));
   }
-  std::vector<std::u16string> Names() const {
-    std::vector<std::u16string> names;
-    for (int32_t i = 0; i < Files.Count(); ++i) names.push_back(Files.FileName(i));
-    return names;
-  }
 
   TUILoop Loop;
   TFakeMain Main;
-  TFileStack Stack;
-  TFilesC Files;
-  TempDir Dir;
 };
 
 TEST_F(ScanDir, AddsEveryFormFileBelowTheFolderInScannerOrder) {

@@ -30,6 +30,7 @@
 
 #include "App/Gui/uMainPictures.h"
 #include "Shared/Common/uException.h"
+#include "Shared/Common/uScopeGuard.h"
 #include "Shared/Components/uHtmlLabel.h"
 
 namespace tess::gui {
@@ -425,14 +426,12 @@ void TMainForm::BuildMain(QWidget* AMain) {
           [this](const QPoint& AAt) { mmFilesPopup->popup(lvFiles->viewport()->mapToGlobal(AAt)); });
   connect(lvFiles, &QTreeWidget::itemDoubleClicked, aOpenFile, &QAction::trigger);
   connect(aSelectAll, &QAction::triggered, lvFiles, [this] {
-    if (FFiles) FFiles->BeginUpdate();
+    auto update = common::UpdateScope(FFiles.get());
     lvFiles->selectAll();
-    if (FFiles) FFiles->EndUpdate();
   });
   connect(aDeselect, &QAction::triggered, lvFiles, [this] {
-    if (FFiles) FFiles->BeginUpdate();
+    auto update = common::UpdateScope(FFiles.get());
     lvFiles->clearSelection();
-    if (FFiles) FFiles->EndUpdate();
   });
   connect(aInvertSelection, &QAction::triggered, this, [this] { InvertSelection(); });
 
@@ -567,12 +566,11 @@ void TMainForm::DetailsResized() {
 }
 
 void TMainForm::InvertSelection() {
-  FFiles->BeginUpdate();
+  auto update = common::UpdateScope(FFiles.get());
   for (int i = 0; i < lvFiles->topLevelItemCount(); ++i) {
     QTreeWidgetItem* entry = lvFiles->topLevelItem(i);
     entry->setSelected(!entry->isSelected());
   }
-  FFiles->EndUpdate();
 }
 
 void TMainForm::SelectSame(int AColumn) {
@@ -582,13 +580,12 @@ void TMainForm::SelectSame(int AColumn) {
   if (!first) return;
   const QString text = first->text(AColumn);
   if (text.isEmpty()) return;
-  FFiles->BeginUpdate();
+  auto update = common::UpdateScope(FFiles.get());
   for (int i = 0; i < lvFiles->topLevelItemCount(); ++i) {
     QTreeWidgetItem* entry = lvFiles->topLevelItem(i);
     const bool same = entry->text(AColumn) == text;
     if (entry->isSelected() != same) entry->setSelected(same);
   }
-  FFiles->EndUpdate();
 }
 
 void TMainForm::closeEvent(QCloseEvent* AEvent) {

@@ -16,6 +16,7 @@
 #include "Shared/Common/uDString.h"
 #include "Shared/Common/uException.h"
 #include "Shared/Common/uGUIContainers.h"
+#include "Shared/Common/uScopeGuard.h"
 
 namespace tess::common {
 
@@ -304,15 +305,8 @@ private:
   void Fill(TDGUIRow* ARow, TEntry AEntry) {
     FMap[ARow] = AEntry;
     const TDTableLine line = MakeTableLine(*ARow, *FColumns);
-    const bool wasFilling = FFilling;
-    FFilling = true;
-    try {
-      ShowLine(AEntry, ARow, line);
-    } catch (...) {
-      FFilling = wasFilling;
-      throw;
-    }
-    FFilling = wasFilling;
+    auto filling = SetForScope(FFilling, true);
+    ShowLine(AEntry, ARow, line);
   }
 
   // Declared first so that it is destroyed last: the rows go silently, after everything else.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "Shared/Common/uScopeGuard.h"
 #include "Shared/Parser/uParserFactory.h"
 
 namespace tess::parser {
@@ -44,16 +45,14 @@ void TGrammarParser::Parse(TGrammar& AGrammar, std::u16string AText, int32_t& AM
   Tokenize(AGrammar.RootToken(), std::move(AText));
   std::unique_ptr<TTokenIterator> iterator = Tokenizer().CreateIterator(AGrammar.RootToken());
   bool matched = false;
-  try {
+  {
+    common::TScopeGuard detach([&] {
+      AMaxPosition = iterator->MaxPosition();
+      AGrammar.SetIterator(nullptr);
+    });
     // A tokenizer that stopped without an end-of-file token leaves nothing to match.
     matched = !iterator->IsDone() && AGrammar.Match(*iterator);
-  } catch (...) {
-    AMaxPosition = iterator->MaxPosition();
-    AGrammar.SetIterator(nullptr);
-    throw;
   }
-  AMaxPosition = iterator->MaxPosition();
-  AGrammar.SetIterator(nullptr);
   iterator.reset();
   if (matched) return;
 

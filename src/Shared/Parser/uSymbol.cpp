@@ -6,6 +6,7 @@
 #include <deque>
 
 #include "Shared/Common/uFormat.h"
+#include "Shared/Common/uScopeGuard.h"
 #include "Shared/Parser/uParserFactory.h"
 #include "Shared/Parser/uTextCompare.h"
 
@@ -17,12 +18,10 @@ namespace tess::parser {
 std::unique_ptr<TSymbol> TSymbolClass::New() const {
   if (IsAbstract()) return nullptr;
   void* memory = ::operator new(FMaker.Size);
-  try {
-    return std::unique_ptr<TSymbol>(FMaker.Construct(memory));
-  } catch (...) {
-    ::operator delete(memory);
-    throw;
-  }
+  common::TScopeGuard release([memory] { ::operator delete(memory); });
+  std::unique_ptr<TSymbol> symbol(FMaker.Construct(memory));
+  release.Dismiss();
+  return symbol;
 }
 
 TSymbol* TSymbolClass::NewIn(TSymbolArena& AArena) const {

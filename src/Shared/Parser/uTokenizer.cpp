@@ -4,6 +4,7 @@
 #include <cassert>
 
 #include "Shared/Common/uFormat.h"
+#include "Shared/Common/uScopeGuard.h"
 #include "Shared/Parser/uTextCompare.h"
 
 namespace tess::parser {
@@ -322,18 +323,6 @@ void TTokenVisitor::VisitEOFToken(TEOFToken* AEOFToken) { VisitToken(AEOFToken);
 
 namespace {
 
-// Restores the source position when it goes out of scope, also when a reader raises.
-class TPositionGuard {
-public:
-  explicit TPositionGuard(TSourceFeeder& ASource) : FSource(ASource) { FSource.Push(); }
-  ~TPositionGuard() { FSource.Pop(); }
-  TPositionGuard(const TPositionGuard&) = delete;
-  TPositionGuard& operator=(const TPositionGuard&) = delete;
-
-private:
-  TSourceFeeder& FSource;
-};
-
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 bool IsUpperHexDigit(char16_t c) { return IsDigit(c) || (c >= u'A' && c <= u'F'); }
 bool IsWordChar(char16_t c) { return !IsWhiteSpaceChar(c) && !IsBreakChar(c); }
@@ -361,23 +350,19 @@ std::u16string ReadRun(TSourceFeeder& ASource, Pred APred) {
 }  // namespace
 
 bool TTokenReader::Accept(TCompositeToken& AParentToken, TSourceFeeder& ASource) {
-  TPositionGuard guard(ASource);
+  // A look ahead: the source is back where it was afterwards, also when a reader raises.
+  ASource.Push();
+  common::TScopeGuard restore([&ASource] { ASource.Pop(); });
   return DoAccept(AParentToken, ASource);
 }
 
 TToken* TTokenReader::ReadToken(TCompositeToken& AParentToken, TSourceFeeder& ASource) {
   const int32_t start = ASource.Position();
-  TToken* token = nullptr;
-  try {
-    token = DoReadToken(AParentToken, ASource);
-  } catch (...) {
-    ASource.SetPosition(start);
-    throw;
-  }
-  if (token == nullptr) {
-    ASource.SetPosition(start);
-    return nullptr;
-  }
+  // Nothing read, or a reader that raised, leaves the source where it was.
+  common::TScopeGuard rewind([&ASource, start] { ASource.SetPosition(start); });
+  TToken* token = DoReadToken(AParentToken, ASource);
+  if (token == nullptr) return nullptr;
+  rewind.Dismiss();
   token->SetRange(start, ASource.Position());
   return token;
 }

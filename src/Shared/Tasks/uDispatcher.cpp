@@ -1,68 +1,93 @@
 #include "Shared/Tasks/uDispatcher.h"
 
-#include <atomic>
-#include <stdexcept>
+#include <cstdio>
+#include <exception>
 #include <utility>
+
+#include "Shared/Common/uException.h"
 
 namespace tess::tasks {
 
-struct SyncState {
+struct TQueuedDispatcher::TSyncState {
   std::mutex Lock;
   std::condition_variable Done;
   bool Finished = false;
   std::exception_ptr Error;
+
+  void Finish(std::exception_ptr AError) {
+    std::lock_guard<std::mutex> guard(Lock);
+    Error = std::move(AError);
+    Finished = true;
+    Done.notify_all();
+  }
 };
 
-TPlainDispatcher::TPlainDispatcher() : FUIThread(std::this_thread::get_id()) {}
+namespace {
 
-TPlainDispatcher::~TPlainDispatcher() {
-  // A worker still blocked in Synchronize would wait forever; release it with an error instead.
-  std::deque<Entry> left;
+std::exception_ptr ClosedError() {
+  return std::make_exception_ptr(common::Exception(u"The user interface has closed"));
+}
+
+// Nobody waits for a queued procedure, so its failure is said here rather than lost; raising it
+// further would end the event loop or the drain of the entries behind it.
+void ReportQueuedFailure(const std::exception_ptr& AError) {
+  try {
+    std::rethrow_exception(AError);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "tessarine: a queued update failed: %s\n", error.what());
+  } catch (...) {
+    std::fprintf(stderr, "tessarine: a queued update failed\n");
+  }
+}
+
+}  // namespace
+
+TQueuedDispatcher::TQueuedDispatcher(TWakeUp AWakeUp)
+    : FWakeUp(std::move(AWakeUp)), FUIThread(std::this_thread::get_id()) {}
+
+TQueuedDispatcher::~TQueuedDispatcher() { Close(); }
+
+void TQueuedDispatcher::Close() {
+  std::deque<TEntry> left;
   {
     std::lock_guard<std::mutex> guard(FLock);
+    FClosed = true;
     left.swap(FEntries);
   }
-  for (Entry& entry : left) {
-    if (!entry.Sync) continue;
-    std::lock_guard<std::mutex> guard(entry.Sync->Lock);
-    entry.Sync->Error = std::make_exception_ptr(std::runtime_error("The user-interface dispatcher was destroyed."));
-    entry.Sync->Finished = true;
-    entry.Sync->Done.notify_all();
-  }
+  // A worker still blocked in Synchronize would wait for ever; it is released with an error.
+  for (TEntry& entry : left)
+    if (entry.Sync) entry.Sync->Finish(ClosedError());
 }
 
-void TPlainDispatcher::BindToCurrentThread() {
-  std::lock_guard<std::mutex> guard(FLock);
-  FUIThread = std::this_thread::get_id();
-}
+void TQueuedDispatcher::BindToCurrentThread() { FUIThread = std::this_thread::get_id(); }
 
-bool TPlainDispatcher::IsUIThread() const {
-  std::lock_guard<std::mutex> guard(FLock);
-  return FUIThread == std::this_thread::get_id();
-}
+bool TQueuedDispatcher::IsUIThread() const { return FUIThread.load() == std::this_thread::get_id(); }
 
-void TPlainDispatcher::Queue(TProc AProc) {
-  if (IsUIThread()) {
-    AProc();
-    return;
-  }
-  // Notified under the lock: once it is released the entry may run and the dispatcher go away.
+void TQueuedDispatcher::Append(TEntry AEntry) {
+  // Signalled under the lock: once it is released the entry may run and the dispatcher go away.
   std::lock_guard<std::mutex> guard(FLock);
-  FEntries.push_back({std::move(AProc), nullptr});
+  if (FClosed) std::rethrow_exception(ClosedError());
+  FEntries.push_back(std::move(AEntry));
   FArrived.notify_all();
+  if (FWakeUp) FWakeUp();
 }
 
-void TPlainDispatcher::Synchronize(TProc AProc) {
+void TQueuedDispatcher::Queue(TProc AProc) {
   if (IsUIThread()) {
     AProc();
     return;
   }
-  auto state = std::make_shared<SyncState>();
-  {
-    std::lock_guard<std::mutex> guard(FLock);
-    FEntries.push_back({std::move(AProc), state});
-    FArrived.notify_all();
+  Append({std::move(AProc), nullptr});
+}
+
+void TQueuedDispatcher::Synchronize(TProc AProc) {
+  // A blocking hand-off to the thread that would have to run it would never return.
+  if (IsUIThread()) {
+    AProc();
+    return;
   }
+  auto state = std::make_shared<TSyncState>();
+  Append({std::move(AProc), state});
   std::exception_ptr error;
   {
     std::unique_lock<std::mutex> wait(state->Lock);
@@ -73,8 +98,8 @@ void TPlainDispatcher::Synchronize(TProc AProc) {
   if (error) std::rethrow_exception(error);
 }
 
-bool TPlainDispatcher::RunOne() {
-  Entry entry;
+bool TQueuedDispatcher::RunOne() {
+  TEntry entry;
   {
     std::lock_guard<std::mutex> guard(FLock);
     if (FEntries.empty()) return false;
@@ -87,39 +112,37 @@ bool TPlainDispatcher::RunOne() {
   } catch (...) {
     error = std::current_exception();
   }
-  // The procedure is released before the worker resumes, so what it captured is gone by then.
+  // Released before the worker resumes, so what the procedure captured is gone by then.
   entry.Proc = nullptr;
-  if (entry.Sync) {
-    std::lock_guard<std::mutex> guard(entry.Sync->Lock);
-    entry.Sync->Error = std::move(error);
-    entry.Sync->Finished = true;
-    entry.Sync->Done.notify_all();
-  }
-  // Nobody waits for a queued procedure: its failure is dropped so the entries behind it still run.
+  if (entry.Sync)
+    entry.Sync->Finish(std::move(error));
+  else if (error)
+    ReportQueuedFailure(error);
   return true;
 }
 
-size_t TPlainDispatcher::Pending() const {
+bool TQueuedDispatcher::Drain() {
+  bool ran = false;
+  for (size_t count = Pending(); count > 0 && RunOne(); --count) ran = true;
+  return ran;
+}
+
+size_t TQueuedDispatcher::Pending() const {
   std::lock_guard<std::mutex> guard(FLock);
   return FEntries.size();
 }
 
-void TPlainDispatcher::ProcessMessages() {
-  if (!IsUIThread()) return;
-  // Only what is there now: a worker queueing without pause must not keep this call from returning.
-  for (size_t count = Pending(); count > 0 && RunOne(); --count) {
-  }
+void TQueuedDispatcher::ProcessMessages() {
+  if (IsUIThread()) Drain();
 }
 
-bool TPlainDispatcher::WaitAndProcess(std::chrono::milliseconds ATimeout) {
+bool TQueuedDispatcher::WaitAndProcess(std::chrono::milliseconds ATimeout) {
   if (!IsUIThread()) return false;
   {
     std::unique_lock<std::mutex> wait(FLock);
     FArrived.wait_for(wait, ATimeout, [&] { return !FEntries.empty(); });
   }
-  bool ran = false;
-  for (size_t count = Pending(); count > 0 && RunOne(); --count) ran = true;
-  return ran;
+  return Drain();
 }
 
 namespace {
@@ -128,7 +151,7 @@ std::atomic<IUIDispatcher*> installed{nullptr};
 
 IUIDispatcher& UIDispatcher() {
   if (IUIDispatcher* dispatcher = installed.load()) return *dispatcher;
-  static TPlainDispatcher fallback;
+  static TQueuedDispatcher fallback;
   return fallback;
 }
 

@@ -1,10 +1,10 @@
 // The hand-off of procedures from worker threads to the user-interface thread.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
-#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -32,12 +32,22 @@ public:
   virtual bool IsUIThread() const = 0;
 };
 
-// The dispatcher for tests and the command line: the list is drained by whichever thread created
-// the dispatcher, when it calls ProcessMessages or WaitAndProcess.
-class TPlainDispatcher : public IUIDispatcher {
+// The one list behind every dispatcher. The thread that creates it is the user-interface thread
+// and drains it, in ProcessMessages or WaitAndProcess; a wake-up hook lets an event loop learn that
+// an entry arrived (the desktop program posts itself an event from it).
+//
+// A queued procedure that raises is reported on the standard error stream and the entries behind
+// it still run. When the dispatcher goes (or is closed), a worker blocked in Synchronize, and any
+// later Queue or Synchronize, fail with common::Exception "The user interface has closed".
+class TQueuedDispatcher : public IUIDispatcher {
 public:
-  TPlainDispatcher();
-  ~TPlainDispatcher() override;
+  // Runs on the appending thread with the list locked, once per entry: it may only signal.
+  using TWakeUp = std::function<void()>;
+
+  explicit TQueuedDispatcher(TWakeUp AWakeUp = nullptr);
+  ~TQueuedDispatcher() override;
+  TQueuedDispatcher(const TQueuedDispatcher&) = delete;
+  TQueuedDispatcher& operator=(const TQueuedDispatcher&) = delete;
 
   void Queue(TProc AProc) override;
   void Synchronize(TProc AProc) override;
@@ -49,23 +59,36 @@ public:
   // Makes the calling thread the user-interface thread (a test fixture that owns the dispatcher
   // but was created elsewhere).
   void BindToCurrentThread();
-
-private:
-  struct Entry {
-    TProc Proc;
-    // Set for Synchronize: the waiting worker's completion state.
-    std::shared_ptr<struct SyncState> Sync;
-  };
-  bool RunOne();
+  // Entries appended and not yet run.
   size_t Pending() const;
 
-  std::thread::id FUIThread;
+protected:
+  // Refuses further entries and releases the workers still waiting; the pending entries are
+  // dropped. A subclass whose wake-up hook uses its own members closes in its destructor.
+  void Close();
+  // Runs the entries pending now, in order; true when anything ran. What they append meanwhile
+  // waits for the next call, so a worker queueing without pause cannot keep this from returning.
+  bool Drain();
+
+private:
+  struct TSyncState;
+  struct TEntry {
+    TProc Proc;
+    // Set for Synchronize: the waiting worker's completion state.
+    std::shared_ptr<TSyncState> Sync;
+  };
+  void Append(TEntry AEntry);
+  bool RunOne();
+
+  TWakeUp FWakeUp;
+  std::atomic<std::thread::id> FUIThread;
   mutable std::mutex FLock;
   std::condition_variable FArrived;
-  std::deque<Entry> FEntries;
+  std::deque<TEntry> FEntries;
+  bool FClosed = false;
 };
 
-// The dispatcher in use: the one installed, else a process-wide TPlainDispatcher bound to the
+// The dispatcher in use: the one installed, else a process-wide TQueuedDispatcher bound to the
 // thread that first asks for it (start-up asks on the user-interface thread).
 IUIDispatcher& UIDispatcher();
 // Installs a dispatcher (not owned; it must outlive every task); null goes back to the default.

@@ -5,6 +5,7 @@
 #include <memory>
 #include <thread>
 
+#include "Shared/Common/uScopeGuard.h"
 #include "Shared/Tasks/uDispatcher.h"
 #include "Shared/Tasks/uProcThread.h"
 
@@ -41,25 +42,19 @@ void TSimpleTask::Start(TAlgorithm* AAlgorithm) {
 void TSimpleTask::Run(TAlgorithm* AAlgorithm) {
   assert(AAlgorithm != nullptr && "a task runs an algorithm");
   CheckNotRunning();
-  try {
-    Start(AAlgorithm);
-  } catch (...) {
+  {
     // A failing OnStart would otherwise leave the task working for ever: no run, and a
     // destructor that waits without end. The run ends at once, with its finish.
-    Finish();
-    throw;
+    common::TScopeGuard finishOnFailure([this] { Finish(); });
+    Start(AAlgorithm);
+    finishOnFailure.Dismiss();
   }
   DoWork(AAlgorithm);
 }
 
 void TSimpleTask::DoWork(TAlgorithm* AAlgorithm) {
-  try {
-    AAlgorithm->Work(*this);
-  } catch (...) {
-    Finish();
-    throw;
-  }
-  Finish();
+  common::TScopeGuard finish([this] { Finish(); });
+  AAlgorithm->Work(*this);
 }
 
 void TSimpleTask::Finish() {
@@ -93,13 +88,10 @@ TThreadedTask::~TThreadedTask() { StopAndWait(); }
 void TThreadedTask::DoWork(TAlgorithm* AAlgorithm) {
   std::unique_ptr<TProcThread> thread = TProcThread::Create([this, AAlgorithm] { AAlgorithm->Work(*this); });
   thread->OnTerminate = [this] { ThreadTerminated(); };
-  try {
-    TProcThread::Start(std::move(thread));
-  } catch (...) {
-    // No thread, so no finish would ever come: end the run here and report the failure.
-    Finish();
-    throw;
-  }
+  // No thread, so no finish would ever come: a failed start ends the run here, and raises.
+  common::TScopeGuard finishOnFailure([this] { Finish(); });
+  TProcThread::Start(std::move(thread));
+  finishOnFailure.Dismiss();
 }
 
 void TThreadedTask::ThreadTerminated() { Finish(); }

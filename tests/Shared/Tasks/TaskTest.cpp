@@ -33,7 +33,7 @@ protected:
     return true;
   }
 
-  TPlainDispatcher FDispatcher;
+  TQueuedDispatcher FDispatcher;
 };
 
 // An algorithm built from a lambda, counting its destruction.
@@ -275,48 +275,4 @@ TEST_F(TaskTest, DestroyingAWorkingThreadedTaskOnTheUserInterfaceThreadDoesNotHa
   }
   EXPECT_EQ(destroyed, 1);
   EXPECT_FALSE(finishRaised) << "a task being destroyed raises no OnFinish";
-}
-
-TEST(PlainDispatcher, SynchronizeWaitsForTheUserInterfaceThreadAndPassesItsErrorBack) {
-  TPlainDispatcher dispatcher;
-  std::atomic<bool> ran{false}, returned{false};
-  std::string error;
-  std::thread worker([&] {
-    try {
-      dispatcher.Synchronize([&] {
-        ran = true;
-        throw std::runtime_error("ui failed");
-      });
-    } catch (const std::exception& e) {
-      error = e.what();
-    }
-    returned = true;
-  });
-  std::this_thread::sleep_for(30ms);
-  EXPECT_FALSE(returned) << "Synchronize returned before the user-interface thread ran it";
-  while (!returned) dispatcher.WaitAndProcess(5ms);
-  worker.join();
-  EXPECT_TRUE(ran);
-  EXPECT_EQ(error, "ui failed");
-}
-
-TEST(PlainDispatcher, OnTheUserInterfaceThreadBothOperationsRunAtOnce) {
-  TPlainDispatcher dispatcher;
-  int calls = 0;
-  dispatcher.Queue([&] { ++calls; });
-  dispatcher.Synchronize([&] { ++calls; });
-  EXPECT_EQ(calls, 2);
-}
-
-TEST(PlainDispatcher, AFailingQueuedProcedureDoesNotStopTheOnesBehindIt) {
-  TPlainDispatcher dispatcher;
-  std::vector<int> order;
-  std::thread worker([&] {
-    dispatcher.Queue([&] { order.push_back(1); });
-    dispatcher.Queue([] { throw std::runtime_error("dropped"); });
-    dispatcher.Synchronize([&] { order.push_back(3); });
-  });
-  while (order.size() < 2) dispatcher.WaitAndProcess(5ms);
-  worker.join();
-  EXPECT_EQ(order, (std::vector<int>{1, 3}));
 }
