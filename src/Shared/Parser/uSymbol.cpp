@@ -260,13 +260,10 @@ private:
     return false;
   }
 
-  // Finishes the production on top of the stack. A failed attempt in which nothing matched leaves
-  // nothing that a memo entry or a tree names, so its members and all below them go at once: most
-  // attempts fail, and their symbols would otherwise outnumber those of the tree.
-  // Two kinds of attempt leave symbols that nothing will name, and they are freed as the attempt
-  // ends: one that failed with no match anywhere below it (everything it made goes), and a choice
-  // that matched (its other members go, unless a match below one of them is memoised). Together
-  // they are most of what a parse makes.
+  // Finishes the production on top of the stack. Two kinds of attempt leave symbols that nothing
+  // will name, and they are freed as the attempt ends: one that failed with no match anywhere below
+  // it (everything it made goes), and a choice that matched (its other members go, unless a match
+  // below one of them is memoised). Together they are most of what a parse makes.
   bool Leave(bool AMatched) {
     TFrame& frame = FStack.back();
     TProduction* production = frame.Production;
