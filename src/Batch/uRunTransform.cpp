@@ -11,21 +11,6 @@ using transform::TTransformStatus;
 
 namespace {
 
-struct TStatusLook {
-  const char16_t* Caption;
-  int32_t ImageIndex;
-};
-
-// Indexed by TTransformStatus.
-constexpr TStatusLook StatusLooks[] = {
-    {u"", -1}, {u"Applied", 0}, {u"No changes", 2}, {u"Skipped", 2}, {u"Error", 1}, {u"In progress...", -1},
-};
-
-const TStatusLook* LookOf(TTransformStatus AStatus) {
-  const auto index = static_cast<size_t>(AStatus);
-  return index < std::size(StatusLooks) ? &StatusLooks[index] : nullptr;
-}
-
 // Runs AProc on the user-interface thread and waits for it; its exception comes back here.
 template <class TFunc>
 void OnUIThread(TFunc AProc) {
@@ -34,18 +19,20 @@ void OnUIThread(TFunc AProc) {
 
 }  // namespace
 
-std::u16string StatusCaption(TTransformStatus AStatus) {
-  const TStatusLook* look = LookOf(AStatus);
-  return look == nullptr ? std::u16string() : std::u16string(look->Caption);
-}
-
 int32_t StatusImageIndex(TTransformStatus AStatus) {
-  const TStatusLook* look = LookOf(AStatus);
-  return look == nullptr ? -1 : look->ImageIndex;
+  switch (AStatus) {
+    case TTransformStatus::tsApplied: return 0;
+    case TTransformStatus::tsNoChanges:
+    case TTransformStatus::tsSkipped: return 2;
+    case TTransformStatus::tsError: return 1;
+    case TTransformStatus::tsProgress:
+    case TTransformStatus::tsNone: break;
+  }
+  return -1;
 }
 
-TRunTransform::TRunTransform(transform::TTransform* ATransform, TFilesC* AFiles, app::IMain* AForm,
-                             TFileStack* AFileStack, TDFMBackup* APlacement)
+TRunTransform::TRunTransform(transform::TTransform* ATransform, TFilesC* AFiles, IRunView* AForm,
+                             TFileStack* AFileStack, TDFMBackup& APlacement)
     : FTrans(ATransform), FFiles(AFiles), FForm(AForm), FFileStack(AFileStack), FPlacement(APlacement) {}
 
 std::u16string TRunTransform::FileName(int32_t AIndex) {
@@ -57,14 +44,13 @@ std::u16string TRunTransform::FileName(int32_t AIndex) {
 void TRunTransform::ShowStatus(int32_t AIndex, TTransformStatus AStatus) {
   OnUIThread([&] {
     common::TDGUIItem& cell = FForm->Files()->Rows().Items(AIndex).Items(ColStatus);
-    cell.SetCaption(StatusCaption(AStatus));
+    cell.SetCaption(transform::StatusCaption(AStatus));
     cell.SetImageIndex(StatusImageIndex(AStatus));
   });
 }
 
 void TRunTransform::Work(tasks::TTask& ATask) {
   FTask = &ATask;
-  TDFMBackup& placement = FPlacement != nullptr ? *FPlacement : TDFMBackup::Instance();
   int32_t count = 0;
   std::vector<std::u16string> files;
   OnUIThread([&] {
@@ -72,7 +58,7 @@ void TRunTransform::Work(tasks::TTask& ATask) {
     FForm->Progress()->SetMax(count - 1);
     for (int32_t index = 0; index < count; ++index) files.push_back(FFiles->FileName(index));
   });
-  placement.BeginRun(files);
+  FPlacement.BeginRun(files);
   for (int32_t index = 0; index < count; ++index) {
     if (FTask->Terminated()) break;
     OnUIThread([&] { FForm->Progress()->SetPosition(index); });
@@ -85,7 +71,7 @@ void TRunTransform::Work(tasks::TTask& ATask) {
     ShowStatus(index, TTransformStatus::tsProgress);
     std::u16string root;
     OnUIThread([&] { root = FFiles->Root(index); });
-    placement.Execute(*FTrans, FileName(index), root);
+    FPlacement.Execute(*FTrans, FileName(index), root);
     ShowStatus(index, FTrans->Status());
     OnUIThread([&] { FFileStack->Add(&FForm->Files()->Rows().Items(index), FFiles->FileName(index)); });
   }

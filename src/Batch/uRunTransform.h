@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "App/uMainForm.h"
+#include "Batch/uBatchViews.h"
 #include "Batch/uDFMBackup.h"
 #include "Batch/uFilesC.h"
 #include "Shared/Tasks/uTask.h"
@@ -12,9 +12,8 @@
 
 namespace tess::batch {
 
-// What the Status cell shows for an outcome: "Applied", "No changes", "Skipped", "Error",
-// "In progress..." or nothing, with images 0, 2, 2, 1 and none.
-std::u16string StatusCaption(transform::TTransformStatus AStatus);
+// The image of the Status cell beside an outcome's caption: 0 for "Applied", 2 for "No changes"
+// and "Skipped", 1 for "Error", none (-1) otherwise.
 int32_t StatusImageIndex(transform::TTransformStatus AStatus);
 
 // Every call it makes to the view or the rows is carried to the user-interface thread by the
@@ -23,9 +22,9 @@ int32_t StatusImageIndex(transform::TTransformStatus AStatus);
 // the output placement run on the worker thread itself.
 class TRunTransform : public tasks::TAlgorithm {
 public:
-  // None of the objects is owned. APlacement null means the process-wide output placement.
-  TRunTransform(transform::TTransform* ATransform, TFilesC* AFiles, app::IMain* AForm, TFileStack* AFileStack,
-                TDFMBackup* APlacement = nullptr);
+  // None of the objects is owned.
+  TRunTransform(transform::TTransform* ATransform, TFilesC* AFiles, IRunView* AForm, TFileStack* AFileStack,
+                TDFMBackup& APlacement);
 
   // A file in progress is always finished: the stop flag is looked at before each file only.
   // An exception raised outside the transformation (the view, the rows) ends the run there.
@@ -38,9 +37,9 @@ private:
   transform::TTransform* FTrans;
   tasks::TTask* FTask = nullptr;
   TFilesC* FFiles;
-  app::IMain* FForm;
+  IRunView* FForm;
   TFileStack* FFileStack;
-  TDFMBackup* FPlacement;
+  TDFMBackup& FPlacement;
 };
 
 }  // namespace tess::batch

@@ -241,7 +241,7 @@ int Detect(const TCliOptions& AOptions) {
   for (const std::u16string& file : files) {
     try {
       stream::TFileStream stream(file, stream::TFileMode::fmOpenRead);
-      PrintLine(TChannel::chOut, Utf8(FormatCaption(stream::DetectFormFormat(stream))) + "\t" + Printable(file));
+      PrintLine(TChannel::chOut, Utf8(stream::FormatName(stream::DetectFormFormat(stream))) + "\t" + Printable(file));
     } catch (const common::Exception& error) {
       failed = true;
       PrintLine(TChannel::chOut, "Error\t" + Printable(file) + ": " + Printable(error.Message()));
