@@ -219,6 +219,50 @@ void MeasureCli(const TOptions& AOptions, const std::vector<fs::path>& ATexts, c
   }
 }
 
+// The form-text engine's memory: the peak of one load and print of the synthetic form at 1, 10 and 100
+// times its base size, as rows, with the growth of that peak and the peak per input byte as factors.
+void MeasureLoadPrintMemory(const TOptions& AOptions, std::vector<TResultRow>& ARows,
+                            std::vector<std::pair<std::string, double>>& AFactors) {
+  formtext::TDFMHelper& helper = formtext::DFMHelper();
+  const int sizes[3] = {1, 10, 100};
+  double peaks[3] = {0, 0, 0};
+  for (int s = 0; s < 3; ++s) {
+    const std::string name = "load_print_memory_" + std::to_string(sizes[s]) + "x";
+    if (!AOptions.Tsv) std::cerr << "measuring " << name << "...\n";
+    const std::string text = bench::SyntheticForm(sizes[s]);
+    const auto loadAndPrint = [&] { return uint64_t{helper.SaveObjectToBytes(*helper.LoadObjectFromBytes(text)).size()}; };
+    TResultRow row{name, "load and print once, synthetic form", text.size(),
+                   bench::MeasureInChild(AOptions.Runs, loadAndPrint), false};
+    peaks[s] = row.Measure.Failed ? 0 : static_cast<double>(row.Measure.PeakBytes);
+    AFactors.emplace_back("memory." + name + ".bytes_per_input_byte", peaks[s] / static_cast<double>(text.size()));
+    ARows.push_back(std::move(row));
+  }
+  AFactors.emplace_back("growth.load_print_memory.1x_to_10x", peaks[0] > 0 ? peaks[1] / peaks[0] : 0);
+  AFactors.emplace_back("growth.load_print_memory.10x_to_100x", peaks[1] > 0 ? peaks[2] / peaks[1] : 0);
+}
+
+// Parentheses nested far past the depth a form may have: the text must be refused with the nesting
+// message, quickly and in little memory. 100 and 400 KB of text, half of them "(" and half ")".
+void MeasureNestedParentheses(const TOptions& AOptions, std::vector<TResultRow>& ARows) {
+  formtext::TDFMHelper& helper = formtext::DFMHelper();
+  for (const size_t kilobytes : {size_t{100}, size_t{400}}) {
+    const size_t depth = kilobytes * 1000 / 2;
+    const std::string text = "object A: TA\r\n  P = " + std::string(depth, '(') + std::string(depth, ')') + "\r\nend\r\n";
+    const std::string name = "nested_parens_" + std::to_string(kilobytes) + "kb";
+    if (!AOptions.Tsv) std::cerr << "measuring " << name << "...\n";
+    const auto loadRefused = [&] {
+      try {
+        helper.LoadObjectFromBytes(text);
+      } catch (const formtext::ENestingError& error) {
+        return uint64_t{error.Message().size()};
+      }
+      return uint64_t{0};  // loaded: counted as a failure of the path
+    };
+    ARows.push_back({name, "load refused: nested too deep", text.size(), bench::MeasureInChild(AOptions.Runs, loadRefused),
+                     false});
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -406,6 +450,10 @@ int main(int argc, char** argv) {
     }
   }
 
+  std::vector<std::pair<std::string, double>> engineFactors;
+  MeasureLoadPrintMemory(options, rows, engineFactors);
+  MeasureNestedParentheses(options, rows);
+
   rows.insert(rows.end(), cliRows.begin(), cliRows.end());
 
   const auto baseline = std::find_if(rows.begin(), rows.end(), [](const TResultRow& R) { return R.Name == "file_copy"; });
@@ -419,6 +467,7 @@ int main(int argc, char** argv) {
     factors.emplace_back("growth." + g.Name + ".10x_to_100x", factor(1, 2));
   }
   factors.insert(factors.end(), speedups.begin(), speedups.end());
+  factors.insert(factors.end(), engineFactors.begin(), engineFactors.end());
 
   bool failed = false;
   for (const TResultRow& row : rows) failed = failed || row.Measure.Failed;
@@ -440,5 +489,6 @@ int main(int argc, char** argv) {
                 g.Seconds[1] > 0 ? g.Seconds[2] / g.Seconds[1] : 0, static_cast<double>(g.Bytes[0]) / 1e6);
   }
   for (const auto& [name, value] : speedups) std::printf("%s: %.2f\n", name.c_str(), value);
+  for (const auto& [name, value] : engineFactors) std::printf("%s: %.2f\n", name.c_str(), value);
   return failed ? 1 : 0;
 }

@@ -259,6 +259,8 @@ int Check(const TCliOptions& AOptions) {
   for (const std::u16string& file : files) {
     std::string line;
     try {
+      // A file too large to load is refused before a byte of it is read.
+      helper.CheckTextSize(static_cast<uint64_t>(DDirectory::FileSize(file)));
       std::string bytes = DDirectory::ReadBytes(file);
       stream::TMemoryStream probe(bytes);
       if (stream::DetectFormFormat(probe) == FormFileFormat::fmtBinary) {

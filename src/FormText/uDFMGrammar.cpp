@@ -95,6 +95,8 @@ void TDFMGrammar::DoConfigureTokenizer(parser::TTokenizer& ATokenizer) {
 
 void TDFMGrammar::AddPossibleSymbols(TSymbols& ASymbols) { Member<TDFMObject>(ASymbols, this); }
 
+void TDFMGrammar::RaiseNestingTooDeep() { throw ENestingError(common::NestingTooDeepMessage()); }
+
 void TDFMValueGrammar::AddPossibleSymbols(TSymbols& ASymbols) { Member<TDFMValue>(ASymbols, this); }
 
 // --- Objects ------------------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 
 #include "Shared/Common/uDString.h"
 #include "Shared/Common/uException.h"
+#include "Shared/Common/uNesting.h"
 #include "Shared/Parser/uSymbol.h"
 
 namespace tess::formtext {
@@ -32,6 +33,12 @@ class TDFMItemSet;
 
 // An index in square brackets that is not a whole number (object A: TA [1.5]).
 class EConvertError : public common::Exception {
+public:
+  using Exception::Exception;
+};
+
+// A text nests objects, lists and collections deeper than common::kMaxNestingDepth.
+class ENestingError : public common::Exception {
 public:
   using Exception::Exception;
 };
@@ -85,6 +92,11 @@ class TDFMGrammar : public parser::TGrammar {
 public:
   // Strings are quoted with apostrophes, binary data with braces; nothing else is quoted.
   void DoConfigureTokenizer(parser::TTokenizer& ATokenizer) override;
+  // One more than the document's bound: at the deepest level a document may have, an attempt of
+  // an object, list or collection still opens before its first token fails.
+  int32_t MaxNestingDepth() const override { return common::kMaxNestingDepth + 1; }
+  // Raises ENestingError.
+  [[noreturn]] void RaiseNestingTooDeep() override;
 
 protected:
   void AddPossibleSymbols(TSymbols& ASymbols) override;
@@ -113,6 +125,7 @@ public:
 
   std::any Accept(TSymbolVisitor& AVisitor, std::any AData) override;
   using TProduction::Accept;
+  bool IsNestingLevel() const override { return true; }
 
 protected:
   void AddPossibleSymbols(TSymbols& ASymbols) override;
@@ -286,6 +299,7 @@ public:
   std::unique_ptr<TDFMChainEnumerator> GetEnumerator() const;
   std::any Accept(TSymbolVisitor& AVisitor, std::any AData) override;
   using TProduction::Accept;
+  bool IsNestingLevel() const override { return true; }
 
 protected:
   void AddPossibleSymbols(TSymbols& ASymbols) override;
@@ -318,6 +332,7 @@ public:
   std::unique_ptr<TDFMChainEnumerator> GetEnumerator() override;
   std::any Accept(TSymbolVisitor& AVisitor, std::any AData) override;
   using TProduction::Accept;
+  bool IsNestingLevel() const override { return true; }
 
 protected:
   void AddPossibleSymbols(TSymbols& ASymbols) override;

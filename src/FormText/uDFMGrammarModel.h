@@ -13,15 +13,9 @@
 
 namespace tess::formtext {
 
-// The parse survives any depth, but the walk below, the printer and the document's destructor
-// recurse once per level: deeper texts are refused.
+// The walk below, the printer and the document's destructor recurse once per level: deeper texts
+// are refused (ENestingError), by the grammar while it matches or here.
 using common::kMaxNestingDepth;
-
-// A text nests deeper than kMaxNestingDepth.
-class ENestingError : public common::Exception {
-public:
-  using Exception::Exception;
-};
 
 // Each visit returns a new model object, carried in the std::any as a doc::TDBase* that the
 // caller takes over at once. The model copies every text out of the tree, so it stays valid after

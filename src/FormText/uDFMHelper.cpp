@@ -170,11 +170,31 @@ TDFMHelper::~TDFMHelper() {
   FParser.reset();
 }
 
+namespace {
+
+// Mebibytes with one decimal, the same in every locale: 536870912 gives "512.0". Rounded up on
+// request, so that a size just past a limit never reads as the limit itself.
+std::u16string Mebibytes(uint64_t ABytes, bool ARoundUp) {
+  const uint64_t unit = uint64_t{1} << 20;
+  const uint64_t tenths = (ABytes * 10 + (ARoundUp ? unit - 1 : unit / 2)) / unit;
+  return common::IntToStr(static_cast<int64_t>(tenths / 10)) + u"." + common::IntToStr(static_cast<int64_t>(tenths % 10));
+}
+
+}  // namespace
+
+void TDFMHelper::CheckTextSize(uint64_t ABytes) const {
+  if (ABytes <= FMaxTextBytes) return;
+  throw ETooLargeError(common::Format(u"The form text is %s MiB, more than the %s MiB a form may have to be loaded",
+                                      {Mebibytes(ABytes, true), Mebibytes(FMaxTextBytes, false)}));
+}
+
 std::unique_ptr<TDObject> TDFMHelper::LoadObject(std::u16string_view AFileName) {
+  CheckTextSize(static_cast<uint64_t>(common::DDirectory::FileSize(AFileName)));
   return LoadObjectFromBytes(common::DDirectory::ReadBytes(AFileName));
 }
 
 std::unique_ptr<TDObject> TDFMHelper::LoadObjectFromBytes(std::string_view ABytes) {
+  CheckTextSize(ABytes.size());
   if (ABytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
     const std::string_view body = ABytes.substr(kUtf8Bom.size());
     std::u16string text = common::Utf8ToUtf16(body);
@@ -190,6 +210,7 @@ std::unique_ptr<TDObject> TDFMHelper::LoadObjectFromBytes(std::string_view AByte
 }
 
 std::unique_ptr<TDObject> TDFMHelper::LoadObjectFromText(std::u16string AText) {
+  CheckTextSize(AText.size());
   FGrammar->Reset();
   const common::TLineBreak lineBreak = common::FirstLineBreakOf(std::u16string_view(AText));
   int32_t maxPosition = 0;

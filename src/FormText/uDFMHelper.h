@@ -30,6 +30,16 @@ public:
   using Exception::Exception;
 };
 
+// A form text is larger than the helper loads (TDFMHelper::MaxTextBytes).
+class ETooLargeError : public common::Exception {
+public:
+  using Exception::Exception;
+};
+
+// What a form text may weigh by default: a parse holds about 25 bytes per input byte at its peak,
+// so this keeps the largest load to a few gigabytes, and positions well inside 32 bits.
+constexpr uint64_t kDefaultMaxTextBytes = uint64_t{512} << 20;
+
 // The kinds of name a transformation writes into a form.
 enum class TDFMNameKind { nkProperty, nkObject, nkClass };
 
@@ -46,7 +56,8 @@ public:
   // any other as Windows-1252; the document remembers which. Raises parser::EGrammarError
   // "Grammar failed" for text that is not a form, EFileError when the file cannot be read,
   // EEncodingError for a marked file that is not UTF-8, ENestingError for objects, lists and
-  // collections nested more than kMaxNestingDepth deep.
+  // collections nested more than kMaxNestingDepth deep, ETooLargeError (before reading anything)
+  // for a file larger than MaxTextBytes.
   std::unique_ptr<doc::TDObject> LoadObject(std::u16string_view AFileName);
   // LoadObject on bytes already in memory.
   std::unique_ptr<doc::TDObject> LoadObjectFromBytes(std::string_view ABytes);
@@ -71,12 +82,21 @@ public:
 
   parser::TGrammarParser& Parser() { return *FParser; }
 
+  // The largest form text the Load operations take, in bytes of the file (characters of a text);
+  // a larger one is refused with ETooLargeError before it is parsed.
+  uint64_t MaxTextBytes() const { return FMaxTextBytes; }
+  void SetMaxTextBytes(uint64_t AValue) { FMaxTextBytes = AValue; }
+  // Raises ETooLargeError, naming both sizes, when a text of ABytes is more than MaxTextBytes. For
+  // callers that know a file's size before they read it.
+  void CheckTextSize(uint64_t ABytes) const;
+
 private:
   std::unique_ptr<parser::TGrammarParser> FParser;
   std::unique_ptr<TDFMGrammar> FGrammar;
   std::unique_ptr<TDFMValueGrammar> FValueGrammar;
   std::unique_ptr<TDFMModelMaker> FModel;
   std::unique_ptr<doc::TDFMDefiner> FDef;
+  uint64_t FMaxTextBytes = kDefaultMaxTextBytes;
 };
 
 // The shared instance, made on first use and freed when the program ends.

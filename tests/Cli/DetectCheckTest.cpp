@@ -1,6 +1,8 @@
 // detect and check over named files and scanned folders: captions, scan order, masks, positions of errors.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "CliHarness.h"
 #include "CliTestSupport.h"
 #include "FormText/uDFMHelper.h"
@@ -94,6 +96,20 @@ TEST(Check, ALongTokenIsCutInTheMessage) {
   EXPECT_EQ(run.Status, 1);
   ASSERT_FALSE(run.OutLines().empty());
   EXPECT_EQ(run.OutLines()[0], "Error\tLong.dfm:2:15: Grammar failed near ''" + std::string(79, 'a') + "...'");
+}
+
+// A file too large to load fails alone, unread (the test file is sparse), and the run goes on.
+TEST(Check, AFileTooLargeToLoadFailsWithItsSizeAndTheLimit) {
+  tess::testing::TempDir dir;
+  WriteFile(dir.Path() / "Huge.dfm", kForm);
+  std::filesystem::resize_file(dir.Path() / "Huge.dfm", formtext::kDefaultMaxTextBytes + 1);
+  WriteFile(dir.Path() / "Good.dfm", kForm);
+  const TRun run = RunCli({"check", "Huge.dfm", "Good.dfm"}, dir.Path());
+  EXPECT_EQ(run.Status, 1);
+  EXPECT_EQ(run.OutLines(),
+            (std::vector<std::string>{"Error\tHuge.dfm: The form text is 512.1 MiB, more than the 512.0 MiB a form "
+                                      "may have to be loaded",
+                                      "OK\tGood.dfm", "2 files: 1 OK, 1 errors"}));
 }
 
 TEST(Check, DamagedBinaryFileSaysWhy) {

@@ -1,7 +1,11 @@
 // Loading, checking and saving form text through the facade, files and encodings included.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 #include "FormText/uDFMHelper.h"
+#include "Shared/Common/uDDirectory.h"
 #include "Shared/Common/uEncoding.h"
 #include "Support/TempDir.h"
 
@@ -107,6 +111,29 @@ TEST(Facade, GrammarErrorCarriesWhereTheTextStoppedMakingSense) {
     EXPECT_EQ(error.Line(), 3);
     EXPECT_EQ(error.Column(), 9);
     EXPECT_EQ(error.TokenText(), u"=");
+  }
+}
+
+// The limit is inclusive, holds for bytes, texts and files alike, and fails before anything else.
+TEST(Facade, TextsPastTheSizeLimitAreRefusedWithBothSizes) {
+  tess::testing::TempDir dir;
+  const std::string form = "object Form1: TForm1\r\nend\r\n";
+  common::DDirectory::WriteBytes(dir / "Form.dfm", form);
+  TDFMHelper helper;
+  EXPECT_EQ(helper.MaxTextBytes(), kDefaultMaxTextBytes);
+  helper.SetMaxTextBytes(form.size());
+  EXPECT_NE(helper.LoadObjectFromBytes(form), nullptr);
+  helper.SetMaxTextBytes(form.size() - 1);
+  const std::u16string message = u"The form text is 0.1 MiB, more than the 0.0 MiB a form may have to be loaded";
+  for (const auto& load : std::vector<std::function<void()>>{
+           [&] { helper.LoadObjectFromBytes(form); }, [&] { helper.LoadObjectFromText(common::U16(form)); },
+           [&] { helper.LoadObject(dir / "Form.dfm"); }, [&] { helper.LoadObjectFromBytes(std::string(form.size(), '\x01')); }}) {
+    try {
+      load();
+      ADD_FAILURE() << "loaded";
+    } catch (const ETooLargeError& error) {
+      EXPECT_EQ(error.Message(), message);
+    }
   }
 }
 

@@ -3,8 +3,10 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "FormText/uDFMHelper.h"
+#include "Shared/Parser/uParser.h"
 #include "Shared/Common/uEncoding.h"
 #include "Support/WorkerStack.h"
 
@@ -67,6 +69,28 @@ INSTANTIATE_TEST_SUITE_P(Shapes, FormTextNesting,
                          ::testing::Values(NestingRow{"Objects", NestedObjects}, NestingRow{"Lists", NestedLists},
                                            NestingRow{"Collections", NestedCollections}),
                          [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+// Far too deep is refused while matching, at the same point whatever the depth: what the parse
+// makes does not grow with it.
+TEST_P(FormTextNesting, FarTooDeepIsRefusedBeforeTheParseGrowsWithIt) {
+  TDFMHelper helper;  // installs the form-text parser factory
+  parser::TGrammarParser parser;
+  TDFMGrammar grammar;
+  grammar.ConfigureTokenizer(parser.Tokenizer());
+  std::vector<size_t> made;
+  for (const int depth : {kDeep, 10 * kDeep}) {
+    grammar.Reset();
+    int32_t maxPosition = 0;
+    try {
+      parser.Parse(grammar, common::U16(GetParam().Make(depth)), maxPosition);
+      ADD_FAILURE() << "parsed " << depth << " levels";
+    } catch (const ENestingError& error) {
+      EXPECT_EQ(common::Utf16ToUtf8(error.Message()), kTooDeep);
+    }
+    made.push_back(grammar.SymbolCount());
+  }
+  EXPECT_EQ(made[0], made[1]);
+}
 
 // A value typed into the editor that nests too deep is no value; checking it says so too, so the
 // editor never accepts what it then cannot set.

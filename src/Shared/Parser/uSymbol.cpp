@@ -5,6 +5,7 @@
 #include <cassert>
 #include <deque>
 
+#include "Shared/Common/uException.h"
 #include "Shared/Common/uFormat.h"
 #include "Shared/Common/uScopeGuard.h"
 #include "Shared/Parser/uParserFactory.h"
@@ -26,7 +27,12 @@ std::unique_ptr<TSymbol> TSymbolClass::New() const {
 
 TSymbol* TSymbolClass::NewIn(TSymbolArena& AArena) const {
   if (IsAbstract()) return nullptr;
-  TSymbol* symbol = FMaker.Construct(AArena.Allocate(FMaker.Size, FMaker.Align));
+  return NewAt(AArena.Allocate(FMaker.Size, FMaker.Align));
+}
+
+TSymbol* TSymbolClass::NewAt(void* AMemory) const {
+  if (IsAbstract()) return nullptr;
+  TSymbol* symbol = FMaker.Construct(AMemory);
   symbol->FInArena = true;
   return symbol;
 }
@@ -93,6 +99,8 @@ struct TMatcherAccess {
   static void DoMatchSuccess(TSymbol* ASymbol, TTokenIterator& AIterator) { ASymbol->DoMatchSuccess(AIterator); }
   static void DoMatchFailed(TSymbol* ASymbol, TTokenIterator& AIterator) { ASymbol->DoMatchFailed(AIterator); }
   static void SetLastPosition(TSymbol* ASymbol, int32_t AValue) { ASymbol->FLastPosition = AValue; }
+  static void SetHoldsMatches(TSymbol* ASymbol) { ASymbol->FHoldsMatches = true; }
+  static bool HoldsMatches(const TSymbol* ASymbol) { return ASymbol->FHoldsMatches; }
   static void DoBeforeMatch(TProduction* AProduction, TTokenIterator& AIterator) {
     AProduction->DoBeforeMatch(AIterator);
   }
@@ -135,6 +143,7 @@ private:
     TFrame(TProduction* AProduction, TToken* AStart, uint32_t AKey, bool AMemoised)
         : Production(AProduction), Start(AStart), Key(AKey), Memoised(AMemoised) {}
     ~TFrame() {
+      if (Nesting) Production->Grammar()->LeaveNestingLevel();
       if (Strategy == nullptr) return;
       if (InPlace) Strategy->~TProductionMatchingStrategy();
       else delete Strategy;
@@ -155,7 +164,9 @@ private:
     TProduction* Production;
     TToken* Start;
     uint32_t Key;
+    TGrammar::TSymbolMark Made;  // before the members were made
     bool Memoised;
+    bool Nesting = false;  // counted by the grammar as a level of nesting until the frame goes
     bool InPlace = false;
     TSymbols Possible;  // fresh members, owned by the grammar
     TProductionMatchingStrategy* Strategy = nullptr;
@@ -210,6 +221,7 @@ private:
       if (const TSymbolMemo* matched = start->ParentSymbols()) {
         if (TSymbol* earlier = matched->Find(key)) {
           ASymbol->Assign(*earlier);
+          TMatcherAccess::SetHoldsMatches(ASymbol);
           FIterator.GoToBookmark(ASymbol->LastPosition());
           AResult = true;
           return false;
@@ -226,6 +238,13 @@ private:
       TMatcherAccess::DoBeforeMatch(production, FIterator);
       production->Symbols().Clear();
       TFrame& frame = FStack.emplace_back(production, start, key, AMemoised);
+      if (TGrammar* grammar = production->Grammar()) {
+        frame.Made = grammar->MarkSymbols();
+        if (production->IsNestingLevel()) {
+          frame.Nesting = true;
+          grammar->EnterNestingLevel();
+        }
+      }
       production->FillPossibleSymbols(&frame.Possible);
       frame.MakeStrategy();
       AStep = frame.Strategy->IsResumable()
@@ -240,28 +259,46 @@ private:
     return false;
   }
 
-  // Finishes the production on top of the stack.
+  // Finishes the production on top of the stack. Two kinds of attempt leave symbols that nothing
+  // will name, and they are freed as the attempt ends: one that failed with no match anywhere below
+  // it (everything it made goes), and a choice that matched (its other members go, unless a match
+  // below one of them is memoised). Together they are most of what a parse makes.
   bool Leave(bool AMatched) {
     TFrame& frame = FStack.back();
     TProduction* production = frame.Production;
     TToken* start = frame.Start;
     const uint32_t key = frame.Key;
     const bool memoised = frame.Memoised;
-    FStack.pop_back();
+    const TGrammar::TSymbolMark made = frame.Made;
     const bool matched = TMatcherAccess::DoAfterMatch(production, FIterator, AMatched);
-    return memoised ? Record(production, start, key, matched) : matched;
+    const bool result = memoised ? Record(production, start, key, matched) : matched;
+    TGrammar* grammar = production->Grammar();
+    // A failed grammar keeps its attempt until it is reset, for whoever looks at what it reached.
+    const bool tidy = memoised && grammar != nullptr && grammar != production;
+    if (tidy && !result && grammar->SucceededSince(made)) TMatcherAccess::SetHoldsMatches(production);
+    if (tidy && result && &production->GetStrategyClass() == &TMatchingByOrStrategy::ClassInfo()) {
+      for (TSymbol* member : frame.Possible)
+        if (!TMatcherAccess::HoldsMatches(member)) grammar->Recycle(member);
+    }
+    FStack.pop_back();
+    if (tidy && !result && !grammar->SucceededSince(made)) {
+      production->Symbols().Clear();
+      grammar->RewindSymbols(made);
+    }
+    return result;
   }
 
   bool Record(TSymbol* ASymbol, TToken* AStart, uint32_t AKey, bool AMatched) {
     TGrammar* grammar = ASymbol->Grammar();
     if (AMatched) {
       AStart->EnsureParentSymbols().Add(AKey, ASymbol);
+      TMatcherAccess::SetHoldsMatches(ASymbol);
       if (grammar != nullptr) grammar->MatchSuccess(ASymbol, FIterator);
       TMatcherAccess::DoMatchSuccess(ASymbol, FIterator);
       TMatcherAccess::SetLastPosition(ASymbol, FIterator.GetBookmark());
     } else {
-      AStart->EnsureFailedSymbols().Add(AKey, ASymbol);
-      if (ASymbol->IsTerminal()) AStart->EnsureFailedTerminals().Add(AKey, ASymbol);
+      AStart->EnsureFailedSymbols().Add(AKey, nullptr);
+      if (ASymbol->IsTerminal()) AStart->EnsureFailedTerminals().Add(AKey, nullptr);
       if (grammar != nullptr) grammar->MatchFailed(ASymbol, FIterator);
       TMatcherAccess::DoMatchFailed(ASymbol, FIterator);
     }
@@ -304,7 +341,7 @@ TSymbol* TSymbol::Create(const TSymbolClass& AClass, TProduction* AParent, bool 
   TGrammar* grammar = AParent != nullptr ? AParent->Grammar() : nullptr;
   assert(grammar != nullptr && "a symbol needs a parent that reaches a grammar");
   if (grammar == nullptr) return Bind(AClass.New(), AParent, ARequired);
-  TSymbol* symbol = AClass.NewIn(grammar->Arena());
+  TSymbol* symbol = AClass.NewAt(grammar->SymbolMemory(AClass));
   symbol->FParent = AParent;
   symbol->InitDefaults();
   symbol->FRequired = ARequired;
@@ -412,8 +449,24 @@ void TTerminal::DoMatchSuccess(TTokenIterator& AIterator) {
 void TTerminal::DoMatchFailed(TTokenIterator&) { FToken = nullptr; }
 
 void TConstantTerminal::SetConstant(std::u16string AValue) {
+  // Constants are made afresh for every attempt, from the dozen texts a grammar has: each thread
+  // keeps the ones it has met, sparing the locked process-wide tables a lookup per symbol.
+  struct TKnown {
+    const std::u16string* Text;
+    uint32_t Key;
+  };
+  thread_local std::vector<TKnown> known;
+  for (const TKnown& entry : known) {
+    if (*entry.Text == AValue) {
+      FConstant = entry.Text;
+      FConstantKey = entry.Key;
+      return;
+    }
+  }
   FConstant = &PooledText(AValue);
   FConstantKey = InternCaption(AValue);
+  constexpr size_t kKnownLimit = 64;
+  if (known.size() < kKnownLimit) known.push_back({FConstant, FConstantKey});
 }
 
 void TConstantTerminal::Assign(const TSymbol& ASource) {
@@ -716,6 +769,7 @@ void TGrammar::FreeAll() {
   for (TSymbol* symbol : symbols)
     if (symbol != nullptr) symbol->FRegisterIndex = -1;
   for (TSymbol* symbol : symbols) TSymbol::Free(symbol);
+  FRecycled.clear();
   FArena.Release();
 }
 
@@ -760,7 +814,42 @@ void TGrammar::MatchFailed(TSymbol* ASymbol, TTokenIterator& AIterator) {
 }
 
 void TGrammar::MatchSuccess(TSymbol* ASymbol, TTokenIterator& AIterator) {
+  ++FSuccesses;
   if (FOnMatchSuccess) FOnMatchSuccess(ASymbol, AIterator);
+}
+
+void TGrammar::RewindSymbols(const TSymbolMark& AMark) {
+  // Symbols made since the mark may sit in recycled memory from before it, so the memory goes
+  // back to the recycled lists rather than to the arena.
+  while (FSymbolsCollection.size() > AMark.Registered) {
+    if (TSymbol* symbol = FSymbolsCollection.back()) Recycle(symbol);
+    FSymbolsCollection.pop_back();
+  }
+}
+
+void TGrammar::Recycle(TSymbol* ASymbol) {
+  if (!ASymbol->FInArena) {
+    TSymbol::Free(ASymbol);
+    return;
+  }
+  const size_t size = ASymbol->GetClass().Size();
+  RemoveSymbol(ASymbol);
+  ASymbol->~TSymbol();
+  void* memory = ASymbol;
+  auto list = std::find_if(FRecycled.begin(), FRecycled.end(), [&](const TRecycled& AList) { return AList.Size == size; });
+  if (list == FRecycled.end()) list = FRecycled.insert(FRecycled.end(), {size, nullptr});
+  *static_cast<void**>(memory) = list->Head;
+  list->Head = memory;
+}
+
+void* TGrammar::SymbolMemory(const TSymbolClass& AClass) {
+  for (TRecycled& list : FRecycled) {
+    if (list.Size != AClass.Size() || list.Head == nullptr) continue;
+    void* memory = list.Head;
+    list.Head = *static_cast<void**>(memory);
+    return memory;
+  }
+  return FArena.Allocate(AClass.Size(), AClass.Align());
 }
 
 void TGrammar::DoConfigureTokenizer(TTokenizer&) {}
@@ -779,7 +868,14 @@ void TGrammar::Accept(TSymbolVisitor& AVisitor) {
   AVisitor.VisitGrammar(this);
 }
 
-void TGrammar::DoBeforeMatch(TTokenIterator& AIterator) { FIterator = &AIterator; }
+void TGrammar::DoBeforeMatch(TTokenIterator& AIterator) {
+  FIterator = &AIterator;
+  FNestingDepth = 0;
+}
+
+void TGrammar::RaiseNestingTooDeep() {
+  throw common::Exception(common::Format(u"Productions nest deeper than %d levels", {MaxNestingDepth()}));
+}
 
 bool TGrammar::DoAfterMatch(TTokenIterator& AIterator, bool AMatched) {
   if (!AMatched || !RequiresEndOfInput()) return AMatched;

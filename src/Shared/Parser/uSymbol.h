@@ -58,6 +58,10 @@ public:
   std::unique_ptr<TSymbol> New() const;
   // A fresh instance in AArena; it is destroyed with TSymbol::Free, never with delete.
   TSymbol* NewIn(TSymbolArena& AArena) const;
+  // A fresh instance in AMemory of the class's size and alignment, taken from an arena.
+  TSymbol* NewAt(void* AMemory) const;
+  size_t Size() const { return FMaker.Size; }
+  size_t Align() const { return FMaker.Align; }
   // The interned memo key of the class name, worked out once.
   uint32_t Key() const;
 
@@ -278,6 +282,9 @@ private:
   int32_t FRegisterIndex = -1;  // slot in the grammar's register, -1 when not registered
   bool FRequired = true;
   bool FInArena = false;
+  // Matched, or holds matches below it that a memo entry names: then the symbol must live as
+  // long as the parse, since a reused match can reach it as a parent.
+  bool FHoldsMatches = false;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -389,6 +396,9 @@ public:
   using TSymbol::Accept;
   std::u16string GetBNFClause() override;
   bool IsBNFVisible() override { return true; }
+  // Whether an attempt of this production opens a level of nesting that the grammar bounds
+  // (TGrammar::MaxNestingDepth).
+  virtual bool IsNestingLevel() const { return false; }
 
 protected:
   friend struct TMatcherAccess;
@@ -567,6 +577,22 @@ public:
   void RemoveSymbol(TSymbol* ASymbol);
   // Symbols currently registered.
   size_t SymbolCount() const { return FSymbolCount; }
+  // A point in the making of symbols: what was registered and how many matches had succeeded.
+  struct TSymbolMark {
+    size_t Registered = 0;
+    uint64_t Successes = 0;
+  };
+  TSymbolMark MarkSymbols() const { return {FSymbolsCollection.size(), FSuccesses}; }
+  // Whether a match has succeeded since AMark; when none has, nothing made since can be named by
+  // a memo entry or a matched tree.
+  bool SucceededSince(const TSymbolMark& AMark) const { return FSuccesses != AMark.Successes; }
+  // Frees every symbol made since AMark, keeping their memory for the next symbols.
+  void RewindSymbols(const TSymbolMark& AMark);
+  // Frees a symbol that nothing names any more and keeps its memory for the next symbol of its
+  // size; a symbol not made in the arena is freed as TSymbol::Free does.
+  void Recycle(TSymbol* ASymbol);
+  // Memory for a symbol of AClass: recycled when there is some of its size, else from the arena.
+  void* SymbolMemory(const TSymbolClass& AClass);
   // Where the factory makes this grammar's symbols.
   TSymbolArena& Arena() { return FArena; }
   void RetrieveNextToken(TTokenIterator& AIterator) { AIterator.Next(); }
@@ -576,6 +602,16 @@ public:
   void SetOnMatchSuccess(TSymbolEvent AEvent) { FOnMatchSuccess = std::move(AEvent); }
 
   virtual bool RequiresEndOfInput() const { return true; }
+  // How many attempts of nesting productions (TProduction::IsNestingLevel) may be under way inside
+  // one another; 0 for no bound. One more ends the match with RaiseNestingTooDeep, so that a text
+  // nested past any use is refused before its parse grows with the depth.
+  virtual int32_t MaxNestingDepth() const { return 0; }
+  [[noreturn]] virtual void RaiseNestingTooDeep();
+  // The matcher's count of nesting attempts under way; raises past MaxNestingDepth.
+  void EnterNestingLevel() {
+    if (++FNestingDepth > MaxNestingDepth() && MaxNestingDepth() > 0) RaiseNestingTooDeep();
+  }
+  void LeaveNestingLevel() { --FNestingDepth; }
   virtual void DoConfigureTokenizer(TTokenizer& ATokenizer);
   // Collects the keywords reachable from this grammar and sorts them for TTokenizer::IsKeyword.
   virtual void FillKeywords(TStringList& AKeywords);
@@ -596,10 +632,19 @@ private:
   TSymbolArena FArena;
   std::deque<TSymbol*> FSymbolsCollection;  // owned; null where a symbol was removed
   size_t FSymbolCount = 0;
+  uint64_t FSuccesses = 0;  // matches recorded, for SucceededSince
+  // Freed symbols' memory by size: each block holds the next of its list. A grammar has a handful
+  // of symbol sizes.
+  struct TRecycled {
+    size_t Size;
+    void* Head;
+  };
+  std::vector<TRecycled> FRecycled;
   TSymbolEvent FOnMatchFailed;
   TSymbolEvent FOnMatchSuccess;
   TTokenIterator* FIterator = nullptr;
   std::unique_ptr<TCompositeToken> FRootToken;
+  int32_t FNestingDepth = 0;
 };
 
 // ---------------------------------------------------------------------------------------------

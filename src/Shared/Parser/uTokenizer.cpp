@@ -118,9 +118,16 @@ std::u16string TSourceFeeder::ReadWhileNotEntry(std::u16string_view AFindString,
   const size_t start = static_cast<size_t>(FStream->Position());
   size_t found = std::u16string::npos;
   if (!AFindString.empty() && text.size() >= AFindString.size()) {
+    // Only where the first character occurs (in either case) is the whole entry compared: strings
+    // and comments run to thousands of characters.
+    const std::u16string_view view(text);
+    const char16_t first = AFindString[0];
+    const bool letter = (first >= u'A' && first <= u'Z') || (first >= u'a' && first <= u'z');
+    const char16_t firsts[2] = {first, letter ? static_cast<char16_t>(first ^ 0x20) : first};
     const size_t last = text.size() - AFindString.size();
-    for (size_t i = start; i <= last; ++i) {
-      if (SameTextAscii(std::u16string_view(text).substr(i, AFindString.size()), AFindString)) {
+    for (size_t i = view.find_first_of(firsts, start, letter ? 2 : 1); i != std::u16string_view::npos && i <= last;
+         i = view.find_first_of(firsts, i + 1, letter ? 2 : 1)) {
+      if (SameTextAscii(view.substr(i, AFindString.size()), AFindString)) {
         found = i;
         break;
       }
@@ -144,23 +151,28 @@ TSymbolMemo::~TSymbolMemo() {
   if (FArena == nullptr) ::operator delete(FData);
 }
 
-TSymbol* TSymbolMemo::Find(uint32_t AKey) const {
+const TSymbolMemo::Entry* TSymbolMemo::FindEntry(uint32_t AKey) const {
   if (!Indexed()) {
     for (uint32_t i = 0; i < FCount; ++i)
-      if (FData[i].Key == AKey) return FData[i].Symbol;
+      if (FData[i].Key == AKey) return &FData[i];
     return nullptr;
   }
   const int32_t* index = Index();
   const uint32_t mask = FCapacity * 2 - 1;
   for (uint32_t slot = MemoSlot(AKey, mask);; slot = (slot + 1) & mask) {
     if (index[slot] < 0) return nullptr;
-    if (FData[index[slot]].Key == AKey) return FData[index[slot]].Symbol;
+    if (FData[index[slot]].Key == AKey) return &FData[index[slot]];
   }
 }
 
 TSymbol* TSymbolMemo::Find(std::u16string_view ACaption) const {
   const uint32_t key = FindInternedCaption(ACaption);
   return key == 0 ? nullptr : Find(key);
+}
+
+bool TSymbolMemo::Contains(std::u16string_view ACaption) const {
+  const uint32_t key = FindInternedCaption(ACaption);
+  return key != 0 && Contains(key);
 }
 
 void TSymbolMemo::Grow() {
@@ -184,7 +196,7 @@ void TSymbolMemo::Grow() {
 }
 
 void TSymbolMemo::Add(uint32_t AKey, TSymbol* ASymbol) {
-  if (Find(AKey) != nullptr) return;
+  if (Contains(AKey)) return;
   if (FCount == FCapacity) Grow();
   FData[FCount] = {AKey, ASymbol};
   if (Indexed()) {
@@ -246,6 +258,20 @@ TToken::TMemoTables& TToken::Memo() {
 }
 
 void TCustomTextToken::Accept(TTokenVisitor& AVisitor) { AVisitor.VisitCustomTextToken(this); }
+
+void TCustomTextToken::SetText(std::u16string AValue) {
+  char16_t* data = nullptr;
+  if (Parent() != nullptr) {
+    data = static_cast<char16_t*>(Parent()->Arena().Allocate(AValue.size() * sizeof(char16_t), alignof(char16_t)));
+    FOwned.reset();
+  } else {
+    FOwned = std::make_unique_for_overwrite<char16_t[]>(AValue.size());
+    data = FOwned.get();
+  }
+  std::copy(AValue.begin(), AValue.end(), data);
+  FData = data;
+  FSize = AValue.size();
+}
 
 void TTextToken::Accept(TTokenVisitor& AVisitor) { AVisitor.VisitTextToken(this); }
 

@@ -129,7 +129,8 @@ public:                                                                         
 
 // The per-token memo of the grammar matcher: symbols that matched or failed starting at a token,
 // keyed by the interned caption of the symbol. Lookups compare key numbers, hashed once a table
-// grows past a few entries. The entries live in the token list's arena when there is one.
+// grows past a few entries. The entries live in the token list's arena when there is one. The
+// tables of failures keep keys only (a null symbol): what a failed attempt made is freed with it.
 class TSymbolMemo {
 public:
   struct Entry {
@@ -142,11 +143,14 @@ public:
   TSymbolMemo(const TSymbolMemo&) = delete;
   TSymbolMemo& operator=(const TSymbolMemo&) = delete;
 
-  TSymbol* Find(uint32_t AKey) const;
-  bool Contains(uint32_t AKey) const { return Find(AKey) != nullptr; }
+  TSymbol* Find(uint32_t AKey) const {
+    const Entry* entry = FindEntry(AKey);
+    return entry != nullptr ? entry->Symbol : nullptr;
+  }
+  bool Contains(uint32_t AKey) const { return FindEntry(AKey) != nullptr; }
   // Looks the caption up without regard to case.
   TSymbol* Find(std::u16string_view ACaption) const;
-  bool Contains(std::u16string_view ACaption) const { return Find(ACaption) != nullptr; }
+  bool Contains(std::u16string_view ACaption) const;
   // A key already present keeps its first symbol, as a lookup in a list would find the first.
   void Add(uint32_t AKey, TSymbol* ASymbol);
   size_t Count() const { return FCount; }
@@ -160,6 +164,7 @@ private:
   // in the same block behind the entries.
   static constexpr uint32_t kLinearLimit = 8;
   bool Indexed() const { return FCapacity > kLinearLimit; }
+  const Entry* FindEntry(uint32_t AKey) const;
   int32_t* Index() const { return reinterpret_cast<int32_t*>(FData + FCapacity); }
   void Grow();
 
@@ -258,14 +263,18 @@ class TCustomTextToken : public TToken {
 public:
   uint32_t Kinds() const override { return tkCustomText; }
   using TToken::TToken;
-  std::u16string GetText() const override { return FDataVar; }
-  void SetText(std::u16string AValue) override { FDataVar = std::move(AValue); }
-  // The stored text without a copy.
-  const std::u16string& TextRef() const { return FDataVar; }
+  std::u16string GetText() const override { return std::u16string(TextRef()); }
+  void SetText(std::u16string AValue) override;
+  // The stored text without a copy; valid until the text is set again or the token goes.
+  std::u16string_view TextRef() const { return {FData, FSize}; }
   void Accept(TTokenVisitor& AVisitor) override;
 
 private:
-  std::u16string FDataVar;
+  // The characters live in the parent's arena with the token, so that a million tokens cost no
+  // heap block each; a token without a parent keeps them on the heap.
+  const char16_t* FData = nullptr;
+  size_t FSize = 0;
+  std::unique_ptr<char16_t[]> FOwned;
 };
 
 class TTextToken : public TCustomTextToken {

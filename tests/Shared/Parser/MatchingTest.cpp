@@ -211,6 +211,31 @@ TEST_F(Matching, ARepeatedFailureIsNotTriedAgain) {
   EXPECT_EQ(P4::DoMatchCalls, 1);
 }
 
+// P1 = P2 | P3 and P3 = P2 | 'a': P2 fails at the first token twice, the second time from the memo.
+TEST_F(Matching, WhatNoTreeOrMemoNamesIsFreedAsTheAttemptEnds) {
+  P1::Spec.Members = {Sym<P2>(), Sym<P3>()};
+  P1::Spec.Strategy = &TMatchingByOrStrategy::ClassInfo();
+  P3::Spec.Members = {Sym<P2>(), Const(u"a")};
+  P3::Spec.Strategy = &TMatchingByOrStrategy::ClassInfo();
+  // Nothing in either P2 matched: only the tree P1, P3, 'a' is left.
+  P2::Spec.Members = {Const(u"q"), Const(u"r")};
+  ASSERT_TRUE(Parse(u"a"));
+  EXPECT_EQ(FGrammar.SymbolCount(), 3u);
+  EXPECT_EQ(P2::DoMatchCalls, 1);
+  EXPECT_TRUE(FGrammar.RootToken()->Tokens(0)->FailedSymbols()->Contains(u"P2"));
+  EXPECT_EQ(Matched(), u"a");
+  // 'a' matched inside the first P2 before 'r' failed: the memo names that match and P3 reuses it,
+  // so the first P2 stays beside the tree with its members; the second P2 goes.
+  P2::Spec.Members = {Const(u"a"), Const(u"r")};
+  ASSERT_TRUE(Parse(u"a"));
+  EXPECT_EQ(FGrammar.SymbolCount(), 6u);
+  EXPECT_EQ(Matched(), u"a");
+  EXPECT_EQ(dynamic_cast<TTerminal*>(dynamic_cast<P3*>(dynamic_cast<P1*>(FGrammar.Child(0))->Child(0))->Child(0))
+                ->Token()
+                ->Text(),
+            u"a");
+}
+
 TEST_F(Matching, MemoStartsAfreshForEveryText) {
   P4::Spec.Members = {Const(u"a")};
   P1::Spec.Members = {Sym<P4>()};
