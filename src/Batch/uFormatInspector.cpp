@@ -37,8 +37,7 @@ void TFormatInspector::ProcessFiles() {
 
 std::u16string TFormatInspector::DetectFormat(const std::u16string& AFileName) {
   try {
-    stream::TFileStream file(AFileName, stream::TFileMode::fmOpenRead);
-    return FormatName(stream::DetectFormFormat(file));
+    return FormatName(stream::DetectFileFormat(AFileName));
   } catch (const common::Exception& error) {
     // The log is a widget: the line travels to the user-interface thread like the Format cells,
     // and so keeps its place among them.

@@ -11,10 +11,12 @@
 #include <cstring>
 
 #include "Cli/uCliStop.h"
+#include "FormStream/uFormFormat.h"
 #include "FormStream/uStreams.h"
 #include "Shared/Common/uDDirectory.h"
 #include "Shared/Common/uEncoding.h"
 #include "Shared/Common/uException.h"
+#include "Shared/Common/uFileIO.h"
 #include "Shared/Common/uFormat.h"
 
 namespace tess::cli {
@@ -22,23 +24,44 @@ namespace tess::cli {
 using transform::TTransform;
 using transform::TTransformStatus;
 
+namespace {
+
+TFingerprint FingerprintFrom(const struct stat& AInfo) {
+  TFingerprint result;
+  result.Exists = true;
+  result.Device = AInfo.st_dev;
+  result.Inode = AInfo.st_ino;
+  result.Size = AInfo.st_size;
+  result.Modified = int64_t(AInfo.st_mtim.tv_sec) * 1000000000 + AInfo.st_mtim.tv_nsec;
+  result.Changed = int64_t(AInfo.st_ctim.tv_sec) * 1000000000 + AInfo.st_ctim.tv_nsec;
+  return result;
+}
+
+// What a worker knows of its input before running the transformation, from one open of it.
+void InspectInput(const std::u16string& APath, TPrepared& APrepared) {
+  try {
+    struct stat info;
+    const common::TFileDescriptor file(common::DDirectory::OpenRegular(APath, false, &info));
+    APrepared.Before = FingerprintFrom(info);
+    APrepared.FormatBefore = stream::DetectFileFormat(file.Get());
+  } catch (const common::Exception&) {
+    // Missing, a folder, a pipe: the transformation reports it; the fingerprint still tells
+    // whether the name holds something.
+    APrepared.Before = FingerprintOf(APath);
+  }
+}
+
+}  // namespace
+
 TFingerprint FingerprintOf(const std::u16string& APath) {
   struct stat info;
-  TFingerprint result;
-  if (::stat(common::Utf16ToPath(APath).c_str(), &info) != 0) return result;
-  result.Exists = true;
-  result.Device = info.st_dev;
-  result.Inode = info.st_ino;
-  result.Size = info.st_size;
-  result.Modified = int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-  result.Changed = int64_t(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
-  return result;
+  if (::stat(common::Utf16ToPath(APath).c_str(), &info) != 0) return {};
+  return FingerprintFrom(info);
 }
 
 std::optional<stream::FormFileFormat> FormatOf(const std::u16string& APath) {
   try {
-    stream::TFileStream file(APath, stream::TFileMode::fmOpenRead);
-    return stream::DetectFormFormat(file);
+    return stream::DetectFileFormat(APath);
   } catch (const common::Exception&) {
     return std::nullopt;
   }
@@ -76,8 +99,7 @@ TPreparer::TPreparer(std::unique_ptr<TTransform> ATransform, std::u16string ATem
 TPrepared TPreparer::Prepare(const std::u16string& AInput, const std::u16string& AResultName) {
   TPrepared prepared;
   prepared.Input = AInput;
-  prepared.Before = FingerprintOf(AInput);
-  prepared.FormatBefore = FormatOf(AInput);
+  InspectInput(AInput, prepared);
   // A stop that ended a wait for the input: the result is not going to be placed.
   if (StopRequested()) return prepared;
   const std::u16string result = common::DString::MakePath(FTempDir, AResultName);
@@ -199,26 +221,9 @@ TPrepared Decode(std::string_view APayload, size_t& AIndex) {
   return prepared;
 }
 
-bool WriteAll(int AFd, std::string_view ABytes) {
-  while (!ABytes.empty()) {
-    const ssize_t written = ::write(AFd, ABytes.data(), ABytes.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    ABytes.remove_prefix(size_t(written));
-  }
-  return true;
-}
-
-bool ReadAll(int AFd, void* ABuffer, size_t ACount) {
-  char* buffer = static_cast<char*>(ABuffer);
-  while (ACount > 0) {
-    const ssize_t count = ::read(AFd, buffer, ACount);
-    if (count < 0 && errno == EINTR) continue;
-    if (count <= 0) return false;
-    buffer += count;
-    ACount -= size_t(count);
-  }
-  return true;
+// Exactly ACount bytes, or false at an error or an early end (the other side went away).
+bool ReadExactly(int AFd, void* ABuffer, size_t ACount) {
+  return common::ReadFull(AFd, static_cast<char*>(ABuffer), ACount) == static_cast<ssize_t>(ACount);
 }
 
 }  // namespace
@@ -287,9 +292,9 @@ TRunner::~TRunner() {
 void TRunner::Serve(TPreparer& APreparer, const common::TStringList& AFiles, int ATasks, int AResults) {
   for (;;) {
     int64_t index = 0;
-    if (!ReadAll(ATasks, &index, sizeof index) || index < 0 || size_t(index) >= AFiles.size()) break;
+    if (!ReadExactly(ATasks, &index, sizeof index) || index < 0 || size_t(index) >= AFiles.size()) break;
     const TPrepared prepared = APreparer.Prepare(AFiles[size_t(index)], ResultName(size_t(index), u".out"));
-    if (!WriteAll(AResults, Encode(size_t(index), prepared))) break;
+    if (common::WriteAll(AResults, Encode(size_t(index), prepared)) != 0) break;
   }
   // No destructors and no exit handlers: they belong to the consumer, which still runs them.
   ::_exit(0);
@@ -334,7 +339,7 @@ void TRunner::Dispatch() {
     const int64_t index = int64_t(FNext);
     worker.Busy = true;
     worker.Index = FNext++;
-    if (!WriteAll(worker.Tasks, std::string_view(reinterpret_cast<const char*>(&index), sizeof index)))
+    if (common::WriteAll(worker.Tasks, std::string_view(reinterpret_cast<const char*>(&index), sizeof index)) != 0)
       Lose(worker, u"the worker process ended unexpectedly");
   }
 }

@@ -5,7 +5,9 @@
 #include <string>
 
 #include "FormStream/uFiler.h"
+#include "Shared/Common/uDDirectory.h"
 #include "Shared/Common/uEncoding.h"
+#include "Shared/Common/uFileIO.h"
 
 namespace tess::stream {
 
@@ -62,6 +64,19 @@ FormFileFormat DetectFormFormat(TStream& AStream) {
   }
   if (bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) return FormFileFormat::fmtUTF8Text;
   return FormFileFormat::fmtUnknown;
+}
+
+FormFileFormat DetectFileFormat(int AFd) {
+  char head[4];
+  // A file that cannot be read looks as an empty one does, as it does through a stream.
+  const ssize_t count = common::ReadFull(AFd, head, sizeof head);
+  TMemoryStream bytes(std::string(head, count > 0 ? static_cast<size_t>(count) : 0));
+  return DetectFormFormat(bytes);
+}
+
+FormFileFormat DetectFileFormat(std::u16string_view AFileName) {
+  const common::TFileDescriptor file(common::DDirectory::OpenRegular(AFileName, false));
+  return DetectFileFormat(file.Get());
 }
 
 void ReadResHeader(TStream& AStream) {
