@@ -44,8 +44,8 @@ int32_t StatusImageIndex(TTransformStatus AStatus) {
   return look == nullptr ? -1 : look->ImageIndex;
 }
 
-TRunTransform::TRunTransform(transform::TTransform* ATransform, TFilesC* AFiles, app::IMain* AForm,
-                             TFileStack* AFileStack, TDFMBackup* APlacement)
+TRunTransform::TRunTransform(transform::TTransform* ATransform, TFilesC* AFiles, IRunView* AForm,
+                             TFileStack* AFileStack, TDFMBackup& APlacement)
     : FTrans(ATransform), FFiles(AFiles), FForm(AForm), FFileStack(AFileStack), FPlacement(APlacement) {}
 
 std::u16string TRunTransform::FileName(int32_t AIndex) {
@@ -64,7 +64,6 @@ void TRunTransform::ShowStatus(int32_t AIndex, TTransformStatus AStatus) {
 
 void TRunTransform::Work(tasks::TTask& ATask) {
   FTask = &ATask;
-  TDFMBackup& placement = FPlacement != nullptr ? *FPlacement : TDFMBackup::Instance();
   int32_t count = 0;
   std::vector<std::u16string> files;
   OnUIThread([&] {
@@ -72,7 +71,7 @@ void TRunTransform::Work(tasks::TTask& ATask) {
     FForm->Progress()->SetMax(count - 1);
     for (int32_t index = 0; index < count; ++index) files.push_back(FFiles->FileName(index));
   });
-  placement.BeginRun(files);
+  FPlacement.BeginRun(files);
   for (int32_t index = 0; index < count; ++index) {
     if (FTask->Terminated()) break;
     OnUIThread([&] { FForm->Progress()->SetPosition(index); });
@@ -85,7 +84,7 @@ void TRunTransform::Work(tasks::TTask& ATask) {
     ShowStatus(index, TTransformStatus::tsProgress);
     std::u16string root;
     OnUIThread([&] { root = FFiles->Root(index); });
-    placement.Execute(*FTrans, FileName(index), root);
+    FPlacement.Execute(*FTrans, FileName(index), root);
     ShowStatus(index, FTrans->Status());
     OnUIThread([&] { FFileStack->Add(&FForm->Files()->Rows().Items(index), FFiles->FileName(index)); });
   }
