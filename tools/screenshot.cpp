@@ -13,7 +13,6 @@
 #include "App/uPrefFormC.h"
 #include "App/Gui/uQtDispatcher.h"
 #include "App/uDFMApp.h"
-#include "Batch/uDFMBackup.h"
 #include "FormText/uDFMParserFactory.h"
 #include "Shared/Tasks/uDispatcher.h"
 
@@ -39,7 +38,6 @@ int main(int argc, char** argv) {
     return 2;
   }
   tess::app::TDFMApp::Instance();
-  tess::batch::TDFMBackup::Instance();
   tess::formtext::InstallDFMParserFactory();
   QApplication application(argc, argv);
   tess::gui::TQtDispatcher dispatcher;

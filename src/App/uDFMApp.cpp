@@ -9,7 +9,8 @@
 
 namespace tess::app {
 
-TDFMApp::TDFMApp() : FSettings(std::make_unique<TDFMSettings>()) {
+TDFMApp::TDFMApp()
+    : FSettings(std::make_unique<TDFMSettings>()), FPlacement(std::make_unique<batch::TDFMBackup>(*FSettings)) {
   FSettings->Load();
   FLoadProblem = FSettings->LoadError();
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "App/uDFMSettings.h"
+#include "Batch/uDFMBackup.h"
 
 namespace tess::transform {
 class TTransform;
@@ -26,6 +27,8 @@ public:
   static TDFMApp& Instance();
 
   TDFMSettings& Settings() { return *FSettings; }
+  // The output placement over these settings, shared by every run of the program.
+  batch::TDFMBackup& Placement() { return *FPlacement; }
 
   // The modal dialogs, through the installed window factory (uDialogs). Each window and its
   // controller are freed when the dialog is over, also when an error passes.
@@ -45,6 +48,7 @@ public:
 
 private:
   std::unique_ptr<TDFMSettings> FSettings;
+  std::unique_ptr<batch::TDFMBackup> FPlacement;
   std::u16string FLoadProblem;
 };
 

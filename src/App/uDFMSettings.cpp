@@ -16,7 +16,7 @@ const common::TDPropertyTable& TDFMSettings::PublishedProperties() const {
           .Boolean(u"Replace", &TDFMSettings::FReplace)
           .Boolean(u"Backup", &TDFMSettings::FBackup)
           .Boolean(u"BackupSameFolder", &TDFMSettings::FSameFolder)
-          .String(u"BackupFolder", &TDFMSettings::FBackupFolder, &TDFMSettings::SetBackupFolder)
+          .String(u"BackupFolder", &TDFMSettings::FBackupFolder)
           .Boolean(u"OverrideBackup", &TDFMSettings::FOverrideBackup)
           .Boolean(u"SaveSameFolder", &TDFMSettings::FSaveSameFolder)
           .String(u"SaveFolder", &TDFMSettings::FSaveFolder)
@@ -25,8 +25,6 @@ const common::TDPropertyTable& TDFMSettings::PublishedProperties() const {
           .Table();
   return table;
 }
-
-void TDFMSettings::SetBackupFolder(const std::u16string& AValue) { FBackupFolder = AValue; }
 
 std::u16string TDFMSettings::GetFileName() {
   return common::DString::MakePath(common::TDFMPathMan::Instance().App(), u"Preferences.xml");

@@ -28,11 +28,12 @@ std::vector<TTransform*> ListedTransforms() {
 
 }  // namespace
 
-TMainC::TMainC(TTransformSource ASource, batch::TDFMBackup* APlacement)
+TMainC::TMainC(TTransformSource ASource, batch::TDFMBackup* APlacement, const TDFMSettings* ASettings)
     : FFiles(std::make_unique<batch::TFilesC>()),
       FFileStack(std::make_unique<batch::TFileStack>()),
       FSource(ASource ? std::move(ASource) : TTransformSource(&ListedTransforms)),
-      FPlacement(APlacement) {
+      FPlacement(APlacement),
+      FSettings(ASettings) {
   FFiles->SetFileStack(FFileStack.get());
 }
 
@@ -87,6 +88,10 @@ transform::TTransformList& TMainC::TransformList() const {
 }
 
 TDFMApp& TMainC::Application() const { return FApp != nullptr ? *FApp : TDFMApp::Instance(); }
+
+batch::TDFMBackup& TMainC::Placement() const { return FPlacement != nullptr ? *FPlacement : Application().Placement(); }
+
+const TDFMSettings& TMainC::Settings() const { return FSettings != nullptr ? *FSettings : Application().Settings(); }
 
 // The commands run from the window's event loop, where an exception would end the program: a
 // transformation or settings file that cannot be written is told to the user instead.
@@ -154,13 +159,12 @@ void TMainC::Start() {
   FForm->SwitchProcess(true);
   FRunning = transform;
   if (auto* toText = dynamic_cast<transform::TBinToTextTransform*>(transform)) {
-    const TDFMSettings& settings = FPlacement != nullptr ? FPlacement->Settings() : Application().Settings();
-    toText->SetLineBreak(settings.ConvertedLf() ? common::TLineBreak::lbLf : common::TLineBreak::lbCrLf);
+    toText->SetLineBreak(Settings().ConvertedLf() ? common::TLineBreak::lbLf : common::TLineBreak::lbCrLf);
   }
   transform->SetOnMessage([this](const std::u16string& AMessage) { TransformMessage(AMessage); });
   FFiles->ResetStatus();
   FTask = NewTask(&TMainC::TaskFinished);
-  FTask->Run(new batch::TRunTransform(transform, FFiles.get(), FForm, FFileStack.get(), FPlacement));
+  FTask->Run(new batch::TRunTransform(transform, FFiles.get(), FForm, FFileStack.get(), Placement()));
   StartInspector();
   RefreshActions();
 }

@@ -20,6 +20,7 @@ class TTransformList;
 namespace tess::app {
 
 class TDFMApp;
+class TDFMSettings;
 
 // The transformations the chooser offers, in chooser order. None owned.
 using TTransformSource = std::function<std::vector<transform::TTransform*>()>;
@@ -28,9 +29,10 @@ using TTransformSource = std::function<std::vector<transform::TTransform*>()>;
 // format inspection (FInspector) run at a time; the inspection is not counted as busy.
 class TMainC : public common::TDObject, public IMainC {
 public:
-  // ASource null offers the process-wide transformation list; APlacement null runs through the
-  // process-wide output placement.
-  explicit TMainC(TTransformSource ASource = {}, batch::TDFMBackup* APlacement = nullptr);
+  // ASource null offers the process-wide transformation list; APlacement and ASettings null run
+  // through the application object's output placement and preferences.
+  explicit TMainC(TTransformSource ASource = {}, batch::TDFMBackup* APlacement = nullptr,
+                  const TDFMSettings* ASettings = nullptr);
   // Stops and waits for any work still running before the queue it reads goes away.
   ~TMainC() override;
 
@@ -85,6 +87,8 @@ private:
   void ReleaseRunning();
   transform::TTransformList& TransformList() const;
   TDFMApp& Application() const;
+  batch::TDFMBackup& Placement() const;
+  const TDFMSettings& Settings() const;
 
   IMain* FForm = nullptr;
   std::unique_ptr<batch::TFilesC> FFiles;
@@ -93,6 +97,7 @@ private:
   std::unique_ptr<batch::TFileStack> FFileStack;
   TTransformSource FSource;
   batch::TDFMBackup* FPlacement;
+  const TDFMSettings* FSettings;
   // The transformation of the run in progress, whose messages come here.
   transform::TTransform* FRunning = nullptr;
   transform::TTransformList* FTransformList = nullptr;

@@ -1,27 +1,23 @@
 // The two interfaces through which the main window and its controller meet.
 #pragma once
 
-#include <cstdint>
-
+#include "Batch/uBatchViews.h"
+#include "Batch/uFilesC.h"
 #include "Shared/Common/uControls.h"
 
 namespace tess::app {
 
-// The main window as its controller and the background work see it. Every operation but the
-// last hands out one of the window's controls; the window keeps it, and a caller asks again for
-// each use instead of keeping the pointer. The window and its controls belong to the
-// user-interface thread: a worker thread reaches them only through the task dispatcher.
-class IMain {
+// The main window as its controller sees it; the background work sees only the batch views it
+// extends. Every operation but the last hands out one of the window's controls; the window keeps
+// it, and a caller asks again for each use instead of keeping the pointer. The window and its
+// controls belong to the user-interface thread: a worker thread reaches them only through the
+// task dispatcher.
+class IMain : public batch::IRunView {
 public:
-  // The file table; cells by Id: 0 File, 1 Status, 2 Size, 3 Format, 4 Path.
-  virtual common::IDTable* Files() = 0;
   virtual common::IDFileDialog* OpenFile() = 0;
   virtual common::IDDirDialog* OpenDir() = 0;
-  // The status line; its text is markup.
-  virtual common::IDText* Status() = 0;
   // The transformation chooser; each item's DataObject is the transformation it stands for.
   virtual common::IDList* Transforms() = 0;
-  virtual common::IDLog* Log() = 0;
   virtual common::IDAction* AddFiles() = 0;
   virtual common::IDAction* AddDir() = 0;
   virtual common::IDAction* RemoveFiles() = 0;
@@ -31,7 +27,6 @@ public:
   virtual common::IDAction* Preferences() = 0;
   virtual common::IDAction* Start() = 0;
   virtual common::IDAction* Stop() = 0;
-  virtual common::IDProgress* Progress() = 0;
   // True shows the progress bar in place of the chooser; false shows the chooser again, with
   // its current entry as it was.
   virtual void SwitchProcess(bool AExecuting) = 0;
@@ -61,9 +56,8 @@ protected:
   ~IMainC() = default;
 };
 
-// The file table's image of the form-file icon. The main window sets it once when it is
-// created, before any file is added; every new file row gets this image. -1 (no image) until then.
-int32_t FormFileImageIndex();
-void SetFormFileImageIndex(int32_t AIndex);
+// The file table's image of the form-file icon, kept by the file list.
+using batch::FormFileImageIndex;
+using batch::SetFormFileImageIndex;
 
 }  // namespace tess::app

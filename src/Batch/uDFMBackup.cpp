@@ -9,7 +9,6 @@
 #include <cstring>
 #include <filesystem>
 
-#include "App/uDFMApp.h"
 #include "Shared/Common/uDDirectory.h"
 #include "Shared/Common/uEncoding.h"
 #include "Shared/Common/uFileIO.h"
@@ -179,11 +178,6 @@ void FailPlacing(TTransform& ATransform, const std::string& ATemp, std::u16strin
 }
 
 }  // namespace
-
-TDFMBackup& TDFMBackup::Instance() {
-  static TDFMBackup instance(app::TDFMApp::Instance().Settings());
-  return instance;
-}
 
 int TDFMBackup::RenameFile(const std::string& AFrom, const std::string& ATo) {
   return ::rename(AFrom.c_str(), ATo.c_str()) == 0 ? 0 : errno;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "App/uDFMSettings.h"
+#include "Batch/uPlacementSettings.h"
 #include "Transformations/uTransform.h"
 
 namespace tess::batch {
@@ -27,14 +27,11 @@ struct TPlaced {
 class TDFMBackup {
 public:
   // The settings are read at every call, so a change between two runs applies to the next file.
-  explicit TDFMBackup(const app::TDFMSettings& ASettings) : FSettings(ASettings) {}
-  const app::TDFMSettings& Settings() const { return FSettings; }
+  explicit TDFMBackup(const TPlacementSettings& ASettings) : FSettings(ASettings) {}
+  const TPlacementSettings& Settings() const { return FSettings; }
   virtual ~TDFMBackup() = default;
   TDFMBackup(const TDFMBackup&) = delete;
   TDFMBackup& operator=(const TDFMBackup&) = delete;
-
-  // The process-wide placement, over the application object's settings.
-  static TDFMBackup& Instance();
 
   // Starts a run over AInputs. Until the next call no backup or new file takes the name of an
   // input (or another name of the same file) or a name the run has written: such a name counts as
@@ -86,7 +83,7 @@ private:
   int MakeBackupOf(const std::string& AInput, const std::string& ATarget, const struct stat& AInfo,
                    const std::string& ASubfolder, std::string& ABackup);
 
-  const app::TDFMSettings& FSettings;
+  const TPlacementSettings& FSettings;
   std::set<std::string> FRunPaths;
   std::set<TFileId> FRunIds;
 };

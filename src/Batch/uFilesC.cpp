@@ -3,12 +3,12 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <thread>
 #include <vector>
 
-#include "App/uMainForm.h"
 #include "Shared/Common/uDDirectory.h"
 #include "Shared/Common/uDString.h"
 #include "Shared/Common/uEncoding.h"
@@ -21,6 +21,16 @@ namespace tess::batch {
 
 using common::DDirectory;
 using common::DString;
+
+namespace {
+// Set on the user-interface thread at start-up and read there when rows are added; atomic so
+// that a row added from a test's own thread is no data race either.
+std::atomic<int32_t> GFormFileImageIndex{-1};
+}  // namespace
+
+int32_t FormFileImageIndex() { return GFormFileImageIndex.load(std::memory_order_relaxed); }
+
+void SetFormFileImageIndex(int32_t AIndex) { GFormFileImageIndex.store(AIndex, std::memory_order_relaxed); }
 
 std::u16string CellCaption(const common::TDGUIRow& ARow, int32_t AIndex) {
   const common::TDGUIItem* cell = ARow.FindItem(AIndex);
@@ -68,7 +78,7 @@ TFilesC::TFilesC() : FLauncher(&TFilesC::LaunchEditor) {}
 void TFilesC::AddFile(const std::u16string& AFileName, const std::u16string& ARoot) {
   if (FTable == nullptr) return;
   common::TDGUIRow& row = FTable->Rows().Add();
-  row.SetImageIndex(app::FormFileImageIndex());
+  row.SetImageIndex(FormFileImageIndex());
   row.Items(ColFile).SetCaption(DString::ExtractFileName(AFileName));
   row.Items(ColSize).SetCaption(DString::FormatBytes(DDirectory::FileSize(AFileName)));
   row.Items(ColPath).SetCaption(DString::ExtractPath(AFileName));

@@ -23,6 +23,11 @@ inline constexpr int32_t ColPath = 4;
 // Not a column: the folder whose scan added the row (empty for a file added alone).
 inline constexpr int32_t CellRoot = 5;
 
+// The file table's image of the form-file icon. The main window sets it once when it is
+// created, before any file is added; every new file row gets this image. -1 (no image) until then.
+int32_t FormFileImageIndex();
+void SetFormFileImageIndex(int32_t AIndex);
+
 // One file waiting for its format to be found: the row it belongs to and its full path.
 class IFileRec {
 public:

@@ -44,8 +44,8 @@ int32_t StatusImageIndex(TTransformStatus AStatus) {
   return look == nullptr ? -1 : look->ImageIndex;
 }
 
-TRunTransform::TRunTransform(transform::TTransform* ATransform, TFilesC* AFiles, app::IMain* AForm,
-                             TFileStack* AFileStack, TDFMBackup* APlacement)
+TRunTransform::TRunTransform(transform::TTransform* ATransform, TFilesC* AFiles, IRunView* AForm,
+                             TFileStack* AFileStack, TDFMBackup& APlacement)
     : FTrans(ATransform), FFiles(AFiles), FForm(AForm), FFileStack(AFileStack), FPlacement(APlacement) {}
 
 void TRunTransform::SetStatusCell(int32_t AIndex, TTransformStatus AStatus) {
@@ -56,7 +56,6 @@ void TRunTransform::SetStatusCell(int32_t AIndex, TTransformStatus AStatus) {
 
 void TRunTransform::Work(tasks::TTask& ATask) {
   FTask = &ATask;
-  TDFMBackup& placement = FPlacement != nullptr ? *FPlacement : TDFMBackup::Instance();
   int32_t count = 0;
   std::vector<std::u16string> files;
   OnUIThread([&] {
@@ -64,7 +63,7 @@ void TRunTransform::Work(tasks::TTask& ATask) {
     FForm->Progress()->SetMax(count - 1);
     for (int32_t index = 0; index < count; ++index) files.push_back(FFiles->FileName(index));
   });
-  placement.BeginRun(files);
+  FPlacement.BeginRun(files);
   // Two hand-offs to the window a file, each doing in order what the window is to show then: every
   // hand-off waits for the user-interface thread, and costs more than a small file's conversion.
   for (int32_t index = 0; index < count; ++index) {
@@ -79,7 +78,7 @@ void TRunTransform::Work(tasks::TTask& ATask) {
       SetStatusCell(index, TTransformStatus::tsProgress);
       root = FFiles->Root(index);
     });
-    placement.Execute(*FTrans, file, root);
+    FPlacement.Execute(*FTrans, file, root);
     OnUIThread([&] {
       SetStatusCell(index, FTrans->Status());
       FFileStack->Add(&FForm->Files()->Rows().Items(index), FFiles->FileName(index));

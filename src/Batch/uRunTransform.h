@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "App/uMainForm.h"
+#include "Batch/uBatchViews.h"
 #include "Batch/uDFMBackup.h"
 #include "Batch/uFilesC.h"
 #include "Shared/Tasks/uTask.h"
@@ -23,9 +23,9 @@ int32_t StatusImageIndex(transform::TTransformStatus AStatus);
 // the output placement run on the worker thread itself.
 class TRunTransform : public tasks::TAlgorithm {
 public:
-  // None of the objects is owned. APlacement null means the process-wide output placement.
-  TRunTransform(transform::TTransform* ATransform, TFilesC* AFiles, app::IMain* AForm, TFileStack* AFileStack,
-                TDFMBackup* APlacement = nullptr);
+  // None of the objects is owned.
+  TRunTransform(transform::TTransform* ATransform, TFilesC* AFiles, IRunView* AForm, TFileStack* AFileStack,
+                TDFMBackup& APlacement);
 
   // A file in progress is always finished: the stop flag is looked at before each file only.
   // An exception raised outside the transformation (the view, the rows) ends the run there.
@@ -38,9 +38,9 @@ private:
   transform::TTransform* FTrans;
   tasks::TTask* FTask = nullptr;
   TFilesC* FFiles;
-  app::IMain* FForm;
+  IRunView* FForm;
   TFileStack* FFileStack;
-  TDFMBackup* FPlacement;
+  TDFMBackup& FPlacement;
 };
 
 }  // namespace tess::batch

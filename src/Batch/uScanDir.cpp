@@ -12,7 +12,7 @@ int64_t TickCount64() {
       .count();
 }
 
-TScanDir::TScanDir(const std::u16string& APath, TFilesC* AFiles, app::IMain* AForm)
+TScanDir::TScanDir(const std::u16string& APath, TFilesC* AFiles, IScanView* AForm)
     : FScanner(std::make_unique<common::TDFileScanner>()), FFiles(AFiles), FForm(AForm) {
   FScanner->SetPath(APath);
   FScanner->SetMask(u"*.dfm");
@@ -30,7 +30,7 @@ TScanDir::~TScanDir() = default;
 void TScanDir::Work(tasks::TTask& ATask) {
   FStartTime = TickCount64();
   FTask = &ATask;
-  app::IMain* form = FForm;
+  IScanView* form = FForm;
   const std::u16string line = common::Format(u"Start scanning folder %s.", {FScanner->Path()});
   tasks::UIDispatcher().Queue([form, line] { form->Log()->Add(line); });
   FScanner->Execute();
@@ -47,21 +47,21 @@ void TScanDir::FileFound(const std::u16string& AFileName) {
 }
 
 void TScanDir::PathChanged(const std::u16string& APath) {
-  app::IMain* form = FForm;
+  IScanView* form = FForm;
   const std::u16string text = u"Scanning: " + APath;
   tasks::UIDispatcher().Queue([form, text] { form->Status()->SetText(text); });
   CheckTerminated();
 }
 
 void TScanDir::ScanError(const std::u16string& APath, const std::u16string& AReason) {
-  app::IMain* form = FForm;
+  IScanView* form = FForm;
   const std::u16string line = common::Format(u"Skipped %s: %s", {APath, AReason});
   tasks::UIDispatcher().Queue([form, line] { form->Log()->Add(line); });
   CheckTerminated();
 }
 
 void TScanDir::ScanComplete() {
-  app::IMain* form = FForm;
+  IScanView* form = FForm;
   // Counted here, on the worker thread that owns the scanner, so the user-interface thread never
   // reads the scanner's list.
   const auto found = static_cast<int64_t>(FScanner->Result().size());

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "App/uMainForm.h"
+#include "Batch/uBatchViews.h"
 #include "Batch/uFilesC.h"
 #include "Shared/Common/uDDirectory.h"
 #include "Shared/Tasks/uTask.h"
@@ -16,7 +16,7 @@ namespace tess::batch {
 // order the scanner reported it; the worker thread itself touches neither the view nor the rows.
 class TScanDir : public tasks::TAlgorithm {
 public:
-  TScanDir(const std::u16string& APath, TFilesC* AFiles, app::IMain* AForm);
+  TScanDir(const std::u16string& APath, TFilesC* AFiles, IScanView* AForm);
   ~TScanDir() override;
 
   void Work(tasks::TTask& ATask) override;
@@ -35,7 +35,7 @@ private:
   tasks::TTask* FTask = nullptr;
   std::unique_ptr<common::TDFileScanner> FScanner;
   TFilesC* FFiles;
-  app::IMain* FForm;
+  IScanView* FForm;
   int64_t FStartTime = 0;
 };
 

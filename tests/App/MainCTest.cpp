@@ -53,7 +53,7 @@ protected:
   MainC() : Placement(Settings), User(u"Rename buttons", true) {
     tess::app::SetFormFileImageIndex(3);
     Offered = {&BinToText, &TextToBin, &User};
-    Controller = std::make_unique<TMainC>([this] { return Offered; }, &Placement);
+    Controller = std::make_unique<TMainC>([this] { return Offered; }, &Placement, &Settings);
     Controller->Files().SetLauncher([this](const std::u16string& AFileName) { Opened.push_back(AFileName); });
     Main.Connect(Controller.get());
     Controller->AttachView(&Main);

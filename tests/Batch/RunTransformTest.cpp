@@ -62,7 +62,7 @@ protected:
     Task = std::make_unique<tess::tasks::TThreadedTask>();
     Finished = false;
     Task->SetOnFinish([this](tess::tasks::TTask*) { Finished = true; });
-    Task->Run(new TRunTransform(&Trans, &Files, &Main, &Stack, &Placement));
+    Task->Run(new TRunTransform(&Trans, &Files, &Main, &Stack, Placement));
     ASSERT_TRUE(Loop.Until([this] { return Finished; }));
   }
   std::u16string Status(int32_t ARow) { return CellCaption(Main.Table.Rows().Items(ARow), ColStatus); }

@@ -11,7 +11,6 @@
 #include "App/Gui/uMainStartup.h"
 #include "App/Gui/uQtDispatcher.h"
 #include "App/uDFMApp.h"
-#include "Batch/uDFMBackup.h"
 #include "FormText/uDFMParserFactory.h"
 #include "Shared/Tasks/uDispatcher.h"
 
@@ -33,9 +32,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tessarine: no display found; use tessarine-cli to convert form files without one.\n");
     return 2;
   }
-  // Process-wide objects before any window: settings, output placement, the form-text parsers.
+  // Process-wide objects before any window: settings with the output placement, the form-text parsers.
   tess::app::TDFMApp::Instance();
-  tess::batch::TDFMBackup::Instance();
   tess::formtext::InstallDFMParserFactory();
 
   QApplication application(argc, argv);
