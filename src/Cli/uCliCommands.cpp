@@ -213,12 +213,9 @@ bool FinishFile(TRun& ARun, size_t AIndex) {
   result.Log = prepared.Log;
   result.FormatBefore = prepared.FormatBefore;
   result.FormatAfter = prepared.FormatBefore;
-  std::optional<FormFileFormat> resultFormat;
+  const std::optional<FormFileFormat> resultFormat = prepared.FormatAfter;
   std::string before, after;
-  if (!prepared.Result.empty()) {
-    resultFormat = FormatOf(prepared.Result);
-    ReadDiffSides(ARun, prepared, ARun.Sources[AIndex], resultFormat, before, after);
-  }
+  if (!prepared.Result.empty()) ReadDiffSides(ARun, prepared, ARun.Sources[AIndex], resultFormat, before, after);
   std::u16string afterLabel = name;
   if (ARun.Placement.Mode == TPlacementMode::pmPlace) {
     if (!PlaceResult(ARun, AIndex, prepared, resultFormat, result, afterLabel)) before.clear(), after.clear();

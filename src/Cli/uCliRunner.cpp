@@ -37,18 +37,25 @@ TFingerprint FingerprintFrom(const struct stat& AInfo) {
   return result;
 }
 
-// What a worker knows of its input before running the transformation, from one open of it.
-void InspectInput(const std::u16string& APath, TPrepared& APrepared) {
+// The input read once, for the fingerprint, the format and the transformation alike: the bytes go
+// to ATransform. A file that cannot be read is left to the transformation, which says why.
+void LoadInput(const std::u16string& APath, TPrepared& APrepared, TTransform& ATransform) {
+  struct stat info;
+  common::TFileDescriptor file;
   try {
-    struct stat info;
-    const common::TFileDescriptor file(common::DDirectory::OpenRegular(APath, false, &info));
-    APrepared.Before = FingerprintFrom(info);
-    APrepared.FormatBefore = stream::DetectFileFormat(file.Get());
+    file = common::TFileDescriptor(common::DDirectory::OpenRegular(APath, false, &info));
   } catch (const common::Exception&) {
-    // Missing, a folder, a pipe: the transformation reports it; the fingerprint still tells
-    // whether the name holds something.
+    // Missing, a folder, a pipe: the fingerprint still tells whether the name holds something.
     APrepared.Before = FingerprintOf(APath);
+    return;
   }
+  APrepared.Before = FingerprintFrom(info);
+  std::string bytes;
+  bytes.reserve(size_t(std::max<off_t>(info.st_size, 0)) + 1);
+  if (common::ReadToEnd(file.Get(), bytes) != 0) return;
+  stream::TMemoryStream head(bytes.substr(0, 4));
+  APrepared.FormatBefore = stream::DetectFormFormat(head);
+  ATransform.SetInBytes(std::move(bytes));
 }
 
 }  // namespace
@@ -99,12 +106,12 @@ TPreparer::TPreparer(std::unique_ptr<TTransform> ATransform, std::u16string ATem
 TPrepared TPreparer::Prepare(const std::u16string& AInput, const std::u16string& AResultName) {
   TPrepared prepared;
   prepared.Input = AInput;
-  InspectInput(AInput, prepared);
+  TTransform& transform = *FTransform;
+  transform.SetInFile(AInput);
+  LoadInput(AInput, prepared, transform);
   // A stop that ended a wait for the input: the result is not going to be placed.
   if (StopRequested()) return prepared;
   const std::u16string result = common::DString::MakePath(FTempDir, AResultName);
-  TTransform& transform = *FTransform;
-  transform.SetInFile(AInput);
   transform.SetOutFile(result);
   transform.SetOnMessage([&](const std::u16string& AMessage) { prepared.Log.push_back(AMessage); });
   auto fail = [&](const std::u16string& AReason) {
@@ -130,8 +137,10 @@ TPrepared TPreparer::Prepare(const std::u16string& AInput, const std::u16string&
   if (prepared.Raised) {
     NameTheInput(prepared.Log, result, AInput);
     common::DDirectory::RemoveFile(result);
-  } else if (common::DDirectory::FileExists(result))
+  } else if (common::DDirectory::FileExists(result)) {
     prepared.Result = result;
+    prepared.FormatAfter = FormatOf(result);
+  }
   return prepared;
 }
 
@@ -193,6 +202,7 @@ std::string Encode(size_t AIndex, const TPrepared& APrepared) {
   frame.Number(before.Modified);
   frame.Number(before.Changed);
   frame.Number(APrepared.FormatBefore ? int64_t(*APrepared.FormatBefore) : -1);
+  frame.Number(APrepared.FormatAfter ? int64_t(*APrepared.FormatAfter) : -1);
   frame.Number(int64_t(APrepared.Status));
   frame.Number(APrepared.Raised);
   frame.Number(int64_t(APrepared.Log.size()));
@@ -213,6 +223,7 @@ TPrepared Decode(std::string_view APayload, size_t& AIndex) {
   before.Modified = frame.Number();
   before.Changed = frame.Number();
   if (const int64_t format = frame.Number(); format >= 0) prepared.FormatBefore = stream::FormFileFormat(format);
+  if (const int64_t format = frame.Number(); format >= 0) prepared.FormatAfter = stream::FormFileFormat(format);
   prepared.Status = TTransformStatus(frame.Number());
   prepared.Raised = frame.Number() != 0;
   const int64_t lines = frame.Number();

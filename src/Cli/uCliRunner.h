@@ -40,6 +40,7 @@ struct TPrepared {
   common::TStringList Log;
   // The private file holding the result; empty when the transformation wrote none.
   std::u16string Result;
+  std::optional<stream::FormFileFormat> FormatAfter;  // the result's
 };
 
 // Runs one copy of the transformation.

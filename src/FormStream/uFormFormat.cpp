@@ -66,17 +66,13 @@ FormFileFormat DetectFormFormat(TStream& AStream) {
   return FormFileFormat::fmtUnknown;
 }
 
-FormFileFormat DetectFileFormat(int AFd) {
-  char head[4];
-  // A file that cannot be read looks as an empty one does, as it does through a stream.
-  const ssize_t count = common::ReadFull(AFd, head, sizeof head);
-  TMemoryStream bytes(std::string(head, count > 0 ? static_cast<size_t>(count) : 0));
-  return DetectFormFormat(bytes);
-}
-
 FormFileFormat DetectFileFormat(std::u16string_view AFileName) {
   const common::TFileDescriptor file(common::DDirectory::OpenRegular(AFileName, false));
-  return DetectFileFormat(file.Get());
+  char head[4];
+  // A file that cannot be read looks as an empty one does, as it does through a stream.
+  const ssize_t count = common::ReadFull(file.Get(), head, sizeof head);
+  TMemoryStream bytes(std::string(head, count > 0 ? static_cast<size_t>(count) : 0));
+  return DetectFormFormat(bytes);
 }
 
 void ReadResHeader(TStream& AStream) {

@@ -12,10 +12,9 @@ enum class FormFileFormat { fmtUnknown, fmtBinary, fmtText, fmtUTF8Text };
 
 // Looks at the first four bytes from the current position and puts the position back.
 FormFileFormat DetectFormFormat(TStream& AStream);
-// The same from the next bytes of an open file, read without a buffer of their own and without
-// seeking back; for callers that need the format and nothing else of the file.
-FormFileFormat DetectFileFormat(int AFd);
-// The same for a file by name. Raises EFileError when it cannot be opened.
+// The same for a file by name, for callers that need its format and nothing else: four bytes are
+// read, without a buffer of their own and without seeking back. Raises EFileError when it cannot be
+// opened.
 FormFileFormat DetectFileFormat(std::u16string_view AFileName);
 
 // Skips the 16-bit or 32-bit resource header in front of a binary form stream, leaving the stream at

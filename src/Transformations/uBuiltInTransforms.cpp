@@ -24,7 +24,7 @@ void Convert(TTransform& ATransform, bool (*AApplies)(FormFileFormat), const TCo
   ATransform.SetStatus(TTransformStatus::tsNone);
   if (!ATransform.FilesValid()) return;
   // One read serves the detection and the conversion.
-  stream::TMemoryStream input(common::DDirectory::ReadBytes(ATransform.InFile()));
+  stream::TMemoryStream input(ATransform.ReadInput());
   const FormFileFormat format = stream::DetectFormFormat(input);
   if (!AApplies(format)) {
     ATransform.SetStatus(TTransformStatus::tsSkipped);

@@ -146,7 +146,7 @@ std::u16string TManualTransform::Description() const { return FDescription; }
 void TManualTransform::Execute() {
   FStatus = TTransformStatus::tsNoChanges;
   RunReportingErrors([this] {
-    std::string bytes = common::DDirectory::ReadBytes(FInFile);
+    std::string bytes = ReadInput();
     stream::TMemoryStream input(bytes);
     const stream::FormFileFormat format = stream::DetectFormFormat(input);
     if (format == stream::FormFileFormat::fmtUnknown) {
