@@ -192,8 +192,10 @@ void TDFMBackup::BeginRun(const std::vector<std::u16string>& AInputs) {
 void TDFMBackup::NoteRunFile(const std::string& APath) {
   FRunPaths.insert(NormalPath(APath));
   struct stat info;
-  if (::stat(APath.c_str(), &info) == 0) FRunIds.insert({info.st_dev, info.st_ino});
-  if (::lstat(APath.c_str(), &info) == 0) FRunIds.insert({info.st_dev, info.st_ino});
+  if (::lstat(APath.c_str(), &info) != 0) return;
+  FRunIds.insert({info.st_dev, info.st_ino});
+  // A link and the file it leads to are both the run's.
+  if (S_ISLNK(info.st_mode) && ::stat(APath.c_str(), &info) == 0) FRunIds.insert({info.st_dev, info.st_ino});
 }
 
 bool TDFMBackup::IsRunFile(const std::string& APath) const {
@@ -206,7 +208,8 @@ bool TDFMBackup::IsRunFile(const std::string& APath) const {
 // Any entry counts as taken, a folder or a dangling link included: a result must never land on it.
 bool TDFMBackup::Taken(const std::string& APath) const {
   struct stat info;
-  return ::lstat(APath.c_str(), &info) == 0 || IsRunFile(APath);
+  // A name that leads nowhere can match the run only by its text.
+  return ::lstat(APath.c_str(), &info) == 0 || FRunPaths.count(NormalPath(APath)) != 0;
 }
 
 std::string TDFMBackup::FreeName(const std::string& ABase) const {
@@ -358,7 +361,8 @@ void TDFMBackup::CommitNew(TTransform& ATransform, const std::string& AInput, co
   auto fail = [&](std::u16string_view AFormat, const std::string& APath, int AError) {
     FailPlacing(ATransform, ATemp, AFormat, APath, AError);
   };
-  if (const int error = FlushResult(ATemp, -1); error != 0) return fail(u"Cannot write file \"%s\". %s", ATemp, error);
+  if (!ATransform.OutputFlushed())
+    if (const int error = FlushResult(ATemp, -1); error != 0) return fail(u"Cannot write file \"%s\". %s", ATemp, error);
   const std::string base = NewBase(AInput, ASubfolder);
   std::string name;
   int error = EEXIST;

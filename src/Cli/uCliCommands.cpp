@@ -69,9 +69,9 @@ private:
 };
 
 // Moves a prepared result into the temporary file the placement made for it, beside the result's
-// final name. Raises EFileError with the reason.
-void MoveResult(const std::u16string& AFrom, const std::u16string& ATo) {
-  if (::rename(NativePath(AFrom).c_str(), NativePath(ATo).c_str()) == 0) return;
+// final name: true when it was renamed, false when it was copied. Raises EFileError with the reason.
+bool MoveResult(const std::u16string& AFrom, const std::u16string& ATo) {
+  if (::rename(NativePath(AFrom).c_str(), NativePath(ATo).c_str()) == 0) return true;
   const int error = errno;
   if (error != EXDEV)
     throw common::EFileError(common::Format(u"Cannot create file \"%s\". %s",
@@ -82,6 +82,7 @@ void MoveResult(const std::u16string& AFrom, const std::u16string& ATo) {
   target.Write(DDirectory::ReadBytes(AFrom));
   target.Close();
   DDirectory::RemoveFile(AFrom);
+  return false;
 }
 
 // Stands in for the transformation when the output placement runs: it delivers the result that
@@ -100,7 +101,8 @@ public:
     FStatus = FPrepared.Status;
     if (FPrepared.Result.empty()) return;
     try {
-      MoveResult(FPrepared.Result, FOutFile);
+      // A copy is new data, which the placement still has to flush.
+      FFlushed = MoveResult(FPrepared.Result, FOutFile) && FPrepared.Flushed;
     } catch (const common::Exception& error) {
       FStatus = TTransformStatus::tsError;
       DoMessage(u"Error: " + error.Message());
@@ -108,9 +110,11 @@ public:
     }
     FPrepared.Result.clear();
   }
+  bool OutputFlushed() const override { return FFlushed; }
 
 private:
   TPrepared& FPrepared;
+  bool FFlushed = false;
 };
 
 // What every file of a run shares.
@@ -251,7 +255,7 @@ int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform)
   // "-" is standard input, kept in the private folder for the run; the report still says "-".
   const TStringList sources =
       toStdout && files.front() == u"-" ? TStringList{CaptureStandardInput(folder.Path())} : files;
-  TRunner runner(ATransform, sources, AOptions.Jobs, folder.Path());
+  TRunner runner(ATransform, sources, AOptions.Jobs, folder.Path(), placement.Mode == TPlacementMode::pmPlace);
   TRun run{AOptions, inputs, sources, placement, backup, runner, report};
   size_t index = 0;
   while (index < files.size() && !StopRequested() && FinishFile(run, index)) ++index;

@@ -1,5 +1,6 @@
 #include "Cli/uCliRunner.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -58,6 +59,12 @@ void LoadInput(const std::u16string& APath, TPrepared& APrepared, TTransform& AT
   ATransform.SetInBytes(std::move(bytes));
 }
 
+// True when the file's content is on disk.
+bool FlushFile(const std::string& APath) {
+  const common::TFileDescriptor file(::open(APath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  return file.IsOpen() && ::fsync(file.Get()) == 0;
+}
+
 }  // namespace
 
 TFingerprint FingerprintOf(const std::u16string& APath) {
@@ -100,8 +107,8 @@ void NameTheInput(common::TStringList& ALog, const std::u16string& AResult, cons
 
 }  // namespace
 
-TPreparer::TPreparer(std::unique_ptr<TTransform> ATransform, std::u16string ATempDir)
-    : FTransform(std::move(ATransform)), FTempDir(std::move(ATempDir)) {}
+TPreparer::TPreparer(std::unique_ptr<TTransform> ATransform, std::u16string ATempDir, bool AFlushResults)
+    : FTransform(std::move(ATransform)), FTempDir(std::move(ATempDir)), FFlushResults(AFlushResults) {}
 
 TPrepared TPreparer::Prepare(const std::u16string& AInput, const std::u16string& AResultName) {
   TPrepared prepared;
@@ -140,6 +147,7 @@ TPrepared TPreparer::Prepare(const std::u16string& AInput, const std::u16string&
   } else if (common::DDirectory::FileExists(result)) {
     prepared.Result = result;
     prepared.FormatAfter = FormatOf(result);
+    prepared.Flushed = FFlushResults && FlushFile(common::Utf16ToPath(result));
   }
   return prepared;
 }
@@ -205,6 +213,7 @@ std::string Encode(size_t AIndex, const TPrepared& APrepared) {
   frame.Number(APrepared.FormatAfter ? int64_t(*APrepared.FormatAfter) : -1);
   frame.Number(int64_t(APrepared.Status));
   frame.Number(APrepared.Raised);
+  frame.Number(APrepared.Flushed);
   frame.Number(int64_t(APrepared.Log.size()));
   for (const std::u16string& line : APrepared.Log) frame.Text(line);
   frame.Text(APrepared.Result);
@@ -226,6 +235,7 @@ TPrepared Decode(std::string_view APayload, size_t& AIndex) {
   if (const int64_t format = frame.Number(); format >= 0) prepared.FormatAfter = stream::FormFileFormat(format);
   prepared.Status = TTransformStatus(frame.Number());
   prepared.Raised = frame.Number() != 0;
+  prepared.Flushed = frame.Number() != 0;
   const int64_t lines = frame.Number();
   for (int64_t i = 0; i < lines; ++i) prepared.Log.push_back(frame.Text());
   prepared.Result = frame.Text();
@@ -239,9 +249,10 @@ bool ReadExactly(int AFd, void* ABuffer, size_t ACount) {
 
 }  // namespace
 
-TRunner::TRunner(const TTransform& AProto, const common::TStringList& AFiles, int AJobs, std::u16string ATempDir)
+TRunner::TRunner(const TTransform& AProto, const common::TStringList& AFiles, int AJobs, std::u16string ATempDir,
+                 bool AFlushResults)
     : FFiles(AFiles), FTempDir(std::move(ATempDir)), FResults(AFiles.size()) {
-  FHere = std::make_unique<TPreparer>(AProto.Clone(), FTempDir);
+  FHere = std::make_unique<TPreparer>(AProto.Clone(), FTempDir, AFlushResults);
   if (AJobs <= 1 || AFiles.size() <= 1) return;
   // Enough results in reserve to keep every worker busy while the consumer places one, few
   // enough that the temporary folder never holds much more than the files being worked on.
@@ -266,7 +277,7 @@ TRunner::TRunner(const TTransform& AProto, const common::TStringList& AFiles, in
         ::close(earlier.Tasks);
         ::close(earlier.Results);
       }
-      TPreparer preparer(AProto.Clone(), FTempDir);
+      TPreparer preparer(AProto.Clone(), FTempDir, AFlushResults);
       Serve(preparer, FFiles, tasks[0], results[1]);
     }
     ::close(tasks[0]);

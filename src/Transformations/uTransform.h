@@ -40,6 +40,8 @@ public:
   // Reads InFile and writes OutFile, then leaves the outcome in Status. May raise; a transformation
   // that raises sets tsError first, and the caller removes a partly written OutFile.
   virtual void Execute() = 0;
+  // True when the OutFile that Execute wrote is already on disk, so that placing it needs no flush.
+  virtual bool OutputFlushed() const { return false; }
 
   // CreateNew with the receiver assigned to it; null when CreateNew gives nothing.
   std::unique_ptr<TTransform> Clone() const;
