@@ -104,8 +104,8 @@ void AddCommand(std::vector<TTimed>& ATimed, const std::string& AName, const TAr
   for (int jobs = 1; jobs <= 2; ++jobs)
     ATimed.push_back({AName + "_j" + std::to_string(jobs), what + " -j " + std::to_string(jobs), ABytes,
                       {run(ATree, AOutput, jobs)}, {AOutput}, {}, {}, {}});
-  const fs::path out0 = AOutput.empty() ? fs::path() : AOutput.string() + "0";
-  const fs::path out1 = AOutput.empty() ? fs::path() : AOutput.string() + "1";
+  const fs::path out0 = AOutput.empty() ? fs::path() : fs::path(AOutput.string() + "0");
+  const fs::path out1 = AOutput.empty() ? fs::path() : fs::path(AOutput.string() + "1");
   ATimed.push_back({AName + "_halves", what + ", -j 1 on each half at once", ABytes,
                     {run(ATree / "half0", out0, 1), run(ATree / "half1", out1, 1)}, {out0, out1}, {}, {}, {}});
 }
