@@ -4,8 +4,10 @@
 #include <QAction>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -186,9 +188,18 @@ TEST_F(MainProgram, ConvertsTheBinaryCorpusNearlyAsFastAsTheCommandLine) {
   QElapsedTimer clock;
   clock.start();
   Press("aStart");
-  // Done when the window shows it: every file inspected again after its conversion.
-  ASSERT_TRUE(PumpUntil([&] { return Program->Controller().Idle() && Cell(last, 3) == QStringLiteral("Text"); }));
+  // The program's own event loop, which wakes for each hand-off at once, as it does for a user; done
+  // when the window shows it: every file inspected again after its conversion.
+  QEventLoop loop;
+  QTimer check;
+  QObject::connect(&check, &QTimer::timeout, [&] {
+    if (Program->Controller().Idle() && Cell(last, 3) == QStringLiteral("Text")) loop.quit();
+  });
+  check.start(10);
+  QTimer::singleShot(120000, &loop, &QEventLoop::quit);
+  loop.exec();
   const double window = double(clock.nsecsElapsed()) / 1e9;
+  ASSERT_EQ(Cell(last, 3), QStringLiteral("Text")) << "the run did not end within two minutes";
   EXPECT_EQ(Cell(last, 1), QStringLiteral("Applied"));
 
   clock.restart();
@@ -196,6 +207,8 @@ TEST_F(MainProgram, ConvertsTheBinaryCorpusNearlyAsFastAsTheCommandLine) {
                               (Work.Path() / "cli").string() + "' > /dev/null";
   ASSERT_EQ(std::system(command.c_str()), 0);
   const double commandLine = double(clock.nsecsElapsed()) / 1e9;
+  RecordProperty("window_ms", int(window * 1000));
+  RecordProperty("command_line_ms", int(commandLine * 1000));
   EXPECT_LE(window, 1.5 * commandLine) << "window " << window << " s, command line " << commandLine << " s";
 }
 
