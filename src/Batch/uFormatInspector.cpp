@@ -10,16 +10,6 @@
 
 namespace tess::batch {
 
-std::u16string FormatName(stream::FormFileFormat AFormat) {
-  switch (AFormat) {
-    case stream::FormFileFormat::fmtBinary: return u"Binary";
-    case stream::FormFileFormat::fmtText: return u"Text";
-    case stream::FormFileFormat::fmtUTF8Text: return u"UTF8 Text";
-    case stream::FormFileFormat::fmtUnknown: break;
-  }
-  return u"Unknown";
-}
-
 void TFormatInspector::Work(tasks::TTask& ATask) {
   FTask = &ATask;
   while (!FTask->Terminated()) {

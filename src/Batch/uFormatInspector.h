@@ -10,9 +10,6 @@
 
 namespace tess::batch {
 
-// "Unknown", "Binary", "Text", "UTF8 Text".
-std::u16string FormatName(stream::FormFileFormat AFormat);
-
 // Runs until its task is terminated, polling the queue every 50 ms while it is empty. The table
 // and the log are touched only on the user-interface thread, through the dispatcher's queue.
 class TFormatInspector : public tasks::TAlgorithm {

@@ -11,21 +11,6 @@ using transform::TTransformStatus;
 
 namespace {
 
-struct TStatusLook {
-  const char16_t* Caption;
-  int32_t ImageIndex;
-};
-
-// Indexed by TTransformStatus.
-constexpr TStatusLook StatusLooks[] = {
-    {u"", -1}, {u"Applied", 0}, {u"No changes", 2}, {u"Skipped", 2}, {u"Error", 1}, {u"In progress...", -1},
-};
-
-const TStatusLook* LookOf(TTransformStatus AStatus) {
-  const auto index = static_cast<size_t>(AStatus);
-  return index < std::size(StatusLooks) ? &StatusLooks[index] : nullptr;
-}
-
 // Runs AProc on the user-interface thread and waits for it; its exception comes back here.
 template <class TFunc>
 void OnUIThread(TFunc AProc) {
@@ -34,14 +19,16 @@ void OnUIThread(TFunc AProc) {
 
 }  // namespace
 
-std::u16string StatusCaption(TTransformStatus AStatus) {
-  const TStatusLook* look = LookOf(AStatus);
-  return look == nullptr ? std::u16string() : std::u16string(look->Caption);
-}
-
 int32_t StatusImageIndex(TTransformStatus AStatus) {
-  const TStatusLook* look = LookOf(AStatus);
-  return look == nullptr ? -1 : look->ImageIndex;
+  switch (AStatus) {
+    case TTransformStatus::tsApplied: return 0;
+    case TTransformStatus::tsNoChanges:
+    case TTransformStatus::tsSkipped: return 2;
+    case TTransformStatus::tsError: return 1;
+    case TTransformStatus::tsProgress:
+    case TTransformStatus::tsNone: break;
+  }
+  return -1;
 }
 
 TRunTransform::TRunTransform(transform::TTransform* ATransform, TFilesC* AFiles, IRunView* AForm,
@@ -50,7 +37,7 @@ TRunTransform::TRunTransform(transform::TTransform* ATransform, TFilesC* AFiles,
 
 void TRunTransform::SetStatusCell(int32_t AIndex, TTransformStatus AStatus) {
   common::TDGUIItem& cell = FForm->Files()->Rows().Items(AIndex).Items(ColStatus);
-  cell.SetCaption(StatusCaption(AStatus));
+  cell.SetCaption(transform::StatusCaption(AStatus));
   cell.SetImageIndex(StatusImageIndex(AStatus));
 }
 

@@ -12,9 +12,8 @@
 
 namespace tess::batch {
 
-// What the Status cell shows for an outcome: "Applied", "No changes", "Skipped", "Error",
-// "In progress..." or nothing, with images 0, 2, 2, 1 and none.
-std::u16string StatusCaption(transform::TTransformStatus AStatus);
+// The image of the Status cell beside an outcome's caption: 0 for "Applied", 2 for "No changes"
+// and "Skipped", 1 for "Error", none (-1) otherwise.
 int32_t StatusImageIndex(transform::TTransformStatus AStatus);
 
 // Every call it makes to the view or the rows is carried to the user-interface thread by the

@@ -281,7 +281,7 @@ int Detect(const TCliOptions& AOptions) {
   bool failed = PrintScanProblems(inputs);
   for (const std::u16string& file : files) {
     try {
-      PrintLine(TChannel::chOut, Utf8(FormatCaption(stream::DetectFileFormat(file))) + "\t" + Printable(file));
+      PrintLine(TChannel::chOut, Utf8(stream::FormatName(stream::DetectFileFormat(file))) + "\t" + Printable(file));
     } catch (const common::Exception& error) {
       failed = true;
       PrintLine(TChannel::chOut, "Error\t" + Printable(file) + ": " + Printable(error.Message()));

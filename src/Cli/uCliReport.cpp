@@ -175,28 +175,6 @@ void PrintDiagnostic(std::string_view AUtf8) { PrintLine(TChannel::chErr, "tessa
 
 void PrintDiagnostic(std::u16string_view AText) { PrintLine(TChannel::chErr, "tessarine-cli: " + Printable(AText)); }
 
-std::u16string FormatCaption(stream::FormFileFormat AFormat) {
-  switch (AFormat) {
-    case stream::FormFileFormat::fmtBinary: return u"Binary";
-    case stream::FormFileFormat::fmtText: return u"Text";
-    case stream::FormFileFormat::fmtUTF8Text: return u"UTF8 Text";
-    case stream::FormFileFormat::fmtUnknown: break;
-  }
-  return u"Unknown";
-}
-
-std::u16string StatusCaption(TTransformStatus AStatus) {
-  switch (AStatus) {
-    case TTransformStatus::tsApplied: return u"Applied";
-    case TTransformStatus::tsNoChanges: return u"No changes";
-    case TTransformStatus::tsSkipped: return u"Skipped";
-    case TTransformStatus::tsError: return u"Error";
-    case TTransformStatus::tsProgress: return u"In progress...";
-    case TTransformStatus::tsNone: break;
-  }
-  return {};
-}
-
 std::string UnifiedDiff(const std::string& ABefore, const std::string& AAfter, const std::string& ABeforeLabel,
                         const std::string& AAfterLabel) {
   using TLines = std::vector<std::string>;
@@ -284,10 +262,10 @@ void TReport::File(const TFileResult& AResult) {
         return AText.empty() ? nlohmann::json(nullptr) : nlohmann::json(Utf8(AText));
       };
       auto formatOrNull = [](const std::optional<stream::FormFileFormat>& AFormat) {
-        return AFormat ? nlohmann::json(Utf8(FormatCaption(*AFormat))) : nlohmann::json(nullptr);
+        return AFormat ? nlohmann::json(Utf8(stream::FormatName(*AFormat))) : nlohmann::json(nullptr);
       };
       object["path"] = Utf8(AResult.Path);
-      object["status"] = Utf8(StatusCaption(AResult.Status));
+      object["status"] = Utf8(transform::StatusCaption(AResult.Status));
       object["format_before"] = formatOrNull(AResult.FormatBefore);
       object["format_after"] = formatOrNull(AResult.FormatAfter);
       object["log"] = nlohmann::json::array();
@@ -297,7 +275,7 @@ void TReport::File(const TFileResult& AResult) {
       if (!AResult.Diff.empty()) object["diff"] = AResult.Diff;
       Line(object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
     } else {
-      Line(Utf8(StatusCaption(AResult.Status)) + "\t" + Printable(AResult.Path));
+      Line(Utf8(transform::StatusCaption(AResult.Status)) + "\t" + Printable(AResult.Path));
       for (const std::u16string& line : AResult.Log) Line("  " + Printable(line));
       if (!AResult.Diff.empty()) Line(AResult.Diff.substr(0, AResult.Diff.size() - 1));
     }

@@ -12,10 +12,6 @@
 
 namespace tess::cli {
 
-// The captions of the file list and of the batch run.
-std::u16string FormatCaption(stream::FormFileFormat AFormat);
-std::u16string StatusCaption(transform::TTransformStatus AStatus);
-
 // The text as UTF-8 for a line of output: control characters (line breaks and tabs in a damaged
 // file's names, say) are shown as \xHH, so that every file keeps to its one line, and nothing
 // printed can steer the terminal. A name's byte that is not UTF-8, held as U+DC80..U+DCFF, is

@@ -48,6 +48,16 @@ int64_t ReadUpTo(TStream& AStream, uint8_t* ABuffer, int64_t ACount) {
 
 }  // namespace
 
+std::u16string FormatName(FormFileFormat AFormat) {
+  switch (AFormat) {
+    case FormFileFormat::fmtBinary: return u"Binary";
+    case FormFileFormat::fmtText: return u"Text";
+    case FormFileFormat::fmtUTF8Text: return u"UTF8 Text";
+    case FormFileFormat::fmtUnknown: break;
+  }
+  return u"Unknown";
+}
+
 FormFileFormat DetectFormFormat(TStream& AStream) {
   const int64_t start = AStream.Position();
   uint8_t bytes[4] = {0, 0, 0, 0};

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "FormStream/uStreams.h"
@@ -9,6 +10,9 @@
 namespace tess::stream {
 
 enum class FormFileFormat { fmtUnknown, fmtBinary, fmtText, fmtUTF8Text };
+
+// What the user reads for a format: "Unknown", "Binary", "Text", "UTF8 Text".
+std::u16string FormatName(FormFileFormat AFormat);
 
 // Looks at the first four bytes from the current position and puts the position back.
 FormFileFormat DetectFormFormat(TStream& AStream);

@@ -8,6 +8,18 @@
 
 namespace tess::transform {
 
+std::u16string StatusCaption(TTransformStatus AStatus) {
+  switch (AStatus) {
+    case TTransformStatus::tsApplied: return u"Applied";
+    case TTransformStatus::tsNoChanges: return u"No changes";
+    case TTransformStatus::tsSkipped: return u"Skipped";
+    case TTransformStatus::tsError: return u"Error";
+    case TTransformStatus::tsProgress: return u"In progress...";
+    case TTransformStatus::tsNone: break;
+  }
+  return {};
+}
+
 std::u16string NotAFormFileMessage(std::string_view ALeadingBytes) {
   static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
   std::u16string bytes;

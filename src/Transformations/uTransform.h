@@ -12,6 +12,10 @@ namespace tess::transform {
 // The outcome of the last Execute, in the order the status column and stored values rely on.
 enum class TTransformStatus { tsNone = 0, tsApplied, tsNoChanges, tsSkipped, tsError, tsProgress };
 
+// What the user reads for an outcome: "Applied", "No changes", "Skipped", "Error",
+// "In progress..." or nothing.
+std::u16string StatusCaption(TTransformStatus AStatus);
+
 // Receives one log line. Called on the thread that runs Execute.
 using TOnMessage = std::function<void(const std::u16string& AMessage)>;
 
