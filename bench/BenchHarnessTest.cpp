@@ -100,6 +100,24 @@ TEST(RunProcess, ReportsHowTheProgramEnded) {
   }
 }
 
+// The two-process ceiling is only a ceiling when the two runs overlap and each keeps its own end.
+TEST(RunSideBySide, StartsTogetherAndReportsEachOnItsOwn) {
+  const double start = WallSeconds();
+  const std::vector<TProcessRun> runs = RunSideBySide({{"/bin/sh", "-c", "sleep 0.7; exit 2"},
+                                                       {"/bin/sh", "-c", "sleep 0.7"},
+                                                       {"/bin/sh", "-c", "sleep 0.1"},
+                                                       {"/nonexistent/program"}});
+  const double took = WallSeconds() - start;
+  ASSERT_EQ(runs.size(), 4u);
+  EXPECT_EQ(runs[0].ExitCode, 2);
+  EXPECT_EQ(runs[1].ExitCode, 0);
+  EXPECT_EQ(runs[2].ExitCode, 0);
+  EXPECT_EQ(runs[3].ExitCode, -1);
+  EXPECT_LT(took, 1.3) << "run one after the other";
+  EXPECT_GE(runs[0].WallSeconds, 0.7);
+  EXPECT_LT(runs[2].WallSeconds, runs[0].WallSeconds - 0.3) << "the short run was timed to a longer one's end";
+}
+
 TEST(FormatTsv, WritesNameRateRatioAndPeakPerLine) {
   TResultRow measured{"load_print", "", 50'000'000, {}, false};
   measured.Measure.CpuSeconds = 2.0;

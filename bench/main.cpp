@@ -19,12 +19,10 @@
 #include "FormStream/uFormFormat.h"
 #include "FormStream/uStreams.h"
 #include "FormStream/uTextToBinary.h"
+#include "FormText/uDFMGrammar.h"
 #include "FormText/uDFMHelper.h"
-#include "Shared/Common/uEncoding.h"
-#include "Shared/Common/uScopeGuard.h"
-#include "Transformations/uManualTransform.h"
-#include "Transformations/uTransformActions.h"
 #include "uBenchHarness.h"
+#include "uCliBench.h"
 
 namespace fs = std::filesystem;
 using namespace tess;
@@ -116,17 +114,6 @@ std::string TextToResource(const std::string& AText) {
   return output.TakeBytes();
 }
 
-// The four edits of the transformation path: properties most forms hold, so that every file changes.
-std::vector<std::unique_ptr<transform::TTransformAction>> RemoveActions() {
-  std::vector<std::unique_ptr<transform::TTransformAction>> actions;
-  for (const char16_t* name : {u"TabOrder", u"Hint", u"ImageIndex", u"Font.Color"}) {
-    auto action = std::make_unique<transform::TRemovePropertyAction>();
-    action->SetPropName(name);
-    actions.push_back(std::move(action));
-  }
-  return actions;
-}
-
 void WriteWhole(const fs::path& APath, const std::string& ABytes) {
   std::FILE* file = std::fopen(APath.c_str(), "wb");
   if (file == nullptr) throw std::runtime_error("cannot create " + APath.string());
@@ -143,28 +130,6 @@ void ReadWithStdio(const fs::path& APath, std::string& ABuffer) {
   if (got != ABuffer.size()) throw std::runtime_error("short read of " + APath.string());
 }
 
-// The median of ARuns runs of one command line, as a result row judged on wall-clock time.
-TResultRow TimeCommand(const std::string& AName, const std::string& AWhat, uint64_t ABytes,
-                       const std::vector<std::string>& AArgs, int ARuns, double& ACpuSeconds) {
-  TResultRow row{AName, AWhat, ABytes, {}, true};
-  std::vector<double> wall, cpu;
-  for (int run = 0; run < ARuns; ++run) {
-    const bench::TProcessRun result = bench::RunProcess(AArgs);
-    if (result.ExitCode != 0) {
-      row.Measure.Failed = true;
-      row.Measure.Error = "exit code " + std::to_string(result.ExitCode);
-      return row;
-    }
-    wall.push_back(result.WallSeconds);
-    cpu.push_back(result.CpuSeconds);
-    row.Measure.PeakBytes = std::max(row.Measure.PeakBytes, result.PeakBytes);
-  }
-  row.Measure.WallSeconds = bench::Median(wall);
-  row.Measure.CpuSeconds = bench::Median(cpu);
-  ACpuSeconds = row.Measure.CpuSeconds;
-  return row;
-}
-
 struct TGrowth {
   std::string Name;
   double Seconds[3] = {0, 0, 0};  // at 1, 10 and 100 times the base size
@@ -172,57 +137,191 @@ struct TGrowth {
   bool Failed = false;
 };
 
-// The command line over a tree of copies of the text corpus, end to end, one and two jobs. It runs
-// before the corpus is read into memory: a started program's peak memory counts the resident memory
-// of the process that started it, which is then a few megabytes rather than the corpus.
-void MeasureCli(const TOptions& AOptions, const std::vector<fs::path>& ATexts, const fs::path& ATemp,
-                std::vector<TResultRow>& ARows, std::vector<std::pair<std::string, double>>& ASpeedups) {
-  if (AOptions.RunCli && !ATexts.empty()) {
-    if (!AOptions.Tsv) std::cerr << "measuring tessarine-cli...\n";
-    const fs::path tree = ATemp / "tree";
-    uint64_t treeBytes = 0;
-    for (int i = 0; i < AOptions.CliFiles; ++i) {
-      const fs::path& file = ATexts[static_cast<size_t>(i) % ATexts.size()];
-      const fs::path folder = tree / ("copy" + std::to_string(i / static_cast<int>(ATexts.size())));
-      fs::create_directories(folder);
-      fs::copy_file(file, folder / file.filename());
-      treeBytes += fs::file_size(file);
-    }
-    transform::TManualTransform removal;
-    for (auto& action : RemoveActions()) removal.AddAction(std::move(action));
-    removal.SetCaption(u"Bench removal");
-    removal.SetPath(common::Utf8ToUtf16(ATemp.string()));
-    removal.SetFileName(u"remove4.xml");
-    removal.Save();
-    const std::string transformFile = (ATemp / "remove4.xml").string();
-    // --dry-run does the whole work, the result written to a temporary file, and leaves the tree as it
-    // was, so that every run starts from the same files.
-    const std::vector<std::pair<std::string, std::vector<std::string>>> commands{
-        {"cli_apply", {AOptions.Cli, "apply", transformFile, "-r", tree.string(), "--dry-run", "-q"}},
-        {"cli_to_binary", {AOptions.Cli, "convert", "--to", "binary", "-r", tree.string(), "--dry-run", "-q"}}};
-    for (const auto& [name, args] : commands) {
-      double seconds[2] = {0, 0};
-      for (int jobs = 1; jobs <= 2; ++jobs) {
-        std::vector<std::string> withJobs = args;
-        withJobs.push_back("-j");
-        withJobs.push_back(std::to_string(jobs));
-        double cpu = 0;
-        TResultRow row = TimeCommand(name + "_j" + std::to_string(jobs),
-                                     std::to_string(AOptions.CliFiles) + " files, " + args[1] + " -j " +
-                                         std::to_string(jobs),
-                                     treeBytes, withJobs, AOptions.CliRuns, cpu);
-        seconds[jobs - 1] = row.Measure.Failed ? 0 : row.Measure.WallSeconds;
-        ARows.push_back(std::move(row));
-      }
-      ASpeedups.emplace_back("speedup." + name + ".j2_over_j1", seconds[1] > 0 ? seconds[0] / seconds[1] : 0);
+// The corpus in memory, with the files every path accepts.
+struct TCorpus {
+  std::vector<TFile> Texts, Binaries, BinariesOfTexts, Every;
+  size_t LeftOut = 0;  // files a path refuses: they would time the error path
+  size_t Largest = 0;
+};
+
+TCorpus LoadCorpus(const fs::path& AFolder) {
+  TCorpus corpus;
+  formtext::TDFMHelper& helper = formtext::DFMHelper();
+  for (TFile& file : LoadFolder(AFolder / "text")) {
+    try {
+      std::string binary = TextToResource(file.Bytes);
+      helper.SaveObjectToBytes(*helper.LoadObjectFromBytes(file.Bytes));
+      corpus.BinariesOfTexts.push_back({file.Name, std::move(binary)});
+      corpus.Texts.push_back(std::move(file));
+    } catch (const std::exception&) {
+      ++corpus.LeftOut;
     }
   }
+  for (TFile& file : LoadFolder(AFolder / "binary")) {
+    try {
+      ResourceToText(file.Bytes);
+      corpus.Binaries.push_back(std::move(file));
+    } catch (const std::exception&) {
+      ++corpus.LeftOut;
+    }
+  }
+  corpus.Every = corpus.Texts;
+  corpus.Every.insert(corpus.Every.end(), corpus.Binaries.begin(), corpus.Binaries.end());
+  for (const TFile& file : corpus.Every) corpus.Largest = std::max(corpus.Largest, file.Bytes.size());
+  return corpus;
+}
+
+// Adds one row measured in a child process of its own.
+class TPathRows {
+public:
+  TPathRows(const TOptions& AOptions, std::vector<TResultRow>& ARows) : FOptions(AOptions), FRows(ARows) {}
+  void Add(std::string AName, std::string AWhat, uint64_t ABytes, const std::function<uint64_t()>& AWork) {
+    if (!FOptions.Tsv) std::cerr << "measuring " << AName << "...\n";
+    FRows.push_back({std::move(AName), std::move(AWhat), ABytes, bench::MeasureInChild(FOptions.Runs, AWork), false});
+  }
+
+private:
+  const TOptions& FOptions;
+  std::vector<TResultRow>& FRows;
+};
+
+// The baselines: the text corpus copied in memory and through files in ATemp.
+void MeasureCopies(TPathRows& ARows, const TCorpus& ACorpus, const fs::path& ATemp) {
+  fs::create_directories(ATemp / "src");
+  fs::create_directories(ATemp / "dst");
+  for (const TFile& file : ACorpus.Texts) WriteWhole(ATemp / "src" / file.Name, file.Bytes);
+  const uint64_t textBytes = TotalBytes(ACorpus.Texts);
+  ARows.Add("memory_copy", "copy the text corpus between buffers", textBytes, [&] {
+    std::string target(ACorpus.Largest, '\0');
+    uint64_t sum = 0;
+    for (const TFile& file : ACorpus.Texts) {
+      std::memcpy(target.data(), file.Bytes.data(), file.Bytes.size());
+      sum += static_cast<unsigned char>(target[file.Bytes.size() / 2]) + 1;
+    }
+    return sum;
+  });
+  ARows.Add("file_copy", "read and write the text corpus as files", textBytes, [&] {
+    std::string buffer;
+    uint64_t sum = 0;
+    for (const TFile& file : ACorpus.Texts) {
+      ReadWithStdio(ATemp / "src" / file.Name, buffer);
+      WriteWhole(ATemp / "dst" / file.Name, buffer);
+      sum += buffer.size();
+    }
+    return sum;
+  });
+}
+
+// Detection, the two conversions, and load and print with and without the four removals.
+void MeasureConversions(TPathRows& ARows, const TCorpus& ACorpus) {
+  std::vector<std::unique_ptr<stream::TMemoryStream>> detectStreams;
+  for (const TFile& file : ACorpus.Every) detectStreams.push_back(std::make_unique<stream::TMemoryStream>(file.Bytes));
+  ARows.Add("detect", "DetectFormFormat over every file", TotalBytes(ACorpus.Every), [&] {
+    uint64_t sum = 0;
+    for (auto& input : detectStreams) {
+      input->SetPosition(0);
+      sum += static_cast<uint64_t>(stream::DetectFormFormat(*input)) + 1;
+    }
+    return sum;
+  });
+  ARows.Add("bin_to_text", "ResourceToFormText, binary corpus", TotalBytes(ACorpus.Binaries), [&] {
+    uint64_t sum = 0;
+    for (const TFile& file : ACorpus.Binaries) sum += ResourceToText(file.Bytes).size();
+    return sum;
+  });
+  ARows.Add("bin_to_text_of_texts", "ResourceToFormText, binary forms of text corpus",
+            TotalBytes(ACorpus.BinariesOfTexts), [&] {
+              uint64_t sum = 0;
+              for (const TFile& file : ACorpus.BinariesOfTexts) sum += ResourceToText(file.Bytes).size();
+              return sum;
+            });
+  const uint64_t textBytes = TotalBytes(ACorpus.Texts);
+  ARows.Add("text_to_bin", "FormTextToResource, text corpus", textBytes, [&] {
+    uint64_t sum = 0;
+    for (const TFile& file : ACorpus.Texts) sum += TextToResource(file.Bytes).size();
+    return sum;
+  });
+  formtext::TDFMHelper& helper = formtext::DFMHelper();
+  ARows.Add("load_print", "LoadObjectFromBytes and the writer, text corpus", textBytes, [&] {
+    uint64_t sum = 0;
+    for (const TFile& file : ACorpus.Texts) sum += helper.SaveObjectToBytes(*helper.LoadObjectFromBytes(file.Bytes)).size();
+    return sum;
+  });
+  // The steps TManualTransform::Execute takes between reading and writing the file, from memory so that
+  // the figure compares with load_print.
+  const auto actions = bench::RemoveActions();
+  ARows.Add("transform_remove4", "load, four remove-property actions, print", textBytes, [&] {
+    uint64_t sum = 0;
+    for (const TFile& file : ACorpus.Texts) {
+      std::unique_ptr<doc::TDObject> root = helper.LoadObjectFromBytes(file.Bytes);
+      for (const auto& action : actions) action->Process(*root);
+      sum += helper.SaveObjectToBytes(*root).size();
+    }
+    return sum;
+  });
+}
+
+// Growth with the size of one form, on the synthetic form at 1, 10 and 100 times its base size; its
+// largest load and print also becomes a row.
+std::vector<TGrowth> MeasureGrowth(const TOptions& AOptions, std::vector<TResultRow>& ARows) {
+  formtext::TDFMHelper& helper = formtext::DFMHelper();
+  std::vector<TGrowth> growth{{"bin_to_text"}, {"text_to_bin"}, {"load_print"}};
+  const int sizes[3] = {1, 10, 100};
+  for (int s = 0; s < 3; ++s) {
+    if (!AOptions.Tsv) std::cerr << "measuring the synthetic form at " << sizes[s] << " times...\n";
+    const std::string text = bench::SyntheticForm(sizes[s]);
+    std::string binary;
+    try {
+      binary = TextToResource(text);
+    } catch (const std::exception& e) {
+      throw std::runtime_error(std::string("the synthetic form does not convert: ") + e.what());
+    }
+    // Each run converts as many bytes at every size (the small forms repeatedly), so that a run is long
+    // enough for the clock and every size meets the same noise; the time per form is what is compared.
+    const int repeats = 100 / sizes[s];
+    const std::function<uint64_t()> work[3] = {
+        [&] {
+          uint64_t sum = 0;
+          for (int r = 0; r < repeats; ++r) sum += ResourceToText(binary).size();
+          return sum;
+        },
+        [&] {
+          uint64_t sum = 0;
+          for (int r = 0; r < repeats; ++r) sum += TextToResource(text).size();
+          return sum;
+        },
+        [&] {
+          uint64_t sum = 0;
+          for (int r = 0; r < repeats; ++r) sum += helper.SaveObjectToBytes(*helper.LoadObjectFromBytes(text)).size();
+          return sum;
+        }};
+    for (int p = 0; p < 3; ++p) {
+      const bench::TMeasure measure = bench::MeasureInChild(AOptions.Runs, work[p]);
+      growth[p].Seconds[s] = measure.CpuSeconds / repeats;
+      growth[p].Bytes[s] = p == 0 ? binary.size() : text.size();
+      growth[p].Failed = growth[p].Failed || measure.Failed;
+      if (sizes[s] == 100 && p == 2)
+        ARows.push_back({"load_print_synthetic_100x", "load and print, one synthetic form", text.size(), measure, false});
+    }
+  }
+  return growth;
+}
+
+bench::TFactors GrowthFactors(const std::vector<TGrowth>& AGrowth) {
+  bench::TFactors factors;
+  for (const TGrowth& g : AGrowth) {
+    auto factor = [&](int AFrom, int ATo) {
+      return g.Failed || g.Seconds[AFrom] <= 0 ? 0.0 : g.Seconds[ATo] / g.Seconds[AFrom];
+    };
+    factors.emplace_back("growth." + g.Name + ".1x_to_10x", factor(0, 1));
+    factors.emplace_back("growth." + g.Name + ".10x_to_100x", factor(1, 2));
+  }
+  return factors;
 }
 
 // The form-text engine's memory: the peak of one load and print of the synthetic form at 1, 10 and 100
 // times its base size, as rows, with the growth of that peak and the peak per input byte as factors.
-void MeasureLoadPrintMemory(const TOptions& AOptions, std::vector<TResultRow>& ARows,
-                            std::vector<std::pair<std::string, double>>& AFactors) {
+void MeasureLoadPrintMemory(const TOptions& AOptions, std::vector<TResultRow>& ARows, bench::TFactors& AFactors) {
   formtext::TDFMHelper& helper = formtext::DFMHelper();
   const int sizes[3] = {1, 10, 100};
   double peaks[3] = {0, 0, 0};
@@ -263,6 +362,79 @@ void MeasureNestedParentheses(const TOptions& AOptions, std::vector<TResultRow>&
   }
 }
 
+void PrintTables(const TCorpus& ACorpus, int ARuns, const std::vector<TResultRow>& ARows, double ABaselineMBs,
+                 const std::vector<TGrowth>& AGrowth, const bench::TFactors& AFactors) {
+  std::cout << "corpus: " << ACorpus.Texts.size() << " text files, " << ACorpus.Binaries.size() << " binary files, "
+            << ACorpus.LeftOut << " left out (refused by a path); largest file " << ACorpus.Largest / 1000 << " KB\n"
+            << "single-threaded paths: median of " << ARuns
+            << " runs in processor time; MB = 10^6 bytes; x copy = rate over file_copy's;\n"
+            << "peak MB = resident memory a path adds to the process that holds the corpus\n\n"
+            << bench::FormatTable(ARows, ABaselineMBs) << "\n";
+  std::printf("%-14s%12s%12s%12s%10s%10s\n", "growth", "1x ms", "10x ms", "100x ms", "1->10", "10->100");
+  for (const TGrowth& g : AGrowth) {
+    std::printf("%-14s%12.2f%12.2f%12.2f%10.2f%10.2f   (%.2f MB at 1x)\n", g.Name.c_str(), g.Seconds[0] * 1e3,
+                g.Seconds[1] * 1e3, g.Seconds[2] * 1e3, g.Seconds[0] > 0 ? g.Seconds[1] / g.Seconds[0] : 0,
+                g.Seconds[1] > 0 ? g.Seconds[2] / g.Seconds[1] : 0, static_cast<double>(g.Bytes[0]) / 1e6);
+  }
+  for (const auto& [name, value] : AFactors) std::printf("%s: %.2f\n", name.c_str(), value);
+}
+
+// Removes the benchmark's temporary folder however the run ends.
+class TTempFolder {
+public:
+  TTempFolder() : FPath(fs::temp_directory_path() / ("tessarine-bench-" + std::to_string(getpid()))) {
+    fs::remove_all(FPath);
+    fs::create_directories(FPath);
+  }
+  ~TTempFolder() {
+    std::error_code error;
+    fs::remove_all(FPath, error);
+  }
+  TTempFolder(const TTempFolder&) = delete;
+  TTempFolder& operator=(const TTempFolder&) = delete;
+  const fs::path& Path() const { return FPath; }
+
+private:
+  fs::path FPath;
+};
+
+int Run(const TOptions& AOptions) {
+  TTempFolder temp;
+  // The command line runs first: a started program's peak memory counts the resident memory of the
+  // process that started it, which is then a few megabytes rather than the corpus.
+  std::vector<TResultRow> cliRows;
+  bench::TFactors cliFactors;
+  if (AOptions.RunCli)
+    bench::MeasureCli({AOptions.Cli, AOptions.Corpus, AOptions.CliFiles, AOptions.CliRuns, AOptions.Tsv},
+                      temp.Path() / "cli", cliRows, cliFactors);
+
+  // Everything is read and prepared before the first timed run; the children inherit it.
+  const TCorpus corpus = LoadCorpus(AOptions.Corpus);
+  std::vector<TResultRow> rows;
+  TPathRows paths(AOptions, rows);
+  MeasureCopies(paths, corpus, temp.Path());
+  MeasureConversions(paths, corpus);
+  const std::vector<TGrowth> growth = MeasureGrowth(AOptions, rows);
+  bench::TFactors otherFactors;
+  MeasureLoadPrintMemory(AOptions, rows, otherFactors);
+  MeasureNestedParentheses(AOptions, rows);
+  otherFactors.insert(otherFactors.end(), cliFactors.begin(), cliFactors.end());
+  rows.insert(rows.end(), cliRows.begin(), cliRows.end());
+
+  const auto baseline = std::find_if(rows.begin(), rows.end(), [](const TResultRow& R) { return R.Name == "file_copy"; });
+  const double baselineMBs = baseline != rows.end() ? bench::MBPerSecond(*baseline) : 0;
+  const bool failed = std::any_of(rows.begin(), rows.end(), [](const TResultRow& R) { return R.Measure.Failed; });
+  if (AOptions.Tsv) {
+    std::cout << bench::FormatTsv(rows, baselineMBs);
+    bench::TFactors factors = GrowthFactors(growth);
+    factors.insert(factors.end(), otherFactors.begin(), otherFactors.end());
+    for (const auto& [name, value] : factors) std::cout << bench::FormatFactorTsv(name, value);
+  } else {
+    PrintTables(corpus, AOptions.Runs, rows, baselineMBs, growth, otherFactors);
+  }
+  return failed ? 1 : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -274,221 +446,10 @@ int main(int argc, char** argv) {
     Usage();
     return 2;
   }
-
-  const fs::path temp = fs::temp_directory_path() / ("tessarine-bench-" + std::to_string(getpid()));
-  fs::remove_all(temp);
-  fs::create_directories(temp);
-  // Gone however the run ends, also when the corpus cannot be loaded.
-  common::TScopeGuard removeTemp([&temp] {
-    std::error_code ignored;
-    fs::remove_all(temp, ignored);
-  });
-  std::vector<TResultRow> cliRows;
-  std::vector<std::pair<std::string, double>> speedups;
   try {
-    std::vector<fs::path> textPaths;
-    for (const auto& entry : fs::directory_iterator(options.Corpus / "text"))
-      if (entry.is_regular_file()) textPaths.push_back(entry.path());
-    std::sort(textPaths.begin(), textPaths.end());
-    MeasureCli(options, textPaths, temp, cliRows, speedups);
+    return Run(options);
   } catch (const std::exception& e) {
     std::cerr << "tessarine-bench: " << e.what() << "\n";
     return 1;
   }
-
-  // Everything is read and prepared before the first timed run; the children inherit it.
-  std::vector<TFile> texts, binaries;
-  try {
-    texts = LoadFolder(options.Corpus / "text");
-    binaries = LoadFolder(options.Corpus / "binary");
-  } catch (const std::exception& e) {
-    std::cerr << "tessarine-bench: " << e.what() << "\n";
-    return 1;
-  }
-  formtext::TDFMHelper& helper = formtext::DFMHelper();
-  // Files a path refuses would time the error path; they are left out and counted.
-  size_t leftOut = 0;
-  std::vector<TFile> goodTexts, goodBinaries, binariesOfTexts;
-  for (TFile& file : texts) {
-    try {
-      std::string binary = TextToResource(file.Bytes);
-      helper.SaveObjectToBytes(*helper.LoadObjectFromBytes(file.Bytes));
-      binariesOfTexts.push_back({file.Name, std::move(binary)});
-      goodTexts.push_back(std::move(file));
-    } catch (const std::exception&) {
-      ++leftOut;
-    }
-  }
-  for (TFile& file : binaries) {
-    try {
-      ResourceToText(file.Bytes);
-      goodBinaries.push_back(std::move(file));
-    } catch (const std::exception&) {
-      ++leftOut;
-    }
-  }
-  std::vector<TFile> everyFile = goodTexts;
-  everyFile.insert(everyFile.end(), goodBinaries.begin(), goodBinaries.end());
-  size_t largest = 0;
-  for (const TFile& file : everyFile) largest = std::max(largest, file.Bytes.size());
-
-  fs::create_directories(temp / "src");
-  fs::create_directories(temp / "dst");
-  for (const TFile& file : goodTexts) WriteWhole(temp / "src" / file.Name, file.Bytes);
-
-  const int runs = options.Runs;
-  std::vector<TResultRow> rows;
-  auto add = [&](std::string AName, std::string AWhat, uint64_t ABytes, const std::function<uint64_t()>& AWork) {
-    if (!options.Tsv) std::cerr << "measuring " << AName << "...\n";
-    rows.push_back({std::move(AName), std::move(AWhat), ABytes, bench::MeasureInChild(runs, AWork), false});
-  };
-
-  const uint64_t textBytes = TotalBytes(goodTexts);
-  add("memory_copy", "copy the text corpus between buffers", textBytes, [&] {
-    std::string target(largest, '\0');
-    uint64_t sum = 0;
-    for (const TFile& file : goodTexts) {
-      std::memcpy(target.data(), file.Bytes.data(), file.Bytes.size());
-      sum += static_cast<unsigned char>(target[file.Bytes.size() / 2]) + 1;
-    }
-    return sum;
-  });
-  add("file_copy", "read and write the text corpus as files", textBytes, [&] {
-    std::string buffer;
-    uint64_t sum = 0;
-    for (const TFile& file : goodTexts) {
-      ReadWithStdio(temp / "src" / file.Name, buffer);
-      WriteWhole(temp / "dst" / file.Name, buffer);
-      sum += buffer.size();
-    }
-    return sum;
-  });
-  std::vector<std::unique_ptr<stream::TMemoryStream>> detectStreams;
-  for (const TFile& file : everyFile) detectStreams.push_back(std::make_unique<stream::TMemoryStream>(file.Bytes));
-  add("detect", "DetectFormFormat over every file", TotalBytes(everyFile), [&] {
-    uint64_t sum = 0;
-    for (auto& input : detectStreams) {
-      input->SetPosition(0);
-      sum += static_cast<uint64_t>(stream::DetectFormFormat(*input)) + 1;
-    }
-    return sum;
-  });
-  add("bin_to_text", "ResourceToFormText, binary corpus", TotalBytes(goodBinaries), [&] {
-    uint64_t sum = 0;
-    for (const TFile& file : goodBinaries) sum += ResourceToText(file.Bytes).size();
-    return sum;
-  });
-  add("bin_to_text_of_texts", "ResourceToFormText, binary forms of text corpus", TotalBytes(binariesOfTexts), [&] {
-    uint64_t sum = 0;
-    for (const TFile& file : binariesOfTexts) sum += ResourceToText(file.Bytes).size();
-    return sum;
-  });
-  add("text_to_bin", "FormTextToResource, text corpus", textBytes, [&] {
-    uint64_t sum = 0;
-    for (const TFile& file : goodTexts) sum += TextToResource(file.Bytes).size();
-    return sum;
-  });
-  add("load_print", "LoadObjectFromBytes and the writer, text corpus", textBytes, [&] {
-    uint64_t sum = 0;
-    for (const TFile& file : goodTexts) sum += helper.SaveObjectToBytes(*helper.LoadObjectFromBytes(file.Bytes)).size();
-    return sum;
-  });
-  // The steps TManualTransform::Execute takes between reading and writing the file, from memory so that
-  // the figure compares with load_print.
-  const auto actions = RemoveActions();
-  add("transform_remove4", "load, four remove-property actions, print", textBytes, [&] {
-    uint64_t sum = 0;
-    for (const TFile& file : goodTexts) {
-      std::unique_ptr<doc::TDObject> root = helper.LoadObjectFromBytes(file.Bytes);
-      for (const auto& action : actions) action->Process(*root);
-      sum += helper.SaveObjectToBytes(*root).size();
-    }
-    return sum;
-  });
-
-  // Growth with the size of one form, on the synthetic form at 1, 10 and 100 times its base size.
-  std::vector<TGrowth> growth{{"bin_to_text"}, {"text_to_bin"}, {"load_print"}};
-  const int sizes[3] = {1, 10, 100};
-  for (int s = 0; s < 3; ++s) {
-    if (!options.Tsv) std::cerr << "measuring the synthetic form at " << sizes[s] << " times...\n";
-    const std::string text = bench::SyntheticForm(sizes[s]);
-    std::string binary;
-    try {
-      binary = TextToResource(text);
-    } catch (const std::exception& e) {
-      std::cerr << "tessarine-bench: the synthetic form does not convert: " << e.what() << "\n";
-      return 1;
-    }
-    // Each run converts as many bytes at every size (the small forms repeatedly), so that a run is long
-    // enough for the clock and every size meets the same noise; the time per form is what is compared.
-    const int repeats = 100 / sizes[s];
-    const std::function<uint64_t()> work[3] = {
-        [&] {
-          uint64_t sum = 0;
-          for (int r = 0; r < repeats; ++r) sum += ResourceToText(binary).size();
-          return sum;
-        },
-        [&] {
-          uint64_t sum = 0;
-          for (int r = 0; r < repeats; ++r) sum += TextToResource(text).size();
-          return sum;
-        },
-        [&] {
-          uint64_t sum = 0;
-          for (int r = 0; r < repeats; ++r) sum += helper.SaveObjectToBytes(*helper.LoadObjectFromBytes(text)).size();
-          return sum;
-        }};
-    for (int p = 0; p < 3; ++p) {
-      const bench::TMeasure measure = bench::MeasureInChild(runs, work[p]);
-      growth[p].Seconds[s] = measure.CpuSeconds / repeats;
-      growth[p].Bytes[s] = p == 0 ? binary.size() : text.size();
-      growth[p].Failed = growth[p].Failed || measure.Failed;
-      if (sizes[s] == 100 && p == 2) {
-        TResultRow row{"load_print_synthetic_100x", "load and print, one synthetic form", text.size(), measure, false};
-        rows.push_back(row);
-      }
-    }
-  }
-
-  std::vector<std::pair<std::string, double>> engineFactors;
-  MeasureLoadPrintMemory(options, rows, engineFactors);
-  MeasureNestedParentheses(options, rows);
-
-  rows.insert(rows.end(), cliRows.begin(), cliRows.end());
-
-  const auto baseline = std::find_if(rows.begin(), rows.end(), [](const TResultRow& R) { return R.Name == "file_copy"; });
-  const double baselineMBs = baseline != rows.end() ? bench::MBPerSecond(*baseline) : 0;
-  std::vector<std::pair<std::string, double>> factors;
-  for (const TGrowth& g : growth) {
-    auto factor = [&](int AFrom, int ATo) {
-      return g.Failed || g.Seconds[AFrom] <= 0 ? 0.0 : g.Seconds[ATo] / g.Seconds[AFrom];
-    };
-    factors.emplace_back("growth." + g.Name + ".1x_to_10x", factor(0, 1));
-    factors.emplace_back("growth." + g.Name + ".10x_to_100x", factor(1, 2));
-  }
-  factors.insert(factors.end(), speedups.begin(), speedups.end());
-  factors.insert(factors.end(), engineFactors.begin(), engineFactors.end());
-
-  bool failed = false;
-  for (const TResultRow& row : rows) failed = failed || row.Measure.Failed;
-  if (options.Tsv) {
-    std::cout << bench::FormatTsv(rows, baselineMBs);
-    for (const auto& [name, value] : factors) std::cout << bench::FormatFactorTsv(name, value);
-    return failed ? 1 : 0;
-  }
-  std::cout << "corpus: " << goodTexts.size() << " text files, " << goodBinaries.size() << " binary files, "
-            << leftOut << " left out (refused by a path); largest file " << largest / 1000 << " KB\n"
-            << "single-threaded paths: median of " << runs
-            << " runs in processor time; MB = 10^6 bytes; x copy = rate over file_copy's;\n"
-            << "peak MB = resident memory a path adds to the process that holds the corpus\n\n"
-            << bench::FormatTable(rows, baselineMBs) << "\n";
-  std::printf("%-14s%12s%12s%12s%10s%10s\n", "growth", "1x ms", "10x ms", "100x ms", "1->10", "10->100");
-  for (const TGrowth& g : growth) {
-    std::printf("%-14s%12.2f%12.2f%12.2f%10.2f%10.2f   (%.2f MB at 1x)\n", g.Name.c_str(), g.Seconds[0] * 1e3,
-                g.Seconds[1] * 1e3, g.Seconds[2] * 1e3, g.Seconds[0] > 0 ? g.Seconds[1] / g.Seconds[0] : 0,
-                g.Seconds[1] > 0 ? g.Seconds[2] / g.Seconds[1] : 0, static_cast<double>(g.Bytes[0]) / 1e6);
-  }
-  for (const auto& [name, value] : speedups) std::printf("%s: %.2f\n", name.c_str(), value);
-  for (const auto& [name, value] : engineFactors) std::printf("%s: %.2f\n", name.c_str(), value);
-  return failed ? 1 : 0;
 }

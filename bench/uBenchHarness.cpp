@@ -164,31 +164,54 @@ TMeasure MeasureInChild(int ARuns, const std::function<uint64_t()>& AWork) {
   return measure;
 }
 
-TProcessRun RunProcess(const std::vector<std::string>& AArgs) {
+namespace {
+
+// Starts AArgs[0] with standard output thrown away: its process id, or -1.
+pid_t Spawn(const std::vector<std::string>& AArgs) {
   std::vector<char*> argv;
   for (const std::string& arg : AArgs) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  TProcessRun run;
-  const double start = WallSeconds();
-  pid_t pid = 0;
-  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-    posix_spawn_file_actions_destroy(&actions);
-    return run;
-  }
+  pid_t pid = -1;
+  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
   posix_spawn_file_actions_destroy(&actions);
-  int status = 0;
-  rusage usage{};
-  while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+  return pid;
+}
+
+// What an ended process used; the wall-clock time runs from AStart.
+void Record(int AStatus, const rusage& AUsage, double AStart, TProcessRun& ARun) {
+  ARun.WallSeconds = WallSeconds() - AStart;
+  ARun.CpuSeconds = static_cast<double>(AUsage.ru_utime.tv_sec + AUsage.ru_stime.tv_sec) +
+                    static_cast<double>(AUsage.ru_utime.tv_usec + AUsage.ru_stime.tv_usec) * 1e-6;
+  ARun.PeakBytes = static_cast<int64_t>(AUsage.ru_maxrss) * 1024;
+  ARun.ExitCode = WIFEXITED(AStatus) ? WEXITSTATUS(AStatus) : -1;
+}
+
+}  // namespace
+
+TProcessRun RunProcess(const std::vector<std::string>& AArgs) { return RunSideBySide({AArgs}).front(); }
+
+std::vector<TProcessRun> RunSideBySide(const std::vector<std::vector<std::string>>& ACommands) {
+  std::vector<TProcessRun> runs(ACommands.size());
+  std::vector<pid_t> pids;
+  const double start = WallSeconds();
+  for (const auto& args : ACommands) pids.push_back(Spawn(args));
+  size_t running = static_cast<size_t>(std::count_if(pids.begin(), pids.end(), [](pid_t APid) { return APid > 0; }));
+  // Whichever ends first is reaped first, so that each gets its own time.
+  while (running > 0) {
+    int status = 0;
+    rusage usage{};
+    const pid_t pid = wait4(-1, &status, 0, &usage);
+    if (pid < 0 && errno == EINTR) continue;
+    if (pid < 0) break;
+    const auto found = std::find(pids.begin(), pids.end(), pid);
+    if (found == pids.end()) continue;
+    Record(status, usage, start, runs[static_cast<size_t>(found - pids.begin())]);
+    --running;
   }
-  run.WallSeconds = WallSeconds() - start;
-  run.CpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                   static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
-  run.PeakBytes = static_cast<int64_t>(usage.ru_maxrss) * 1024;
-  run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
+  return runs;
 }
 
 double MBPerSecond(const TResultRow& ARow) {

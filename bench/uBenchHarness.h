@@ -44,6 +44,9 @@ struct TProcessRun {
 
 // Starts AArgs[0] (a path, not looked up) with standard output thrown away, and waits for it.
 TProcessRun RunProcess(const std::vector<std::string>& AArgs);
+// Starts every command at once and waits for all; each run's wall-clock time runs from the common
+// start to its own end.
+std::vector<TProcessRun> RunSideBySide(const std::vector<std::vector<std::string>>& ACommands);
 
 // One line of the result.
 struct TResultRow {

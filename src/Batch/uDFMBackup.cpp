@@ -11,12 +11,16 @@
 
 #include "Shared/Common/uDDirectory.h"
 #include "Shared/Common/uEncoding.h"
+#include "Shared/Common/uFileIO.h"
 #include "Shared/Common/uFormat.h"
 
 namespace tess::batch {
 
 namespace fs = std::filesystem;
 using common::Format;
+using common::ReadFull;
+using common::TFileDescriptor;
+using common::WriteAll;
 using transform::TTransform;
 using transform::TTransformStatus;
 
@@ -53,59 +57,21 @@ std::string NormalPath(const std::string& APath) {
   return (error ? fs::path(APath) : absolute).lexically_normal().string();
 }
 
-class Fd {
-public:
-  explicit Fd(int AFd) : FFd(AFd) {}
-  ~Fd() {
-    if (FFd >= 0) ::close(FFd);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int Get() const { return FFd; }
-  int Close() {
-    const int result = ::close(FFd);
-    FFd = -1;
-    return result == 0 ? 0 : errno;
-  }
-
-private:
-  int FFd;
-};
-
 // Makes the entries of a folder durable. Done for a new backup before the input is replaced, so
 // that no crash can leave the replaced input without its backup.
 void FlushFolderOf(const std::string& APath) {
-  Fd dir(::open(FolderOf(APath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  TFileDescriptor dir(::open(FolderOf(APath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.Get() >= 0) ::fsync(dir.Get());
 }
 
 // The finished result on disk; with AMode (the input's permissions, so that replacing a file does
 // not change who may read it) unless it is negative. 0 or the error number.
 int FlushResult(const std::string& ATemp, int AMode) {
-  Fd file(::open(ATemp.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  TFileDescriptor file(::open(ATemp.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
   if (file.Get() < 0) return errno;
   if (AMode >= 0) ::fchmod(file.Get(), static_cast<mode_t>(AMode));
   if (::fsync(file.Get()) != 0) return errno;
   return file.Close();
-}
-
-ssize_t ReadSome(int AFd, char* ABuffer, size_t ACount) {
-  for (;;) {
-    const ssize_t count = ::read(AFd, ABuffer, ACount);
-    if (count >= 0 || errno != EINTR) return count;
-  }
-}
-
-// Reads up to ACount bytes, fewer only at the end of the file.
-ssize_t ReadFull(int AFd, char* ABuffer, size_t ACount) {
-  size_t done = 0;
-  while (done < ACount) {
-    const ssize_t count = ReadSome(AFd, ABuffer + done, ACount - done);
-    if (count < 0) return count;
-    if (count == 0) break;
-    done += static_cast<size_t>(count);
-  }
-  return static_cast<ssize_t>(done);
 }
 
 // True only when both files could be read and hold the same bytes.
@@ -113,7 +79,7 @@ bool SameContent(const std::string& A, const std::string& B) {
   struct stat infoA, infoB;
   if (::stat(A.c_str(), &infoA) != 0 || ::stat(B.c_str(), &infoB) != 0 || infoA.st_size != infoB.st_size)
     return false;
-  Fd a(::open(A.c_str(), O_RDONLY | O_CLOEXEC)), b(::open(B.c_str(), O_RDONLY | O_CLOEXEC));
+  TFileDescriptor a(::open(A.c_str(), O_RDONLY | O_CLOEXEC)), b(::open(B.c_str(), O_RDONLY | O_CLOEXEC));
   if (a.Get() < 0 || b.Get() < 0) return false;
   static thread_local char bufferA[65536], bufferB[65536];
   for (;;) {
@@ -126,27 +92,20 @@ bool SameContent(const std::string& A, const std::string& B) {
 }
 
 int CopyBytes(int AFrom, int ATo) {
-  char buffer[65536];
+  static thread_local char buffer[65536];
   for (;;) {
-    const ssize_t count = ReadSome(AFrom, buffer, sizeof buffer);
+    const ssize_t count = ReadFull(AFrom, buffer, sizeof buffer);
     if (count < 0) return errno;
     if (count == 0) return 0;
-    for (ssize_t done = 0; done < count;) {
-      const ssize_t written = ::write(ATo, buffer + done, static_cast<size_t>(count - done));
-      if (written < 0) {
-        if (errno == EINTR) continue;
-        return errno;
-      }
-      done += written;
-    }
+    if (const int error = WriteAll(ATo, std::string_view(buffer, static_cast<size_t>(count))); error != 0) return error;
   }
 }
 
 // A copy under a name that must not exist yet, flushed, with the source's permissions and times.
 int CopyToNewFile(const std::string& ASource, const std::string& ATarget, const struct stat& AInfo) {
-  Fd source(::open(ASource.c_str(), O_RDONLY | O_CLOEXEC));
+  TFileDescriptor source(::open(ASource.c_str(), O_RDONLY | O_CLOEXEC));
   if (source.Get() < 0) return errno;
-  Fd target(::open(ATarget.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, AInfo.st_mode & 07777));
+  TFileDescriptor target(::open(ATarget.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, AInfo.st_mode & 07777));
   if (target.Get() < 0) return errno;
   int error = CopyBytes(source.Get(), target.Get());
   if (error == 0) {
@@ -233,8 +192,10 @@ void TDFMBackup::BeginRun(const std::vector<std::u16string>& AInputs) {
 void TDFMBackup::NoteRunFile(const std::string& APath) {
   FRunPaths.insert(NormalPath(APath));
   struct stat info;
-  if (::stat(APath.c_str(), &info) == 0) FRunIds.insert({info.st_dev, info.st_ino});
-  if (::lstat(APath.c_str(), &info) == 0) FRunIds.insert({info.st_dev, info.st_ino});
+  if (::lstat(APath.c_str(), &info) != 0) return;
+  FRunIds.insert({info.st_dev, info.st_ino});
+  // A link and the file it leads to are both the run's.
+  if (S_ISLNK(info.st_mode) && ::stat(APath.c_str(), &info) == 0) FRunIds.insert({info.st_dev, info.st_ino});
 }
 
 bool TDFMBackup::IsRunFile(const std::string& APath) const {
@@ -247,7 +208,8 @@ bool TDFMBackup::IsRunFile(const std::string& APath) const {
 // Any entry counts as taken, a folder or a dangling link included: a result must never land on it.
 bool TDFMBackup::Taken(const std::string& APath) const {
   struct stat info;
-  return ::lstat(APath.c_str(), &info) == 0 || IsRunFile(APath);
+  // A name that leads nowhere can match the run only by its text.
+  return ::lstat(APath.c_str(), &info) == 0 || FRunPaths.count(NormalPath(APath)) != 0;
 }
 
 std::string TDFMBackup::FreeName(const std::string& ABase) const {
@@ -305,7 +267,7 @@ TPlaced TDFMBackup::Execute(TTransform& ATransform, const std::u16string& AFileN
   std::string temp;
   struct stat reserved;
   {
-    Fd file(common::CreateTemporaryBeside(beside, temp));
+    TFileDescriptor file(common::CreateTemporaryBeside(beside, temp));
     if (file.Get() < 0) return failBefore(errno);
     ::fstat(file.Get(), &reserved);
   }
@@ -369,27 +331,29 @@ void TDFMBackup::Commit(TTransform& ATransform, const std::string& AInput, const
   auto fail = [&](std::u16string_view AFormat, const std::string& APath, int AError) {
     FailPlacing(ATransform, ATemp, AFormat, APath, AError);
   };
-  const std::string& name = Native(ATransform.InFile());
+  const std::string name = Native(ATransform.InFile());
   struct stat original;
   if (::stat(AInput.c_str(), &original) != 0) return fail(u"Cannot replace file \"%s\". %s", name, errno);
   if (const int error = FlushResult(ATemp, original.st_mode & 07777); error != 0)
     return fail(u"Cannot write file \"%s\". %s", ATemp, error);
-
   std::string backup;
-  if (FSettings.Backup()) {
+  if (FSettings.Backup())
     if (const int error = MakeBackupOf(name, AInput, original, ASubfolder, backup); error != 0)
       return fail(u"Cannot create backup file \"%s\". %s. The file was not changed.", backup, error);
-  }
-  if (const int error = RenameFile(ATemp, AInput); error != 0) {
-    // The input was never removed, so it still holds its content; the fresh backup is a spare.
-    if (!backup.empty() && !FSettings.OverrideBackup()) ::unlink(backup.c_str());
+  if (const int error = ReplaceInput(ATemp, AInput, backup); error != 0)
     return fail(u"Cannot replace file \"%s\". %s. The file was not changed.", name, error);
-  }
+  APlaced.Output = Text(name);
+  APlaced.Backup = Text(backup);
+}
+
+int TDFMBackup::ReplaceInput(const std::string& ATemp, const std::string& AInput, const std::string& ABackup) {
+  const int error = RenameFile(ATemp, AInput);
+  // The input was never removed, so it still holds its content; the fresh backup is a spare.
+  if (error != 0 && !ABackup.empty() && !FSettings.OverrideBackup()) ::unlink(ABackup.c_str());
   // The folder is not flushed after the rename: a crash before the rename reaches the disk leaves
   // the input as it was, after it the result; both are whole. Flushing it would cost a journal
   // commit per file, many times the rest of the placement.
-  APlaced.Output = Text(name);
-  APlaced.Backup = Text(backup);
+  return error;
 }
 
 void TDFMBackup::CommitNew(TTransform& ATransform, const std::string& AInput, const std::string& ATemp,
@@ -397,7 +361,8 @@ void TDFMBackup::CommitNew(TTransform& ATransform, const std::string& AInput, co
   auto fail = [&](std::u16string_view AFormat, const std::string& APath, int AError) {
     FailPlacing(ATransform, ATemp, AFormat, APath, AError);
   };
-  if (const int error = FlushResult(ATemp, -1); error != 0) return fail(u"Cannot write file \"%s\". %s", ATemp, error);
+  if (!ATransform.OutputFlushed())
+    if (const int error = FlushResult(ATemp, -1); error != 0) return fail(u"Cannot write file \"%s\". %s", ATemp, error);
   const std::string base = NewBase(AInput, ASubfolder);
   std::string name;
   int error = EEXIST;

@@ -74,6 +74,9 @@ private:
 
   void Commit(transform::TTransform& ATransform, const std::string& AInput, const std::string& ATemp,
               const std::string& ASubfolder, TPlaced& APlaced);
+  // The result over the input by one rename: 0 or the error number. A backup made for a rename
+  // that failed goes again.
+  int ReplaceInput(const std::string& ATemp, const std::string& AInput, const std::string& ABackup);
   void CommitNew(transform::TTransform& ATransform, const std::string& AInput, const std::string& ATemp,
                  const std::string& ASubfolder, TPlaced& APlaced);
   // The backup of ATarget (the file the input names), made before the input is replaced.

@@ -11,8 +11,7 @@
 namespace tess::batch {
 
 std::u16string FileFormatName(const std::u16string& AFileName) {
-  stream::TFileStream file(AFileName, stream::TFileMode::fmOpenRead);
-  return stream::FormatName(stream::DetectFormFormat(file));
+  return stream::FormatName(stream::DetectFileFormat(AFileName));
 }
 
 void TFormatInspector::Work(tasks::TTask& ATask) {

@@ -35,18 +35,10 @@ TRunTransform::TRunTransform(transform::TTransform* ATransform, TFilesC* AFiles,
                              TFileStack* AFileStack, TDFMBackup& APlacement)
     : FTrans(ATransform), FFiles(AFiles), FForm(AForm), FFileStack(AFileStack), FPlacement(APlacement) {}
 
-std::u16string TRunTransform::FileName(int32_t AIndex) {
-  std::u16string result;
-  OnUIThread([&] { result = FFiles->FileName(AIndex); });
-  return result;
-}
-
-void TRunTransform::ShowStatus(int32_t AIndex, TTransformStatus AStatus) {
-  OnUIThread([&] {
-    common::TDGUIItem& cell = FForm->Files()->Rows().Items(AIndex).Items(ColStatus);
-    cell.SetCaption(transform::StatusCaption(AStatus));
-    cell.SetImageIndex(StatusImageIndex(AStatus));
-  });
+void TRunTransform::SetStatusCell(int32_t AIndex, TTransformStatus AStatus) {
+  common::TDGUIItem& cell = FForm->Files()->Rows().Items(AIndex).Items(ColStatus);
+  cell.SetCaption(transform::StatusCaption(AStatus));
+  cell.SetImageIndex(StatusImageIndex(AStatus));
 }
 
 void TRunTransform::Work(tasks::TTask& ATask) {
@@ -59,21 +51,25 @@ void TRunTransform::Work(tasks::TTask& ATask) {
     for (int32_t index = 0; index < count; ++index) files.push_back(FFiles->FileName(index));
   });
   FPlacement.BeginRun(files);
+  // Two hand-offs to the window a file, each doing in order what the window is to show then: every
+  // hand-off waits for the user-interface thread, and costs more than a small file's conversion.
   for (int32_t index = 0; index < count; ++index) {
     if (FTask->Terminated()) break;
-    OnUIThread([&] { FForm->Progress()->SetPosition(index); });
-    const std::u16string logged = FileName(index);
-    OnUIThread([&] { FForm->Log()->Add(common::Format(u"*** Processing file %s ***", {logged})); });
+    std::u16string file, root;
     OnUIThread([&] {
+      FForm->Progress()->SetPosition(index);
+      file = FFiles->FileName(index);
+      FForm->Log()->Add(common::Format(u"*** Processing file %s ***", {file}));
       FForm->Status()->SetText(common::Format(u"Transformation in progress, %d of %d file(s) processed.",
                                               {index + 1, FFiles->Count()}));
+      SetStatusCell(index, TTransformStatus::tsProgress);
+      root = FFiles->Root(index);
     });
-    ShowStatus(index, TTransformStatus::tsProgress);
-    std::u16string root;
-    OnUIThread([&] { root = FFiles->Root(index); });
-    FPlacement.Execute(*FTrans, FileName(index), root);
-    ShowStatus(index, FTrans->Status());
-    OnUIThread([&] { FFileStack->Add(&FForm->Files()->Rows().Items(index), FFiles->FileName(index)); });
+    FPlacement.Execute(*FTrans, file, root);
+    OnUIThread([&] {
+      SetStatusCell(index, FTrans->Status());
+      FFileStack->Add(&FForm->Files()->Rows().Items(index), FFiles->FileName(index));
+    });
   }
   OnUIThread([&] { FForm->Status()->SetText(u"Transformation complete."); });
 }

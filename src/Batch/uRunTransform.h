@@ -31,8 +31,8 @@ public:
   void Work(tasks::TTask& ATask) override;
 
 private:
-  void ShowStatus(int32_t AIndex, transform::TTransformStatus AStatus);
-  std::u16string FileName(int32_t AIndex);
+  // Only on the user-interface thread.
+  void SetStatusCell(int32_t AIndex, transform::TTransformStatus AStatus);
 
   transform::TTransform* FTrans;
   tasks::TTask* FTask = nullptr;

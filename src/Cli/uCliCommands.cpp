@@ -69,9 +69,9 @@ private:
 };
 
 // Moves a prepared result into the temporary file the placement made for it, beside the result's
-// final name. Raises EFileError with the reason.
-void MoveResult(const std::u16string& AFrom, const std::u16string& ATo) {
-  if (::rename(NativePath(AFrom).c_str(), NativePath(ATo).c_str()) == 0) return;
+// final name: true when it was renamed, false when it was copied. Raises EFileError with the reason.
+bool MoveResult(const std::u16string& AFrom, const std::u16string& ATo) {
+  if (::rename(NativePath(AFrom).c_str(), NativePath(ATo).c_str()) == 0) return true;
   const int error = errno;
   if (error != EXDEV)
     throw common::EFileError(common::Format(u"Cannot create file \"%s\". %s",
@@ -82,6 +82,7 @@ void MoveResult(const std::u16string& AFrom, const std::u16string& ATo) {
   target.Write(DDirectory::ReadBytes(AFrom));
   target.Close();
   DDirectory::RemoveFile(AFrom);
+  return false;
 }
 
 // Stands in for the transformation when the output placement runs: it delivers the result that
@@ -100,7 +101,8 @@ public:
     FStatus = FPrepared.Status;
     if (FPrepared.Result.empty()) return;
     try {
-      MoveResult(FPrepared.Result, FOutFile);
+      // A copy is new data, which the placement still has to flush.
+      FFlushed = MoveResult(FPrepared.Result, FOutFile) && FPrepared.Flushed;
     } catch (const common::Exception& error) {
       FStatus = TTransformStatus::tsError;
       DoMessage(u"Error: " + error.Message());
@@ -108,10 +110,127 @@ public:
     }
     FPrepared.Result.clear();
   }
+  bool OutputFlushed() const override { return FFlushed; }
 
 private:
   TPrepared& FPrepared;
+  bool FFlushed = false;
 };
+
+// What every file of a run shares.
+struct TRun {
+  const TCliOptions& Options;
+  const TInputs& Inputs;
+  // The files as read: "-" is replaced by the private copy of standard input.
+  const TStringList& Sources;
+  TPlacement& Placement;
+  batch::TDFMBackup& Backup;
+  TRunner& Runner;
+  TReport& Report;
+  bool ToStdout() const { return Placement.Mode == TPlacementMode::pmStdout; }
+};
+
+// The prepared result of file AIndex. An earlier file's placement may have changed this one (the
+// same file named twice, a link to it, a backup written over it): it is then run again now, as a
+// run on one thread would see it.
+TPrepared TakeCurrent(TRun& ARun, size_t AIndex) {
+  TPrepared prepared = ARun.Runner.Take(AIndex);
+  if (StopRequested() || ARun.Placement.Mode != TPlacementMode::pmPlace) return prepared;
+  if (FingerprintOf(ARun.Sources[AIndex]) == prepared.Before) return prepared;
+  if (!prepared.Result.empty()) DDirectory::RemoveFile(prepared.Result);
+  return ARun.Runner.PrepareAgain(AIndex);
+}
+
+// The two sides of the diff, read before the placement moves the result; empty when no diff is
+// asked for or either side is not text.
+void ReadDiffSides(const TRun& ARun, const TPrepared& APrepared, const std::u16string& AInput,
+                   const std::optional<FormFileFormat>& AResultFormat, std::string& ABefore, std::string& AAfter) {
+  if (!ARun.Options.Diff || !IsText(APrepared.FormatBefore) || !IsText(AResultFormat)) return;
+  try {
+    ABefore = DDirectory::ReadBytes(AInput);
+    AAfter = DDirectory::ReadBytes(APrepared.Result);
+  } catch (const common::Exception&) {
+    ABefore.clear();
+    AAfter.clear();
+  }
+}
+
+// Puts the result where the placement says; false when nothing is to be shown as a diff.
+bool PlaceResult(TRun& ARun, size_t AIndex, TPrepared& APrepared, const std::optional<FormFileFormat>& AResultFormat,
+                 TFileResult& AResult, std::u16string& AAfterLabel) {
+  const bool hadResult = !APrepared.Result.empty();
+  TPreparedTransform delivery(APrepared);
+  delivery.SetOnMessage([&](const std::u16string& AMessage) { AResult.Log.push_back(AMessage); });
+  const batch::TPlaced placed = ARun.Backup.Execute(delivery, ARun.Sources[AIndex], ARun.Inputs.Roots[AIndex]);
+  AResult.Status = delivery.Status();
+  if (hadResult && !placed.Output.empty()) {
+    AResult.OutputPath = placed.Output;
+    AResult.BackupPath = placed.Backup;
+    if (!ARun.Placement.Settings->Replace()) AAfterLabel = AResult.OutputPath;
+    // The placed file is the prepared result under its final name.
+    AResult.FormatAfter = AResultFormat;
+  }
+  return AResult.Status != TTransformStatus::tsError && !placed.Identical;
+}
+
+// A dry run or standard output: nothing on disk changes. Standard output gets the whole form, also
+// for a file left as it is (already in the asked representation), so that a pipe or a
+// version-control filter always has it.
+void DeliverResult(const TRun& ARun, size_t AIndex, const TPrepared& APrepared,
+                   const std::optional<FormFileFormat>& AResultFormat, TFileResult& AResult) {
+  if (AResultFormat) AResult.FormatAfter = AResultFormat;
+  const bool asItIs = APrepared.Result.empty() && APrepared.Status != TTransformStatus::tsError;
+  if (!ARun.ToStdout() || (APrepared.Result.empty() && !asItIs)) return;
+  try {
+    Print(TChannel::chOut, DDirectory::ReadBytes(asItIs ? ARun.Sources[AIndex] : APrepared.Result));
+  } catch (const EOutputError& error) {
+    if (error.ReaderGone()) throw;
+    // What went out is a truncated result: the file fails, and the report on standard error says why.
+    AResult.Status = TTransformStatus::tsError;
+    AResult.Log.push_back(u"Error: Cannot write to standard output. " + common::Utf8ToUtf16(error.Reason()));
+  } catch (const common::Exception& error) {
+    AResult.Status = TTransformStatus::tsError;
+    AResult.Log.push_back(u"Error: " + error.Message());
+  }
+}
+
+void ReportFile(TRun& ARun, size_t AIndex, const TFileResult& AResult) {
+  const TStringList& files = ARun.Inputs.Files;
+  try {
+    ARun.Report.File(AResult);
+  } catch (const EOutputError& error) {
+    // This file is placed; no further file is started, so the user knows where the run ended.
+    throw EOutputError(error.Error(), "stopped after " + std::to_string(AIndex + 1) + " of " +
+                                          std::to_string(files.size()) + " files, the last " +
+                                          Printable(files[AIndex]));
+  }
+}
+
+// One file from its prepared result to its line in the report; false when a stop came first.
+bool FinishFile(TRun& ARun, size_t AIndex) {
+  TPrepared prepared = TakeCurrent(ARun, AIndex);
+  if (StopRequested()) return false;
+  const std::u16string& name = ARun.Inputs.Files[AIndex];
+  TFileResult result;
+  result.Path = name;
+  result.Status = prepared.Status;
+  result.Log = prepared.Log;
+  result.FormatBefore = prepared.FormatBefore;
+  result.FormatAfter = prepared.FormatBefore;
+  const std::optional<FormFileFormat> resultFormat = prepared.FormatAfter;
+  std::string before, after;
+  if (!prepared.Result.empty()) ReadDiffSides(ARun, prepared, ARun.Sources[AIndex], resultFormat, before, after);
+  std::u16string afterLabel = name;
+  if (ARun.Placement.Mode == TPlacementMode::pmPlace) {
+    if (!PlaceResult(ARun, AIndex, prepared, resultFormat, result, afterLabel)) before.clear(), after.clear();
+  } else {
+    DeliverResult(ARun, AIndex, prepared, resultFormat, result);
+  }
+  if (!prepared.Result.empty()) DDirectory::RemoveFile(prepared.Result);
+  if (!after.empty() || !before.empty()) result.Diff = UnifiedDiff(before, after, Utf8(name), Utf8(afterLabel));
+  ReportFile(ARun, AIndex, result);
+  return true;
+}
 
 int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform) {
   // Ctrl-C stops the run between two files, as "Stop" does in the main window, so that no file
@@ -136,88 +255,10 @@ int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform)
   // "-" is standard input, kept in the private folder for the run; the report still says "-".
   const TStringList sources =
       toStdout && files.front() == u"-" ? TStringList{CaptureStandardInput(folder.Path())} : files;
-  TRunner runner(ATransform, sources, AOptions.Jobs, folder.Path());
+  TRunner runner(ATransform, sources, AOptions.Jobs, folder.Path(), placement.Mode == TPlacementMode::pmPlace);
+  TRun run{AOptions, inputs, sources, placement, backup, runner, report};
   size_t index = 0;
-  for (; index < files.size() && !StopRequested(); ++index) {
-    TPrepared prepared = runner.Take(index);
-    if (StopRequested()) break;
-    const std::u16string& input = sources[index];
-    // An earlier file's placement may have changed this one (the same file named twice, a link
-    // to it, a backup written over it): it is run again now, as a run on one thread would see it.
-    if (placement.Mode == TPlacementMode::pmPlace && FingerprintOf(input) != prepared.Before) {
-      if (!prepared.Result.empty()) DDirectory::RemoveFile(prepared.Result);
-      prepared = runner.PrepareAgain(index);
-    }
-
-    TFileResult result;
-    result.Path = files[index];
-    result.Status = prepared.Status;
-    result.Log = prepared.Log;
-    result.FormatBefore = prepared.FormatBefore;
-    result.FormatAfter = prepared.FormatBefore;
-    std::optional<FormFileFormat> resultFormat;
-    std::string before, after;
-    if (!prepared.Result.empty()) {
-      resultFormat = FormatOf(prepared.Result);
-      if (AOptions.Diff && IsText(prepared.FormatBefore) && IsText(resultFormat)) {
-        try {
-          before = DDirectory::ReadBytes(input);
-          after = DDirectory::ReadBytes(prepared.Result);
-        } catch (const common::Exception&) {
-          before.clear(), after.clear();
-        }
-      }
-    }
-    std::u16string afterLabel = files[index];
-
-    if (placement.Mode == TPlacementMode::pmPlace) {
-      const bool hadResult = !prepared.Result.empty();
-      TPreparedTransform delivery(prepared);
-      delivery.SetOnMessage([&](const std::u16string& AMessage) { result.Log.push_back(AMessage); });
-      const batch::TPlaced placed = backup.Execute(delivery, input, inputs.Roots[index]);
-      result.Status = delivery.Status();
-      if (hadResult && !placed.Output.empty()) {
-        result.OutputPath = placed.Output;
-        result.BackupPath = placed.Backup;
-        if (!placement.Settings->Replace()) afterLabel = result.OutputPath;
-        result.FormatAfter = FormatOf(result.OutputPath);
-      }
-      if (result.Status == TTransformStatus::tsError || placed.Identical) {
-        before.clear();
-        after.clear();
-      }
-      if (!prepared.Result.empty()) DDirectory::RemoveFile(prepared.Result);
-    } else {
-      if (resultFormat) result.FormatAfter = resultFormat;
-      // A file left as it is (already in the asked representation) is its own result, so that a
-      // pipe or a version-control filter always gets the whole form.
-      const bool asItIs = prepared.Result.empty() && prepared.Status != TTransformStatus::tsError;
-      if (toStdout && (!prepared.Result.empty() || asItIs)) {
-        try {
-          Print(TChannel::chOut, DDirectory::ReadBytes(asItIs ? input : prepared.Result));
-        } catch (const EOutputError& error) {
-          if (error.ReaderGone()) throw;
-          // What went out is a truncated result: the file fails, and the report on standard error says why.
-          result.Status = TTransformStatus::tsError;
-          result.Log.push_back(u"Error: Cannot write to standard output. " + common::Utf8ToUtf16(error.Reason()));
-        } catch (const common::Exception& error) {
-          result.Status = TTransformStatus::tsError;
-          result.Log.push_back(u"Error: " + error.Message());
-        }
-      }
-      if (!prepared.Result.empty()) DDirectory::RemoveFile(prepared.Result);
-    }
-    if (!after.empty() || !before.empty())
-      result.Diff = UnifiedDiff(before, after, Utf8(files[index]), Utf8(afterLabel));
-    try {
-      report.File(result);
-    } catch (const EOutputError& error) {
-      // This file is placed; no further file is started, so the user knows where the run ended.
-      throw EOutputError(error.Error(), "stopped after " + std::to_string(index + 1) + " of " +
-                                            std::to_string(files.size()) + " files, the last " +
-                                            Printable(files[index]));
-    }
-  }
+  while (index < files.size() && !StopRequested() && FinishFile(run, index)) ++index;
   report.Summary();
   if (index < files.size() || inputs.Stopped) {
     report.Warning(common::Format(u"stopped; %d of %d files were not processed",
@@ -240,8 +281,7 @@ int Detect(const TCliOptions& AOptions) {
   bool failed = PrintScanProblems(inputs);
   for (const std::u16string& file : files) {
     try {
-      stream::TFileStream stream(file, stream::TFileMode::fmOpenRead);
-      PrintLine(TChannel::chOut, Utf8(stream::FormatName(stream::DetectFormFormat(stream))) + "\t" + Printable(file));
+      PrintLine(TChannel::chOut, Utf8(stream::FormatName(stream::DetectFileFormat(file))) + "\t" + Printable(file));
     } catch (const common::Exception& error) {
       failed = true;
       PrintLine(TChannel::chOut, "Error\t" + Printable(file) + ": " + Printable(error.Message()));

@@ -12,34 +12,18 @@
 #include "Shared/Common/uDDirectory.h"
 #include "Shared/Common/uEncoding.h"
 #include "Shared/Common/uException.h"
+#include "Shared/Common/uFileIO.h"
 
 namespace tess::cli {
 
 using common::TStringList;
 
-namespace {
-
-// Everything a descriptor gives until its end; false on a read error.
-bool ReadAll(int AFd, std::string& ABytes) {
-  char buffer[65536];
-  for (;;) {
-    const ssize_t count = ::read(AFd, buffer, sizeof buffer);
-    if (count < 0 && errno == EINTR) continue;
-    if (count < 0) return false;
-    if (count == 0) return true;
-    ABytes.append(buffer, size_t(count));
-  }
-}
-
-}  // namespace
-
 std::vector<std::string> ReadPathList(const std::string& AFile, bool ANull) {
   std::string bytes;
   const int fd = AFile == "-" ? STDIN_FILENO : ::open(AFile.c_str(), O_RDONLY | O_CLOEXEC);
-  const bool read = fd >= 0 && ReadAll(fd, bytes);
-  const int error = errno;
+  const int error = fd >= 0 ? common::ReadToEnd(fd, bytes) : errno;
   if (fd > STDIN_FILENO) ::close(fd);
-  if (!read) throw EUsageError("cannot read the list '" + AFile + "': " + std::strerror(error));
+  if (error != 0) throw EUsageError("cannot read the list '" + AFile + "': " + std::strerror(error));
   std::vector<std::string> paths;
   const char separator = ANull ? '\0' : '\n';
   for (size_t start = 0; start < bytes.size();) {
@@ -55,8 +39,8 @@ std::vector<std::string> ReadPathList(const std::string& AFile, bool ANull) {
 
 std::u16string CaptureStandardInput(const std::u16string& AFolder) {
   std::string bytes;
-  if (!ReadAll(STDIN_FILENO, bytes))
-    throw common::EFileError(u"Cannot read standard input. " + common::Utf8ToUtf16(std::strerror(errno)));
+  if (const int error = common::ReadToEnd(STDIN_FILENO, bytes); error != 0)
+    throw common::EFileError(u"Cannot read standard input. " + common::Utf8ToUtf16(std::strerror(error)));
   const std::u16string path = common::DString::MakePath(AFolder, u"stdin.dfm");
   common::DDirectory::WriteBytes(path, bytes);
   return path;

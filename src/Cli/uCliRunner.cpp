@@ -1,5 +1,6 @@
 #include "Cli/uCliRunner.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -11,10 +12,12 @@
 #include <cstring>
 
 #include "Cli/uCliStop.h"
+#include "FormStream/uFormFormat.h"
 #include "FormStream/uStreams.h"
 #include "Shared/Common/uDDirectory.h"
 #include "Shared/Common/uEncoding.h"
 #include "Shared/Common/uException.h"
+#include "Shared/Common/uFileIO.h"
 #include "Shared/Common/uFormat.h"
 
 namespace tess::cli {
@@ -22,23 +25,57 @@ namespace tess::cli {
 using transform::TTransform;
 using transform::TTransformStatus;
 
+namespace {
+
+TFingerprint FingerprintFrom(const struct stat& AInfo) {
+  TFingerprint result;
+  result.Exists = true;
+  result.Device = AInfo.st_dev;
+  result.Inode = AInfo.st_ino;
+  result.Size = AInfo.st_size;
+  result.Modified = int64_t(AInfo.st_mtim.tv_sec) * 1000000000 + AInfo.st_mtim.tv_nsec;
+  result.Changed = int64_t(AInfo.st_ctim.tv_sec) * 1000000000 + AInfo.st_ctim.tv_nsec;
+  return result;
+}
+
+// The input read once, for the fingerprint, the format and the transformation alike: the bytes go
+// to ATransform. A file that cannot be read is left to the transformation, which says why.
+void LoadInput(const std::u16string& APath, TPrepared& APrepared, TTransform& ATransform) {
+  struct stat info;
+  common::TFileDescriptor file;
+  try {
+    file = common::TFileDescriptor(common::DDirectory::OpenRegular(APath, false, &info));
+  } catch (const common::Exception&) {
+    // Missing, a folder, a pipe: the fingerprint still tells whether the name holds something.
+    APrepared.Before = FingerprintOf(APath);
+    return;
+  }
+  APrepared.Before = FingerprintFrom(info);
+  std::string bytes;
+  bytes.reserve(size_t(std::max<off_t>(info.st_size, 0)) + 1);
+  if (common::ReadToEnd(file.Get(), bytes) != 0) return;
+  stream::TMemoryStream head(bytes.substr(0, 4));
+  APrepared.FormatBefore = stream::DetectFormFormat(head);
+  ATransform.SetInBytes(std::move(bytes));
+}
+
+// True when the file's content is on disk.
+bool FlushFile(const std::string& APath) {
+  const common::TFileDescriptor file(::open(APath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  return file.IsOpen() && ::fsync(file.Get()) == 0;
+}
+
+}  // namespace
+
 TFingerprint FingerprintOf(const std::u16string& APath) {
   struct stat info;
-  TFingerprint result;
-  if (::stat(common::Utf16ToPath(APath).c_str(), &info) != 0) return result;
-  result.Exists = true;
-  result.Device = info.st_dev;
-  result.Inode = info.st_ino;
-  result.Size = info.st_size;
-  result.Modified = int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-  result.Changed = int64_t(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
-  return result;
+  if (::stat(common::Utf16ToPath(APath).c_str(), &info) != 0) return {};
+  return FingerprintFrom(info);
 }
 
 std::optional<stream::FormFileFormat> FormatOf(const std::u16string& APath) {
   try {
-    stream::TFileStream file(APath, stream::TFileMode::fmOpenRead);
-    return stream::DetectFormFormat(file);
+    return stream::DetectFileFormat(APath);
   } catch (const common::Exception&) {
     return std::nullopt;
   }
@@ -70,19 +107,18 @@ void NameTheInput(common::TStringList& ALog, const std::u16string& AResult, cons
 
 }  // namespace
 
-TPreparer::TPreparer(std::unique_ptr<TTransform> ATransform, std::u16string ATempDir)
-    : FTransform(std::move(ATransform)), FTempDir(std::move(ATempDir)) {}
+TPreparer::TPreparer(std::unique_ptr<TTransform> ATransform, std::u16string ATempDir, bool AFlushResults)
+    : FTransform(std::move(ATransform)), FTempDir(std::move(ATempDir)), FFlushResults(AFlushResults) {}
 
 TPrepared TPreparer::Prepare(const std::u16string& AInput, const std::u16string& AResultName) {
   TPrepared prepared;
   prepared.Input = AInput;
-  prepared.Before = FingerprintOf(AInput);
-  prepared.FormatBefore = FormatOf(AInput);
+  TTransform& transform = *FTransform;
+  transform.SetInFile(AInput);
+  LoadInput(AInput, prepared, transform);
   // A stop that ended a wait for the input: the result is not going to be placed.
   if (StopRequested()) return prepared;
   const std::u16string result = common::DString::MakePath(FTempDir, AResultName);
-  TTransform& transform = *FTransform;
-  transform.SetInFile(AInput);
   transform.SetOutFile(result);
   transform.SetOnMessage([&](const std::u16string& AMessage) { prepared.Log.push_back(AMessage); });
   auto fail = [&](const std::u16string& AReason) {
@@ -108,8 +144,11 @@ TPrepared TPreparer::Prepare(const std::u16string& AInput, const std::u16string&
   if (prepared.Raised) {
     NameTheInput(prepared.Log, result, AInput);
     common::DDirectory::RemoveFile(result);
-  } else if (common::DDirectory::FileExists(result))
+  } else if (common::DDirectory::FileExists(result)) {
     prepared.Result = result;
+    prepared.FormatAfter = FormatOf(result);
+    prepared.Flushed = FFlushResults && FlushFile(common::Utf16ToPath(result));
+  }
   return prepared;
 }
 
@@ -171,8 +210,10 @@ std::string Encode(size_t AIndex, const TPrepared& APrepared) {
   frame.Number(before.Modified);
   frame.Number(before.Changed);
   frame.Number(APrepared.FormatBefore ? int64_t(*APrepared.FormatBefore) : -1);
+  frame.Number(APrepared.FormatAfter ? int64_t(*APrepared.FormatAfter) : -1);
   frame.Number(int64_t(APrepared.Status));
   frame.Number(APrepared.Raised);
+  frame.Number(APrepared.Flushed);
   frame.Number(int64_t(APrepared.Log.size()));
   for (const std::u16string& line : APrepared.Log) frame.Text(line);
   frame.Text(APrepared.Result);
@@ -191,41 +232,27 @@ TPrepared Decode(std::string_view APayload, size_t& AIndex) {
   before.Modified = frame.Number();
   before.Changed = frame.Number();
   if (const int64_t format = frame.Number(); format >= 0) prepared.FormatBefore = stream::FormFileFormat(format);
+  if (const int64_t format = frame.Number(); format >= 0) prepared.FormatAfter = stream::FormFileFormat(format);
   prepared.Status = TTransformStatus(frame.Number());
   prepared.Raised = frame.Number() != 0;
+  prepared.Flushed = frame.Number() != 0;
   const int64_t lines = frame.Number();
   for (int64_t i = 0; i < lines; ++i) prepared.Log.push_back(frame.Text());
   prepared.Result = frame.Text();
   return prepared;
 }
 
-bool WriteAll(int AFd, std::string_view ABytes) {
-  while (!ABytes.empty()) {
-    const ssize_t written = ::write(AFd, ABytes.data(), ABytes.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    ABytes.remove_prefix(size_t(written));
-  }
-  return true;
-}
-
-bool ReadAll(int AFd, void* ABuffer, size_t ACount) {
-  char* buffer = static_cast<char*>(ABuffer);
-  while (ACount > 0) {
-    const ssize_t count = ::read(AFd, buffer, ACount);
-    if (count < 0 && errno == EINTR) continue;
-    if (count <= 0) return false;
-    buffer += count;
-    ACount -= size_t(count);
-  }
-  return true;
+// Exactly ACount bytes, or false at an error or an early end (the other side went away).
+bool ReadExactly(int AFd, void* ABuffer, size_t ACount) {
+  return common::ReadFull(AFd, static_cast<char*>(ABuffer), ACount) == static_cast<ssize_t>(ACount);
 }
 
 }  // namespace
 
-TRunner::TRunner(const TTransform& AProto, const common::TStringList& AFiles, int AJobs, std::u16string ATempDir)
+TRunner::TRunner(const TTransform& AProto, const common::TStringList& AFiles, int AJobs, std::u16string ATempDir,
+                 bool AFlushResults)
     : FFiles(AFiles), FTempDir(std::move(ATempDir)), FResults(AFiles.size()) {
-  FHere = std::make_unique<TPreparer>(AProto.Clone(), FTempDir);
+  FHere = std::make_unique<TPreparer>(AProto.Clone(), FTempDir, AFlushResults);
   if (AJobs <= 1 || AFiles.size() <= 1) return;
   // Enough results in reserve to keep every worker busy while the consumer places one, few
   // enough that the temporary folder never holds much more than the files being worked on.
@@ -250,7 +277,7 @@ TRunner::TRunner(const TTransform& AProto, const common::TStringList& AFiles, in
         ::close(earlier.Tasks);
         ::close(earlier.Results);
       }
-      TPreparer preparer(AProto.Clone(), FTempDir);
+      TPreparer preparer(AProto.Clone(), FTempDir, AFlushResults);
       Serve(preparer, FFiles, tasks[0], results[1]);
     }
     ::close(tasks[0]);
@@ -287,9 +314,9 @@ TRunner::~TRunner() {
 void TRunner::Serve(TPreparer& APreparer, const common::TStringList& AFiles, int ATasks, int AResults) {
   for (;;) {
     int64_t index = 0;
-    if (!ReadAll(ATasks, &index, sizeof index) || index < 0 || size_t(index) >= AFiles.size()) break;
+    if (!ReadExactly(ATasks, &index, sizeof index) || index < 0 || size_t(index) >= AFiles.size()) break;
     const TPrepared prepared = APreparer.Prepare(AFiles[size_t(index)], ResultName(size_t(index), u".out"));
-    if (!WriteAll(AResults, Encode(size_t(index), prepared))) break;
+    if (common::WriteAll(AResults, Encode(size_t(index), prepared)) != 0) break;
   }
   // No destructors and no exit handlers: they belong to the consumer, which still runs them.
   ::_exit(0);
@@ -334,7 +361,7 @@ void TRunner::Dispatch() {
     const int64_t index = int64_t(FNext);
     worker.Busy = true;
     worker.Index = FNext++;
-    if (!WriteAll(worker.Tasks, std::string_view(reinterpret_cast<const char*>(&index), sizeof index)))
+    if (common::WriteAll(worker.Tasks, std::string_view(reinterpret_cast<const char*>(&index), sizeof index)) != 0)
       Lose(worker, u"the worker process ended unexpectedly");
   }
 }

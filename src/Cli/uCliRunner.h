@@ -40,12 +40,17 @@ struct TPrepared {
   common::TStringList Log;
   // The private file holding the result; empty when the transformation wrote none.
   std::u16string Result;
+  std::optional<stream::FormFileFormat> FormatAfter;  // the result's
+  // The result is on disk (flushed by the worker), so that placing it needs no flush of its own.
+  bool Flushed = false;
 };
 
 // Runs one copy of the transformation.
 class TPreparer {
 public:
-  TPreparer(std::unique_ptr<transform::TTransform> ATransform, std::u16string ATempDir);
+  // With AFlushResults each result is flushed to disk where it was made, so that the flushes of
+  // several workers overlap instead of waiting one after another in the placement.
+  TPreparer(std::unique_ptr<transform::TTransform> ATransform, std::u16string ATempDir, bool AFlushResults);
   // Never raises. A failure ends with tsError and a log line "Error: " with its reason, also
   // when the transformation itself gave none.
   TPrepared Prepare(const std::u16string& AInput, const std::u16string& AResultName);
@@ -53,6 +58,7 @@ public:
 private:
   std::unique_ptr<transform::TTransform> FTransform;
   std::u16string FTempDir;
+  bool FFlushResults;
 };
 
 // Prepares the files in AJobs worker processes, a bounded distance ahead of the consumer, so that
@@ -63,7 +69,8 @@ private:
 class TRunner {
 public:
   // With AJobs > 1 the workers are forked here, so no other thread may run at this point.
-  TRunner(const transform::TTransform& AProto, const common::TStringList& AFiles, int AJobs, std::u16string ATempDir);
+  TRunner(const transform::TTransform& AProto, const common::TStringList& AFiles, int AJobs, std::u16string ATempDir,
+          bool AFlushResults);
   ~TRunner();
   TRunner(const TRunner&) = delete;
   TRunner& operator=(const TRunner&) = delete;

@@ -5,7 +5,9 @@
 #include <string>
 
 #include "FormStream/uFiler.h"
+#include "Shared/Common/uDDirectory.h"
 #include "Shared/Common/uEncoding.h"
+#include "Shared/Common/uFileIO.h"
 
 namespace tess::stream {
 
@@ -72,6 +74,15 @@ FormFileFormat DetectFormFormat(TStream& AStream) {
   }
   if (bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) return FormFileFormat::fmtUTF8Text;
   return FormFileFormat::fmtUnknown;
+}
+
+FormFileFormat DetectFileFormat(std::u16string_view AFileName) {
+  const common::TFileDescriptor file(common::DDirectory::OpenRegular(AFileName, false));
+  char head[4];
+  // A file that cannot be read looks as an empty one does, as it does through a stream.
+  const ssize_t count = common::ReadFull(file.Get(), head, sizeof head);
+  TMemoryStream bytes(std::string(head, count > 0 ? static_cast<size_t>(count) : 0));
+  return DetectFormFormat(bytes);
 }
 
 void ReadResHeader(TStream& AStream) {

@@ -23,22 +23,16 @@ using TConversion = std::function<void(stream::TStream& AInput, stream::TStream&
 void Convert(TTransform& ATransform, bool (*AApplies)(FormFileFormat), const TConversion& AConversion) {
   ATransform.SetStatus(TTransformStatus::tsNone);
   if (!ATransform.FilesValid()) return;
-  FormFileFormat format;
-  std::string leading(4, '\0');
-  {
-    stream::TFileStream input(ATransform.InFile(), stream::TFileMode::fmOpenRead);
-    format = stream::DetectFormFormat(input);
-    if (format == FormFileFormat::fmtUnknown)
-      leading.resize(static_cast<size_t>(std::max<int64_t>(0, input.Read(leading.data(), 4))));
-  }
+  // One read serves the detection and the conversion.
+  stream::TMemoryStream input(ATransform.ReadInput());
+  const FormFileFormat format = stream::DetectFormFormat(input);
   if (!AApplies(format)) {
     ATransform.SetStatus(TTransformStatus::tsSkipped);
     // A form in the other format needs no word; a file that is no form at all does.
     if (format == FormFileFormat::fmtUnknown && ATransform.OnMessage())
-      ATransform.OnMessage()(NotAFormFileMessage(leading));
+      ATransform.OnMessage()(NotAFormFileMessage(input.Bytes().substr(0, 4)));
     return;
   }
-  stream::TMemoryStream input(common::DDirectory::ReadBytes(ATransform.InFile()));
   stream::TMemoryStream converted;
   AConversion(input, converted);
   stream::TFileStream output(ATransform.OutFile(), stream::TFileMode::fmCreate);

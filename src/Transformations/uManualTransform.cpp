@@ -146,8 +146,8 @@ std::u16string TManualTransform::Description() const { return FDescription; }
 void TManualTransform::Execute() {
   FStatus = TTransformStatus::tsNoChanges;
   RunReportingErrors([this] {
-    formtext::DFMHelper().CheckTextSize(static_cast<uint64_t>(common::DDirectory::FileSize(FInFile)));
-    std::string bytes = common::DDirectory::ReadBytes(FInFile);
+    std::string bytes = ReadInput();
+    formtext::DFMHelper().CheckTextSize(bytes.size());
     stream::TMemoryStream input(bytes);
     const stream::FormFileFormat format = stream::DetectFormFormat(input);
     if (format == stream::FormFileFormat::fmtUnknown) {

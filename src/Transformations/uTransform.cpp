@@ -1,6 +1,7 @@
 #include "Transformations/uTransform.h"
 
 #include "FormText/uDFMHelper.h"
+#include "Shared/Common/uDDirectory.h"
 #include "Shared/Common/uDString.h"
 #include "Shared/Common/uEncoding.h"
 #include "Shared/Common/uException.h"
@@ -61,6 +62,13 @@ std::unique_ptr<TTransform> TTransform::Clone() const {
 }
 
 std::u16string TTransform::FullName() const { return common::DString::MakePath(FPath, FFileName); }
+
+std::string TTransform::ReadInput() {
+  if (!FInBytes) return common::DDirectory::ReadBytes(FInFile);
+  std::string bytes = std::move(*FInBytes);
+  FInBytes.reset();
+  return bytes;
+}
 
 bool TTransform::FilesValid() const { return !FInFile.empty() && !FOutFile.empty() && FInFile != FOutFile; }
 

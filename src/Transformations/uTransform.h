@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -43,6 +44,8 @@ public:
   // Reads InFile and writes OutFile, then leaves the outcome in Status. May raise; a transformation
   // that raises sets tsError first, and the caller removes a partly written OutFile.
   virtual void Execute() = 0;
+  // True when the OutFile that Execute wrote is already on disk, so that placing it needs no flush.
+  virtual bool OutputFlushed() const { return false; }
 
   // CreateNew with the receiver assigned to it; null when CreateNew gives nothing.
   std::unique_ptr<TTransform> Clone() const;
@@ -52,7 +55,16 @@ public:
   bool FilesValid() const;
 
   const std::u16string& InFile() const { return FInFile; }
-  void SetInFile(std::u16string AValue) { FInFile = std::move(AValue); }
+  void SetInFile(std::u16string AValue) {
+    FInFile = std::move(AValue);
+    FInBytes.reset();
+  }
+  // The bytes of InFile, for a caller that has read them already: the next Execute takes them
+  // instead of reading the file again. Given after SetInFile, which drops them.
+  void SetInBytes(std::string ABytes) { FInBytes = std::move(ABytes); }
+  // The input for Execute: the bytes handed in (once), else the whole of InFile. Raises EFileError
+  // when the file cannot be read.
+  std::string ReadInput();
   bool Changed() const { return FChanged; }
   void SetChanged(bool AValue) { FChanged = AValue; }
   const std::u16string& OutFile() const { return FOutFile; }
@@ -77,6 +89,7 @@ protected:
   void RunReportingErrors(const std::function<void()>& AWork);
 
   std::u16string FInFile;
+  std::optional<std::string> FInBytes;
   bool FChanged = false;
   std::u16string FOutFile;
   std::u16string FFileName;

@@ -18,6 +18,7 @@
 
 #include "Shared/Common/uEncoding.h"
 #include "Shared/Common/uException.h"
+#include "Shared/Common/uFileIO.h"
 #include "Shared/Common/uFormat.h"
 
 namespace fs = std::filesystem;
@@ -44,33 +45,6 @@ std::u16string ErrorText(int AError) {
 
 constexpr std::u16string_view kOpenError = u"Cannot open file \"%s\". %s";
 constexpr std::u16string_view kCreateError = u"Cannot create file \"%s\". %s";
-
-class FileHandle {
-public:
-  explicit FileHandle(int AFd) : FFd(AFd) {}
-  ~FileHandle() {
-    if (FFd >= 0) ::close(FFd);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  int Get() const { return FFd; }
-  int Release() { return std::exchange(FFd, -1); }
-
-private:
-  int FFd;
-};
-
-bool WriteAll(int AFd, std::string_view ABytes) {
-  while (!ABytes.empty()) {
-    const ssize_t written = ::write(AFd, ABytes.data(), ABytes.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    ABytes.remove_prefix(static_cast<size_t>(written));
-  }
-  return true;
-}
 
 char16_t FoldCase(char16_t c) {
   if (c >= u'A' && c <= u'Z') return c + 32;
@@ -210,7 +184,7 @@ int64_t DDirectory::FileSize(std::u16string_view AFileName) {
   return error ? 0 : static_cast<int64_t>(size);
 }
 
-int DDirectory::OpenRegular(std::u16string_view APath, bool ACreate) {
+int DDirectory::OpenRegular(std::u16string_view APath, bool ACreate, struct stat* AInfo) {
   const std::u16string_view format = ACreate ? kCreateError : kOpenError;
   const std::string path = Native(APath);
   // Looked at before opening: opening a pipe waits for a writer, and opening some devices acts.
@@ -225,31 +199,22 @@ int DDirectory::OpenRegular(std::u16string_view APath, bool ACreate) {
   // A lease (a file server's hold on the file) refuses an open that may not wait; a plain open
   // waits until the holder lets the file go, and only a regular file has a lease.
   if (fd < 0 && errno == EWOULDBLOCK) fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
-  FileHandle file(fd);
+  TFileDescriptor file(fd);
   if (file.Get() < 0) RaiseFileError(format, APath, errno);
   if (::fstat(file.Get(), &info) != 0) RaiseFileError(format, APath, errno);
   if (!S_ISREG(info.st_mode)) RaiseFileError(format, APath, kNotRegularFile);
   const int status = ::fcntl(file.Get(), F_GETFL);
   if (status != -1) ::fcntl(file.Get(), F_SETFL, status & ~O_NONBLOCK);
+  if (AInfo != nullptr) *AInfo = info;
   return file.Release();
 }
 
 std::string DDirectory::ReadBytes(std::u16string_view APath) {
-  FileHandle file(OpenRegular(APath, false));
   struct stat info;
-  if (::fstat(file.Get(), &info) != 0) RaiseFileError(kOpenError, APath, errno);
+  TFileDescriptor file(OpenRegular(APath, false, &info));
   std::string bytes;
-  if (info.st_size > 0) bytes.reserve(static_cast<size_t>(info.st_size));
-  char buffer[65536];
-  for (;;) {
-    const ssize_t count = ::read(file.Get(), buffer, sizeof buffer);
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      RaiseFileError(kOpenError, APath, errno);
-    }
-    if (count == 0) break;
-    bytes.append(buffer, static_cast<size_t>(count));
-  }
+  if (info.st_size > 0) bytes.reserve(static_cast<size_t>(info.st_size) + 1);
+  if (const int error = ReadToEnd(file.Get(), bytes); error != 0) RaiseFileError(kOpenError, APath, error);
   return bytes;
 }
 
@@ -267,14 +232,14 @@ void DDirectory::WriteBytes(std::u16string_view APath, std::string_view ABytes) 
   if (exists && ::access(target.c_str(), W_OK) != 0) RaiseFileError(kCreateError, APath, errno);
 
   std::string tempName;
-  FileHandle file(CreateTemporaryBeside(target, tempName));
+  TFileDescriptor file(CreateTemporaryBeside(target, tempName));
   if (file.Get() < 0) RaiseFileError(kCreateError, APath, errno);
   auto fail = [&](int AError) {
     ::close(file.Release());
     ::unlink(tempName.c_str());
     RaiseFileError(kCreateError, APath, AError);
   };
-  if (!WriteAll(file.Get(), ABytes)) fail(errno);
+  if (const int error = WriteAll(file.Get(), ABytes); error != 0) fail(error);
   if (exists && ::fchmod(file.Get(), existing.st_mode & 07777) != 0) fail(errno);
   if (::fsync(file.Get()) != 0) fail(errno);
   if (::close(file.Release()) != 0) {

@@ -9,6 +9,8 @@
 
 #include "Shared/Common/uDString.h"
 
+struct stat;
+
 namespace tess::common {
 
 enum class TDSearchAttribute { saFiles, saDirs, saAll };
@@ -35,8 +37,9 @@ public:
   // Opens a regular file for reading, or creates or truncates one for reading and writing, and
   // returns its descriptor. A folder, pipe, socket or device is refused without being opened, so
   // that a run never waits on one nor reads one without end. Raises EFileError
-  // ("Cannot open file" or "Cannot create file", with the reason).
-  static int OpenRegular(std::u16string_view APath, bool ACreate);
+  // ("Cannot open file" or "Cannot create file", with the reason). AInfo, when given, receives
+  // what the open file is (size, identity, times), so the caller need not look again.
+  static int OpenRegular(std::u16string_view APath, bool ACreate, struct stat* AInfo = nullptr);
   // The raw bytes of a regular file. Raises EFileError when it cannot be read.
   static std::string ReadBytes(std::u16string_view APath);
   // Replaces the file by the bytes: they go to a new file beside it that is then renamed into
