@@ -170,7 +170,8 @@ TEST(BenchProgram, LeavesNoTemporaryFolderBehindWhenTheCorpusCannotBeLoaded) {
   std::string root = (std::filesystem::temp_directory_path() / "tess-bench-XXXXXX").string();
   ASSERT_NE(::mkdtemp(root.data()), nullptr);
   // Texts without binaries: loading fails after the benchmark has made its temporary folder.
-  const std::filesystem::path corpus = std::filesystem::path(root) / "corpus", temp = std::filesystem::path(root) / "tmp";
+  const std::filesystem::path corpus = std::filesystem::path(root) / "corpus",
+                              temp = std::filesystem::path(root) / "tmp";
   std::filesystem::create_directories(corpus / "text");
   std::filesystem::create_directories(temp);
   const TProcessRun run =

@@ -60,13 +60,20 @@ bool ParseOptions(int argc, char** argv, TOptions& AOptions) {
       if (i + 1 >= argc) throw std::runtime_error(arg + " needs a value");
       return argv[++i];
     };
-    if (arg == "--tsv") AOptions.Tsv = true;
-    else if (arg == "--runs") AOptions.Runs = std::max(1, std::stoi(value()));
-    else if (arg == "--corpus") AOptions.Corpus = value();
-    else if (arg == "--cli") AOptions.Cli = value();
-    else if (arg == "--no-cli") AOptions.RunCli = false;
-    else if (arg == "--cli-files") AOptions.CliFiles = std::max(1, std::stoi(value()));
-    else if (arg == "--cli-runs") AOptions.CliRuns = std::max(1, std::stoi(value()));
+    if (arg == "--tsv")
+      AOptions.Tsv = true;
+    else if (arg == "--runs")
+      AOptions.Runs = std::max(1, std::stoi(value()));
+    else if (arg == "--corpus")
+      AOptions.Corpus = value();
+    else if (arg == "--cli")
+      AOptions.Cli = value();
+    else if (arg == "--no-cli")
+      AOptions.RunCli = false;
+    else if (arg == "--cli-files")
+      AOptions.CliFiles = std::max(1, std::stoi(value()));
+    else if (arg == "--cli-runs")
+      AOptions.CliRuns = std::max(1, std::stoi(value()));
     else if (arg == "-h" || arg == "--help") {
       Usage();
       std::exit(0);
@@ -244,7 +251,8 @@ void MeasureConversions(TPathRows& ARows, const TCorpus& ACorpus) {
   formtext::TDFMHelper& helper = formtext::DFMHelper();
   ARows.Add("load_print", "LoadObjectFromBytes and the writer, text corpus", textBytes, [&] {
     uint64_t sum = 0;
-    for (const TFile& file : ACorpus.Texts) sum += helper.SaveObjectToBytes(*helper.LoadObjectFromBytes(file.Bytes)).size();
+    for (const TFile& file : ACorpus.Texts)
+      sum += helper.SaveObjectToBytes(*helper.LoadObjectFromBytes(file.Bytes)).size();
     return sum;
   });
   // The steps TManualTransform::Execute takes between reading and writing the file, from memory so that
@@ -301,7 +309,8 @@ std::vector<TGrowth> MeasureGrowth(const TOptions& AOptions, std::vector<TResult
       growth[p].Bytes[s] = p == 0 ? binary.size() : text.size();
       growth[p].Failed = growth[p].Failed || measure.Failed;
       if (sizes[s] == 100 && p == 2)
-        ARows.push_back({"load_print_synthetic_100x", "load and print, one synthetic form", text.size(), measure, false});
+        ARows.push_back(
+            {"load_print_synthetic_100x", "load and print, one synthetic form", text.size(), measure, false});
     }
   }
   return growth;
@@ -329,7 +338,9 @@ void MeasureLoadPrintMemory(const TOptions& AOptions, std::vector<TResultRow>& A
     const std::string name = "load_print_memory_" + std::to_string(sizes[s]) + "x";
     if (!AOptions.Tsv) std::cerr << "measuring " << name << "...\n";
     const std::string text = bench::SyntheticForm(sizes[s]);
-    const auto loadAndPrint = [&] { return uint64_t{helper.SaveObjectToBytes(*helper.LoadObjectFromBytes(text)).size()}; };
+    const auto loadAndPrint = [&] {
+      return uint64_t{helper.SaveObjectToBytes(*helper.LoadObjectFromBytes(text)).size()};
+    };
     TResultRow row{name, "load and print once, synthetic form", text.size(),
                    bench::MeasureInChild(AOptions.Runs, loadAndPrint), false};
     peaks[s] = row.Measure.Failed ? 0 : static_cast<double>(row.Measure.PeakBytes);
@@ -346,7 +357,8 @@ void MeasureNestedParentheses(const TOptions& AOptions, std::vector<TResultRow>&
   formtext::TDFMHelper& helper = formtext::DFMHelper();
   for (const size_t kilobytes : {size_t{100}, size_t{400}}) {
     const size_t depth = kilobytes * 1000 / 2;
-    const std::string text = "object A: TA\r\n  P = " + std::string(depth, '(') + std::string(depth, ')') + "\r\nend\r\n";
+    const std::string text =
+        "object A: TA\r\n  P = " + std::string(depth, '(') + std::string(depth, ')') + "\r\nend\r\n";
     const std::string name = "nested_parens_" + std::to_string(kilobytes) + "kb";
     if (!AOptions.Tsv) std::cerr << "measuring " << name << "...\n";
     const auto loadRefused = [&] {
@@ -357,8 +369,8 @@ void MeasureNestedParentheses(const TOptions& AOptions, std::vector<TResultRow>&
       }
       return uint64_t{0};  // loaded: counted as a failure of the path
     };
-    ARows.push_back({name, "load refused: nested too deep", text.size(), bench::MeasureInChild(AOptions.Runs, loadRefused),
-                     false});
+    ARows.push_back(
+        {name, "load refused: nested too deep", text.size(), bench::MeasureInChild(AOptions.Runs, loadRefused), false});
   }
 }
 
@@ -421,7 +433,8 @@ int Run(const TOptions& AOptions) {
   otherFactors.insert(otherFactors.end(), cliFactors.begin(), cliFactors.end());
   rows.insert(rows.end(), cliRows.begin(), cliRows.end());
 
-  const auto baseline = std::find_if(rows.begin(), rows.end(), [](const TResultRow& R) { return R.Name == "file_copy"; });
+  const auto baseline =
+      std::find_if(rows.begin(), rows.end(), [](const TResultRow& R) { return R.Name == "file_copy"; });
   const double baselineMBs = baseline != rows.end() ? bench::MBPerSecond(*baseline) : 0;
   const bool failed = std::any_of(rows.begin(), rows.end(), [](const TResultRow& R) { return R.Measure.Failed; });
   if (AOptions.Tsv) {

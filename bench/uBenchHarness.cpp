@@ -13,8 +13,8 @@
 #include <cstring>
 #include <ctime>
 #include <exception>
-#include <stdexcept>
 #include <fstream>
+#include <stdexcept>
 
 namespace tess::bench {
 
@@ -148,8 +148,7 @@ TMeasure MeasureInChild(int ARuns, const std::function<uint64_t()>& AWork) {
   ::close(fds[0]);
   int status = 0;
   rusage usage{};
-  while (::wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {
-  }
+  while (::wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {}
   if (!reported || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
     measure.Failed = true;
     measure.Error = WIFSIGNALED(status) ? "the child died of signal " + std::to_string(WTERMSIG(status))
@@ -258,29 +257,44 @@ std::string SyntheticForm(int ATimes) {
   const int panels = std::max(1, ATimes) * kPanelsPerBlock;
   for (int i = 0; i < panels; ++i) {
     const std::string n = std::to_string(i);
-    text += "  object Panel" + n + ": TPanel\r\n"
-            "    Left = " + std::to_string(i % 640) + "\r\n"
-            "    Top = " + std::to_string(i % 480) + "\r\n"
+    text += "  object Panel" + n +
+            ": TPanel\r\n"
+            "    Left = " +
+            std::to_string(i % 640) +
+            "\r\n"
+            "    Top = " +
+            std::to_string(i % 480) +
+            "\r\n"
             "    Width = 185\r\n    Height = -41\r\n"
-            "    Caption = 'Panel number " + n + " of the synthetic form'\r\n"
+            "    Caption = 'Panel number " +
+            n +
+            " of the synthetic form'\r\n"
             "    Hint = 'first line'#13#10'second line'#9'tab'\r\n"
             "    Font.Style = [fsBold, fsItalic]\r\n"
             "    Font.Name = 'Segoe UI'\r\n"
             "    Align = alTop\r\n"
             "    Ratio = 1.500000000000000000\r\n"
-            "    OnClick = Panel" + n + "Click\r\n"
-            "    object List" + n + ": TListBox\r\n"
+            "    OnClick = Panel" +
+            n +
+            "Click\r\n"
+            "    object List" +
+            n +
+            ": TListBox\r\n"
             "      Left = 4\r\n      Top = 4\r\n"
             "      Items.Strings = (\r\n";
     for (int line = 0; line < 12; ++line) {
       text += "        'list line " + std::to_string(line) + " of panel " + n + "'" + (line == 11 ? ")\r\n" : "\r\n");
     }
-    text += "      TabOrder = 0\r\n    end\r\n"
-            "    object Grid" + n + ": TGrid\r\n"
-            "      Columns = <\r\n";
+    text +=
+        "      TabOrder = 0\r\n    end\r\n"
+        "    object Grid" +
+        n +
+        ": TGrid\r\n"
+        "      Columns = <\r\n";
     for (int column = 0; column < 3; ++column) {
       text += "        item\r\n          Title = 'Column " + std::to_string(column) +
-              "'\r\n          Width = " + std::to_string(64 + column) + "\r\n        end" + (column == 2 ? ">\r\n" : "\r\n");
+              "'\r\n          Width = " + std::to_string(64 + column) + "\r\n        end" +
+              (column == 2 ? ">\r\n" : "\r\n");
     }
     text += "      Glyph.Data = {\r\n";
     for (int row = 0; row < 6; ++row) {

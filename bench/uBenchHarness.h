@@ -51,7 +51,7 @@ std::vector<TProcessRun> RunSideBySide(const std::vector<std::vector<std::string
 // One line of the result.
 struct TResultRow {
   std::string Name;
-  std::string What;  // a few words for the table
+  std::string What;    // a few words for the table
   uint64_t Bytes = 0;  // input bytes one run reads
   TMeasure Measure;
   bool WallClock = false;  // judged on wall-clock time (the multi-process runs)

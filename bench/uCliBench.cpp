@@ -28,8 +28,8 @@ uint64_t MakeTree(const fs::path& AFrom, const fs::path& ATree, int AFiles) {
   uint64_t bytes = 0;
   for (int i = 0; i < AFiles; ++i) {
     const fs::path& file = sources[static_cast<size_t>(i) % sources.size()];
-    const fs::path folder = ATree / (i < AFiles / 2 ? "half0" : "half1") /
-                            ("copy" + std::to_string(i / static_cast<int>(sources.size())));
+    const fs::path folder =
+        ATree / (i < AFiles / 2 ? "half0" : "half1") / ("copy" + std::to_string(i / static_cast<int>(sources.size())));
     fs::create_directories(folder);
     fs::copy_file(file, folder / file.filename());
     bytes += fs::file_size(file);
@@ -102,12 +102,24 @@ void AddCommand(std::vector<TTimed>& ATimed, const std::string& AName, const TAr
   };
   const std::string what = std::to_string(AFiles) + " files, " + AArgs[1];
   for (int jobs = 1; jobs <= 2; ++jobs)
-    ATimed.push_back({AName + "_j" + std::to_string(jobs), what + " -j " + std::to_string(jobs), ABytes,
-                      {run(ATree, AOutput, jobs)}, {AOutput}, {}, {}, {}});
+    ATimed.push_back({AName + "_j" + std::to_string(jobs),
+                      what + " -j " + std::to_string(jobs),
+                      ABytes,
+                      {run(ATree, AOutput, jobs)},
+                      {AOutput},
+                      {},
+                      {},
+                      {}});
   const fs::path out0 = AOutput.empty() ? fs::path() : fs::path(AOutput.string() + "0");
   const fs::path out1 = AOutput.empty() ? fs::path() : fs::path(AOutput.string() + "1");
-  ATimed.push_back({AName + "_halves", what + ", -j 1 on each half at once", ABytes,
-                    {run(ATree / "half0", out0, 1), run(ATree / "half1", out1, 1)}, {out0, out1}, {}, {}, {}});
+  ATimed.push_back({AName + "_halves",
+                    what + ", -j 1 on each half at once",
+                    ABytes,
+                    {run(ATree / "half0", out0, 1), run(ATree / "half1", out1, 1)},
+                    {out0, out1},
+                    {},
+                    {},
+                    {}});
 }
 
 double WallOf(const std::vector<TTimed>& ATimed, const std::string& AName) {
@@ -150,8 +162,14 @@ void MeasureCli(const TCliBenchOptions& AOptions, const fs::path& ATemp, std::ve
   const std::string transform = SaveRemovalTransform(ATemp).string();
 
   std::vector<TTimed> timed;
-  timed.push_back({"cp_tree", "cp -r of the binary tree", binaryBytes, {{"/bin/cp", "-r", binaries.string(),
-                   (ATemp / "copied").string()}}, {ATemp / "copied"}, {}, {}, {}});
+  timed.push_back({"cp_tree",
+                   "cp -r of the binary tree",
+                   binaryBytes,
+                   {{"/bin/cp", "-r", binaries.string(), (ATemp / "copied").string()}},
+                   {ATemp / "copied"},
+                   {},
+                   {},
+                   {}});
   // --dry-run does the whole work into a temporary file and leaves the tree as it was, so that every
   // run starts from the same files; the conversion to text writes a fresh output folder each time.
   AddCommand(timed, "cli_apply", {AOptions.Cli, "apply", transform, "--dry-run"}, texts, textBytes, AOptions.Files, {});
@@ -164,8 +182,10 @@ void MeasureCli(const TCliBenchOptions& AOptions, const fs::path& ATemp, std::ve
   for (TTimed& row : timed) ARows.push_back({row.Name, row.What, row.Bytes, row.Measure, true});
   for (const char* name : {"cli_apply", "cli_to_binary", "cli_convert_outdir"}) AddSpeedups(timed, name, AFactors);
   const double copy = WallOf(timed, "cp_tree");
-  AFactors.emplace_back("ratio.cli_convert_outdir_j1.over_cp_tree", Ratio(copy, WallOf(timed, "cli_convert_outdir_j1")));
-  AFactors.emplace_back("ratio.cli_convert_outdir_j2.over_cp_tree", Ratio(copy, WallOf(timed, "cli_convert_outdir_j2")));
+  AFactors.emplace_back("ratio.cli_convert_outdir_j1.over_cp_tree",
+                        Ratio(copy, WallOf(timed, "cli_convert_outdir_j1")));
+  AFactors.emplace_back("ratio.cli_convert_outdir_j2.over_cp_tree",
+                        Ratio(copy, WallOf(timed, "cli_convert_outdir_j2")));
 }
 
 }  // namespace tess::bench

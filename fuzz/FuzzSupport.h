@@ -1,13 +1,13 @@
 // What every fuzz target shares: the rule that the system's own exceptions are answers, anything else a finding.
 #pragma once
 
+#include <unistd.h>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
 #include "Shared/Common/uException.h"
 

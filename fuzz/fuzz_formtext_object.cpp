@@ -26,6 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* AData, size_t ASize) {
   std::string reprinted;
   if (!fuzz::Accepts([&] { reprinted = helper.SaveObjectToBytes(*again); }))
     fuzz::Fail("a reloaded document does not print");
-  if (reprinted != printed) fuzz::Fail("load(print(x)) prints differently from print(x)", printed + "\n----\n" + reprinted);
+  if (reprinted != printed)
+    fuzz::Fail("load(print(x)) prints differently from print(x)", printed + "\n----\n" + reprinted);
   return 0;
 }

@@ -11,18 +11,17 @@ TDFMSettings::TDFMSettings() = default;
 
 const common::TDPropertyTable& TDFMSettings::PublishedProperties() const {
   // The order is the order of the file's elements.
-  static const common::TDPropertyTable table =
-      TDPropertyTableOf<TDFMSettings>(&TAppSettings::PublishedProperties())
-          .Boolean(u"Replace", &TDFMSettings::FReplace)
-          .Boolean(u"Backup", &TDFMSettings::FBackup)
-          .Boolean(u"BackupSameFolder", &TDFMSettings::FSameFolder)
-          .String(u"BackupFolder", &TDFMSettings::FBackupFolder)
-          .Boolean(u"OverrideBackup", &TDFMSettings::FOverrideBackup)
-          .Boolean(u"SaveSameFolder", &TDFMSettings::FSaveSameFolder)
-          .String(u"SaveFolder", &TDFMSettings::FSaveFolder)
-          .Boolean(u"KeepFolderStructure", &TDFMSettings::FKeepStructure)
-          .Boolean(u"ConvertedLf", &TDFMSettings::FConvertedLf)
-          .Table();
+  static const common::TDPropertyTable table = TDPropertyTableOf<TDFMSettings>(&TAppSettings::PublishedProperties())
+                                                   .Boolean(u"Replace", &TDFMSettings::FReplace)
+                                                   .Boolean(u"Backup", &TDFMSettings::FBackup)
+                                                   .Boolean(u"BackupSameFolder", &TDFMSettings::FSameFolder)
+                                                   .String(u"BackupFolder", &TDFMSettings::FBackupFolder)
+                                                   .Boolean(u"OverrideBackup", &TDFMSettings::FOverrideBackup)
+                                                   .Boolean(u"SaveSameFolder", &TDFMSettings::FSaveSameFolder)
+                                                   .String(u"SaveFolder", &TDFMSettings::FSaveFolder)
+                                                   .Boolean(u"KeepFolderStructure", &TDFMSettings::FKeepStructure)
+                                                   .Boolean(u"ConvertedLf", &TDFMSettings::FConvertedLf)
+                                                   .Table();
   return table;
 }
 

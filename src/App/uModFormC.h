@@ -53,7 +53,6 @@ public:
   void FillActions();
 
 private:
-
   std::unique_ptr<transform::TManualTransform> FTransform;
   common::IDTable* FActionTable = nullptr;
   common::IDText* FName = nullptr;

@@ -72,8 +72,10 @@ void TPrefFormC::SetPath() {
   common::IDDirDialog* picker = FView->OpenDir();
   if (!picker->Execute()) return;
   const std::u16string path = picker->Path();
-  if (FView->ReplaceOriginal()->Checked()) FView->BackupFolder()->SetText(path);
-  else FView->SaveFolder()->SetText(path);
+  if (FView->ReplaceOriginal()->Checked())
+    FView->BackupFolder()->SetText(path);
+  else
+    FView->SaveFolder()->SetText(path);
 }
 
 }  // namespace tess::app

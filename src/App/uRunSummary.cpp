@@ -27,11 +27,16 @@ TRunCounts CountOutcomes(const batch::TFilesC& AFiles) {
   TRunCounts counts;
   for (int32_t i = 0; i < AFiles.Count(); ++i) {
     const std::u16string status = StatusOf(AFiles, i);
-    if (status == transform::StatusCaption(TTransformStatus::tsApplied)) ++counts.Applied;
-    else if (status == transform::StatusCaption(TTransformStatus::tsNoChanges)) ++counts.NoChanges;
-    else if (status == transform::StatusCaption(TTransformStatus::tsSkipped)) ++counts.Skipped;
-    else if (status == transform::StatusCaption(TTransformStatus::tsError)) ++counts.Errors;
-    else ++counts.NotProcessed;
+    if (status == transform::StatusCaption(TTransformStatus::tsApplied))
+      ++counts.Applied;
+    else if (status == transform::StatusCaption(TTransformStatus::tsNoChanges))
+      ++counts.NoChanges;
+    else if (status == transform::StatusCaption(TTransformStatus::tsSkipped))
+      ++counts.Skipped;
+    else if (status == transform::StatusCaption(TTransformStatus::tsError))
+      ++counts.Errors;
+    else
+      ++counts.NotProcessed;
   }
   return counts;
 }
@@ -51,7 +56,9 @@ void RefreshProcessedRows(batch::TFilesC& AFiles) {
     const std::u16string fileName = AFiles.FileName(i);
     try {
       const std::u16string format = batch::FileFormatName(fileName);
-      rows.Items(i).Items(batch::ColSize).SetCaption(common::DString::FormatBytes(common::DDirectory::FileSize(fileName)));
+      rows.Items(i)
+          .Items(batch::ColSize)
+          .SetCaption(common::DString::FormatBytes(common::DDirectory::FileSize(fileName)));
       rows.Items(i).Items(batch::ColFormat).SetCaption(format);
     } catch (const common::Exception&) {
       // The inspection reports a file it cannot read; the cells keep what they showed.

@@ -77,8 +77,7 @@ int FlushResult(const std::string& ATemp, int AMode) {
 // True only when both files could be read and hold the same bytes.
 bool SameContent(const std::string& A, const std::string& B) {
   struct stat infoA, infoB;
-  if (::stat(A.c_str(), &infoA) != 0 || ::stat(B.c_str(), &infoB) != 0 || infoA.st_size != infoB.st_size)
-    return false;
+  if (::stat(A.c_str(), &infoA) != 0 || ::stat(B.c_str(), &infoB) != 0 || infoA.st_size != infoB.st_size) return false;
   TFileDescriptor a(::open(A.c_str(), O_RDONLY | O_CLOEXEC)), b(::open(B.c_str(), O_RDONLY | O_CLOEXEC));
   if (a.Get() < 0 || b.Get() < 0) return false;
   static thread_local char bufferA[65536], bufferB[65536];
@@ -307,8 +306,7 @@ int TDFMBackup::MakeBackupOf(const std::string& AInput, const std::string& ATarg
     if (const int error = MakeFolders(FolderOf(base)); error != 0) return error;
   struct stat old;
   const bool oldExists = ::lstat(base.c_str(), &old) == 0;
-  if (FSettings.OverrideBackup() && oldExists && (S_ISREG(old.st_mode) || S_ISLNK(old.st_mode)) &&
-      !IsRunFile(base)) {
+  if (FSettings.OverrideBackup() && oldExists && (S_ISREG(old.st_mode) || S_ISLNK(old.st_mode)) && !IsRunFile(base)) {
     // The old backup goes only when a complete new one takes its place: made under a free name
     // beside it, then renamed over it.
     std::string staged;
@@ -362,11 +360,13 @@ void TDFMBackup::CommitNew(TTransform& ATransform, const std::string& AInput, co
     FailPlacing(ATransform, ATemp, AFormat, APath, AError);
   };
   if (!ATransform.OutputFlushed())
-    if (const int error = FlushResult(ATemp, -1); error != 0) return fail(u"Cannot write file \"%s\". %s", ATemp, error);
+    if (const int error = FlushResult(ATemp, -1); error != 0)
+      return fail(u"Cannot write file \"%s\". %s", ATemp, error);
   const std::string base = NewBase(AInput, ASubfolder);
   std::string name;
   int error = EEXIST;
-  for (int attempt = 0; attempt < 1000 && error == EEXIST; ++attempt) error = RenameNoReplace(ATemp, name = FreeName(base));
+  for (int attempt = 0; attempt < 1000 && error == EEXIST; ++attempt)
+    error = RenameNoReplace(ATemp, name = FreeName(base));
   if (error != 0) return fail(u"Cannot create file \"%s\". %s", name, error);
   APlaced.Output = Text(name);
 }

@@ -44,8 +44,7 @@ public:
   // done the input stays as it was, the status becomes tsError and the log says why.
   // ARoot is the folder a scan found the file under (empty for a file added alone): with the folder
   // structure kept, the file's path below it is kept inside the backup or output folder.
-  TPlaced Execute(transform::TTransform& ATransform, const std::u16string& AFileName,
-                  const std::u16string& ARoot = {});
+  TPlaced Execute(transform::TTransform& ATransform, const std::u16string& AFileName, const std::u16string& ARoot = {});
 
 protected:
   // The rename that puts the result over the input: 0 or the error number. A test overrides it

@@ -142,13 +142,12 @@ void TFilesC::LaunchEditor(const std::u16string& AFileName) {
   pid_t pid = 0;
   const int error = ::posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
   if (error != 0)
-    throw common::Exception(common::Format(u"Cannot open %s in the text editor: %s",
-                                           {AFileName, common::U16(std::strerror(error))}));
+    throw common::Exception(
+        common::Format(u"Cannot open %s in the text editor: %s", {AFileName, common::U16(std::strerror(error))}));
   // The opener returns quickly; waiting for it elsewhere keeps it from lingering as a zombie.
   std::thread([pid] {
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
   }).detach();
 }
 

@@ -17,8 +17,10 @@ std::u16string FileFormatName(const std::u16string& AFileName) {
 void TFormatInspector::Work(tasks::TTask& ATask) {
   FTask = &ATask;
   while (!FTask->Terminated()) {
-    if (FFiles->Empty()) std::this_thread::sleep_for(std::chrono::milliseconds(PollMilliseconds));
-    else ProcessFiles();
+    if (FFiles->Empty())
+      std::this_thread::sleep_for(std::chrono::milliseconds(PollMilliseconds));
+    else
+      ProcessFiles();
   }
 }
 

@@ -60,8 +60,8 @@ void TRunTransform::Work(tasks::TTask& ATask) {
       FForm->Progress()->SetPosition(index);
       file = FFiles->FileName(index);
       FForm->Log()->Add(common::Format(u"*** Processing file %s ***", {file}));
-      FForm->Status()->SetText(common::Format(u"Transformation in progress, %d of %d file(s) processed.",
-                                              {index + 1, FFiles->Count()}));
+      FForm->Status()->SetText(
+          common::Format(u"Transformation in progress, %d of %d file(s) processed.", {index + 1, FFiles->Count()}));
       SetStatusCell(index, TTransformStatus::tsProgress);
       root = FFiles->Root(index);
     });

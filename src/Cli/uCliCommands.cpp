@@ -51,9 +51,9 @@ public:
     const std::string base = fromVariable ? variable : "/tmp";
     std::string pattern = base + "/tessarine-cli-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr)
-      throw common::EFileError(common::Format(u"Cannot create a temporary folder in \"%s\"%s: %s",
-                                              {common::Utf8ToUtf16(base), fromVariable ? u" (TMPDIR)" : u"",
-                                               common::Utf8ToUtf16(std::strerror(errno))}));
+      throw common::EFileError(common::Format(
+          u"Cannot create a temporary folder in \"%s\"%s: %s",
+          {common::Utf8ToUtf16(base), fromVariable ? u" (TMPDIR)" : u"", common::Utf8ToUtf16(std::strerror(errno))}));
     FPath = pattern;
   }
   ~TPrivateFolder() {
@@ -74,8 +74,8 @@ bool MoveResult(const std::u16string& AFrom, const std::u16string& ATo) {
   if (::rename(NativePath(AFrom).c_str(), NativePath(ATo).c_str()) == 0) return true;
   const int error = errno;
   if (error != EXDEV)
-    throw common::EFileError(common::Format(u"Cannot create file \"%s\". %s",
-                                            {ATo, common::Utf8ToUtf16(std::strerror(error))}));
+    throw common::EFileError(
+        common::Format(u"Cannot create file \"%s\". %s", {ATo, common::Utf8ToUtf16(std::strerror(error))}));
   // The private folder lies on another file system than most trees: the result is copied into the
   // temporary file, which the placement flushes and renames into place.
   stream::TFileStream target(ATo, stream::TFileMode::fmCreate);
@@ -320,8 +320,9 @@ int Check(const TCliOptions& AOptions) {
     if (line.starts_with("Error")) ++errors;
     PrintLine(TChannel::chOut, line);
   }
-  PrintLine(TChannel::chOut, Utf8(common::Format(u"%d files: %d OK, %d errors",
-                                        {int64_t(files.size()), int64_t(files.size() - errors), int64_t(errors)})));
+  PrintLine(TChannel::chOut,
+            Utf8(common::Format(u"%d files: %d OK, %d errors",
+                                {int64_t(files.size()), int64_t(files.size() - errors), int64_t(errors)})));
   return errors > 0 || scanFailed ? 1 : 0;
 }
 

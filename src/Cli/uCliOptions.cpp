@@ -21,8 +21,9 @@ void AddScanOptions(CLI::App& ACommand, TCliOptions& AOptions) {
   ACommand.add_option("--mask", AOptions.Mask, "Semicolon-separated file name patterns a folder scan takes")
       ->type_name("PATTERNS")
       ->default_str("*.dfm");
-  ACommand.add_option("--files-from", AOptions.FilesFrom,
-                      "Read more paths from FILE, one a line ('-': standard input), after those given")
+  ACommand
+      .add_option("--files-from", AOptions.FilesFrom,
+                  "Read more paths from FILE, one a line ('-': standard input), after those given")
       ->type_name("FILE");
   ACommand.add_flag("--null", AOptions.Null, "Paths in the --files-from list end with NUL, not a line break");
 }
@@ -41,16 +42,18 @@ void AddRunOptions(CLI::App& ACommand, TCliOptions& AOptions) {
       ->type_name("DIR")
       ->group(group);
   ACommand.add_flag("--no-backup", placement.NoBackup, "Replace each input without a backup")->group(group);
-  ACommand.add_flag("--overwrite-backup", placement.OverwriteBackup,
-                    "Replace each input; an old backup of the same name is overwritten, not numbered")
+  ACommand
+      .add_flag("--overwrite-backup", placement.OverwriteBackup,
+                "Replace each input; an old backup of the same name is overwritten, not numbered")
       ->group(group);
   ACommand.add_flag("--new", placement.New, "Write each result to a new file beside its input")->group(group);
   ACommand.add_option("--output-dir", placement.OutputDir, "Write each result to a new file in DIR")
       ->type_name("DIR")
       ->group(group);
-  ACommand.add_flag("--flat", placement.Flat,
-                    "With -r and --backup-dir or --output-dir: put every file straight into DIR instead of "
-                    "keeping its path below the scanned folder")
+  ACommand
+      .add_flag("--flat", placement.Flat,
+                "With -r and --backup-dir or --output-dir: put every file straight into DIR instead of "
+                "keeping its path below the scanned folder")
       ->group(group);
   ACommand.add_flag("--dry-run", placement.DryRun, "Run into a temporary file, report the status, change nothing")
       ->group(group);
@@ -81,7 +84,8 @@ void CheckCombinations(const TCliOptions& AOptions) {
     throw EUsageError("--no-backup cannot be combined with --backup-dir or --overwrite-backup");
   if (placement.New && !placement.OutputDir.empty())
     throw EUsageError("--new writes beside the input; --output-dir writes into a folder: choose one");
-  if (AOptions.Mask.find_first_not_of("; ") == std::string::npos) throw EUsageError("--mask needs at least one pattern");
+  if (AOptions.Mask.find_first_not_of("; ") == std::string::npos)
+    throw EUsageError("--mask needs at least one pattern");
   if (AOptions.Null && AOptions.FilesFrom.empty()) throw EUsageError("--null describes the --files-from list");
 }
 
@@ -132,8 +136,9 @@ int ParseCommandLine(int AArgc, char** AArgv, TCliOptions& AOptions) {
   AddPaths(*convert, AOptions);
 
   CLI::App* apply = app.add_subcommand("apply", "Run a transformation over form files");
-  apply->add_option("TRANSFORM", AOptions.Transform,
-                    "A transformation file, or the caption or file name of one in the Transforms folder")
+  apply
+      ->add_option("TRANSFORM", AOptions.Transform,
+                   "A transformation file, or the caption or file name of one in the Transforms folder")
       ->required();
   AddRunOptions(*apply, AOptions);
   AddPaths(*apply, AOptions);
@@ -156,12 +161,18 @@ int ParseCommandLine(int AArgc, char** AArgv, TCliOptions& AOptions) {
       PrintLine(TChannel::chOut, kVersion);
       return 0;
     }
-    if (detect->parsed()) AOptions.Command = TCommand::cmDetect;
-    else if (convert->parsed()) AOptions.Command = TCommand::cmConvert;
-    else if (apply->parsed()) AOptions.Command = TCommand::cmApply;
-    else if (check->parsed()) AOptions.Command = TCommand::cmCheck;
-    else if (transforms->parsed()) AOptions.Command = TCommand::cmTransforms;
-    else throw EUsageError("a command is required: detect, convert, apply, check or transforms");
+    if (detect->parsed())
+      AOptions.Command = TCommand::cmDetect;
+    else if (convert->parsed())
+      AOptions.Command = TCommand::cmConvert;
+    else if (apply->parsed())
+      AOptions.Command = TCommand::cmApply;
+    else if (check->parsed())
+      AOptions.Command = TCommand::cmCheck;
+    else if (transforms->parsed())
+      AOptions.Command = TCommand::cmTransforms;
+    else
+      throw EUsageError("a command is required: detect, convert, apply, check or transforms");
     CheckCombinations(AOptions);
     if (!AOptions.Eol.empty() && AOptions.To != "text") throw EUsageError("--eol applies to convert --to text only");
     if (AOptions.Command != TCommand::cmTransforms) CollectPaths(AOptions);

@@ -74,7 +74,7 @@ TPlacement ResolvePlacement(const TPlacementOptions& AOptions) {
 void PrepareFolders(const TPlacement& APlacement, const TPlacementOptions& AOptions) {
   if (APlacement.Mode != TPlacementMode::pmPlace) return;
   const std::pair<const std::string&, const char16_t*> folders[] = {{AOptions.BackupDir, u"backup"},
-                                                                      {AOptions.OutputDir, u"output"}};
+                                                                    {AOptions.OutputDir, u"output"}};
   for (const auto& [folder, kind] : folders) {
     if (folder.empty()) continue;
     std::error_code error;

@@ -65,8 +65,7 @@ std::unique_ptr<TTransform> FindTransform(const std::string& AName) {
   if (found.empty())
     for (int i = 0; i < list.Count(); ++i)
       if (AsciiLower(list.Items(i)->Caption()) == name) found.push_back(list.Items(i));
-  if (found.empty())
-    throw EUsageError("no transformation '" + AName + "': 'tessarine-cli transforms' lists them");
+  if (found.empty()) throw EUsageError("no transformation '" + AName + "': 'tessarine-cli transforms' lists them");
   if (found.size() > 1) {
     std::string files;
     for (TTransform* transform : found) files += " " + common::Utf16ToUtf8(transform->FileName());

@@ -8,8 +8,7 @@ namespace tess::doc {
 namespace detail {
 
 void RaiseListIndex(int64_t AIndex, size_t ACount) {
-  throw EListError(common::Format(u"List index %d out of range (count %d)",
-                                  {AIndex, static_cast<int64_t>(ACount)}));
+  throw EListError(common::Format(u"List index %d out of range (count %d)", {AIndex, static_cast<int64_t>(ACount)}));
 }
 
 }  // namespace detail
@@ -248,7 +247,8 @@ void TDItem::Assign(const TDBase& ASource) {
 }
 
 bool TDItem::EqualItem(const TDItem& AOther) const {
-  return FName == AOther.FName && FIndex == AOther.FIndex && FProps->Equals(*AOther.FProps) && FObjects->Equals(*AOther.FObjects);
+  return FName == AOther.FName && FIndex == AOther.FIndex && FProps->Equals(*AOther.FProps) &&
+         FObjects->Equals(*AOther.FObjects);
 }
 
 bool TDItem::Equals(const TDBase& AObj) const {
@@ -328,8 +328,7 @@ void TDObject::Assign(const TDBase& ASource) {
 
 bool TDObject::Equals(const TDBase& AObj) const {
   const auto* other = dynamic_cast<const TDObject*>(&AObj);
-  return other && EqualItem(*other) && FKind == other->FKind &&
-         FAncestor == other->FAncestor;
+  return other && EqualItem(*other) && FKind == other->FKind && FAncestor == other->FAncestor;
 }
 
 // --- TDVisitor ------------------------------------------------------------------------------

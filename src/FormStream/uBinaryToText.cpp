@@ -26,7 +26,10 @@ class TBinToText {
 public:
   // AAnsiAsWide prints 8-bit strings by their characters, as codes, for text that must be UTF-8.
   TBinToText(TStream& AInput, bool AAnsiAsWide, common::TLineBreak ABreak)
-      : FReader(AInput), FAnsiAsWide(AAnsiAsWide), FBreak(common::LineBreakBytes(ABreak)), FTextLimit(kTextLimitBase + kTextLimitGrowth * FReader.Remaining()) {
+      : FReader(AInput),
+        FAnsiAsWide(AAnsiAsWide),
+        FBreak(common::LineBreakBytes(ABreak)),
+        FTextLimit(kTextLimitBase + kTextLimitGrowth * FReader.Remaining()) {
     // Text runs to about twice its stream (hexadecimal data, indents). Growing by doubling from
     // nothing copied a large form's text several times into freshly faulted memory, which made a
     // 5 MB stream convert at a sixth of the speed of a small one; the reserve is only address space.
@@ -67,8 +70,7 @@ private:
     FText.append(digits, result.ptr);
   }
   void Enter() {
-    if (++FDepth > kMaxNestingDepth)
-      throw EReadError(common::NestingTooDeepMessage());
+    if (++FDepth > kMaxNestingDepth) throw EReadError(common::NestingTooDeepMessage());
   }
   void Leave() { --FDepth; }
 
@@ -161,18 +163,14 @@ void TBinToText::ConvertValue() {
       break;
     case TValueType::vaInt8:
     case TValueType::vaInt16:
-    case TValueType::vaInt32:
-      WriteNumber(FReader.ReadIntegerOf(type));
-      break;
+    case TValueType::vaInt32: WriteNumber(FReader.ReadIntegerOf(type)); break;
     case TValueType::vaInt64: {
       int64_t value = 0;
       FReader.Read(&value, 8);  // the host is little-endian like the stream; see the static check below
       WriteNumber(value);
       break;
     }
-    case TValueType::vaExtended:
-      FText += FormatFixed18(FReader.ReadExtendedBytes());
-      break;
+    case TValueType::vaExtended: FText += FormatFixed18(FReader.ReadExtendedBytes()); break;
     case TValueType::vaDouble: {
       double value = 0;
       FReader.Read(&value, 8);
@@ -224,9 +222,7 @@ void TBinToText::ConvertValue() {
       ConvertString(common::Utf8ToUtf16(bytes), true);
       break;
     }
-    case TValueType::vaBinary:
-      ConvertBinary();
-      break;
+    case TValueType::vaBinary: ConvertBinary(); break;
     case TValueType::vaSet: {
       FText += "[";
       bool first = true;
@@ -240,16 +236,14 @@ void TBinToText::ConvertValue() {
       FText += "]";
       break;
     }
-    case TValueType::vaCollection:
-      ConvertCollection();
-      break;
+    case TValueType::vaCollection: ConvertCollection(); break;
     case TValueType::vaIdent: {
       const std::string name = FReader.ReadStrBytes();
       // The words of non-finite numbers read back as numbers, never as this identifier.
       if (NonFiniteOf(name).has_value())
-        throw EReadError(common::Format(u"The identifier %s of %s.%s would read back as a number",
-                                        {common::Utf8ToUtf16(name), common::Utf8ToUtf16(FObjectName),
-                                         common::Utf8ToUtf16(FPropName)}));
+        throw EReadError(common::Format(
+            u"The identifier %s of %s.%s would read back as a number",
+            {common::Utf8ToUtf16(name), common::Utf8ToUtf16(FObjectName), common::Utf8ToUtf16(FPropName)}));
       WriteName(name);
       break;
     }
@@ -336,7 +330,8 @@ void TBinToText::ConvertString(const TUnits& AUnits, bool AWide) {
     return;
   }
   const auto quoted = [&](int64_t AIndex) {
-    const auto unit = static_cast<uint32_t>(static_cast<std::make_unsigned_t<typename TUnits::value_type>>(AUnits[static_cast<size_t>(AIndex)]));
+    const auto unit = static_cast<uint32_t>(
+        static_cast<std::make_unsigned_t<typename TUnits::value_type>>(AUnits[static_cast<size_t>(AIndex)]));
     return unit >= 0x20 && unit != '\'' && (!AWide || unit <= 0x7F);
   };
   ++FLevel;
@@ -384,7 +379,8 @@ void BinaryToFormText(TStream& AInput, TStream& AOutput, common::TLineBreak ABre
   }
   if (converter->Utf8()) AOutput.Write("\xEF\xBB\xBF", 3);
   // An empty memory stream takes the text itself rather than a copy of it.
-  if (auto* memory = dynamic_cast<TMemoryStream*>(&AOutput); memory != nullptr && memory->Size() == 0 && memory->Position() == 0) {
+  if (auto* memory = dynamic_cast<TMemoryStream*>(&AOutput);
+      memory != nullptr && memory->Size() == 0 && memory->Position() == 0) {
     memory->Adopt(converter->TakeText());
     return;
   }

@@ -34,8 +34,7 @@ TReader::~TReader() {
   if (FEnd > FPos) {
     try {
       FStream.Seek(FPos - FEnd, TSeekOrigin::soCurrent);
-    } catch (const common::Exception&) {
-    }
+    } catch (const common::Exception&) {}
   }
 }
 
@@ -79,8 +78,9 @@ T TReader::ReadRaw() {
     Read(bytes, sizeof(T));
   }
   // Little-endian on disk; assembling byte by byte keeps this right on any host.
-  using U = std::conditional_t<sizeof(T) == 1, uint8_t,
-            std::conditional_t<sizeof(T) == 2, uint16_t, std::conditional_t<sizeof(T) == 4, uint32_t, uint64_t>>>;
+  using U = std::conditional_t<
+      sizeof(T) == 1, uint8_t,
+      std::conditional_t<sizeof(T) == 2, uint16_t, std::conditional_t<sizeof(T) == 4, uint32_t, uint64_t>>>;
   U value = 0;
   for (size_t i = sizeof(T); i-- > 0;) value = static_cast<U>((value << 8) | bytes[i]);
   T result;
@@ -184,18 +184,11 @@ int64_t TReader::ReadCurrency() {
 
 std::u16string TReader::ReadString() {
   switch (NextValue()) {
-    case TValueType::vaString:
-      ReadValue();
-      return Cp1252ToUtf16(ReadStrBytes());
-    case TValueType::vaLString:
-      ReadValue();
-      return Cp1252ToUtf16(ReadBytes(ReadLength()));
+    case TValueType::vaString: ReadValue(); return Cp1252ToUtf16(ReadStrBytes());
+    case TValueType::vaLString: ReadValue(); return Cp1252ToUtf16(ReadBytes(ReadLength()));
     case TValueType::vaWString:
-    case TValueType::vaUTF8String:
-      return ReadWideString();
-    default:
-      ReadValue();
-      InvalidValue();
+    case TValueType::vaUTF8String: return ReadWideString();
+    default: ReadValue(); InvalidValue();
   }
 }
 
@@ -208,15 +201,10 @@ std::u16string TReader::ReadWideString() {
       for (auto& unit : text) unit = static_cast<char16_t>(ReadRaw<uint16_t>());
       return text;
     }
-    case TValueType::vaUTF8String:
-      ReadValue();
-      return Utf8ToUtf16(ReadBytes(ReadLength()));
+    case TValueType::vaUTF8String: ReadValue(); return Utf8ToUtf16(ReadBytes(ReadLength()));
     case TValueType::vaString:
-    case TValueType::vaLString:
-      return ReadString();
-    default:
-      ReadValue();
-      InvalidValue();
+    case TValueType::vaLString: return ReadString();
+    default: ReadValue(); InvalidValue();
   }
 }
 
@@ -238,8 +226,7 @@ TWriter::~TWriter() {
   // A destructor must not throw; callers that care about a failing disk call FlushBuffer first.
   try {
     FlushBuffer();
-  } catch (const common::Exception&) {
-  }
+  } catch (const common::Exception&) {}
 }
 
 void TWriter::FlushBuffer() {
@@ -263,8 +250,9 @@ void TWriter::Write(const void* ABuffer, size_t ACount) {
 
 template <typename T>
 void TWriter::WriteRaw(T AValue) {
-  using U = std::conditional_t<sizeof(T) == 1, uint8_t,
-            std::conditional_t<sizeof(T) == 2, uint16_t, std::conditional_t<sizeof(T) == 4, uint32_t, uint64_t>>>;
+  using U = std::conditional_t<
+      sizeof(T) == 1, uint8_t,
+      std::conditional_t<sizeof(T) == 2, uint16_t, std::conditional_t<sizeof(T) == 4, uint32_t, uint64_t>>>;
   U value;
   std::memcpy(&value, &AValue, sizeof(T));
   uint8_t bytes[sizeof(T)];

@@ -16,8 +16,27 @@ namespace tess::stream {
 // The type byte in front of every value. Codes above vaDouble are invalid input, not enum values
 // that the code ever names, but a TValueType may still hold one as read.
 enum class TValueType : uint8_t {
-  vaNull, vaList, vaInt8, vaInt16, vaInt32, vaExtended, vaString, vaIdent, vaFalse, vaTrue, vaBinary,
-  vaSet, vaLString, vaNil, vaCollection, vaSingle, vaCurrency, vaDate, vaWString, vaInt64, vaUTF8String,
+  vaNull,
+  vaList,
+  vaInt8,
+  vaInt16,
+  vaInt32,
+  vaExtended,
+  vaString,
+  vaIdent,
+  vaFalse,
+  vaTrue,
+  vaBinary,
+  vaSet,
+  vaLString,
+  vaNil,
+  vaCollection,
+  vaSingle,
+  vaCurrency,
+  vaDate,
+  vaWString,
+  vaInt64,
+  vaUTF8String,
   vaDouble
 };
 constexpr int kLastValueType = static_cast<int>(TValueType::vaDouble);

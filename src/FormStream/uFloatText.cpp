@@ -1,12 +1,12 @@
 // Locale-independent printing and parsing of floating-point numbers.
 #include "FormStream/uFloatText.h"
 
-#include <charconv>
-#include <cmath>
-#include <cerrno>
-#include <clocale>
-#include <cstdlib>
 #include <locale.h>
+#include <cerrno>
+#include <charconv>
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
 #include <limits>
 
 namespace tess::stream {
@@ -23,8 +23,8 @@ struct TDecimal {
 
 TDecimal Decompose(TExtended AValue, int ASignificant) {
   char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, AValue, std::chars_format::scientific,
-                                    ASignificant - 1);
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, AValue, std::chars_format::scientific, ASignificant - 1);
   const std::string_view text(buffer, static_cast<size_t>(result.ptr - buffer));
   TDecimal decimal;
   size_t i = 0;
@@ -45,7 +45,8 @@ TDecimal DecomposeReadable(TExtended AValue, int ASignificant) {
   TDecimal decimal = Decompose(AValue, ASignificant);
   if (decimal.Exponent < std::numeric_limits<TExtended>::max_exponent10) return decimal;
   TExtended back = 0;
-  std::string text = decimal.Digits.substr(0, 1) + "." + decimal.Digits.substr(1) + "e" + std::to_string(decimal.Exponent);
+  std::string text =
+      decimal.Digits.substr(0, 1) + "." + decimal.Digits.substr(1) + "e" + std::to_string(decimal.Exponent);
   const auto result = std::from_chars(text.data(), text.data() + text.size(), back);
   if (result.ec == std::errc()) return decimal;
   TDecimal longer = Decompose(AValue, std::numeric_limits<TExtended>::max_digits10 + 1);
@@ -114,7 +115,8 @@ std::string FormatFixed18(TExtended AValue) {
 
   std::string text = decimal.Negative ? "-" : "";
   const auto digitAt = [&decimal](int AIndex) {
-    return AIndex >= 0 && AIndex < static_cast<int>(decimal.Digits.size()) ? decimal.Digits[static_cast<size_t>(AIndex)] : '0';
+    return AIndex >= 0 && AIndex < static_cast<int>(decimal.Digits.size()) ? decimal.Digits[static_cast<size_t>(AIndex)]
+                                                                           : '0';
   };
   if (decimal.Exponent < 0) {
     text += '0';

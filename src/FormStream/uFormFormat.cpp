@@ -14,8 +14,8 @@ namespace tess::stream {
 namespace {
 
 // A 32-bit resource file opens with an empty entry that marks it as one.
-constexpr uint8_t kEmptyResEntry[32] = {0x00, 0x00, 0x00, 0x00, 0x20, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0x00,
-                                        0x00, 0xFF, 0xFF, 0x00, 0x00};
+constexpr uint8_t kEmptyResEntry[32] = {0x00, 0x00, 0x00, 0x00, 0x20, 0x00, 0x00, 0x00,
+                                        0xFF, 0xFF, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0x00};
 constexpr uint8_t kRcDataType[4] = {0xFF, 0xFF, 0x0A, 0x00};
 
 uint32_t LittleEndian32(const uint8_t* ABytes) {
@@ -67,10 +67,15 @@ FormFileFormat DetectFormFormat(TStream& AStream) {
   const uint32_t signature = LittleEndian32(bytes);
   if (bytes[0] == 0xFF || signature == 0x30465054 || signature == 0) return FormFileFormat::fmtBinary;
   switch (bytes[0]) {
-    case 9: case 11: case 13: case ' ': case 'I': case 'O': case 'i': case 'o':
-      return FormFileFormat::fmtText;
-    default:
-      break;
+    case 9:
+    case 11:
+    case 13:
+    case ' ':
+    case 'I':
+    case 'O':
+    case 'i':
+    case 'o': return FormFileFormat::fmtText;
+    default: break;
   }
   if (bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) return FormFileFormat::fmtUTF8Text;
   return FormFileFormat::fmtUnknown;

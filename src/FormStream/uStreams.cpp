@@ -56,8 +56,7 @@ int64_t TMemoryStream::Seek(int64_t AOffset, TSeekOrigin AOrigin) {
   if (AOrigin == TSeekOrigin::soCurrent) base = FPosition;
   if (AOrigin == TSeekOrigin::soEnd) base = Size();
   // Offsets come from untrusted headers; an overflowing sum must not wrap into a valid position.
-  if ((AOffset > 0 && base > INT64_MAX - AOffset) || base + AOffset < 0)
-    throw EFileError(u"Stream seek error");
+  if ((AOffset > 0 && base > INT64_MAX - AOffset) || base + AOffset < 0) throw EFileError(u"Stream seek error");
   FPosition = base + AOffset;
   return FPosition;
 }
@@ -98,7 +97,9 @@ void TFileStream::Write(const void* ABuffer, int64_t ACount) {
 
 int64_t TFileStream::Seek(int64_t AOffset, TSeekOrigin AOrigin) {
   if (FFile == nullptr) throw EFileError(u"Stream seek error");
-  const int whence = AOrigin == TSeekOrigin::soBeginning ? SEEK_SET : AOrigin == TSeekOrigin::soCurrent ? SEEK_CUR : SEEK_END;
+  const int whence = AOrigin == TSeekOrigin::soBeginning ? SEEK_SET
+                     : AOrigin == TSeekOrigin::soCurrent ? SEEK_CUR
+                                                         : SEEK_END;
   if (!(AOrigin == TSeekOrigin::soCurrent && AOffset == 0) && ::fseeko(FFile, AOffset, whence) != 0)
     throw EFileError(u"Stream seek error");
   return static_cast<int64_t>(::ftello(FFile));

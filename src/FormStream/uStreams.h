@@ -43,7 +43,10 @@ public:
   using TStream::Write;
 
   const std::string& Bytes() const { return FBytes; }
-  std::string TakeBytes() { FPosition = 0; return std::move(FBytes); }
+  std::string TakeBytes() {
+    FPosition = 0;
+    return std::move(FBytes);
+  }
   // What writing ABytes into the empty stream leaves, without copying them: the bytes, the position
   // at their end. Raises EFileError on a stream that holds bytes already.
   void Adopt(std::string ABytes);

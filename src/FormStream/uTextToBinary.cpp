@@ -72,7 +72,8 @@ void TFormTextParser::ReadBuffer() {
   FBufferEnd = rest;
   FSource = 0;
   while (FBufferEnd < kParserBufferSize - 1) {
-    const int64_t count = FStream.Read(FBuffer.data() + FBufferEnd, static_cast<int64_t>(kParserBufferSize - 1 - FBufferEnd));
+    const int64_t count =
+        FStream.Read(FBuffer.data() + FBufferEnd, static_cast<int64_t>(kParserBufferSize - 1 - FBufferEnd));
     if (count <= 0) break;
     FBufferEnd += static_cast<size_t>(count);
   }
@@ -113,12 +114,13 @@ bool TFormTextParser::IsLetterStart(size_t APos, size_t& ALength) const {
                                       static_cast<utf8proc_ssize_t>(FSourceEnd - APos), &codePoint);
   if (count <= 0) return false;
   switch (utf8proc_category(codePoint)) {
-    case UTF8PROC_CATEGORY_LU: case UTF8PROC_CATEGORY_LL: case UTF8PROC_CATEGORY_LT:
-    case UTF8PROC_CATEGORY_LM: case UTF8PROC_CATEGORY_LO: case UTF8PROC_CATEGORY_NL:
-      ALength = static_cast<size_t>(count);
-      return true;
-    default:
-      return false;
+    case UTF8PROC_CATEGORY_LU:
+    case UTF8PROC_CATEGORY_LL:
+    case UTF8PROC_CATEGORY_LT:
+    case UTF8PROC_CATEGORY_LM:
+    case UTF8PROC_CATEGORY_LO:
+    case UTF8PROC_CATEGORY_NL: ALength = static_cast<size_t>(count); return true;
+    default: return false;
   }
 }
 
@@ -133,12 +135,12 @@ bool TFormTextParser::IsLetterPart(size_t APos, size_t& ALength) const {
                                       static_cast<utf8proc_ssize_t>(FSourceEnd - APos), &codePoint);
   if (count <= 0) return false;
   switch (utf8proc_category(codePoint)) {
-    case UTF8PROC_CATEGORY_MN: case UTF8PROC_CATEGORY_MC: case UTF8PROC_CATEGORY_ND:
-    case UTF8PROC_CATEGORY_PC: case UTF8PROC_CATEGORY_CF:
-      ALength = static_cast<size_t>(count);
-      return true;
-    default:
-      return false;
+    case UTF8PROC_CATEGORY_MN:
+    case UTF8PROC_CATEGORY_MC:
+    case UTF8PROC_CATEGORY_ND:
+    case UTF8PROC_CATEGORY_PC:
+    case UTF8PROC_CATEGORY_CF: ALength = static_cast<size_t>(count); return true;
+    default: return false;
   }
 }
 
@@ -176,19 +178,27 @@ void TFormTextParser::ReadNumber() {
   ++FSource;
   while (IsDigit(FBuffer[FSource])) ++FSource;
   FToken = toInteger;
-  const auto isFloatChar = [](char C) { return IsDigit(C) || C == '+' || C == '-' || C == '.' || C == 'E' || C == 'e'; };
+  const auto isFloatChar = [](char C) {
+    return IsDigit(C) || C == '+' || C == '-' || C == '.' || C == 'E' || C == 'e';
+  };
   while (isFloatChar(FBuffer[FSource])) {
     ++FSource;
     FToken = toFloat;
   }
   switch (FBuffer[FSource]) {
-    case 'C': case 'D': case 'F': case 'S': case 'c': case 'd': case 'f': case 's':
+    case 'C':
+    case 'D':
+    case 'F':
+    case 'S':
+    case 'c':
+    case 'd':
+    case 'f':
+    case 's':
       FFloatType = FBuffer[FSource];
       ++FSource;
       FToken = toFloat;
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -279,7 +289,8 @@ int64_t TFormTextParser::TokenInt() const {
 
 TExtended TFormTextParser::TokenFloat() const {
   const auto value = ParseFloat(FTokenText);
-  if (!value) throw EConvertError(Format(u"'%s' is not a valid floating point value", {common::Utf8ToUtf16(FTokenText)}));
+  if (!value)
+    throw EConvertError(Format(u"'%s' is not a valid floating point value", {common::Utf8ToUtf16(FTokenText)}));
   return *value;
 }
 
@@ -313,8 +324,10 @@ void TFormTextParser::CheckToken(TTokenKind AKind) const {
   if (FToken == AKind) return;
   switch (AKind) {
     case toSymbol: Error(u"Identifier expected");
-    case toString: case toWString: Error(u"String expected");
-    case toInteger: case toFloat: Error(u"Number expected");
+    case toString:
+    case toWString: Error(u"String expected");
+    case toInteger:
+    case toFloat: Error(u"Number expected");
     default: {
       const char16_t character = common::Cp1252CharOf(static_cast<uint8_t>(AKind));
       Error(Format(u"''%s'' expected", {std::u16string_view(&character, 1)}));
@@ -369,8 +382,7 @@ private:
   void ConvertCollection();
   void ConvertSet();
   void Enter() {
-    if (++FDepth > kMaxNestingDepth)
-      FParser.Error(common::NestingTooDeepMessage());
+    if (++FDepth > kMaxNestingDepth) FParser.Error(common::NestingTooDeepMessage());
   }
   void Leave() { --FDepth; }
   bool AtObjectKeyword() const {
@@ -498,20 +510,25 @@ void TTextToBin::ConvertValue() {
     case toFloat: {
       const TExtended value = FParser.TokenFloat();
       switch (FParser.FloatType()) {
-        case 'C': case 'c': {
+        case 'C':
+        case 'c': {
           // The text holds the scaled amount, rounded half to even; beyond 64 bits it has no value.
           const TExtended floor = std::floor(value);
           const TExtended fraction = value - floor;
-          const TExtended rounded = fraction < 0.5L   ? floor
-                                    : fraction > 0.5L ? floor + 1
-                                    : std::fmod(floor, 2.0L) == 0 ? floor : floor + 1;
+          const TExtended rounded = fraction < 0.5L               ? floor
+                                    : fraction > 0.5L             ? floor + 1
+                                    : std::fmod(floor, 2.0L) == 0 ? floor
+                                                                  : floor + 1;
           if (!(rounded >= -9223372036854775808.0L && rounded < 9223372036854775808.0L))
-            throw EConvertError(Format(u"'%s' is not a valid floating point value", {common::Utf8ToUtf16(FParser.TokenString())}));
+            throw EConvertError(
+                Format(u"'%s' is not a valid floating point value", {common::Utf8ToUtf16(FParser.TokenString())}));
           FWriter.WriteCurrency(static_cast<int64_t>(rounded));
           break;
         }
-        case 'D': case 'd': FWriter.WriteDate(static_cast<double>(value)); break;
-        case 'S': case 's': FWriter.WriteSingle(static_cast<float>(value)); break;
+        case 'D':
+        case 'd': FWriter.WriteDate(static_cast<double>(value)); break;
+        case 'S':
+        case 's': FWriter.WriteSingle(static_cast<float>(value)); break;
         default: FWriter.WriteFloat(value); break;
       }
       break;
@@ -524,17 +541,10 @@ void TTextToBin::ConvertValue() {
       FWriter.WriteListEnd();
       Leave();
       break;
-    case '<':
-      ConvertCollection();
-      break;
-    case '[':
-      ConvertSet();
-      break;
-    case '{':
-      FWriter.WriteBinary([this](std::string& ABuffer) { FParser.HexToBinary(ABuffer); });
-      return;
-    default:
-      FParser.Error(kInvalidPropertyValue);
+    case '<': ConvertCollection(); break;
+    case '[': ConvertSet(); break;
+    case '{': FWriter.WriteBinary([this](std::string& ABuffer) { FParser.HexToBinary(ABuffer); }); return;
+    default: FParser.Error(kInvalidPropertyValue);
   }
   FParser.NextToken();
 }
@@ -577,9 +587,7 @@ void TTextToBin::ConvertSet() {
   if (FParser.Token() != ']') {
     for (;;) {
       switch (FParser.Token()) {
-        case toInteger:
-          FWriter.WriteShortString(CheckedName(FParser.TokenString()));
-          break;
+        case toInteger: FWriter.WriteShortString(CheckedName(FParser.TokenString())); break;
         case toString:
         case toWString: {
           const std::string& bytes = FParser.TokenString();
@@ -617,7 +625,8 @@ void FormTextToBinary(TStream& AInput, TStream& AOutput) {
     writer.FlushBuffer();
   }
   // An empty memory stream, as FormTextToResource passes, takes the bytes rather than a copy.
-  if (auto* target = dynamic_cast<TMemoryStream*>(&AOutput); target != nullptr && target->Size() == 0 && target->Position() == 0) {
+  if (auto* target = dynamic_cast<TMemoryStream*>(&AOutput);
+      target != nullptr && target->Size() == 0 && target->Position() == 0) {
     target->Adopt(memory.TakeBytes());
     return;
   }
@@ -631,7 +640,9 @@ void FormTextToResource(TStream& AInput, TStream& AOutput) {
 
   // The root class name, behind the signature and the root's prefix (we wrote both just now).
   size_t pos = 4;
-  const auto byteAt = [&bytes](size_t AIndex) { return AIndex < bytes.size() ? static_cast<uint8_t>(bytes[AIndex]) : 0; };
+  const auto byteAt = [&bytes](size_t AIndex) {
+    return AIndex < bytes.size() ? static_cast<uint8_t>(bytes[AIndex]) : 0;
+  };
   if (byteAt(pos) >= 0xF0) {
     const bool hasChildPos = (byteAt(pos) & ffChildPos) != 0;
     ++pos;

@@ -45,8 +45,7 @@ std::u16string ClassNameOf(const TDBase* ANode) {
 }  // namespace
 
 TDFMModelMaker::TLevel::TLevel(int& ADepth) : FDepth(ADepth) {
-  if (FDepth >= kMaxNestingDepth)
-    throw ENestingError(common::NestingTooDeepMessage());
+  if (FDepth >= kMaxNestingDepth) throw ENestingError(common::NestingTooDeepMessage());
   ++FDepth;
 }
 

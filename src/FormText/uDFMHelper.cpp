@@ -77,10 +77,10 @@ void CheckValues(const TDItem& AItem) {
       shown.push_back(AText[AAt + 1]);
     }
   }
-  throw EEncodingError(common::Format(
-      u"The character %s (U+%s) in line %d, column %d has no Windows-1252 code and stands outside a "
-      u"quoted string, so the file cannot be saved without losing it",
-      {shown, HexOf(code), line, column}));
+  throw EEncodingError(
+      common::Format(u"The character %s (U+%s) in line %d, column %d has no Windows-1252 code and stands outside a "
+                     u"quoted string, so the file cannot be saved without losing it",
+                     {shown, HexOf(code), line, column}));
 }
 
 }  // namespace
@@ -177,7 +177,8 @@ namespace {
 std::u16string Mebibytes(uint64_t ABytes, bool ARoundUp) {
   const uint64_t unit = uint64_t{1} << 20;
   const uint64_t tenths = (ABytes * 10 + (ARoundUp ? unit - 1 : unit / 2)) / unit;
-  return common::IntToStr(static_cast<int64_t>(tenths / 10)) + u"." + common::IntToStr(static_cast<int64_t>(tenths % 10));
+  return common::IntToStr(static_cast<int64_t>(tenths / 10)) + u"." +
+         common::IntToStr(static_cast<int64_t>(tenths % 10));
 }
 
 }  // namespace
@@ -261,8 +262,7 @@ bool TDFMHelper::IsValidName(std::u16string_view AName, TDFMNameKind AKind) noex
                object->Objects().Count() == 0;
       }
     }
-  } catch (...) {
-  }
+  } catch (...) {}
   return false;
 }
 

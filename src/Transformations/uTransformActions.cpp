@@ -19,7 +19,9 @@ using common::TDXMLNode;
 
 namespace {
 
-char16_t FoldAscii(char16_t AChar) { return AChar >= u'a' && AChar <= u'z' ? static_cast<char16_t>(AChar - 32) : AChar; }
+char16_t FoldAscii(char16_t AChar) {
+  return AChar >= u'a' && AChar <= u'z' ? static_cast<char16_t>(AChar - 32) : AChar;
+}
 
 // Re-parses a value text only when it changed, so a copy made through the setters holds its own
 // parse and an unchanged text keeps the value it has.
@@ -345,9 +347,13 @@ std::unique_ptr<TTransformAction> TChangePropertyAction::CreateNew() const {
   return std::make_unique<TChangePropertyAction>();
 }
 
-void TChangePropertyAction::SetOldPropValue(const std::u16string& AValue) { SetValueText(FOldPropValue, FOldValue, AValue); }
+void TChangePropertyAction::SetOldPropValue(const std::u16string& AValue) {
+  SetValueText(FOldPropValue, FOldValue, AValue);
+}
 
-void TChangePropertyAction::SetNewPropValue(const std::u16string& AValue) { SetValueText(FNewPropValue, FNewValue, AValue); }
+void TChangePropertyAction::SetNewPropValue(const std::u16string& AValue) {
+  SetValueText(FNewPropValue, FNewValue, AValue);
+}
 
 // --- TNewPropertyAction ----------------------------------------------------------------------
 
@@ -368,9 +374,8 @@ void TNewPropertyAction::ApplyToObject(doc::TDObject& AObject) {
     throw ETransformError(Format(u"Action \"%s\" cannot add a property to %s: %s: it names no property",
                                  {GetDescription(), ObjectNameOf(AObject), ObjectClassOf(AObject)}));
   if (!FNewValue) {
-    const std::u16string reason =
-        FNewPropValue.empty() ? std::u16string(u"it has no value")
-                              : Format(u"its value %s is not a valid value", {FNewPropValue});
+    const std::u16string reason = FNewPropValue.empty() ? std::u16string(u"it has no value")
+                                                        : Format(u"its value %s is not a valid value", {FNewPropValue});
     throw ETransformError(Format(u"Action \"%s\" cannot add a property to %s: %s: %s",
                                  {GetDescription(), ObjectNameOf(AObject), ObjectClassOf(AObject), reason}));
   }
@@ -431,9 +436,13 @@ std::vector<std::u16string> TNewPropertyAction::Settings() const {
   return {u"NewPropName", u"NewPropValue", u"ObjectName", u"ObjectClass", u"Overwrite"};
 }
 
-std::unique_ptr<TTransformAction> TNewPropertyAction::CreateNew() const { return std::make_unique<TNewPropertyAction>(); }
+std::unique_ptr<TTransformAction> TNewPropertyAction::CreateNew() const {
+  return std::make_unique<TNewPropertyAction>();
+}
 
-void TNewPropertyAction::SetNewPropValue(const std::u16string& AValue) { SetValueText(FNewPropValue, FNewValue, AValue); }
+void TNewPropertyAction::SetNewPropValue(const std::u16string& AValue) {
+  SetValueText(FNewPropValue, FNewValue, AValue);
+}
 
 // --- TChangeObjectAction ---------------------------------------------------------------------
 

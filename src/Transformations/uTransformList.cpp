@@ -68,8 +68,8 @@ void TTransformList::Load() {
       FLoadMessages.push_back(Format(u"Skipped transformation file %s: %s", {transform->FullName(), error.Message()}));
       continue;
     } catch (const std::exception& error) {
-      FLoadMessages.push_back(Format(u"Skipped transformation file %s: %s",
-                                     {transform->FullName(), common::Utf8ToUtf16(error.what())}));
+      FLoadMessages.push_back(
+          Format(u"Skipped transformation file %s: %s", {transform->FullName(), common::Utf8ToUtf16(error.what())}));
       continue;
     }
     FList.push_back(std::move(transform));
@@ -77,8 +77,7 @@ void TTransformList::Load() {
 }
 
 TTransform* TTransformList::Items(int AIndex) const {
-  if (AIndex < 0 || AIndex >= Count())
-    throw common::Exception(Format(u"List index out of bounds (%d)", {AIndex}));
+  if (AIndex < 0 || AIndex >= Count()) throw common::Exception(Format(u"List index out of bounds (%d)", {AIndex}));
   return FList[static_cast<size_t>(AIndex)].get();
 }
 

@@ -30,10 +30,10 @@ using tess::batch::ColStatus;
 using tess::common::DString;
 using tess::common::Format;
 using tess::testing::CopyCorpus;
+using tess::testing::CorpusFiles;
 using tess::testing::kIdle;
 using tess::testing::kIdleChosen;
 using tess::testing::kIdleEditable;
-using tess::testing::CorpusFiles;
 using tess::testing::TempDir;
 using tess::testing::TFakeMain;
 using tess::testing::TGate;
@@ -46,7 +46,6 @@ using Lines = std::vector<std::u16string>;
 namespace fs = std::filesystem;
 
 namespace {
-
 
 class MainC : public ::testing::Test {
 protected:
@@ -87,7 +86,9 @@ protected:
       return Controller->FileStack().Empty() && shown >= ACount;
     });
   }
-  bool WaitIdle() { return Loop.Until([&] { return Controller->Idle(); }); }
+  bool WaitIdle() {
+    return Loop.Until([&] { return Controller->Idle(); });
+  }
   void AddPicked(const Lines& APicks) {
     Main.FileDialog.Picks = APicks;
     Main.AddFilesAction.Execute();
@@ -214,7 +215,8 @@ TEST_F(MainC, AddedFilesShowTheirCellsAndTheirInspectedFormat) {
   EXPECT_EQ(Column(ColFormat), (Lines{u"Binary", u"Binary", u"Text", u"UTF8 Text", u"Text"}));
   EXPECT_EQ(Column(4), Lines(5, Dir / "in/"));
   for (int32_t i = 0; i < 5; ++i) {
-    EXPECT_EQ(Cell(i, 2), DString::FormatBytes(static_cast<int64_t>(fs::file_size(tess::common::Utf16ToUtf8(picks[static_cast<size_t>(i)])))));
+    EXPECT_EQ(Cell(i, 2), DString::FormatBytes(static_cast<int64_t>(
+                              fs::file_size(tess::common::Utf16ToUtf8(picks[static_cast<size_t>(i)])))));
     EXPECT_EQ(Main.Table.Rows().Items(i).ImageIndex(), 3);
   }
   // Adding leaves the commands as they are.
@@ -291,9 +293,9 @@ TEST_F(MainC, AFolderNameEndingInABlankIsScannedAndRunAsItIsNamed) {
   ASSERT_TRUE(WaitForFormats(1));
   EXPECT_EQ(Column(0), Lines{u"a.dfm"});
   EXPECT_EQ(Column(4), Lines{root + u"/"});
-  EXPECT_EQ(Main.Details.Lines, (Lines{u"Start scanning folder " + root + u".",
-                                       u"Skipped " + root + u"/pipe.dfm: Not a regular file",
-                                       u"Scan complete 1 file(s) found.", u"Time: 0 sec."}));
+  EXPECT_EQ(Main.Details.Lines,
+            (Lines{u"Start scanning folder " + root + u".", u"Skipped " + root + u"/pipe.dfm: Not a regular file",
+                   u"Scan complete 1 file(s) found.", u"Time: 0 sec."}));
 
   Main.Chooser.UserPick(0);
   Main.StartAction.Execute();
@@ -324,8 +326,8 @@ TEST_F(MainC, BinaryToTextRunConvertsListedFilesAndReportsEachOutcome) {
   Lines picks;
   for (const auto& name : binaries) picks.push_back(CopyCorpus(Dir, "binary", name, "run/" + name));
   picks.push_back(CopyCorpus(Dir, "text", CorpusFiles("text", 1)[0], "run/text.dfm"));
-  picks.push_back(CopyCorpus(Dir, "damaged", "project-jedi__jvcl__examples__JVCLMegaDemo__jvWallpaperform.dfm",
-                             "run/damaged.dfm"));
+  picks.push_back(
+      CopyCorpus(Dir, "damaged", "project-jedi__jvcl__examples__JVCLMegaDemo__jvWallpaperform.dfm", "run/damaged.dfm"));
   std::vector<std::string> originals;
   for (const auto& pick : picks) originals.push_back(tess::common::DDirectory::ReadBytes(pick));
   AddPicked(picks);
@@ -398,8 +400,8 @@ TEST_F(MainC, DetailsEndsWithTheCountOfEachOutcomeTheRowsShow) {
     Dir.Write(name, "object a: ta\r\nend\r\n");
     picks.push_back(Dir / name);
   }
-  User.Scripts = {{u"b.dfm", TScript::NoChanges}, {u"c.dfm", TScript::Skip}, {u"d.dfm", TScript::Fail},
-                  {u"e.dfm", TScript::Fail}};
+  User.Scripts = {
+      {u"b.dfm", TScript::NoChanges}, {u"c.dfm", TScript::Skip}, {u"d.dfm", TScript::Fail}, {u"e.dfm", TScript::Fail}};
   AddPicked(picks);
   Main.Chooser.UserPick(2);
   Main.StartAction.Execute();
@@ -478,10 +480,13 @@ TEST_F(MainC, ARunKeepsEveryOriginalAndWritesOnlyWhatChanged) {
   for (const auto& entry : fs::directory_iterator(Dir.Path() / "run")) names.push_back(entry.path().filename());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"UP.dfm", "a.dfm", "a.dfm.bak"}));
-  const Lines expected{u"*** Processing file " + (Dir / "run/a.dfm") + u" ***",  u"  Converted a.dfm",
-                       u"*** Processing file " + (Dir / "run/a.dfm") + u" ***",  u"  Converted a.dfm",
+  const Lines expected{u"*** Processing file " + (Dir / "run/a.dfm") + u" ***",
+                       u"  Converted a.dfm",
+                       u"*** Processing file " + (Dir / "run/a.dfm") + u" ***",
+                       u"  Converted a.dfm",
                        u"  The result equals the file; nothing was written.",
-                       u"*** Processing file " + (Dir / "run/UP.dfm") + u" ***", u"  Converted UP.dfm",
+                       u"*** Processing file " + (Dir / "run/UP.dfm") + u" ***",
+                       u"  Converted UP.dfm",
                        u"  The result equals the file; nothing was written.",
                        u"3 of 3 files processed: 3 applied, 0 no changes, 0 skipped, 0 errors."};
   EXPECT_EQ(Main.Details.Lines, expected);

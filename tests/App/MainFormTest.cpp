@@ -48,7 +48,8 @@ TEST(MainView, AskingTwiceForAControlAddressesTheSameControl) {
 TEST(MainView, SwitchingBackShowsTheChooserWithItsEntryUnchanged) {
   TFakeMain main;
   app::IMain& view = main;
-  for (const char16_t* caption : {u"Binary to text", u"Text to binary"}) view.Transforms()->Items().Add().SetCaption(caption);
+  for (const char16_t* caption : {u"Binary to text", u"Text to binary"})
+    view.Transforms()->Items().Add().SetCaption(caption);
   view.Transforms()->SetSelected(&view.Transforms()->Items().Items(1));
   view.SwitchProcess(true);
   EXPECT_TRUE(main.Executing);
@@ -68,10 +69,9 @@ TEST(MainView, EveryCommandReachesItsControllerOperation) {
   main.Chooser.UserPick(0);
   main.DoubleClickFiles();
   main.Close();
-  EXPECT_EQ(controller.Calls,
-            (std::vector<std::string>{"AddFile", "AddDir", "RemoveFiles", "Start", "Stop", "NewTransform",
-                                      "EditTransform", "RemoveTransform", "Options", "TransformChanged", "OpenFile",
-                                      "Stop"}));
+  EXPECT_EQ(controller.Calls, (std::vector<std::string>{"AddFile", "AddDir", "RemoveFiles", "Start", "Stop",
+                                                        "NewTransform", "EditTransform", "RemoveTransform", "Options",
+                                                        "TransformChanged", "OpenFile", "Stop"}));
 }
 
 TEST(MainView, ADisabledCommandRunsNothing) {
@@ -84,7 +84,8 @@ TEST(MainView, ADisabledCommandRunsNothing) {
   EXPECT_EQ(main.StartAction.ExecuteCount, 0);
   EXPECT_EQ(main.Context->Journal(u"Start."),
             (std::vector<std::u16string>{u"Start.Enabled=false", u"Start.Execute(disabled)"}));
-  EXPECT_EQ(main.EnabledActions(), u"AddFiles AddDir RemoveFiles Stop AddTransform EditTransform RemoveTransform Preferences");
+  EXPECT_EQ(main.EnabledActions(),
+            u"AddFiles AddDir RemoveFiles Stop AddTransform EditTransform RemoveTransform Preferences");
   main.Connect(nullptr);
   main.StopAction.Execute();
   EXPECT_TRUE(controller.Calls.empty());
@@ -99,11 +100,11 @@ TEST(MainView, TheJournalKeepsTheOrderOfChangesAcrossControls) {
   view.Status()->SetText(u"Transformation in progress, 1 of 2 file(s) processed.");
   view.Files()->Rows().Add();
   view.Files()->Rows().Items(0).Items(1).SetCaption(u"In progress...");
-  EXPECT_EQ(main.Context->Journal(),
-            (std::vector<std::u16string>{u"Progress.Max=1", u"Progress.Position=0",
-                                         u"Log.Add=*** Processing file /x/a.dfm ***",
-                                         u"Status.Text=Transformation in progress, 1 of 2 file(s) processed.",
-                                         u"Files.Line=0", u"Files.Line=0"}));
+  EXPECT_EQ(
+      main.Context->Journal(),
+      (std::vector<std::u16string>{
+          u"Progress.Max=1", u"Progress.Position=0", u"Log.Add=*** Processing file /x/a.dfm ***",
+          u"Status.Text=Transformation in progress, 1 of 2 file(s) processed.", u"Files.Line=0", u"Files.Line=0"}));
   EXPECT_EQ(main.ProgressBar.MaxHistory, (std::vector<int32_t>{1}));
   EXPECT_EQ(main.StatusLine.History.size(), 1u);
 }

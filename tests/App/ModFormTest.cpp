@@ -1,7 +1,7 @@
 #include "App/uModFormC.h"
 
-#include <functional>
 #include <gtest/gtest.h>
+#include <functional>
 
 #include <memory>
 #include <stdexcept>
@@ -289,10 +289,10 @@ TEST_P(MoveActionTest, MovesTheWorkingCopyAndTheListAlikeAndLeavesNothingSelecte
 
   std::string order;
   for (const std::u16string& description : Descriptions(Copy()))
-    order += description.rfind(u"Remove", 0) == 0             ? 'R'
+    order += description.rfind(u"Remove", 0) == 0            ? 'R'
              : description.rfind(u"Change property", 0) == 0 ? 'C'
              : description.rfind(u"New", 0) == 0             ? 'N'
-                                                              : 'O';
+                                                             : 'O';
   EXPECT_EQ(order, c.Order);
   EXPECT_EQ(Form().ListCaptions(), Descriptions(Copy()));
   EXPECT_EQ(Form().ActionTable.Rows().SelectedCount(), 0);
@@ -301,14 +301,12 @@ TEST_P(MoveActionTest, MovesTheWorkingCopyAndTheListAlikeAndLeavesNothingSelecte
     EXPECT_EQ(Form().ActionTable.Rows().Items(i).DataObjectAs<TTransformAction>(), Copy().Actions(i));
 }
 
-INSTANTIATE_TEST_SUITE_P(Moves, MoveActionTest,
-                         ::testing::Values(TMoveCase{"SecondUp", 1, true, "CRNO"},
-                                           TMoveCase{"FirstUp", 0, true, "RCNO"},
-                                           TMoveCase{"LastDown", 3, false, "RCNO"},
-                                           TMoveCase{"ThirdDown", 2, false, "RCON"},
-                                           TMoveCase{"NoneUp", -1, true, "RCNO"},
-                                           TMoveCase{"NoneDown", -1, false, "RCNO"}),
-                         [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+INSTANTIATE_TEST_SUITE_P(
+    Moves, MoveActionTest,
+    ::testing::Values(TMoveCase{"SecondUp", 1, true, "CRNO"}, TMoveCase{"FirstUp", 0, true, "RCNO"},
+                      TMoveCase{"LastDown", 3, false, "RCNO"}, TMoveCase{"ThirdDown", 2, false, "RCON"},
+                      TMoveCase{"NoneUp", -1, true, "RCNO"}, TMoveCase{"NoneDown", -1, false, "RCNO"}),
+    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
 
 // The list's commands that can act on nothing stay grey: after each step, the ones enabled.
 TEST_F(ModFormTest, ListCommandsAreEnabledExactlyWhenTheyCanActOnTheSelection) {
@@ -324,8 +322,16 @@ TEST_F(ModFormTest, ListCommandsAreEnabledExactlyWhenTheyCanActOnTheSelection) {
       {[this] { Window.Select(1); }, u"RemoveAction MoveUp MoveDown"},
       {[this] { Window.Select(3); }, u"RemoveAction MoveUp"},
       {[this] { Window.Unselect(); }, u""},
-      {[this] { Window.Select(2); Window.Up(); }, u""},
-      {[this] { Window.Select(0); Window.Remove(); }, u""},
+      {[this] {
+         Window.Select(2);
+         Window.Up();
+       },
+       u""},
+      {[this] {
+         Window.Select(0);
+         Window.Remove();
+       },
+       u""},
       {[this] { Window.New(); }, u""},
       {[this] { Window.Select(3); }, u"RemoveAction MoveUp"},
   };
@@ -495,8 +501,8 @@ TEST_F(EditTransformTest, OkCopiesTheEditBack) {
   };
   EXPECT_TRUE(App.EditTransform(*Source));
   EXPECT_EQ(Source->GetCaption(), u"Tidy labels");
-  EXPECT_EQ(Descriptions(*Source),
-            (std::vector<std::u16string>{u"Change property Caption", u"New property Tag", u"Change object Label1 TLabel"}));
+  EXPECT_EQ(Descriptions(*Source), (std::vector<std::u16string>{u"Change property Caption", u"New property Tag",
+                                                                u"Change object Label1 TLabel"}));
   EXPECT_EQ(Factory.ModFormsDestroyed, 1);
   EXPECT_EQ(Factory.DestroyedWithController, 0);
 }

@@ -141,16 +141,15 @@ TEST_P(CanExitTest, ChecksOnlyTheSeparateFolderOfTheChosenMethod) {
 
 INSTANTIATE_TEST_SUITE_P(
     Combinations, CanExitTest,
-    ::testing::Values(
-        TExitCase{"ReplaceBackupSameFolder", true, true, false, "missing", true, "missing", true},
-        TExitCase{"ReplaceNoBackupMissingFolder", true, false, true, "missing", true, "missing", true},
-        TExitCase{"ReplaceSeparateExisting", true, true, true, "existing", true, "missing", true},
-        TExitCase{"ReplaceSeparateMissing", true, true, true, "missing", false, "", false},
-        TExitCase{"ReplaceSeparateEmpty", true, true, true, "", false, "", false},
-        TExitCase{"NewSameFolderMissingBoth", false, true, true, "missing", false, "missing", true},
-        TExitCase{"NewSeparateExisting", false, true, true, "missing", true, "existing", true},
-        TExitCase{"NewSeparateMissing", false, true, false, "", true, "missing", false},
-        TExitCase{"NewSeparateEmpty", false, false, false, "", true, "", false}),
+    ::testing::Values(TExitCase{"ReplaceBackupSameFolder", true, true, false, "missing", true, "missing", true},
+                      TExitCase{"ReplaceNoBackupMissingFolder", true, false, true, "missing", true, "missing", true},
+                      TExitCase{"ReplaceSeparateExisting", true, true, true, "existing", true, "missing", true},
+                      TExitCase{"ReplaceSeparateMissing", true, true, true, "missing", false, "", false},
+                      TExitCase{"ReplaceSeparateEmpty", true, true, true, "", false, "", false},
+                      TExitCase{"NewSameFolderMissingBoth", false, true, true, "missing", false, "missing", true},
+                      TExitCase{"NewSeparateExisting", false, true, true, "missing", true, "existing", true},
+                      TExitCase{"NewSeparateMissing", false, true, false, "", true, "missing", false},
+                      TExitCase{"NewSeparateEmpty", false, false, false, "", true, "", false}),
     [](const auto& AInfo) { return std::string(AInfo.param.Name); });
 
 TEST_F(PrefFormTest, ASuccessfulCloseStoresEveryFieldAlsoOfTheMethodNotChosen) {

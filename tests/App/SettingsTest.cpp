@@ -109,8 +109,9 @@ TEST_F(SettingsTest, AFileWithOnlyReplaceFalseKeepsEveryOtherDefault) {
 }
 
 TEST_F(SettingsTest, ElementsInAnotherOrderWithUnknownOnesAndAByteOrderMarkAreRead) {
-  WriteFile("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Root><Theme>dark</Theme>"
-            "<SaveFolder>/out</SaveFolder><OverrideBackup>True</OverrideBackup><Replace>False</Replace></Root>");
+  WriteFile(
+      "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Root><Theme>dark</Theme>"
+      "<SaveFolder>/out</SaveFolder><OverrideBackup>True</OverrideBackup><Replace>False</Replace></Root>");
   TDFMApp app;
   EXPECT_EQ(app.Settings().SaveFolder(), u"/out");
   EXPECT_TRUE(app.Settings().OverrideBackup());
@@ -135,8 +136,9 @@ TEST_F(SettingsTest, AFileThatIsNotWellFormedKeepsTheDefaultsAndIsReportedOnce) 
 }
 
 TEST_F(SettingsTest, AnUnreadableValueKeepsItsDefaultAndTheOthersAreStillRead) {
-  WriteFile("<Root><Replace>False</Replace><Backup></Backup><OverrideBackup>Sometimes</OverrideBackup>"
-            "<SaveFolder>/out</SaveFolder></Root>");
+  WriteFile(
+      "<Root><Replace>False</Replace><Backup></Backup><OverrideBackup>Sometimes</OverrideBackup>"
+      "<SaveFolder>/out</SaveFolder></Root>");
   TDFMApp app;
   EXPECT_FALSE(app.Settings().Replace());
   EXPECT_TRUE(app.Settings().Backup());

@@ -39,8 +39,7 @@ public:
   TUILoop& operator=(const TUILoop&) = delete;
 
   // Processes messages until APredicate holds; false when ATimeout passed first.
-  bool Until(const std::function<bool()>& APredicate,
-             std::chrono::milliseconds ATimeout = std::chrono::seconds(20)) {
+  bool Until(const std::function<bool()>& APredicate, std::chrono::milliseconds ATimeout = std::chrono::seconds(20)) {
     const auto deadline = std::chrono::steady_clock::now() + ATimeout;
     while (!APredicate()) {
       if (std::chrono::steady_clock::now() > deadline) return false;

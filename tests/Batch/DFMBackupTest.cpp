@@ -1,7 +1,7 @@
 #include "Batch/uDFMBackup.h"
 
-#include <gtest/gtest.h>
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -520,8 +520,8 @@ TEST_F(PlacementTest, AResultEqualToItsInputIsNotWrittenAnywhere) {
 TEST_F(PlacementTest, ARunNeverPlacesAFileOverAnInputOrOverWhatItWrote) {
   struct Case {
     const char* Name;
-    std::vector<std::string> Inputs;  // relative to the test folder, in run order
-    const char* BackupFolder;         // empty: beside the input
+    std::vector<std::string> Inputs;                            // relative to the test folder, in run order
+    const char* BackupFolder;                                   // empty: beside the input
     std::vector<std::pair<std::string, std::string>> Expected;  // file, the input whose original it holds
   };
   const std::vector<Case> cases = {
@@ -530,8 +530,10 @@ TEST_F(PlacementTest, ARunNeverPlacesAFileOverAnInputOrOverWhatItWrote) {
        {"a/x.dfm", "b/x.dfm"},
        "b",
        {{"b/x.dfm.bak", "b/x.dfm"}, {"b/x.dfm1", "a/x.dfm"}}},
-      {"one base name from two folders", {"s1/Main.dfm", "s2/Main.dfm"}, "bk", {{"bk/Main.dfm", "s1/Main.dfm"},
-                                                                                 {"bk/Main.dfm1", "s2/Main.dfm"}}},
+      {"one base name from two folders",
+       {"s1/Main.dfm", "s2/Main.dfm"},
+       "bk",
+       {{"bk/Main.dfm", "s1/Main.dfm"}, {"bk/Main.dfm1", "s2/Main.dfm"}}},
       {"the same file twice", {"t/x.dfm", "t/x.dfm"}, "", {{"t/x.dfm.bak", "t/x.dfm"}}},
   };
   for (const Case& c : cases) {

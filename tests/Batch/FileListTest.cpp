@@ -195,7 +195,9 @@ private:
 TEST(LaunchEditor, HandsThePathToTheOpenerAsOneArgumentWithoutAShell) {
   TempDir dir;
   // PATH holds only this folder, so the script may use nothing but the shell's own commands.
-  dir.Write("bin/xdg-open", "#!/bin/sh\nd=${0%/*}\nprintf '%s|' \"$#\" \"$@\" > \"$d/args.tmp\"\n/bin/mv \"$d/args.tmp\" \"$d/args\"\n");
+  dir.Write(
+      "bin/xdg-open",
+      "#!/bin/sh\nd=${0%/*}\nprintf '%s|' \"$#\" \"$@\" > \"$d/args.tmp\"\n/bin/mv \"$d/args.tmp\" \"$d/args\"\n");
   std::filesystem::permissions(dir.Path() / "bin/xdg-open", std::filesystem::perms::owner_all);
   const std::u16string file = dir / "a b $(touch pwned) 'q'.dfm";
   {
@@ -243,7 +245,8 @@ TEST(FileStack, ManyProducersAndOneConsumerLoseAndDuplicateNothing) {
   std::thread consumer([&] {
     while (true) {
       if (auto record = stack.Extract()) {
-        EXPECT_TRUE(received.insert(record->FileName()).second) << "twice: " << tess::common::Utf16ToUtf8(record->FileName());
+        EXPECT_TRUE(received.insert(record->FileName()).second)
+            << "twice: " << tess::common::Utf16ToUtf8(record->FileName());
       } else if (done.load()) {
         if (stack.Empty()) break;
       }

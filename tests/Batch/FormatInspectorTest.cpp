@@ -89,10 +89,14 @@ std::vector<CorpusCase> ManifestCases() {
     if (fields.size() < 8 || (fields[1] != "binary" && fields[1] != "text")) continue;
     const std::string& format = fields[7];
     std::u16string expected;
-    if (format.rfind("res", 0) == 0) expected = u"Binary";
-    else if (format.rfind("bom-", 0) == 0) expected = u"UTF8 Text";
-    else if (format == "object" || format == "inherited") expected = u"Text";
-    else continue;
+    if (format.rfind("res", 0) == 0)
+      expected = u"Binary";
+    else if (format.rfind("bom-", 0) == 0)
+      expected = u"UTF8 Text";
+    else if (format == "object" || format == "inherited")
+      expected = u"Text";
+    else
+      continue;
     // A few of each kind keep the run short while covering every kind the corpus has.
     if (perFormat[format]++ >= 4) continue;
     cases.push_back({fields[1], fields[0], expected});

@@ -30,9 +30,12 @@ TEST(StatusLook, CaptionAndImageOfEveryStatus) {
     std::u16string Caption;
     int32_t Image;
   };
-  const Row rows[] = {{TTransformStatus::tsNone, u"", -1},         {TTransformStatus::tsApplied, u"Applied", 0},
-                      {TTransformStatus::tsNoChanges, u"No changes", 2}, {TTransformStatus::tsSkipped, u"Skipped", 2},
-                      {TTransformStatus::tsError, u"Error", 1},    {TTransformStatus::tsProgress, u"In progress...", -1}};
+  const Row rows[] = {{TTransformStatus::tsNone, u"", -1},
+                      {TTransformStatus::tsApplied, u"Applied", 0},
+                      {TTransformStatus::tsNoChanges, u"No changes", 2},
+                      {TTransformStatus::tsSkipped, u"Skipped", 2},
+                      {TTransformStatus::tsError, u"Error", 1},
+                      {TTransformStatus::tsProgress, u"In progress...", -1}};
   for (const Row& row : rows) {
     EXPECT_EQ(StatusCaption(row.Status), row.Caption);
     EXPECT_EQ(StatusImageIndex(row.Status), row.Image);
@@ -53,8 +56,7 @@ protected:
   }
   // Runs the batch to its end; the queue then holds only what the run put back.
   void Run() {
-    while (Stack.Extract()) {
-    }
+    while (Stack.Extract()) {}
     Main.Context->ClearJournal();
     Task = std::make_unique<tess::tasks::TThreadedTask>();
     Finished = false;

@@ -40,7 +40,8 @@ protected:
 };
 
 TEST_F(ScanDir, AddsEveryFormFileBelowTheFolderInScannerOrder) {
-  for (const char* name : {"b.dfm", "A.DFM", "notes.txt", "sub/c.dfm", "sub/deeper/d.Dfm", ".hidden/e.dfm", "x.dfm.bak"})
+  for (const char* name :
+       {"b.dfm", "A.DFM", "notes.txt", "sub/c.dfm", "sub/deeper/d.Dfm", ".hidden/e.dfm", "x.dfm.bak"})
     Dir.Write(name, "object A: TA\r\nend\r\n");
 
   Scan(Dir.Text());
@@ -65,9 +66,8 @@ TEST_F(ScanDir, FolderWithoutFormFilesStillCompletes) {
   Dir.Write("readme.txt", "x");
   Scan(Dir.Text());
   EXPECT_EQ(Files.Count(), 0);
-  EXPECT_EQ(Main.Details.Lines,
-            (std::vector<std::u16string>{u"Start scanning folder " + Dir.Text() + u".", u"Scan complete 0 file(s) found.",
-                                         u"Time: 0 sec."}));
+  EXPECT_EQ(Main.Details.Lines, (std::vector<std::u16string>{u"Start scanning folder " + Dir.Text() + u".",
+                                                             u"Scan complete 0 file(s) found.", u"Time: 0 sec."}));
   EXPECT_EQ(Main.StatusLine.Value, u"Scan complete");
 }
 
@@ -86,8 +86,7 @@ TEST_F(ScanDir, StopKeepsWhatWasFoundAndStillReportsTheCount) {
   Scan(Dir.Text(), true);
   EXPECT_LT(Files.Count(), 60);
   ASSERT_EQ(Main.Details.Lines.size(), 3u);
-  EXPECT_EQ(Main.Details.Lines[1],
-            tess::common::Format(u"Scan complete %d file(s) found.", {Files.Count()}));
+  EXPECT_EQ(Main.Details.Lines[1], tess::common::Format(u"Scan complete %d file(s) found.", {Files.Count()}));
   EXPECT_EQ(Main.StatusLine.Value, u"Scan complete");
 }
 

@@ -33,9 +33,8 @@ protected:
 TEST_F(Apply, TransformsListsTheBuiltInsFirst) {
   const TRun run = RunCli({"transforms"});
   EXPECT_EQ(run.Status, 0) << run.Err;
-  EXPECT_EQ(run.OutLines(),
-            (std::vector<std::string>{"built-in\tBinary to text\t-", "built-in\tText to binary\t-",
-                                      "0002.xml\tRemove Explicit\t2", "0003.xml\tRemove Caption\t1"}));
+  EXPECT_EQ(run.OutLines(), (std::vector<std::string>{"built-in\tBinary to text\t-", "built-in\tText to binary\t-",
+                                                      "0002.xml\tRemove Explicit\t2", "0003.xml\tRemove Caption\t1"}));
 }
 
 TEST_F(Apply, AnUnreadableTransformationFileIsReported) {
@@ -52,11 +51,11 @@ TEST_F(Apply, NamesATransformationThreeWays) {
   for (const std::string& name : {std::string("remove EXPLICIT"), std::string("0002.xml"), std::string("mine.xml")}) {
     const TRun run = RunCli({"apply", name, "--dry-run", "tree/Main.dfm"}, FDir.Path());
     EXPECT_EQ(run.Status, 0) << name << run.Err;
-    EXPECT_EQ(run.OutLines(), (std::vector<std::string>{"Placement: dry run, nothing on disk changes",
-                                                         "Applied\ttree/Main.dfm",
-                                                         "  Removing property TForm1::Form1.ExplicitLeft",
-                                                         "  Removing property TButton::Button1.ExplicitTop",
-                                                         "1 files: 1 applied, 0 no changes, 0 skipped, 0 errors"}))
+    EXPECT_EQ(run.OutLines(),
+              (std::vector<std::string>{"Placement: dry run, nothing on disk changes", "Applied\ttree/Main.dfm",
+                                        "  Removing property TForm1::Form1.ExplicitLeft",
+                                        "  Removing property TButton::Button1.ExplicitTop",
+                                        "1 files: 1 applied, 0 no changes, 0 skipped, 0 errors"}))
         << name;
   }
 }
@@ -105,9 +104,9 @@ TEST_F(Apply, NoChangesPrintsNoDiffAndLeavesTheFileAsItIs) {
   const TRun run = RunCli({"apply", "Remove Explicit", "--no-backup", "--diff", "tree/Plain.dfm"}, FDir.Path());
   EXPECT_EQ(run.Status, 0) << run.Err;
   EXPECT_EQ(run.OutLines(), (std::vector<std::string>{"Placement: replace each input, no backup (options)",
-                                                       "No changes\ttree/Plain.dfm",
-                                                       "  The result equals the file; nothing was written.",
-                                                       "1 files: 0 applied, 1 no changes, 0 skipped, 0 errors"}));
+                                                      "No changes\ttree/Plain.dfm",
+                                                      "  The result equals the file; nothing was written.",
+                                                      "1 files: 0 applied, 1 no changes, 0 skipped, 0 errors"}));
   EXPECT_EQ(inode(), before);
 }
 

@@ -69,7 +69,8 @@ INSTANTIATE_TEST_SUITE_P(
         TUsageCase{{"convert", "--to", "binary", "--eol", "lf", "a.dfm"}, "--eol applies to convert --to text only"},
         TUsageCase{{"detect", "folder"}, "'folder' is a folder: add -r"},
         TUsageCase{{"convert", "--to", "text", "--stdout", "a.dfm", "b.dfm"}, "--stdout takes exactly one form file"},
-        TUsageCase{{"convert", "--to", "text", "--stdout", "-r", "folder"}, "--stdout takes exactly one form file, not 0"},
+        TUsageCase{{"convert", "--to", "text", "--stdout", "-r", "folder"},
+                   "--stdout takes exactly one form file, not 0"},
         TUsageCase{{"convert", "--to", "text", "--stdout", "--replace", "a.dfm"}, "choose one placement"},
         TUsageCase{{"convert", "--to", "text", "--dry-run", "--new", "a.dfm"}, "choose one placement"},
         TUsageCase{{"convert", "--to", "text", "--replace", "--output-dir", "out", "a.dfm"}, "choose one placement"},
@@ -125,7 +126,8 @@ TEST_P(ControlCharacters, AreEscapedInEveryLine) {
   EXPECT_NE(printed.find("\\x1B[2J"), std::string::npos) << printed;
   for (const char byte : printed)
     EXPECT_TRUE(static_cast<unsigned char>(byte) >= 0x20 || byte == '\n' || byte == '\t')
-        << "raw control character " << int(byte) << " in:\n" << printed;
+        << "raw control character " << int(byte) << " in:\n"
+        << printed;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -134,8 +136,8 @@ INSTANTIATE_TEST_SUITE_P(
         TControlCase{"PlacementLine", {"convert", "--to", "text", "--backup-dir", "bk{clear}", "a.dfm"}, "", 0},
         TControlCase{"UsageErrorOfAnOption", {"convert", "--to", "x{clear}", "a.dfm"}, "", 2},
         TControlCase{"UsageErrorOfTheProgram", {"apply", "no{clear}", "a.dfm"}, "", 2},
-        TControlCase{"FolderThatCannotBeMade", {"convert", "--to", "text", "--output-dir", "a.dfm/{clear}", "a.dfm"},
-                     "", 1},
+        TControlCase{
+            "FolderThatCannotBeMade", {"convert", "--to", "text", "--output-dir", "a.dfm/{clear}", "a.dfm"}, "", 1},
         TControlCase{"SettingsWarning", {"convert", "--to", "text", "a.dfm"}, "<Replace>ye{clear}s</Replace>\r\n", 0},
         TControlCase{"DiffLabels", {"apply", "x.xml", "--dry-run", "--diff", "f{clear}.dfm"}, "", 0}),
     [](const auto& AInfo) { return AInfo.param.Name; });

@@ -42,7 +42,7 @@ TEST_P(Placement, PutsTheResultWhereTheOptionsSay) {
   const TRun run = RunCli(args, FDir.Path());
   EXPECT_EQ(run.Status, 0) << run.Err;
   EXPECT_EQ(run.OutLines(), (std::vector<std::string>{c.PlacementLine, "Applied\ttree/Main.dfm",
-                                                       "1 files: 1 applied, 0 no changes, 0 skipped, 0 errors"}));
+                                                      "1 files: 1 applied, 0 no changes, 0 skipped, 0 errors"}));
   const auto files = Snapshot(FDir.Path());
   std::vector<std::string> expectedNames;
   for (const auto& [name, content] : c.Files) expectedNames.push_back(name);
@@ -69,20 +69,20 @@ INSTANTIATE_TEST_SUITE_P(
                        false,
                        kBeside + " (options)",
                        {{"tree/Main.dfm", C::Result}, {"tree/Main.dfm.bak", C::Original}}},
-        TPlacementCase{"ReplaceNumbersTheBackup",
-                       {"--replace"},
-                       "",
-                       true,
-                       kBeside + " (options)",
-                       {{"tree/Main.dfm", C::Result},
-                        {"tree/Main.dfm.bak", C::OldBackup},
-                        {"tree/Main.dfm.bak1", C::Original}}},
-        TPlacementCase{"OverwriteBackup",
-                       {"--overwrite-backup"},
-                       "",
-                       true,
-                       "Placement: replace each input, backup beside it (NAME.bak, overwriting an old backup) (options)",
-                       {{"tree/Main.dfm", C::Result}, {"tree/Main.dfm.bak", C::Original}}},
+        TPlacementCase{
+            "ReplaceNumbersTheBackup",
+            {"--replace"},
+            "",
+            true,
+            kBeside + " (options)",
+            {{"tree/Main.dfm", C::Result}, {"tree/Main.dfm.bak", C::OldBackup}, {"tree/Main.dfm.bak1", C::Original}}},
+        TPlacementCase{
+            "OverwriteBackup",
+            {"--overwrite-backup"},
+            "",
+            true,
+            "Placement: replace each input, backup beside it (NAME.bak, overwriting an old backup) (options)",
+            {{"tree/Main.dfm", C::Result}, {"tree/Main.dfm.bak", C::Original}}},
         TPlacementCase{"BackupDir",
                        {"--backup-dir", "bak"},
                        "",
@@ -152,9 +152,9 @@ TEST_F(ConvertRun, StdoutOfABinaryFileIsItsTextAndChangesNothing) {
   const TRun run = RunCli({"convert", "--to", "text", "--stdout", "tree/Bin.dfm"}, FDir.Path());
   EXPECT_EQ(run.Status, 0);
   EXPECT_EQ(run.Out, ToText(Binary()));
-  EXPECT_EQ(run.ErrLines(), (std::vector<std::string>{"Placement: standard output, nothing on disk changes",
-                                                       "Applied\ttree/Bin.dfm",
-                                                       "1 files: 1 applied, 0 no changes, 0 skipped, 0 errors"}));
+  EXPECT_EQ(run.ErrLines(),
+            (std::vector<std::string>{"Placement: standard output, nothing on disk changes", "Applied\ttree/Bin.dfm",
+                                      "1 files: 1 applied, 0 no changes, 0 skipped, 0 errors"}));
   EXPECT_EQ(Snapshot(FDir.Path()), before);
 }
 
@@ -210,8 +210,8 @@ TEST_F(ConvertRun, AFailedFileSaysWhyAndLeavesNothingBehind) {
   const TRun run = RunCli({"convert", "--to", "text", "--replace", "tree/Cut.dfm", "tree/Bin.dfm"}, FDir.Path());
   EXPECT_EQ(run.Status, 1);
   EXPECT_EQ(run.OutLines(), (std::vector<std::string>{kBeside + " (options)", "Error\ttree/Cut.dfm",
-                                                       "  Error: Stream read error", "Applied\ttree/Bin.dfm",
-                                                       "2 files: 1 applied, 0 no changes, 0 skipped, 1 errors"}));
+                                                      "  Error: Stream read error", "Applied\ttree/Bin.dfm",
+                                                      "2 files: 1 applied, 0 no changes, 0 skipped, 1 errors"}));
   EXPECT_EQ(ReadFile(Tree() / "Cut.dfm"), binary.substr(0, binary.size() - 9));
   EXPECT_FALSE(std::filesystem::exists(Tree() / "Cut.dfm.tmp"));
   EXPECT_FALSE(std::filesystem::exists(Tree() / "Cut.dfm.bak"));
@@ -230,7 +230,8 @@ TEST_F(ConvertRun, AMissingFileSaysWhy) {
 TEST_F(ConvertRun, ABackupThatCannotBeMadeIsAnErrorWithItsReason) {
   WriteFile(FHome.Dir().Path() / "Tessarine" / "Preferences.xml",
             Preferences("  <BackupSameFolder>False</BackupSameFolder>\r\n"
-                        "  <BackupFolder>" + (FDir.Path() / "no such folder").string() + "</BackupFolder>\r\n"));
+                        "  <BackupFolder>" +
+                        (FDir.Path() / "no such folder").string() + "</BackupFolder>\r\n"));
   const TRun run = RunCli({"convert", "--to", "text", "tree/Bin.dfm"}, FDir.Path());
   EXPECT_EQ(run.Status, 1);
   const std::vector<std::string> lines = run.OutLines();
@@ -260,10 +261,9 @@ TEST_F(ConvertRun, AFileNamedTwiceIsSeenReplacedTheSecondTime) {
     const TRun run =
         RunCli({"convert", "--to", "text", "--no-backup", "-j", jobs, "tree/Bin.dfm", "tree/Bin.dfm"}, FDir.Path());
     EXPECT_EQ(run.Status, 0) << jobs;
-    EXPECT_EQ(run.OutLines(),
-              (std::vector<std::string>{"Placement: replace each input, no backup (options)", "Applied\ttree/Bin.dfm",
-                                        "Skipped\ttree/Bin.dfm",
-                                        "2 files: 1 applied, 0 no changes, 1 skipped, 0 errors"}))
+    EXPECT_EQ(run.OutLines(), (std::vector<std::string>{"Placement: replace each input, no backup (options)",
+                                                        "Applied\ttree/Bin.dfm", "Skipped\ttree/Bin.dfm",
+                                                        "2 files: 1 applied, 0 no changes, 1 skipped, 0 errors"}))
         << jobs;
     EXPECT_EQ(ReadFile(Tree() / "Bin.dfm"), ToText(Binary()));
   }

@@ -111,7 +111,8 @@ void ExpectEveryFileBack(const std::string& AFolder, const char* AThere, const c
                              (corpus::CorpusDir() / AFolder).string()},
                             dir.Path());
   ASSERT_EQ(there.Status, 0) << there.Out;
-  const TRun back = RunCli({"convert", "--to", ABack, "-q", "-j", "2", "--output-dir", "back", "-r", "there"}, dir.Path());
+  const TRun back =
+      RunCli({"convert", "--to", ABack, "-q", "-j", "2", "--output-dir", "back", "-r", "there"}, dir.Path());
   ASSERT_EQ(back.Status, 0) << back.Out;
   for (const std::string& name : names) {
     const std::string stored = corpus::ReadCorpusFile(AFolder, name);
@@ -180,9 +181,7 @@ TEST(CliCorpus, TwoJobsWriteTheSameNewFilesAsOne) {
 }
 
 // Each worker runs the user transformation with its own form file facade.
-TEST(CliCorpus, TwoJobsApplyATransformationAsOne) {
-  ExpectSameWithOneAndTwoJobs({"apply", "remove.xml", "--new"}, 30);
-}
+TEST(CliCorpus, TwoJobsApplyATransformationAsOne) { ExpectSameWithOneAndTwoJobs({"apply", "remove.xml", "--new"}, 30); }
 
 TEST(CliCorpus, TwoJobsReplaceAndBackUpAsOne) {
   // Replacing flushes every file to disk, so a part of the corpus keeps this within seconds.

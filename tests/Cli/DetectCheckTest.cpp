@@ -32,9 +32,9 @@ TEST_F(ScanTree, DetectScansLikeAddDirectory) {
   EXPECT_EQ(run.Status, 0) << run.Err;
   // The folder's own files first, by name, then each subfolder, hidden ones included; the mask
   // ignores case.
-  EXPECT_EQ(run.OutLines(), (std::vector<std::string>{"Text\ttree/Main.dfm", "Unknown\ttree/Unknown.dfm",
-                                                       "UTF8 Text\ttree/Utf8.DFM", "Text\ttree/.hidden/Hidden.dfm",
-                                                       "Binary\ttree/Sub/Bin.dfm"}));
+  EXPECT_EQ(run.OutLines(),
+            (std::vector<std::string>{"Text\ttree/Main.dfm", "Unknown\ttree/Unknown.dfm", "UTF8 Text\ttree/Utf8.DFM",
+                                      "Text\ttree/.hidden/Hidden.dfm", "Binary\ttree/Sub/Bin.dfm"}));
 }
 
 TEST_F(ScanTree, MaskTakesSeveralPatterns) {
@@ -91,7 +91,8 @@ TEST(Check, ErrorNamesLineColumnAndToken) {
 // A damaged file can hold a string of megabytes where the grammar stops; the line shows its start.
 TEST(Check, ALongTokenIsCutInTheMessage) {
   tess::testing::TempDir dir;
-  WriteFile(dir.Path() / "Long.dfm", "object Form1: TForm1\r\n  Caption = 1 '" + std::string(100000, 'a') + "'\r\nend\r\n");
+  WriteFile(dir.Path() / "Long.dfm",
+            "object Form1: TForm1\r\n  Caption = 1 '" + std::string(100000, 'a') + "'\r\nend\r\n");
   const TRun run = RunCli({"check", "Long.dfm"}, dir.Path());
   EXPECT_EQ(run.Status, 1);
   ASSERT_FALSE(run.OutLines().empty());

@@ -368,10 +368,12 @@ TEST_P(InputChangedAfterItWasConverted, IsConvertedAgainOrFailsButNeverGetsTheOl
   const TForm& replacement = BigForm();
   std::string problem;
   std::thread fault([&] {
-    const std::string folder = WaitForEntry(scratch, [](const std::string&) { return true; }, 20000);
+    const std::string folder = WaitForEntry(
+        scratch, [](const std::string&) { return true; }, 20000);
     const std::string result = std::to_string(kChanged) + ".out";
-    if (folder.empty() || WaitForEntry(scratch / folder, [&](const std::string& AName) { return AName == result; },
-                                       20000).empty()) {
+    if (folder.empty() || WaitForEntry(
+                              scratch / folder, [&](const std::string& AName) { return AName == result; }, 20000)
+                              .empty()) {
       problem = "no worker began " + result + " in " + (scratch / folder).string();
     } else if (deleteIt) {
       fs::remove(FDir.Path() / inputs[kChanged]);
@@ -460,13 +462,14 @@ TEST_P(ReadOnlyInputFolder, FailsItsFilesAndPlacesTheOthers) {
   std::vector<TOutcome> outcomes;
   for (const std::string& input : inputs)
     outcomes.push_back(input.starts_with("t/ro/") && c.Refused ? TOutcome{"Error", readOnly.Reason()}
-                                                                : TOutcome{"Applied"});
+                                                               : TOutcome{"Applied"});
   CheckRun(run, inputs, outcomes, c.Backups);
 }
 
 INSTANTIATE_TEST_SUITE_P(Placements, ReadOnlyInputFolder,
                          ::testing::Values(TReadOnlyCase{"ReplaceWithBackupBeside", {"--replace"}, true, true},
-                                           TReadOnlyCase{"ReplaceWithBackupFolder", {"--backup-dir", "bak"}, true, true},
+                                           TReadOnlyCase{
+                                               "ReplaceWithBackupFolder", {"--backup-dir", "bak"}, true, true},
                                            TReadOnlyCase{"ReplaceWithoutBackup", {"--no-backup"}, true, false},
                                            TReadOnlyCase{"NewFileBeside", {"--new"}, true, false},
                                            TReadOnlyCase{"OutputFolder", {"--output-dir", "out"}, false, false}),
@@ -533,8 +536,8 @@ struct TOutputCase {
   TWatch::TTarget Target;
   std::string OutFile;
   size_t FileSizeLimit;
-  bool Deep;           // the deep tree, whose long names make long lines, else SmallBigSmallSmall
-  bool OneInput;       // the big form alone
+  bool Deep;      // the deep tree, whose long names make long lines, else SmallBigSmallSmall
+  bool OneInput;  // the big form alone
   int Status;
   std::string Reason;  // empty: the run ends without a word
   int Placed;          // the files placed before the run ended; -1: as the message says
@@ -626,16 +629,24 @@ INSTANTIATE_TEST_SUITE_P(
                     1, ErrorText(ENOSPC), 0},
         TOutputCase{"ResultIntoAFullDevice", ToTextWith({"--stdout"}), TTarget::toFile, "/dev/full", 0, false, true, 1,
                     ErrorText(ENOSPC), 0},
-        TOutputCase{"DetectIntoAFullDevice", {"detect"}, TTarget::toFile, "/dev/full", 0, false, false, 1,
-                    ErrorText(ENOSPC), 0},
-        TOutputCase{"CheckIntoAFullDevice", {"check"}, TTarget::toFile, "/dev/full", 0, false, false, 1,
-                    ErrorText(ENOSPC), 0},
+        TOutputCase{"DetectIntoAFullDevice",
+                    {"detect"},
+                    TTarget::toFile,
+                    "/dev/full",
+                    0,
+                    false,
+                    false,
+                    1,
+                    ErrorText(ENOSPC),
+                    0},
+        TOutputCase{
+            "CheckIntoAFullDevice", {"check"}, TTarget::toFile, "/dev/full", 0, false, false, 1, ErrorText(ENOSPC), 0},
         TOutputCase{"JsonIntoAFileOverTheSizeLimit", ToTextWith({"--replace", "--json", "-j", "2", "-r"}),
                     TTarget::toFile, "out.jsonl", 8192, true, false, 1, ErrorText(EFBIG), -1},
         TOutputCase{"JsonWithoutStandardOutput", ToTextWith({"--replace", "--json"}), TTarget::toClosed, "", 0, false,
                     false, 1, ErrorText(EBADF), 1},
-        TOutputCase{"JsonToAReaderThatWentAway", ToTextWith({"--replace", "--json"}), TTarget::toNoReader, "", 0,
-                    false, false, 141, "", 1},
+        TOutputCase{"JsonToAReaderThatWentAway", ToTextWith({"--replace", "--json"}), TTarget::toNoReader, "", 0, false,
+                    false, 141, "", 1},
         TOutputCase{"ResultToAReaderThatWentAway", ToTextWith({"--stdout"}), TTarget::toNoReader, "", 0, false, true,
                     141, "", 0},
         TOutputCase{"DetectToAReaderThatWentAway", {"detect"}, TTarget::toNoReader, "", 0, false, false, 141, "", 0}),
@@ -707,15 +718,23 @@ TEST_P(FolderCannotBeMade, FailsTheRunWithThePathAndTheReason) {
 INSTANTIATE_TEST_SUITE_P(
     Folders, FolderCannotBeMade,
     ::testing::Values(
-        TFolderCase{"OutputBelowAFile", {"--output-dir", "{small}/out"}, "",
+        TFolderCase{"OutputBelowAFile",
+                    {"--output-dir", "{small}/out"},
+                    "",
                     "tessarine-cli: Cannot create the output folder \"{small}/out\": " + ErrorText(ENOTDIR)},
-        TFolderCase{"OutputIsAFile", {"--output-dir", "{small}"}, "",
+        TFolderCase{"OutputIsAFile",
+                    {"--output-dir", "{small}"},
+                    "",
                     "tessarine-cli: Cannot create the output folder \"{small}\": " + ErrorText(ENOTDIR)},
-        TFolderCase{"BackupBelowAFile", {"--backup-dir", "{small}/bak"}, "",
+        TFolderCase{"BackupBelowAFile",
+                    {"--backup-dir", "{small}/bak"},
+                    "",
                     "tessarine-cli: Cannot create the backup folder \"{small}/bak\": " + ErrorText(ENOTDIR)},
-        TFolderCase{"MissingTemporaryFolder", {"--dry-run"}, "gone",
-                    "tessarine-cli: Cannot create a temporary folder in \"{dir}/gone\" (TMPDIR): " +
-                        ErrorText(ENOENT)}),
+        TFolderCase{
+            "MissingTemporaryFolder",
+            {"--dry-run"},
+            "gone",
+            "tessarine-cli: Cannot create a temporary folder in \"{dir}/gone\" (TMPDIR): " + ErrorText(ENOENT)}),
     [](const auto& AInfo) { return AInfo.param.Name; });
 
 // --- A backup on another file system -------------------------------------------------------------
@@ -833,9 +852,10 @@ TEST_P(FailingHalfWay, KeepsTheFileItFailedOnAndTransformsTheOthers) {
             "  <Description/>\n  <Actions>\n"
             "    <RemoveProp><PropName>Left</PropName><ObjectName/><ObjectClass/></RemoveProp>\n"
             "    <NewProp><NewPropName>Tag</NewPropName><NewPropValue/><ObjectName/><ObjectClass>" +
-                victimClass + "</ObjectClass><Overwrite>true</Overwrite></NewProp>\n"
-            "    <RemoveProp><PropName>Top</PropName><ObjectName/><ObjectClass/></RemoveProp>\n"
-            "  </Actions>\n</Transformation>\n");
+                victimClass +
+                "</ObjectClass><Overwrite>true</Overwrite></NewProp>\n"
+                "    <RemoveProp><PropName>Top</PropName><ObjectName/><ObjectClass/></RemoveProp>\n"
+                "  </Actions>\n</Transformation>\n");
   std::vector<std::string> inputs, reference;
   auto add = [&](const std::string& AFolder, const std::string& AName) {
     const std::string bytes = tess::testing::ReadFile(kCorpus / AFolder / AName);
@@ -1020,8 +1040,8 @@ TEST_F(Faults, APipeOrDeviceNamedAsAFormIsRefusedAndTheRestGoesOn) {
     SCOPED_TRACE(jobs);
     const TRun run = Convert({"--new", "-j", jobs}, inputs);
     EXPECT_EQ(run.Status, 1) << run.Err;
-    CheckRun(run, inputs,
-             {{"Applied"}, NotAForm("Not a regular file"), NotAForm("Not a regular file"), {"Applied"}}, false);
+    CheckRun(run, inputs, {{"Applied"}, NotAForm("Not a regular file"), NotAForm("Not a regular file"), {"Applied"}},
+             false);
     for (const char* result : {"t/a.new.dfm", "t/b.new.dfm"}) fs::remove(FDir.Path() / result);
   }
 

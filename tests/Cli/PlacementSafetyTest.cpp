@@ -288,8 +288,10 @@ TEST_P(PlacementSafety, EveryOriginalSurvivesAndOnlyWholeFilesAppear) {
   const std::set<std::string> writtenInPlace = watch.Stop();
   if (otherTempFileSystem) {
     fs::remove_all(std::getenv("TMPDIR"));
-    if (oldTmp != nullptr) ::setenv("TMPDIR", savedTmp.c_str(), 1);
-    else ::unsetenv("TMPDIR");
+    if (oldTmp != nullptr)
+      ::setenv("TMPDIR", savedTmp.c_str(), 1);
+    else
+      ::unsetenv("TMPDIR");
   }
   const std::map<std::string, std::string> after = Snapshot(dir.Path());
 
@@ -307,7 +309,8 @@ TEST_P(PlacementSafety, EveryOriginalSurvivesAndOnlyWholeFilesAppear) {
   for (const TFile& file : scenario.Files) {
     if (file.Kind == "user" || discardsOriginals) continue;
     bool kept = after.count(file.Path) && after.at(file.Path) == originals[file.Path];
-    for (const std::string& backup : reported) kept = kept || (after.count(backup) && after.at(backup) == originals[file.Path]);
+    for (const std::string& backup : reported)
+      kept = kept || (after.count(backup) && after.at(backup) == originals[file.Path]);
     EXPECT_TRUE(kept) << "the original of " << file.Path << " is gone";
   }
   // Nothing else changed, nothing else appeared, no temporary file is left.

@@ -35,10 +35,12 @@ TEST(Printable, ShowsControlsSurrogatesAndStrayBytesAsEscapes) {
 
 TEST(Printable, ShowsEachByteOfAMalformedUtf8SequenceAsAnEscape) {
   const std::pair<std::string, std::string> cases[] = {
-      {"a\xFF" "b", "a\\xFFb"},              // no lead byte
-      {"\xE2\x82", "\\xE2\\x82"},            // cut short
-      {"\xC0\xAF", "\\xC0\\xAF"},            // overlong
-      {"\xED\xA0\x80", "\\xED\\xA0\\x80"},   // an encoded surrogate
+      {"a\xFF"
+       "b",
+       "a\\xFFb"},                                   // no lead byte
+      {"\xE2\x82", "\\xE2\\x82"},                    // cut short
+      {"\xC0\xAF", "\\xC0\\xAF"},                    // overlong
+      {"\xED\xA0\x80", "\\xED\\xA0\\x80"},           // an encoded surrogate
       {"\xF4\x90\x80\x80", "\\xF4\\x90\\x80\\x80"},  // past U+10FFFF
       {"\xE2\x82\xAC\x1B", "\xE2\x82\xAC\\x1B"},
   };

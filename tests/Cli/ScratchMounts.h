@@ -106,8 +106,9 @@ public:
         FWhyNot = "root ignores permission bits, and " + whyNoMount;
         return;
       }
-      std::filesystem::permissions(FPath, std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
-                                              std::filesystem::perms::others_write,
+      std::filesystem::permissions(FPath,
+                                   std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+                                       std::filesystem::perms::others_write,
                                    std::filesystem::perm_options::remove);
       FChmodded = true;
     }

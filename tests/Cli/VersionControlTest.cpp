@@ -15,7 +15,8 @@ using Lines = std::vector<std::string>;
 // The detect lines a run over the test's forms prints, in the given order.
 Lines Detected(const Lines& ANames) {
   Lines lines;
-  for (const std::string& name : ANames) lines.push_back((name.find("bin") != std::string::npos ? "Binary\t" : "Text\t") + name);
+  for (const std::string& name : ANames)
+    lines.push_back((name.find("bin") != std::string::npos ? "Binary\t" : "Text\t") + name);
   return lines;
 }
 
@@ -52,8 +53,9 @@ TEST_F(FilesFrom, ListsKeepTheirOrderAndTheirNames) {
 }
 
 TEST_F(FilesFrom, AMissingListOrAMisplacedStandardInputIsAUsageError) {
-  for (const char* script : {"tessarine-cli check --files-from missing.txt", "tessarine-cli check --null a.dfm",
-                             "tessarine-cli convert --to text --new -", "echo a.dfm | tessarine-cli apply x --stdout - --files-from -"}) {
+  for (const char* script :
+       {"tessarine-cli check --files-from missing.txt", "tessarine-cli check --null a.dfm",
+        "tessarine-cli convert --to text --new -", "echo a.dfm | tessarine-cli apply x --stdout - --files-from -"}) {
     const TRun run = RunShell(script, FDir.Path());
     EXPECT_EQ(run.Status, 2) << script << "\n" << run.Out << run.Err;
   }
@@ -73,9 +75,9 @@ protected:
     if (init.Status != 0) FSkip = "git is not usable here: " + init.Err;
   }
   TRun Shell(const std::string& AScript) {
-    return RunShell("export GIT_CONFIG_NOSYSTEM=1 GIT_CONFIG_GLOBAL=/dev/null HOME='" + FDir.Path().string() + "'\n" +
-                        AScript,
-                    FDir.Path());
+    return RunShell(
+        "export GIT_CONFIG_NOSYSTEM=1 GIT_CONFIG_GLOBAL=/dev/null HOME='" + FDir.Path().string() + "'\n" + AScript,
+        FDir.Path());
   }
   void InstallHook(const std::string& ABody) {
     WriteFile(FDir.Path() / ".git" / "hooks" / "pre-commit", "#!/bin/sh\n" + ABody);
@@ -142,13 +144,15 @@ TEST_F(Git, ACleanFilterKeepsTheIdesNoiseOutOfTheRepository) {
   if (!FSkip.empty()) GTEST_SKIP() << FSkip;
   WriteFile(FDir.Path() / "Main.dfm", kForm);
   WriteFile(FDir.Path() / "Other.dfm", ToBinary(kForm));
-  const TRun add = Shell("git config filter.dfm-clean.clean \"tessarine-cli apply 'Remove Explicit' --stdout -\"\n"
-                         "echo '*.dfm filter=dfm-clean' >> .gitattributes\n"
-                         "git add Main.dfm Other.dfm");
+  const TRun add = Shell(
+      "git config filter.dfm-clean.clean \"tessarine-cli apply 'Remove Explicit' --stdout -\"\n"
+      "echo '*.dfm filter=dfm-clean' >> .gitattributes\n"
+      "git add Main.dfm Other.dfm");
   ASSERT_EQ(add.Status, 0) << add.Err;
   const TRun stored = Shell("git show :Main.dfm");
   std::string expected = kForm;
-  for (const char* line : {"  ExplicitLeft = 8\r\n", "    ExplicitTop = 2\r\n"}) expected.erase(expected.find(line), std::string(line).size());
+  for (const char* line : {"  ExplicitLeft = 8\r\n", "    ExplicitTop = 2\r\n"})
+    expected.erase(expected.find(line), std::string(line).size());
   EXPECT_EQ(stored.Out, expected);
   EXPECT_EQ(ReadFile(FDir.Path() / "Main.dfm"), kForm) << "the working tree keeps its file";
   // A form the filter cannot change reaches the repository whole, never empty.
@@ -158,7 +162,8 @@ TEST_F(Git, ACleanFilterKeepsTheIdesNoiseOutOfTheRepository) {
 TEST_F(Git, ABuildFailsOnABrokenFormThroughTheExitCode) {
   if (!FSkip.empty()) GTEST_SKIP() << FSkip;
   WriteFile(FDir.Path() / "src" / "Main.dfm", kForm);
-  const std::string build = "tessarine-cli check -r src > forms-check.log || { grep '^Error' forms-check.log; exit 1; }";
+  const std::string build =
+      "tessarine-cli check -r src > forms-check.log || { grep '^Error' forms-check.log; exit 1; }";
   EXPECT_EQ(Shell(build).Status, 0);
   WriteFile(FDir.Path() / "src" / "Broken.dfm", "object Broken: TForm\r\n  Left = \r\n");
   const TRun failed = Shell(build);

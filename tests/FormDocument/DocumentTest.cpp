@@ -204,15 +204,32 @@ INSTANTIATE_TEST_SUITE_P(
         EqualsRow{"VarCaseCounts", [] { return std::make_unique<TDVar>(u"True"); },
                   [] { return std::make_unique<TDVar>(u"TRUE"); }, false},
         EqualsRow{"NumberIsNotVar", [] { return Num(u"1"); }, [] { return std::make_unique<TDVar>(u"1"); }, false},
-        EqualsRow{"SplitStringDiffers", [] { return Str({u"'ab'"}); }, [] { return Str({u"'a'", u"'b'"}); }, false},
-        EqualsRow{"SameString", [] { return Str({u"'a'", u"#13"}); }, [] { return Str({u"'a'", u"#13"}); }, true},
-        EqualsRow{"SetOrderCounts", [] { return std::make_unique<TDSet>(TStringList{u"a", u"b"}); },
-                  [] { return std::make_unique<TDSet>(TStringList{u"b", u"a"}); }, false},
+        EqualsRow{"SplitStringDiffers", [] { return Str({u"'ab'"}); },
+                  [] {
+                    return Str({u"'a'", u"'b'"});
+                  },
+                  false},
+        EqualsRow{"SameString",
+                  [] {
+                    return Str({u"'a'", u"#13"});
+                  },
+                  [] {
+                    return Str({u"'a'", u"#13"});
+                  },
+                  true},
+        EqualsRow{"SetOrderCounts",
+                  [] {
+                    return std::make_unique<TDSet>(TStringList{u"a", u"b"});
+                  },
+                  [] {
+                    return std::make_unique<TDSet>(TStringList{u"b", u"a"});
+                  },
+                  false},
         EqualsRow{"ShorterList", [] { return Arr(1); }, [] { return Arr(2); }, false},
         EqualsRow{"LongerList", [] { return Arr(2); }, [] { return Arr(1); }, false},
         EqualsRow{"EmptyLists", [] { return Arr(0); }, [] { return Arr(0); }, true},
-        EqualsRow{"EmptyListIsNotEmptyCollection", [] { return Arr(0); },
-                  [] { return std::make_unique<TDItems>(); }, false},
+        EqualsRow{"EmptyListIsNotEmptyCollection", [] { return Arr(0); }, [] { return std::make_unique<TDItems>(); },
+                  false},
         EqualsRow{"ItemIsNotObject", [] { return std::make_unique<TDItem>(u"x"); },
                   [] { return std::make_unique<TDObject>(u"x", u""); }, false},
         EqualsRow{"ObjectIsNotItem", [] { return std::make_unique<TDObject>(u"x", u""); },
@@ -275,9 +292,18 @@ namespace {
 class TDispatchRecorder : public TDVisitor {
 public:
   std::string Last;
-  void* VisitObject(TDObject&, void* AData) override { Last = "object"; return AData; }
-  void* VisitItem(TDItem&, void* AData) override { Last = "item"; return AData; }
-  void* VisitSet(TDSet&, void* AData) override { Last = "set"; return AData; }
+  void* VisitObject(TDObject&, void* AData) override {
+    Last = "object";
+    return AData;
+  }
+  void* VisitItem(TDItem&, void* AData) override {
+    Last = "item";
+    return AData;
+  }
+  void* VisitSet(TDSet&, void* AData) override {
+    Last = "set";
+    return AData;
+  }
 };
 }  // namespace
 

@@ -61,7 +61,12 @@ std::string Failure(const std::string& AStream) {
 }
 
 TEST(BinaryToFormText, PrintsObjectHeadersWithTheirFlags) {
-  struct Case { TFilerFlags flags; int32_t position; const char* name; const char* line; };
+  struct Case {
+    TFilerFlags flags;
+    int32_t position;
+    const char* name;
+    const char* line;
+  };
   const Case cases[] = {
       {0, 0, "Form1", "object Form1: TForm1\r\n"},
       {0, 0, "", "object TForm1\r\n"},
@@ -72,7 +77,8 @@ TEST(BinaryToFormText, PrintsObjectHeadersWithTheirFlags) {
       {ffChildPos, 300, "Form1", "object Form1: TForm1 [300]\r\n"},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(Printed(FormStream([](TWriter&) {}, c.flags, c.position, "TForm1", c.name)), std::string(c.line) + "end\r\n");
+    EXPECT_EQ(Printed(FormStream([](TWriter&) {}, c.flags, c.position, "TForm1", c.name)),
+              std::string(c.line) + "end\r\n");
 }
 
 TEST(BinaryToFormText, IndentsChildrenAndProperties) {
@@ -109,7 +115,10 @@ TEST(BinaryToFormText, IndentsChildrenAndProperties) {
 }
 
 TEST(BinaryToFormText, PrintsEachScalarKind) {
-  struct Case { std::function<void(TWriter&)> write; const char* text; };
+  struct Case {
+    std::function<void(TWriter&)> write;
+    const char* text;
+  };
   const Case cases[] = {
       {[](TWriter& w) { w.WriteInteger(-8); }, "-8"},
       {[](TWriter& w) { w.WriteInteger(int64_t{5000000000}); }, "5000000000"},
@@ -129,10 +138,23 @@ TEST(BinaryToFormText, PrintsEachScalarKind) {
          w.WriteStr(u"akLeft");
          w.WriteStr(u"akTop");
          w.WriteStr(u"");
-       }, "[akLeft, akTop]"},
-      {[](TWriter& w) { w.WriteValue(TValueType::vaSet); w.WriteStr(u""); }, "[]"},
-      {[](TWriter& w) { w.WriteValue(TValueType::vaList); w.WriteListEnd(); }, "()"},
-      {[](TWriter& w) { w.WriteValue(TValueType::vaCollection); w.WriteListEnd(); }, "<>"},
+       },
+       "[akLeft, akTop]"},
+      {[](TWriter& w) {
+         w.WriteValue(TValueType::vaSet);
+         w.WriteStr(u"");
+       },
+       "[]"},
+      {[](TWriter& w) {
+         w.WriteValue(TValueType::vaList);
+         w.WriteListEnd();
+       },
+       "()"},
+      {[](TWriter& w) {
+         w.WriteValue(TValueType::vaCollection);
+         w.WriteListEnd();
+       },
+       "<>"},
       {[](TWriter& w) { w.WriteBinary([](std::string&) {}); }, "{}"},
       // Amounts and dates that 15 digits do not hold keep all the digits they need to read back.
       {[](TWriter& w) { w.WriteCurrency(INT64_MIN); }, "-9223372036854775808c"},
@@ -162,7 +184,10 @@ TEST(BinaryToFormText, PrintsStringsInQuotedRunsAndCodes) {
       w.Write(AText.data(), 2 * AText.size());
     };
   };
-  struct Case { std::function<void(TWriter&)> write; std::string text; };
+  struct Case {
+    std::function<void(TWriter&)> write;
+    std::string text;
+  };
   const Case cases[] = {
       {bytes(""), "''"},
       {bytes("abc"), "'abc'"},
@@ -170,11 +195,13 @@ TEST(BinaryToFormText, PrintsStringsInQuotedRunsAndCodes) {
       {bytes("It's"), "'It'#39's'"},
       {bytes("''"), "#39#39"},
       {bytes("\t"), "#9"},
-      {bytes("caf\xE9"), "'caf\xE9'"},        // 8-bit: the byte stays inside the quotes
-      {wide(u"caf\u00E9"), "'caf'#233"},       // wide: a code
+      {bytes("caf\xE9"), "'caf\xE9'"},    // 8-bit: the byte stays inside the quotes
+      {wide(u"caf\u00E9"), "'caf'#233"},  // wide: a code
       {wide(u"\u0410\u0411"), "#1040#1041"},
-      {wide(u"\U0001F600"), "#55357#56832"},   // each half of a surrogate pair
-      {wide(u"a\u007Fb"), "'a\x7F" "b'"},
+      {wide(u"\U0001F600"), "#55357#56832"},  // each half of a surrogate pair
+      {wide(u"a\u007Fb"),
+       "'a\x7F"
+       "b'"},
   };
   for (const Case& c : cases) EXPECT_EQ(PrintedValue(c.write), c.text);
 }
@@ -241,7 +268,9 @@ TEST(BinaryToFormText, PrintsCollectionsWithItemIndexes) {
 
 TEST(BinaryToFormText, StartsWithTheByteOrderMarkForNonAsciiNames) {
   const std::string text = Printed(FormStream([](TWriter&) {}, 0, 0, "T\xD0\x9A", "K"));
-  EXPECT_EQ(text, "\xEF\xBB\xBF" "object K: T\xD0\x9A\r\nend\r\n");
+  EXPECT_EQ(text,
+            "\xEF\xBB\xBF"
+            "object K: T\xD0\x9A\r\nend\r\n");
   const std::string ident = Printed(FormStream([](TWriter& w) {
     w.WriteShortString("Value");
     w.WriteIdent(std::u16string_view(u"\u041A"));
@@ -257,28 +286,38 @@ TEST(BinaryToFormText, StartsWithTheByteOrderMarkForNonAsciiNames) {
 
 TEST(BinaryToFormText, PrintsNonAscii8BitStringsAsCodesInUtf8Text) {
   // Copied as they are, the bytes E9 and 80 would be invalid UTF-8 behind the byte-order mark.
-  const std::string text = Printed(FormStream([](TWriter& w) {
-    w.WriteShortString("Value");
-    w.WriteValue(TValueType::vaString);
-    w.WriteShortString("caf\xE9\x80");
-    w.WriteShortString("Plain");
-    w.WriteValue(TValueType::vaString);
-    w.WriteShortString("abc");
-  }, 0, 0, "T\xD0\x9A", "K"));
-  EXPECT_EQ(text, "\xEF\xBB\xBF" "object K: T\xD0\x9A\r\n  Value = 'caf'#233#8364\r\n  Plain = 'abc'\r\nend\r\n");
+  const std::string text = Printed(FormStream(
+      [](TWriter& w) {
+        w.WriteShortString("Value");
+        w.WriteValue(TValueType::vaString);
+        w.WriteShortString("caf\xE9\x80");
+        w.WriteShortString("Plain");
+        w.WriteValue(TValueType::vaString);
+        w.WriteShortString("abc");
+      },
+      0, 0, "T\xD0\x9A", "K"));
+  EXPECT_EQ(text,
+            "\xEF\xBB\xBF"
+            "object K: T\xD0\x9A\r\n  Value = 'caf'#233#8364\r\n  Plain = 'abc'\r\nend\r\n");
 }
 
 TEST(BinaryToFormText, FailsWithTheMessageOfEachFault) {
-  struct Case { std::string stream; const char* message; };
-  const std::string head = std::string("TPF0\x06TForm1\x05" "Form1\x05Value", 23);
+  struct Case {
+    std::string stream;
+    const char* message;
+  };
+  const std::string head = std::string(
+      "TPF0\x06TForm1\x05"
+      "Form1\x05Value",
+      23);
   const Case cases[] = {
       {"TPF1", "Invalid stream format"},
       {"TPF0", "Stream read error"},
       {head + "\x16", "Error reading Form1.Value: 22"},
       {head + "\xFF", "Error reading Form1.Value: 255"},
       {head + std::string("\x0E\x02\x03\x02\x00\x00\x00\x00", 8), "Invalid property value"},  // index without list
-      {head + std::string("\x0A\xFF\xFF\xFF\x7F", 5), "Stream read error"},                    // 2 GB of binary data
-      {head + std::string("\x02\x05\x00", 3), "Stream read error"},                            // no end of children
+      {head + std::string("\x0A\xFF\xFF\xFF\x7F", 5), "Stream read error"},                   // 2 GB of binary data
+      {head + std::string("\x02\x05\x00", 3), "Stream read error"},                           // no end of children
       {head + "\x07\x04INFd", "The identifier INFd of Form1.Value would read back as a number"},
   };
   for (const Case& c : cases) EXPECT_EQ(Failure(c.stream), c.message);

@@ -70,7 +70,8 @@ struct TValueSpan {
 
 class TValueWalker {
 public:
-  explicit TValueWalker(const std::string& AStream) : FInput(AStream), FReader(FInput), FSize(static_cast<int64_t>(AStream.size())) {}
+  explicit TValueWalker(const std::string& AStream)
+      : FInput(AStream), FReader(FInput), FSize(static_cast<int64_t>(AStream.size())) {}
 
   std::vector<TValueSpan> Walk() {
     FReader.ReadSignature();
@@ -109,17 +110,27 @@ private:
         break;
       case TValueType::vaInt8: Skip(1); break;
       case TValueType::vaInt16: Skip(2); break;
-      case TValueType::vaInt32: case TValueType::vaSingle: Skip(4); break;
+      case TValueType::vaInt32:
+      case TValueType::vaSingle: Skip(4); break;
       case TValueType::vaExtended: Skip(10); break;
-      case TValueType::vaInt64: case TValueType::vaCurrency: case TValueType::vaDate: case TValueType::vaDouble: Skip(8); break;
-      case TValueType::vaString: case TValueType::vaIdent: FReader.ReadStrBytes(); break;
-      case TValueType::vaLString: case TValueType::vaUTF8String: case TValueType::vaBinary: Skip(FReader.ReadLength()); break;
+      case TValueType::vaInt64:
+      case TValueType::vaCurrency:
+      case TValueType::vaDate:
+      case TValueType::vaDouble: Skip(8); break;
+      case TValueType::vaString:
+      case TValueType::vaIdent: FReader.ReadStrBytes(); break;
+      case TValueType::vaLString:
+      case TValueType::vaUTF8String:
+      case TValueType::vaBinary: Skip(FReader.ReadLength()); break;
       case TValueType::vaWString: Skip(2 * int64_t{FReader.ReadLength(2)}); break;
-      case TValueType::vaSet: while (!FReader.ReadStrBytes().empty()) {} break;
+      case TValueType::vaSet:
+        while (!FReader.ReadStrBytes().empty()) {}
+        break;
       case TValueType::vaCollection:
         while (!FReader.EndOfList()) {
           const TValueType next = FReader.NextValue();
-          if (next == TValueType::vaInt8 || next == TValueType::vaInt16 || next == TValueType::vaInt32) FReader.ReadInteger();
+          if (next == TValueType::vaInt8 || next == TValueType::vaInt16 || next == TValueType::vaInt32)
+            FReader.ReadInteger();
           FReader.CheckValue(TValueType::vaList);
           while (!FReader.EndOfList()) Property();
           FReader.ReadValue();

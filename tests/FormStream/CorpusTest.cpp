@@ -102,8 +102,7 @@ TEST_P(DamagedCorpus, FailsCleanlyOrConverts) {
         << error.what();
   } catch (const EParserError& error) {
     EXPECT_NE(error.Line(), 0) << error.what();
-  } catch (const EConvertError&) {
-  }
+  } catch (const EConvertError&) {}
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, DamagedCorpus, ::testing::ValuesIn(CorpusFiles("damaged")),

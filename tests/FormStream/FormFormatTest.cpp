@@ -19,7 +19,10 @@ FormFileFormat Detected(const std::string& ABytes) {
 
 TEST(DetectFormFormat, ClassifiesEveryKindOfFirstBytes) {
   using enum FormFileFormat;
-  struct Case { std::string bytes; FormFileFormat format; };
+  struct Case {
+    std::string bytes;
+    FormFileFormat format;
+  };
   const Case cases[] = {
       {"obj", fmtText},
       {"ob", fmtText},
@@ -32,7 +35,9 @@ TEST(DetectFormFormat, ClassifiesEveryKindOfFirstBytes) {
       {"\x0B", fmtText},
       {"\r\nobject", fmtText},
       {"\nobject", fmtUnknown},  // an empty Unix line first is not recognised
-      {"\xEF\xBB\xBF" "o", fmtUTF8Text},
+      {"\xEF\xBB\xBF"
+       "o",
+       fmtUTF8Text},
       {"\xEF\xBB\xBF", fmtUTF8Text},
       {"\xEF\xBB", fmtUnknown},
       {std::string(4, '\0'), fmtBinary},
@@ -41,7 +46,9 @@ TEST(DetectFormFormat, ClassifiesEveryKindOfFirstBytes) {
       {"TPF0\x06", fmtBinary},
       {"TPF1", fmtUnknown},
       {"\xFF\x0A\x00", fmtBinary},
-      {"\xFF\xFE" "o\0", fmtBinary},  // a UTF-16 byte-order mark
+      {"\xFF\xFE"
+       "o\0",
+       fmtBinary},  // a UTF-16 byte-order mark
       {std::string("\0\0\0\x01", 4), fmtUnknown},
       {"x", fmtUnknown},
       {"end", fmtUnknown},
@@ -97,14 +104,18 @@ TEST(ReadResHeader, RefusesWhatIsNoHeader) {
   std::string bytes = wrongType.Bytes();
   bytes[42] = 0x0B;  // the type is no longer raw data
   bytes += "TPF0";
-  struct Case { std::string bytes; };
+  struct Case {
+    std::string bytes;
+  };
   const Case cases[] = {
       {bytes},
       {"TPF0\x06TForm1"},
       {""},
       {std::string(32, '\0')},  // the empty entry alone is not enough
-      {"\xFF\x0B\x00" "TFORM1"},
-      {"\xFE\x0A\x00" "TFORM1"},
+      {"\xFF\x0B\x00"
+       "TFORM1"},
+      {"\xFE\x0A\x00"
+       "TFORM1"},
   };
   for (const Case& c : cases) {
     TMemoryStream stream(c.bytes);

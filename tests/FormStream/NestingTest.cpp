@@ -45,8 +45,8 @@ const std::string kTooDeep = "Objects, lists and collections nest deeper than 10
 TEST(Nesting, BinaryObjectsAMillionDeepFail) { EXPECT_EQ(BinaryToTextMessage(NestedObjects(kMillion)), kTooDeep); }
 
 TEST(Nesting, BinaryListsAMillionDeepFail) {
-  const std::string stream = std::string("TPF0\x01T\x00\x01P", 9) + std::string(kMillion, '\x01') +
-                             std::string(kMillion + 2, '\0');
+  const std::string stream =
+      std::string("TPF0\x01T\x00\x01P", 9) + std::string(kMillion, '\x01') + std::string(kMillion + 2, '\0');
   EXPECT_EQ(BinaryToTextMessage(stream), kTooDeep);
 }
 
@@ -56,7 +56,8 @@ TEST(Nesting, BinaryCollectionsAMillionDeepFail) {
 }
 
 TEST(Nesting, TextObjectsAMillionDeepFail) {
-  EXPECT_EQ(TextToBinaryMessage(Repeat("object T\n", kMillion) + Repeat("end\n", kMillion)), kTooDeep + " on line 1001");
+  EXPECT_EQ(TextToBinaryMessage(Repeat("object T\n", kMillion) + Repeat("end\n", kMillion)),
+            kTooDeep + " on line 1001");
 }
 
 TEST(Nesting, TextListsAMillionDeepFail) {

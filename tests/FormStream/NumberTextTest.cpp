@@ -5,8 +5,8 @@
 
 #include <charconv>
 #include <clocale>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <locale>
 #include <random>
@@ -18,7 +18,10 @@ namespace tess::stream {
 namespace {
 
 TEST(FormatFixed18, RoundsTo16DigitsAndPrints18Decimals) {
-  struct Case { TExtended value; const char* text; };
+  struct Case {
+    TExtended value;
+    const char* text;
+  };
   const Case cases[] = {
       {1.5L, "1.500000000000000000"},
       {0.1L, "0.100000000000000000"},
@@ -55,7 +58,10 @@ TEST(FormatFixed18, RoundsTo16DigitsAndPrints18Decimals) {
 }
 
 TEST(FormatGeneral, DropsTrailingZerosAndSwitchesToTheExponentOutsideItsRange) {
-  struct Case { TExtended value; const char* text; };
+  struct Case {
+    TExtended value;
+    const char* text;
+  };
   const Case cases[] = {
       {1.5L, "1.5"},
       {0, "0"},
@@ -85,7 +91,8 @@ TEST(ParseFloat, ReadsTheWholeTextOrNothing) {
   EXPECT_EQ(ParseFloat("1.000000015047466E30"), 1.000000015047466e30L);
   EXPECT_EQ(ParseFloat("1.5e+02"), 150.0L);
   EXPECT_EQ(ParseFloat("15000"), 15000.0L);
-  for (const char* bad : {"", "-", "1.5.3", "1e", "1-2", "1,5", "abc", "1E99999"}) EXPECT_FALSE(ParseFloat(bad).has_value()) << bad;
+  for (const char* bad : {"", "-", "1.5.3", "1e", "1-2", "1,5", "abc", "1E99999"})
+    EXPECT_FALSE(ParseFloat(bad).has_value()) << bad;
 }
 
 struct TCommaPunct : std::numpunct<char> {
@@ -196,7 +203,8 @@ TEST(ExtendedBytes, PortableConversionsAgreeWithTheHardware) {
     // normal numbers have it (denormals have it clear).
     int exponent = 16383 - 1100 + static_cast<int>(random() % 2200);
     if (i % 50 == 0) exponent = 0;
-    const uint64_t withIntegerBit = exponent == 0 ? significand & 0x7FFFFFFFFFFFFFFFull : significand | 0x8000000000000000ull;
+    const uint64_t withIntegerBit =
+        exponent == 0 ? significand & 0x7FFFFFFFFFFFFFFFull : significand | 0x8000000000000000ull;
     for (size_t k = 0; k < 8; ++k) bytes[k] = static_cast<uint8_t>(withIntegerBit >> (8 * k));
     bytes[8] = static_cast<uint8_t>(exponent & 0xFF);
     bytes[9] = static_cast<uint8_t>((exponent >> 8) | (random() & 1 ? 0x80 : 0));

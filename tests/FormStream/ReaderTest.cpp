@@ -18,7 +18,10 @@ std::string ErrorOf(const std::string& ABytes, const std::function<void(TReader&
 }
 
 TEST(ReadInteger, SignExtendsTheThreeSizes) {
-  struct Case { std::string bytes; int32_t value; };
+  struct Case {
+    std::string bytes;
+    int32_t value;
+  };
   const Case cases[] = {
       {std::string("\x02\x80", 2), -128},
       {std::string("\x03\x7F\xFF", 3), -129},
@@ -33,8 +36,12 @@ TEST(ReadInteger, SignExtendsTheThreeSizes) {
 }
 
 TEST(ReadInteger, RefusesOtherTypes) {
-  EXPECT_EQ(ErrorOf(std::string("\x13\0\0\0\0\0\0\0\0", 9), [](TReader& r) { r.ReadInteger(); }), "Invalid property value");
-  EXPECT_EQ(ErrorOf("\x06\x01" "a", [](TReader& r) { r.ReadInteger(); }), "Invalid property value");
+  EXPECT_EQ(ErrorOf(std::string("\x13\0\0\0\0\0\0\0\0", 9), [](TReader& r) { r.ReadInteger(); }),
+            "Invalid property value");
+  EXPECT_EQ(ErrorOf("\x06\x01"
+                    "a",
+                    [](TReader& r) { r.ReadInteger(); }),
+            "Invalid property value");
 }
 
 TEST(ReadInt64, AcceptsEveryIntegerSize) {
@@ -55,19 +62,25 @@ TEST(ReadFloats, AcceptIntegersInstead) {
 }
 
 TEST(ReadFloat, ReadsExtendedAndDouble) {
-  TMemoryStream stream(std::string("\x05\x00\x00\x00\x00\x00\x00\x00\xC0\xFF\x3F" "\x15\x00\x00\x00\x00\x00\x00\xF8\x3F", 20));
+  TMemoryStream stream(
+      std::string("\x05\x00\x00\x00\x00\x00\x00\x00\xC0\xFF\x3F"
+                  "\x15\x00\x00\x00\x00\x00\x00\xF8\x3F",
+                  20));
   TReader reader(stream);
   EXPECT_EQ(reader.ReadFloat(), 1.5);
   EXPECT_EQ(reader.ReadFloat(), 1.5);
 }
 
 TEST(ReadString, DecodesEachStringKind) {
-  struct Case { std::string bytes; std::u16string text; };
+  struct Case {
+    std::string bytes;
+    std::u16string text;
+  };
   const Case cases[] = {
-      {"\x06\x02\xE9\x80", u"\u00E9\u20AC"},                        // code page
-      {std::string("\x0C\x01\0\0\0x", 6), u"x"},                   // long 8-bit string
-      {std::string("\x12\x01\0\0\0\x10\x04", 7), u"\u0410"},        // UTF-16
-      {std::string("\x14\x02\0\0\0\xC3\xA9", 7), u"\u00E9"},        // UTF-8
+      {"\x06\x02\xE9\x80", u"\u00E9\u20AC"},                  // code page
+      {std::string("\x0C\x01\0\0\0x", 6), u"x"},              // long 8-bit string
+      {std::string("\x12\x01\0\0\0\x10\x04", 7), u"\u0410"},  // UTF-16
+      {std::string("\x14\x02\0\0\0\xC3\xA9", 7), u"\u00E9"},  // UTF-8
   };
   for (const Case& c : cases) {
     TMemoryStream stream(c.bytes);
@@ -77,11 +90,17 @@ TEST(ReadString, DecodesEachStringKind) {
     TReader wide(again);
     EXPECT_EQ(wide.ReadWideString(), c.text);
   }
-  EXPECT_EQ(ErrorOf("\x07\x01" "a", [](TReader& r) { r.ReadString(); }), "Invalid property value");
+  EXPECT_EQ(ErrorOf("\x07\x01"
+                    "a",
+                    [](TReader& r) { r.ReadString(); }),
+            "Invalid property value");
 }
 
 TEST(ReadIdent, NamesTheConstants) {
-  TMemoryStream stream(std::string("\x07\x02" "ab\x08\x09\x0D\x00", 8));
+  TMemoryStream stream(
+      std::string("\x07\x02"
+                  "ab\x08\x09\x0D\x00",
+                  8));
   TReader reader(stream);
   EXPECT_EQ(reader.ReadIdent(), u"ab");
   EXPECT_EQ(reader.ReadIdent(), u"False");
@@ -113,7 +132,10 @@ TEST(TReader, FailsOnEveryReadPastTheEnd) {
   EXPECT_EQ(ErrorOf("", [](TReader& r) { r.ReadValue(); }), "Stream read error");
   EXPECT_EQ(ErrorOf("", [](TReader& r) { r.EndOfList(); }), "Stream read error");
   EXPECT_EQ(ErrorOf("\x03\x01", [](TReader& r) { r.ReadInteger(); }), "Stream read error");
-  EXPECT_EQ(ErrorOf("\x06\x05" "ab", [](TReader& r) { r.ReadString(); }), "Stream read error");
+  EXPECT_EQ(ErrorOf("\x06\x05"
+                    "ab",
+                    [](TReader& r) { r.ReadString(); }),
+            "Stream read error");
   EXPECT_EQ(ErrorOf("TPF", [](TReader& r) { r.ReadSignature(); }), "Stream read error");
   EXPECT_EQ(ErrorOf("TPF1", [](TReader& r) { r.ReadSignature(); }), "Invalid stream format");
   EXPECT_EQ(ErrorOf("\x01", [](TReader& r) { r.CheckValue(TValueType::vaCollection); }), "Invalid property value");
@@ -121,12 +143,28 @@ TEST(TReader, FailsOnEveryReadPastTheEnd) {
 
 TEST(TReader, RefusesALengthBeyondTheInputBeforeAllocating) {
   // Two gigabytes announced by a dozen bytes: reading would have to allocate them first.
-  EXPECT_EQ(ErrorOf("\x0C\xFF\xFF\xFF\x7F" "abc", [](TReader& r) { r.ReadString(); }), "Stream read error");
-  EXPECT_EQ(ErrorOf("\x14\xFF\xFF\xFF\x7F" "abc", [](TReader& r) { r.ReadWideString(); }), "Stream read error");
+  EXPECT_EQ(ErrorOf("\x0C\xFF\xFF\xFF\x7F"
+                    "abc",
+                    [](TReader& r) { r.ReadString(); }),
+            "Stream read error");
+  EXPECT_EQ(ErrorOf("\x14\xFF\xFF\xFF\x7F"
+                    "abc",
+                    [](TReader& r) { r.ReadWideString(); }),
+            "Stream read error");
   // UTF-16 lengths count units of two bytes.
-  EXPECT_EQ(ErrorOf("\x12\x02\x00\x00\x00" "abc", [](TReader& r) { r.ReadWideString(); }), "Stream read error");
-  EXPECT_EQ(ErrorOf("\x0C\xFF\xFF\xFF\xFF" "abc", [](TReader& r) { r.ReadString(); }), "Stream read error");
-  EXPECT_EQ(ErrorOf(std::string("\x12\x02\x00\x00\x00" "abcd", 9), [](TReader& r) { r.ReadWideString(); }), "");
+  EXPECT_EQ(ErrorOf("\x12\x02\x00\x00\x00"
+                    "abc",
+                    [](TReader& r) { r.ReadWideString(); }),
+            "Stream read error");
+  EXPECT_EQ(ErrorOf("\x0C\xFF\xFF\xFF\xFF"
+                    "abc",
+                    [](TReader& r) { r.ReadString(); }),
+            "Stream read error");
+  EXPECT_EQ(ErrorOf(std::string("\x12\x02\x00\x00\x00"
+                                "abcd",
+                                9),
+                    [](TReader& r) { r.ReadWideString(); }),
+            "");
 }
 
 TEST(TReader, LeavesTheStreamAfterTheLastByteConsumed) {

@@ -74,8 +74,9 @@ private:
   void Value() {
     const TValueType type = FReader.ReadValue();
     switch (type) {
-      case TValueType::vaInt8: case TValueType::vaInt16: case TValueType::vaInt32:
-        return Add("integer", {}, FReader.ReadIntegerOf(type));
+      case TValueType::vaInt8:
+      case TValueType::vaInt16:
+      case TValueType::vaInt32: return Add("integer", {}, FReader.ReadIntegerOf(type));
       case TValueType::vaInt64: return Add("integer", {}, static_cast<TExtended>(Raw<int64_t>()));
       case TValueType::vaExtended: return Add("extended", {}, FReader.ReadExtendedBytes());
       case TValueType::vaDouble: return Add("extended", {}, Raw<double>());
@@ -90,7 +91,8 @@ private:
         FReader.Read(bytes.data(), static_cast<int64_t>(bytes.size()));
         return Add("string", common::Cp1252ToUtf16(bytes));
       }
-      case TValueType::vaLString: case TValueType::vaUTF8String: {
+      case TValueType::vaLString:
+      case TValueType::vaUTF8String: {
         std::string bytes(static_cast<size_t>(FReader.ReadLength()), '\0');
         FReader.Read(bytes.data(), static_cast<int64_t>(bytes.size()));
         return Add("string", type == TValueType::vaLString ? common::Cp1252ToUtf16(bytes) : common::Utf8ToUtf16(bytes));
@@ -148,7 +150,8 @@ bool SameValue(const TCanon& AWritten, const TCanon& ARead) {
   if (AWritten.Kind != ARead.Kind || AWritten.Text != ARead.Text) return false;
   const TExtended a = AWritten.Number, b = ARead.Number;
   if (std::isnan(a) || std::isnan(b)) return std::isnan(a) && std::isnan(b);
-  if (AWritten.Kind != "extended" || std::isinf(a) || std::isinf(b)) return a == b && std::signbit(a) == std::signbit(b);
+  if (AWritten.Kind != "extended" || std::isinf(a) || std::isinf(b))
+    return a == b && std::signbit(a) == std::signbit(b);
   const TExtended magnitude = std::fabs(a);
   TExtended tolerance = magnitude * 1e-15L;
   tolerance = std::max(tolerance, magnitude >= 1e-12L ? 5.1e-19L : std::numeric_limits<TExtended>::denorm_min());
@@ -204,9 +207,20 @@ private:
   }
   TExtended Extended() {
     using L = std::numeric_limits<TExtended>;
-    const TExtended extremes[] = {L::max(), -L::max(), L::min(), L::denorm_min(), -L::denorm_min(),
-                                  L::quiet_NaN(), L::infinity(), -L::infinity(), 0.0L, -0.0L, 1e-12L,
-                                  std::nextafter(1e-12L, 0.0L), 9.9999997473787516e-5L, 0.1L};
+    const TExtended extremes[] = {L::max(),
+                                  -L::max(),
+                                  L::min(),
+                                  L::denorm_min(),
+                                  -L::denorm_min(),
+                                  L::quiet_NaN(),
+                                  L::infinity(),
+                                  -L::infinity(),
+                                  0.0L,
+                                  -0.0L,
+                                  1e-12L,
+                                  std::nextafter(1e-12L, 0.0L),
+                                  9.9999997473787516e-5L,
+                                  0.1L};
     if (OneIn(3)) return extremes[Below(std::size(extremes))];
     // Every binary exponent, with all 64 bits of significand.
     const TExtended significand = 1.0L + static_cast<TExtended>(FRandom() >> 1) / 9223372036854775808.0L;
@@ -259,11 +273,16 @@ private:
       case 5: Raw(TValueType::vaDouble, static_cast<double>(Extended())); break;
       case 6: Raw(TValueType::vaSingle, static_cast<float>(Extended())); break;
       case 7: Raw(TValueType::vaCurrency, OneIn(3) ? (OneIn(2) ? I64::min() : I64::max()) : Binary64<int64_t>()); break;
-      case 8: Raw(TValueType::vaDate, OneIn(2) ? static_cast<double>(Extended()) : static_cast<double>(Below(80000)) + Below(1000) / 1000.0); break;
-      case 9: case 10: {
+      case 8:
+        Raw(TValueType::vaDate,
+            OneIn(2) ? static_cast<double>(Extended()) : static_cast<double>(Below(80000)) + Below(1000) / 1000.0);
+        break;
+      case 9:
+      case 10: {
         // 8-bit text of any bytes, short and long forms
         std::string bytes;
-        for (size_t n = OneIn(4) ? 0 : Below(OneIn(6) ? 300 : 40); n > 0; --n) bytes.push_back(static_cast<char>(FRandom()));
+        for (size_t n = OneIn(4) ? 0 : Below(OneIn(6) ? 300 : 40); n > 0; --n)
+          bytes.push_back(static_cast<char>(FRandom()));
         if (bytes.size() < 256 && OneIn(2)) {
           FWriter->WriteValue(TValueType::vaString);
           FWriter->WriteByte(static_cast<uint8_t>(bytes.size()));
@@ -293,14 +312,19 @@ private:
         FWriter->WriteBinary([&](std::string& ABuffer) { ABuffer = bytes; });
         break;
       }
-      case 16: case 17: {
+      case 16:
+      case 17: {
         FWriter->WriteValue(TValueType::vaSet);
-        for (size_t n = Below(5); n > 0; --n) FWriter->WriteShortString(OneIn(4) ? std::to_string(Below(1000)) : Name(false));
+        for (size_t n = Below(5); n > 0; --n)
+          FWriter->WriteShortString(OneIn(4) ? std::to_string(Below(1000)) : Name(false));
         FWriter->WriteShortString("");
         break;
       }
-      case 18: case 19: case 20: Raw(TValueType::vaInt8, static_cast<int8_t>(Below(3))); break;
-      case 21: case 22: {
+      case 18:
+      case 19:
+      case 20: Raw(TValueType::vaInt8, static_cast<int8_t>(Below(3))); break;
+      case 21:
+      case 22: {
         // A list holds primitives, or lists only; the text cannot mix the two.
         FWriter->WriteValue(TValueType::vaList);
         const bool lists = ADepth < 2 && OneIn(3);

@@ -24,7 +24,10 @@ std::string Binary(const std::string& AText) {
 // The bytes of the single property "Value = AValue" of a form, after its name.
 std::string ValueBytes(const std::string& AValue) {
   const std::string stream = Binary("object Form1: TForm1\r\n  Value = " + AValue + "\r\nend\r\n");
-  const std::string head = std::string("TPF0\x06TForm1\x05" "Form1\x05Value", 23);
+  const std::string head = std::string(
+      "TPF0\x06TForm1\x05"
+      "Form1\x05Value",
+      23);
   EXPECT_EQ(stream.substr(0, head.size()), head);
   EXPECT_EQ(stream.substr(stream.size() - 2), std::string(2, '\0'));
   return Hex(stream.substr(head.size(), stream.size() - head.size() - 2));
@@ -50,7 +53,10 @@ TEST(FormTextToResource, WritesTheSmallestFormBehindA16BitHeader) {
 }
 
 TEST(FormTextToResource, UsesThe32BitHeaderForANonAsciiClass) {
-  TMemoryStream input(std::string("\xEF\xBB\xBF" "object K: T\xD0\x9A\xD0\xB4\r\nend\r\n")), output;
+  TMemoryStream input(
+      std::string("\xEF\xBB\xBF"
+                  "object K: T\xD0\x9A\xD0\xB4\r\nend\r\n")),
+      output;
   FormTextToResource(input, output);
   const std::string& bytes = output.Bytes();
   ASSERT_GT(bytes.size(), 66u);
@@ -72,7 +78,10 @@ TEST(FormTextToResource, ChecksTheClassNameLengthAgainst70) {
 }
 
 TEST(FormTextToBinary, WritesObjectPrefixes) {
-  struct Case { const char* text; const char* bytes; };
+  struct Case {
+    const char* text;
+    const char* bytes;
+  };
   const Case cases[] = {
       {"object TForm1 end", "54 50 46 30 06 54 46 6F 72 6D 31 00 00 00"},
       {"inline Frame1: TFrame1 [3] end", "54 50 46 30 F6 02 03"},
@@ -84,7 +93,10 @@ TEST(FormTextToBinary, WritesObjectPrefixes) {
 }
 
 TEST(FormTextToBinary, WritesEachValueKind) {
-  struct Case { const char* text; const char* bytes; };
+  struct Case {
+    const char* text;
+    const char* bytes;
+  };
   const Case cases[] = {
       {"-8", "02 F8"},
       {"300", "03 2C 01"},
@@ -103,7 +115,7 @@ TEST(FormTextToBinary, WritesEachValueKind) {
       {"1.5f", "05 00 00 00 00 00 00 00 C0 FF 3F"},
       {"1.5s", "0F 00 00 C0 3F"},
       {"15000c", "10 98 3A 00 00 00 00 00 00"},
-      {"2.5c", "10 02 00 00 00 00 00 00 00"},   // half to even
+      {"2.5c", "10 02 00 00 00 00 00 00 00"},  // half to even
       {"3.5C", "10 04 00 00 00 00 00 00 00"},
       {"-2.5c", "10 FE FF FF FF FF FF FF FF"},
       {"2d", "11 00 00 00 00 00 00 00 40"},
@@ -131,7 +143,10 @@ TEST(FormTextToBinary, WritesEachValueKind) {
 
 TEST(FormTextToBinary, JoinsDottedPropertyNames) {
   EXPECT_EQ(Binary("object TForm1 Font . Name = 1 end"), Binary("object TForm1 Font.Name = 1 end"));
-  EXPECT_NE(Binary("object TForm1 Font.Name = 1 end").find("\x09" "Font.Name"), std::string::npos);
+  EXPECT_NE(Binary("object TForm1 Font.Name = 1 end")
+                .find("\x09"
+                      "Font.Name"),
+            std::string::npos);
 }
 
 // 255 bytes is what a short string holds; one more fails (see the errors below).
@@ -150,23 +165,39 @@ TEST(FormTextToBinary, ReadsNoFurtherThanTheRootsEnd) {
 
 TEST(FormTextToBinary, TakesNonAsciiIdentifiersOnlyInUtf8Text) {
   const std::string name = "\xD0\x9A\xD0\xBE\xD0\xB4";  // a Cyrillic word
-  const std::string stream = Binary("\xEF\xBB\xBF" "object " + name + ": TcxLabel end");
+  const std::string stream = Binary(
+      "\xEF\xBB\xBF"
+      "object " +
+      name + ": TcxLabel end");
   EXPECT_EQ(stream.substr(4), "\x08TcxLabel\x06" + name + std::string(2, '\0'));
   // Combining marks and digits continue a symbol; a letter-like symbol (U+2122) does not start one.
-  EXPECT_EQ(Binary("\xEF\xBB\xBF" "object a\xCC\x81" "1: T end").substr(4, 12), "\x01T\x04" "a\xCC\x81" "1" + std::string(2, '\0'));
+  EXPECT_EQ(Binary("\xEF\xBB\xBF"
+                   "object a\xCC\x81"
+                   "1: T end")
+                .substr(4, 12),
+            "\x01T\x04"
+            "a\xCC\x81"
+            "1" +
+                std::string(2, '\0'));
   EXPECT_EQ(Failure("object " + name + ": TcxLabel end"), "Identifier expected on line 1");
-  EXPECT_EQ(Failure("\xEF\xBB\xBF" "object \xE2\x84\xA2: T end"), "Identifier expected on line 1");
+  EXPECT_EQ(Failure("\xEF\xBB\xBF"
+                    "object \xE2\x84\xA2: T end"),
+            "Identifier expected on line 1");
 }
 
 TEST(FormTextToBinary, DecodesStringsWithTheTextsEncoding) {
   // Without a byte-order mark the bytes are the single-byte code page, with one UTF-8.
   EXPECT_EQ(ValueBytes("'caf\xE9'"), "14 05 00 00 00 63 61 66 C3 A9");
-  EXPECT_EQ(Hex(Binary("\xEF\xBB\xBF" "object Form1: TForm1 Value = 'caf\xC3\xA9' end").substr(23, 10)),
+  EXPECT_EQ(Hex(Binary("\xEF\xBB\xBF"
+                       "object Form1: TForm1 Value = 'caf\xC3\xA9' end")
+                    .substr(23, 10)),
             "14 05 00 00 00 63 61 66 C3 A9");
   // Once a code needs more than seven bits the quoted bytes are taken as they are, and in UTF-8 text
   // as the characters they encode.
   EXPECT_EQ(ValueBytes("'\xE9'#1040"), "12 02 00 00 00 E9 00 10 04");
-  EXPECT_EQ(Hex(Binary("\xEF\xBB\xBF" "object Form1: TForm1 Value = 'a\xD0\x96'#1040'\xC3\xA9' end").substr(23)),
+  EXPECT_EQ(Hex(Binary("\xEF\xBB\xBF"
+                       "object Form1: TForm1 Value = 'a\xD0\x96'#1040'\xC3\xA9' end")
+                    .substr(23)),
             "14 07 00 00 00 61 D0 96 D0 90 C3 A9 00 00");
 }
 
@@ -175,7 +206,9 @@ TEST(FormTextToBinary, ReadsTheSameFromAnyBlockSize) {
   class TTrickle : public TMemoryStream {
   public:
     using TMemoryStream::TMemoryStream;
-    int64_t Read(void* ABuffer, int64_t ACount) override { return TMemoryStream::Read(ABuffer, std::min<int64_t>(ACount, 7)); }
+    int64_t Read(void* ABuffer, int64_t ACount) override {
+      return TMemoryStream::Read(ABuffer, std::min<int64_t>(ACount, 7));
+    }
   };
   std::string text = "object Form1: TForm1\r\n";
   for (int i = 0; i < 2000; ++i) text += "  P" + std::to_string(i) + " = 'value " + std::to_string(i) + "'\r\n";
@@ -227,13 +260,19 @@ INSTANTIATE_TEST_SUITE_P(
         TErrorCase{"Equals", "object Form1: TForm1\n  Left 1\nend", "''='' expected on line 2"},
         TErrorCase{"Value", "object Form1: TForm1\n  Left = )\nend", "Invalid property value on line 2"},
         TErrorCase{"StringPiece", "object Form1: TForm1\n  Caption = 'a' +\n  1\nend", "String expected on line 3"},
-        TErrorCase{"UnterminatedString", "object Form1: TForm1\n  Caption = 'abc\nend", "Invalid string constant on line 2"},
+        TErrorCase{"UnterminatedString", "object Form1: TForm1\n  Caption = 'abc\nend",
+                   "Invalid string constant on line 2"},
         TErrorCase{"StringAtEnd", "object Form1: TForm1\n  Caption = 'abc", "Invalid string constant on line 2"},
-        TErrorCase{"StringWithNul", std::string("object Form1: TForm1\n  Caption = 'a\0b'\nend", 41), "Invalid string constant on line 2"},
-        TErrorCase{"CodeWithoutDigits", "object Form1: TForm1\n  Caption = #\nend", "Invalid string constant on line 2"},
-        TErrorCase{"CodeBeyondUtf16", "object Form1: TForm1\n  Caption = #65536\nend", "Invalid string constant on line 2"},
-        TErrorCase{"ItemKeyword", "object Form1: TForm1\n  Items = <\n    thing\n    end>\nend", "item expected on line 3"},
-        TErrorCase{"ItemIndex", "object Form1: TForm1\n  Items = <\n    item [a]\n    end>\nend", "Number expected on line 3"},
+        TErrorCase{"StringWithNul", std::string("object Form1: TForm1\n  Caption = 'a\0b'\nend", 41),
+                   "Invalid string constant on line 2"},
+        TErrorCase{"CodeWithoutDigits", "object Form1: TForm1\n  Caption = #\nend",
+                   "Invalid string constant on line 2"},
+        TErrorCase{"CodeBeyondUtf16", "object Form1: TForm1\n  Caption = #65536\nend",
+                   "Invalid string constant on line 2"},
+        TErrorCase{"ItemKeyword", "object Form1: TForm1\n  Items = <\n    thing\n    end>\nend",
+                   "item expected on line 3"},
+        TErrorCase{"ItemIndex", "object Form1: TForm1\n  Items = <\n    item [a]\n    end>\nend",
+                   "Number expected on line 3"},
         TErrorCase{"CollectionAtEnd", "object Form1: TForm1\n  Items = <\n    item\n", "Identifier expected on line 4"},
         TErrorCase{"ListAtEnd", "object Form1: TForm1\n  Items = (\n    'a'\n", "Invalid property value on line 4"},
         TErrorCase{"SetElement", "object Form1: TForm1\n  Anchors = [akLeft, (]\nend", "Identifier expected on line 2"},
@@ -241,24 +280,37 @@ INSTANTIATE_TEST_SUITE_P(
         TErrorCase{"OddHexDigits", "object Form1: TForm1\n  Data = {0A0}\nend", "Invalid binary value on line 2"},
         TErrorCase{"HexLetters", "object Form1: TForm1\n  Data = {\n    0AZZ}\nend", "Invalid binary value on line 3"},
         TErrorCase{"HexAtEnd", "object Form1: TForm1\n  Data = {\n    0A0B", "Invalid binary value on line 3"},
-        TErrorCase{"ComponentIdent", "object Form1: TForm1\n  Control = Form1. Button1\nend", "Identifier expected on line 2"},
+        TErrorCase{"ComponentIdent", "object Form1: TForm1\n  Control = Form1. Button1\nend",
+                   "Identifier expected on line 2"},
         TErrorCase{"ChildAtEnd", "object Form1: TForm1\n  object B: TButton\n  end\n", "OBJECT expected on line 4"},
-        TErrorCase{"NulEndsTheText", std::string("object Form1: TForm1\n  Left = 1\0\nend", 34), "Identifier expected on line 2"},
+        TErrorCase{"NulEndsTheText", std::string("object Form1: TForm1\n  Left = 1\0\nend", 34),
+                   "Identifier expected on line 2"},
         TErrorCase{"LineTooLong", kLongLine, "Line too long on line 2"},
-        TErrorCase{"LineTooLongLater", "object Form1: TForm1\r\n" + std::string(3000, ' ') + "\r\n" + std::string(5000, ' '), "Line too long on line 3"},
+        TErrorCase{"LineTooLongLater",
+                   "object Form1: TForm1\r\n" + std::string(3000, ' ') + "\r\n" + std::string(5000, ' '),
+                   "Line too long on line 3"},
         TErrorCase{"Utf16LittleEndian", std::string("\xFF\xFEo\0b\0", 6), "ANSI or UTF8 encoding expected on line 1"},
         TErrorCase{"Utf16BigEndian", std::string("\xFE\xFF\0o\0b", 6), "ANSI or UTF8 encoding expected on line 1"},
         TErrorCase{"IntegerText", "object Form1: TForm1\n  Left = -\nend", "'-' is not a valid integer value"},
-        TErrorCase{"IntegerRange", "object Form1: TForm1\n  Left = 9223372036854775808\nend", "'9223372036854775808' is not a valid integer value"},
-        TErrorCase{"FloatText", "object Form1: TForm1\n  Left = 1.5.3\nend", "'1.5.3' is not a valid floating point value"},
-        TErrorCase{"CurrencyRange", "object Form1: TForm1\n  Value = 1E30c\nend", "'1E30' is not a valid floating point value"},
-        TErrorCase{"ChildPositionRange", "object Form1: TForm1 [2147483648] end", "'2147483648' is not a valid integer value"},
+        TErrorCase{"IntegerRange", "object Form1: TForm1\n  Left = 9223372036854775808\nend",
+                   "'9223372036854775808' is not a valid integer value"},
+        TErrorCase{"FloatText", "object Form1: TForm1\n  Left = 1.5.3\nend",
+                   "'1.5.3' is not a valid floating point value"},
+        TErrorCase{"CurrencyRange", "object Form1: TForm1\n  Value = 1E30c\nend",
+                   "'1E30' is not a valid floating point value"},
+        TErrorCase{"ChildPositionRange", "object Form1: TForm1 [2147483648] end",
+                   "'2147483648' is not a valid integer value"},
         // A short string holds 255 bytes: a longer name must not wrap its length and put the rest
         // of the stream out of step.
-        TErrorCase{"LongObjectName", "\xEF\xBB\xBF" "object F" + std::string(200, 'Z') + std::string(40, 'Q') +
-                                         std::string(12, 'j') + "\xC3\xA9" "2a: TF\n  TF = 1\nend",
+        TErrorCase{"LongObjectName",
+                   "\xEF\xBB\xBF"
+                   "object F" +
+                       std::string(200, 'Z') + std::string(40, 'Q') + std::string(12, 'j') +
+                       "\xC3\xA9"
+                       "2a: TF\n  TF = 1\nend",
                    "Name too long (257 bytes, at most 255 fit) on line 1"},
-        TErrorCase{"LongClassName", "object\n  T" + std::string(255, 'c') + "\nend", "Name too long (256 bytes, at most 255 fit) on line 2"},
+        TErrorCase{"LongClassName", "object\n  T" + std::string(255, 'c') + "\nend",
+                   "Name too long (256 bytes, at most 255 fit) on line 2"},
         TErrorCase{"LongPropertyName", "object F: T\n  Font." + std::string(251, 'p') + " = 1\nend",
                    "Name too long (256 bytes, at most 255 fit) on line 2"},
         TErrorCase{"LongIdentifier", "object F: T\n  Color = " + std::string(256, 'c') + "\nend",

@@ -30,11 +30,29 @@ std::vector<TToken> Tokens(const std::string& AText) {
 
 TEST(TFormTextParser, ClassifiesTokens) {
   const std::vector<TToken> expected = {
-      {toSymbol, "object"}, {toSymbol, "_Form1"}, {':', ":"}, {toSymbol, "TForm1"}, {'[', "["},
-      {toInteger, "-3"}, {']', "]"}, {toInteger, "$1aF"}, {toFloat, "1.5"}, {toFloat, "1E30"},
-      {toFloat, "2", 'd'}, {toFloat, "1.5", 's'}, {toFloat, "0", 'C'}, {toFloat, "7", 'f'},
-      {toString, "It's"}, {toString, "a\r\n"}, {toWString, std::string("\x10", 1)}, {'+', "+"}, {'=', "="},
-      {'{', "{"}, {'<', "<"}, {'.', "."}, {0xE9, "\xE9"},
+      {toSymbol, "object"},
+      {toSymbol, "_Form1"},
+      {':', ":"},
+      {toSymbol, "TForm1"},
+      {'[', "["},
+      {toInteger, "-3"},
+      {']', "]"},
+      {toInteger, "$1aF"},
+      {toFloat, "1.5"},
+      {toFloat, "1E30"},
+      {toFloat, "2", 'd'},
+      {toFloat, "1.5", 's'},
+      {toFloat, "0", 'C'},
+      {toFloat, "7", 'f'},
+      {toString, "It's"},
+      {toString, "a\r\n"},
+      {toWString, std::string("\x10", 1)},
+      {'+', "+"},
+      {'=', "="},
+      {'{', "{"},
+      {'<', "<"},
+      {'.', "."},
+      {0xE9, "\xE9"},
   };
   EXPECT_EQ(Tokens("object _Form1:TForm1 [-3] $1aF 1.5 1E30 2d 1.5s 0C 7f 'It''s' 'a'#13#10 #1040 + = { < . \xE9"),
             expected);
@@ -85,7 +103,9 @@ TEST(TFormTextParser, ReadsHexDataInRunsAcrossLines) {
 }
 
 TEST(TFormTextParser, SkipsTheUtf8ByteOrderMark) {
-  TMemoryStream stream(std::string("\xEF\xBB\xBF" "object"));
+  TMemoryStream stream(
+      std::string("\xEF\xBB\xBF"
+                  "object"));
   TFormTextParser parser(stream);
   EXPECT_TRUE(parser.Utf8());
   EXPECT_TRUE(parser.TokenSymbolIs("object"));

@@ -27,7 +27,10 @@ std::string Written(F AWrite) {
 }
 
 TEST(WriteInteger, PicksTheSmallestEncoding) {
-  struct Case { int64_t value; const char* bytes; };
+  struct Case {
+    int64_t value;
+    const char* bytes;
+  };
   const Case cases[] = {
       {0, "02 00"},
       {127, "02 7F"},
@@ -52,7 +55,11 @@ TEST(WriteInteger, PicksTheSmallestEncoding) {
 }
 
 TEST(WriteString, PicksTheEncodingByTheUtf8Length) {
-  struct Case { std::u16string text; const char* head; size_t size; };
+  struct Case {
+    std::u16string text;
+    const char* head;
+    size_t size;
+  };
   const Case cases[] = {
       {u"abc", "06 03 61 62 63", 5},
       {u"", "12 00 00 00 00", 5},
@@ -61,7 +68,9 @@ TEST(WriteString, PicksTheEncodingByTheUtf8Length) {
       // two accented letters: 4 UTF-8 bytes are not fewer than 2 x 2
       {U16("\xC3\xA9\xC3\xA8"), "12 02 00 00 00 E9 00 E8 00", 9},
       // one accented letter among three ASCII ones: 5 bytes against 8
-      {U16("\xC3\xA9" "abc"), "14 05 00 00 00 C3 A9 61 62 63", 10},
+      {U16("\xC3\xA9"
+           "abc"),
+       "14 05 00 00 00 C3 A9 61 62 63", 10},
       {u"\u0410\u0411", "12 02 00 00 00 10 04 11 04", 9},
   };
   for (const Case& c : cases) {
@@ -78,10 +87,17 @@ TEST(WriteString, KeepsALoneSurrogateAsUtf16) {
 }
 
 TEST(WriteIdent, WritesTheFourConstantsAsSingleBytes) {
-  struct Case { std::u16string name; const char* bytes; };
+  struct Case {
+    std::u16string name;
+    const char* bytes;
+  };
   const Case cases[] = {
-      {u"TRUE", "09"}, {u"false", "08"}, {u"Null", "00"}, {u"NIL", "0D"},
-      {u"clRed", "07 05 63 6C 52 65 64"}, {u"Truth", "07 05 54 72 75 74 68"},
+      {u"TRUE", "09"},
+      {u"false", "08"},
+      {u"Null", "00"},
+      {u"NIL", "0D"},
+      {u"clRed", "07 05 63 6C 52 65 64"},
+      {u"Truth", "07 05 54 72 75 74 68"},
       {u"\u041A", "07 02 D0 9A"},
   };
   for (const Case& c : cases)

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "FormText/uDFMHelper.h"
-#include "Support/Corpus.h"
 #include "Shared/Common/uEncoding.h"
 #include "Shared/Common/uFormat.h"
+#include "Support/Corpus.h"
 
 using namespace tess;
 using namespace tess::formtext;
@@ -87,7 +87,8 @@ namespace {
 std::u16string StringListForm(size_t ALines) {
   std::u16string text = u"object Form1: TForm1\r\n  Lines.Strings = (";
   text.reserve(ALines * 14 + 64);
-  for (size_t i = 0; i < ALines; ++i) text += u"\r\n    'line " + common::IntToStr(static_cast<int64_t>(i % 1000)) + u"'";
+  for (size_t i = 0; i < ALines; ++i)
+    text += u"\r\n    'line " + common::IntToStr(static_cast<int64_t>(i % 1000)) + u"'";
   text += u")\r\nend\r\n";
   return text;
 }
@@ -140,9 +141,11 @@ std::u16string WideForm(int AObjects) {
   std::u16string text = u"object Form1: TForm1\r\n";
   for (int i = 0; i < AObjects; ++i) {
     const std::u16string n = common::IntToStr(i);
-    text += u"  object Label" + n + u": TLabel\r\n    Left = " + n + u"\r\n    Caption = \r\n      'a' +\r\n"
-            u"      'b'#13#10\r\n    Font.Style = [fsBold, fsItalic]\r\n    Items = <\r\n      item\r\n"
-            u"        Width = 1.5E+02\r\n      end>\r\n    Points = (\r\n      1\r\n      (\r\n        2))\r\n  end\r\n";
+    text +=
+        u"  object Label" + n + u": TLabel\r\n    Left = " + n +
+        u"\r\n    Caption = \r\n      'a' +\r\n"
+        u"      'b'#13#10\r\n    Font.Style = [fsBold, fsItalic]\r\n    Items = <\r\n      item\r\n"
+        u"        Width = 1.5E+02\r\n      end>\r\n    Points = (\r\n      1\r\n      (\r\n        2))\r\n  end\r\n";
   }
   return text + u"end\r\n";
 }

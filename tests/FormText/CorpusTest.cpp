@@ -12,8 +12,8 @@
 
 #include "FormText/CorpusExpectations.h"
 #include "FormText/uDFMHelper.h"
-#include "Support/Corpus.h"
 #include "Shared/Common/uEncoding.h"
+#include "Support/Corpus.h"
 
 using namespace tess;
 using namespace tess::formtext;
@@ -63,9 +63,10 @@ std::string FirstDifference(const std::string& AExpected, const std::string& AAc
   while (at < AExpected.size() && at < AActual.size() && AExpected[at] == AActual[at]) ++at;
   const size_t lineStart = AExpected.rfind('\n', at == 0 ? 0 : at - 1);
   const size_t from = lineStart == std::string::npos ? 0 : lineStart + 1;
-  const size_t line = static_cast<size_t>(std::count(AExpected.begin(), AExpected.begin() + static_cast<long>(from), '\n')) + 1;
-  return "line " + std::to_string(line) + "\n  stored:  " + AExpected.substr(from, 100) + "\n  printed: " +
-         AActual.substr(from, 100);
+  const size_t line =
+      static_cast<size_t>(std::count(AExpected.begin(), AExpected.begin() + static_cast<long>(from), '\n')) + 1;
+  return "line " + std::to_string(line) + "\n  stored:  " + AExpected.substr(from, 100) +
+         "\n  printed: " + AActual.substr(from, 100);
 }
 
 class CorpusText : public ::testing::TestWithParam<std::string> {};

@@ -75,8 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
         AcceptRow{"Smallest", "object Form1: TForm1 end", true},
         AcceptRow{"UpperCaseKeywords", "OBJECT Form1: TForm1 END", true},
         AcceptRow{"InheritedWithIndex", "inherited Header1: THeaderPanel [2] end", true},
-        AcceptRow{"NoClass", "object TLabel end", true},
-        AcceptRow{"ColonWithoutClass", "object TLabel: end", false},
+        AcceptRow{"NoClass", "object TLabel end", true}, AcceptRow{"ColonWithoutClass", "object TLabel: end", false},
         AcceptRow{"NegativeNumbers", Form("Left = -12\r\nTop = - 12"), true},
         AcceptRow{"PlusSignNumber", Form("Left = +12"), false},
         AcceptRow{"StringPieces", Form("Caption = 'a' + 'b' + #13"), true},
@@ -91,30 +90,29 @@ INSTANTIATE_TEST_SUITE_P(
         AcceptRow{"BraceBlock", Form("Data = {\r\n  0A0B\r\n  0C0D}"), true},
         AcceptRow{"ExponentNumber", Form("Width = 1.5E+02"), true},
         AcceptRow{"DateAndCurrency", Form("D = 44231d\r\nC = -0.5c\r\nS = 1.5s"), true},
-        AcceptRow{"KeywordAsValue", Form("Kind = inline"), false},
-        AcceptRow{"KeywordAsName", Form("end = 1"), false},
+        AcceptRow{"KeywordAsValue", Form("Kind = inline"), false}, AcceptRow{"KeywordAsName", Form("end = 1"), false},
         AcceptRow{"DottedNames", Form("Font.Name = 'Tahoma'\r\nItems.Strings.X = a.b.c"), true},
         AcceptRow{"NestedObjectsBetweenProperties", Form("A = 1\r\nobject B: TB end\r\nC = 2"), true},
         AcceptRow{"ObjectInsideItem", Form("I = < item object X: TX end end >"), true},
         AcceptRow{"SecondRootObject", "object A: TA end object B: TB end", false},
-        AcceptRow{"MissingEnd", "object A: TA Left = 1", false},
-        AcceptRow{"Empty", "", false},
+        AcceptRow{"MissingEnd", "object A: TA Left = 1", false}, AcceptRow{"Empty", "", false},
         AcceptRow{"CommentIsNotAComment", Form("// note\r\nA = 1"), false}),
     RowName);
 
 TEST_P(ValueGrammarAccepts, SingleValues) { EXPECT_EQ(ParseValue(GetParam().Text), GetParam().Accepted); }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, ValueGrammarAccepts,
-    ::testing::Values(AcceptRow{"Identifier", "clRed", true}, AcceptRow{"Number", "12", true},
-                      AcceptRow{"Negative", "-3", true}, AcceptRow{"String", "'abc'", true},
-                      AcceptRow{"Pieces", "'a' + 'b'", true}, AcceptRow{"Set", "[akLeft]", true},
-                      AcceptRow{"List", "(1 2)", true}, AcceptRow{"Collection", "< item end >", true},
-                      AcceptRow{"Binary", "{ 00 }", true}, AcceptRow{"Exponent", "1.5E+02", true},
-                      AcceptRow{"SurroundingBlanks", "  clRed \r\n", true}, AcceptRow{"Empty", "", false},
-                      AcceptRow{"TwoValues", "1 2", false}, AcceptRow{"PropertyRow", "Left = 1", false},
-                      AcceptRow{"Keyword", "object", false}),
-    RowName);
+INSTANTIATE_TEST_SUITE_P(Rows, ValueGrammarAccepts,
+                         ::testing::Values(AcceptRow{"Identifier", "clRed", true}, AcceptRow{"Number", "12", true},
+                                           AcceptRow{"Negative", "-3", true}, AcceptRow{"String", "'abc'", true},
+                                           AcceptRow{"Pieces", "'a' + 'b'", true}, AcceptRow{"Set", "[akLeft]", true},
+                                           AcceptRow{"List", "(1 2)", true},
+                                           AcceptRow{"Collection", "< item end >", true},
+                                           AcceptRow{"Binary", "{ 00 }", true}, AcceptRow{"Exponent", "1.5E+02", true},
+                                           AcceptRow{"SurroundingBlanks", "  clRed \r\n", true},
+                                           AcceptRow{"Empty", "", false}, AcceptRow{"TwoValues", "1 2", false},
+                                           AcceptRow{"PropertyRow", "Left = 1", false},
+                                           AcceptRow{"Keyword", "object", false}),
+                         RowName);
 
 TEST_F(FormGrammar, ObjectHeaderAccessors) {
   ASSERT_TRUE(ParseForm("Inherited Header1: THeaderPanel [2] end"));
@@ -180,7 +178,10 @@ TEST_F(FormGrammar, ChainEnumeratorsWalkListsAndCollectionsInOrder) {
   std::vector<std::string> kinds;
   while (elements->MoveNext()) {
     TSymbol* element = elements->GetCurrent();
-    kinds.push_back(dynamic_cast<TDFMRoundSet*>(element) ? "list" : common::Utf16ToUtf8(parser::ParserFactory().GetProductionText(dynamic_cast<TProduction*>(element))));
+    kinds.push_back(
+        dynamic_cast<TDFMRoundSet*>(element)
+            ? "list"
+            : common::Utf16ToUtf8(parser::ParserFactory().GetProductionText(dynamic_cast<TProduction*>(element))));
   }
   EXPECT_EQ(kinds, (std::vector<std::string>{"'a'", "list", "1", "list", "x"}));
   elements->Reset();

@@ -127,7 +127,8 @@ TEST(Facade, TextsPastTheSizeLimitAreRefusedWithBothSizes) {
   const std::u16string message = u"The form text is 0.1 MiB, more than the 0.0 MiB a form may have to be loaded";
   for (const auto& load : std::vector<std::function<void()>>{
            [&] { helper.LoadObjectFromBytes(form); }, [&] { helper.LoadObjectFromText(common::U16(form)); },
-           [&] { helper.LoadObject(dir / "Form.dfm"); }, [&] { helper.LoadObjectFromBytes(std::string(form.size(), '\x01')); }}) {
+           [&] { helper.LoadObject(dir / "Form.dfm"); },
+           [&] { helper.LoadObjectFromBytes(std::string(form.size(), '\x01')); }}) {
     try {
       load();
       ADD_FAILURE() << "loaded";
@@ -159,7 +160,8 @@ TEST(FacadeEncoding, Windows1252FilesKeepTheirBytes) {
 
 TEST(FacadeEncoding, MarkedUtf8FilesAreReadAndSavedAsUtf8) {
   tess::testing::TempDir dir;
-  const std::string bytes = "\xEF\xBB\xBFobject \xD0\xA4\xD0\xBE\xD1\x80\xD0\xBC\x61: TForm\r\n  Caption = '\xE2\x82\xAC'\r\nend\r\n";
+  const std::string bytes =
+      "\xEF\xBB\xBFobject \xD0\xA4\xD0\xBE\xD1\x80\xD0\xBC\x61: TForm\r\n  Caption = '\xE2\x82\xAC'\r\nend\r\n";
   dir.Write("in.dfm", bytes);
   TDFMHelper helper;
   auto form = helper.LoadObject(dir / "in.dfm");
@@ -231,19 +233,18 @@ TEST_P(EscapeForCodePageRows, SplitsQuotedPiecesAroundCodes) {
   EXPECT_EQ(line, GetParam().Expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, EscapeForCodePageRows,
-    ::testing::Values(EscapeRow{"Representable", u"'abc\u00E9'", u"'abc\u00E9'"},
-                      EscapeRow{"Middle", u"'a\u0416b'", u"'a'#1046'b'"},
-                      EscapeRow{"Alone", u"'\u0416'", u"#1046"},
-                      EscapeRow{"TwoInARow", u"'\u0416\u0417'", u"#1046#1047"},
-                      EscapeRow{"AfterDoubledApostrophe", u"'a''\u0416'", u"'a'''#1046"},
-                      EscapeRow{"BeforeDoubledApostrophe", u"'\u0416''a'", u"#1046'''a'"},
-                      EscapeRow{"BetweenCodes", u"#13'\u0416'#10", u"#13#1046#10"},
-                      EscapeRow{"EmptyPieceKept", u"''#13'\u0416'", u"''#13#1046"},
-                      EscapeRow{"OutsideQuotesLeft", u"{\u0416}'\u0416'", u"{\u0416}#1046"},
-                      EscapeRow{"Unterminated", u"'\u0416", u"'\u0416"}),
-    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Rows, EscapeForCodePageRows,
+                         ::testing::Values(EscapeRow{"Representable", u"'abc\u00E9'", u"'abc\u00E9'"},
+                                           EscapeRow{"Middle", u"'a\u0416b'", u"'a'#1046'b'"},
+                                           EscapeRow{"Alone", u"'\u0416'", u"#1046"},
+                                           EscapeRow{"TwoInARow", u"'\u0416\u0417'", u"#1046#1047"},
+                                           EscapeRow{"AfterDoubledApostrophe", u"'a''\u0416'", u"'a'''#1046"},
+                                           EscapeRow{"BeforeDoubledApostrophe", u"'\u0416''a'", u"#1046'''a'"},
+                                           EscapeRow{"BetweenCodes", u"#13'\u0416'#10", u"#13#1046#10"},
+                                           EscapeRow{"EmptyPieceKept", u"''#13'\u0416'", u"''#13#1046"},
+                                           EscapeRow{"OutsideQuotesLeft", u"{\u0416}'\u0416'", u"{\u0416}#1046"},
+                                           EscapeRow{"Unterminated", u"'\u0416", u"'\u0416"}),
+                         [](const auto& AInfo) { return std::string(AInfo.param.Name); });
 
 // A property added without a value would print as "Name = " and make the file unreadable.
 TEST(Facade, PropertyWithoutValueFailsTheSaveAndKeepsTheFile) {

@@ -105,12 +105,13 @@ TEST_P(LayoutKept, ThroughLoadPrintAndAChange) {
   EXPECT_EQ(changed, text.substr(0, objectAt) + tagLine + text.substr(objectAt));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, LayoutKept,
-    ::testing::Values(LayoutRow{"DelphiCrLf", kDelphiLists, "\r\n"}, LayoutRow{"DelphiLf", kDelphiLists, "\n"},
-                      LayoutRow{"DelphiCr", kDelphiLists, "\r"}, LayoutRow{"LazarusLf", kLazarusLists, "\n"},
-                      LayoutRow{"LazarusCrLf", kLazarusLists, "\r\n"}),
-    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Files, LayoutKept,
+                         ::testing::Values(LayoutRow{"DelphiCrLf", kDelphiLists, "\r\n"},
+                                           LayoutRow{"DelphiLf", kDelphiLists, "\n"},
+                                           LayoutRow{"DelphiCr", kDelphiLists, "\r"},
+                                           LayoutRow{"LazarusLf", kLazarusLists, "\n"},
+                                           LayoutRow{"LazarusCrLf", kLazarusLists, "\r\n"}),
+                         [](const auto& AInfo) { return std::string(AInfo.param.Name); });
 
 // The first line break and the first list that has items decide; what a file mixes becomes one
 // layout, never a mixture of the two.

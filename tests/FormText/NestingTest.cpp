@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "FormText/uDFMHelper.h"
-#include "Shared/Parser/uParser.h"
 #include "Shared/Common/uEncoding.h"
+#include "Shared/Parser/uParser.h"
 #include "Support/WorkerStack.h"
 
 using namespace tess;

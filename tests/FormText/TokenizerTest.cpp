@@ -26,12 +26,18 @@ std::vector<std::string> Tokens(const std::string& AText) {
     const std::u16string_view kind = token->ClassName();
     std::string shown;
     if (kind == u"TWhiteSpace" || kind == u"TEOFToken") continue;
-    if (kind == u"TTextToken") shown = "Word";
-    else if (kind == u"TReservedWordToken") shown = "Key";
-    else if (kind == u"TQuotedStringToken") shown = "Str";
-    else if (kind == u"TNumericToken") shown = "Num";
-    else if (kind == u"TBreakToken") shown = "Brk";
-    else shown = common::Utf16ToUtf8(kind);
+    if (kind == u"TTextToken")
+      shown = "Word";
+    else if (kind == u"TReservedWordToken")
+      shown = "Key";
+    else if (kind == u"TQuotedStringToken")
+      shown = "Str";
+    else if (kind == u"TNumericToken")
+      shown = "Num";
+    else if (kind == u"TBreakToken")
+      shown = "Brk";
+    else
+      shown = common::Utf16ToUtf8(kind);
     result.push_back(shown + ":" + common::Utf16ToUtf8(token->Text()));
   }
   return result;
@@ -57,25 +63,29 @@ INSTANTIATE_TEST_SUITE_P(
         TokenRow{"BlankSeparatesPieces", "'a' 'b'", {"Str:'a'", "Str:'b'"}},
         TokenRow{"CodesAlone", "#65#66", {"Str:#65#66"}},
         TokenRow{"HexCodeIsNotPartOfTheRun", "#$41", {"Str:#", "Word:$41"}},
-        TokenRow{"BraceBlockOverLines", "Data = {\r\n  0A0B\r\n  0C0D}", {"Word:Data", "Brk:=", "Str:{\r\n  0A0B\r\n  0C0D}"}},
+        TokenRow{"BraceBlockOverLines",
+                 "Data = {\r\n  0A0B\r\n  0C0D}",
+                 {"Word:Data", "Brk:=", "Str:{\r\n  0A0B\r\n  0C0D}"}},
         TokenRow{"ClosingBraceOpensARun", "} x {", {"Str:} x {"}},
         // Unclosed pieces run to the end but are no string, so no grammar can take them as a value.
         TokenRow{"UnterminatedStringRunsToTheEnd", "'abc\r\nend", {"TCustomTextToken:'abc\r\nend"}},
         TokenRow{"UnterminatedBraceBlock", "{ 00\r\nend", {"TCustomTextToken:{ 00\r\nend"}},
         TokenRow{"LastPieceUnterminated", "'a'#13'b", {"TCustomTextToken:'a'#13'b"}},
         TokenRow{"DoubledQuoteAtTheEnd", "'a''", {"TCustomTextToken:'a''"}},
-        TokenRow{"KeywordsInAnyCase", "object Object OBJECT end", {"Key:object", "Key:Object", "Key:OBJECT", "Key:end"}},
+        TokenRow{
+            "KeywordsInAnyCase", "object Object OBJECT end", {"Key:object", "Key:Object", "Key:OBJECT", "Key:end"}},
         TokenRow{"ItemTrueFalseAreWords", "item True false", {"Word:item", "Word:True", "Word:false"}},
         TokenRow{"QuotedKeywordIsAString", "'end'", {"Str:'end'"}},
         TokenRow{"DoubleQuoteIsABreak", "\"x\"", {"Brk:\"", "Word:x", "Brk:\""}},
         TokenRow{"NoComments", "// note", {"Brk:/", "Brk:/", "Word:note"}},
         TokenRow{"PlainNumbers", "12 3.5 0", {"Num:12", "Num:3.5", "Num:0"}},
-        TokenRow{"SignIsABreak", "-12", {"Brk:-", "Num:12"}},
-        TokenRow{"ExponentWithSign", "1.5E+02", {"Num:1.5E+02"}},
-        TokenRow{"ExponentsTheIdeWrites", "1.000000015047466E30 1E17 1.25E-5 2e3",
+        TokenRow{"SignIsABreak", "-12", {"Brk:-", "Num:12"}}, TokenRow{"ExponentWithSign", "1.5E+02", {"Num:1.5E+02"}},
+        TokenRow{"ExponentsTheIdeWrites",
+                 "1.000000015047466E30 1E17 1.25E-5 2e3",
                  {"Num:1.000000015047466E30", "Num:1E17", "Num:1.25E-5", "Num:2e3"}},
         TokenRow{"NegativeExponentFloat", "-1.000000015047466E29", {"Brk:-", "Num:1.000000015047466E29"}},
-        TokenRow{"TypeSuffixes", "44231d 41488.4481893519d 0c 1.5s 7D 3C 2S",
+        TokenRow{"TypeSuffixes",
+                 "44231d 41488.4481893519d 0c 1.5s 7D 3C 2S",
                  {"Num:44231d", "Num:41488.4481893519d", "Num:0c", "Num:1.5s", "Num:7D", "Num:3C", "Num:2S"}},
         TokenRow{"SuffixBeforeABreak", "(0c)", {"Brk:(", "Num:0c", "Brk:)"}},
         TokenRow{"ExponentNeedsADigit", "1E x", {"Num:1", "Word:E", "Word:x"}},
@@ -116,7 +126,8 @@ TEST(FormTokenizerRanges, RunsCoverTheirTextExactly) {
   EXPECT_EQ(root.Text(), text);
   for (int32_t i = 0; i < root.Count(); ++i) {
     parser::TToken* token = root.Tokens(i);
-    EXPECT_EQ(text.substr(static_cast<size_t>(token->StartPos()), static_cast<size_t>(token->EndPos() - token->StartPos())),
-              token->Text());
+    EXPECT_EQ(
+        text.substr(static_cast<size_t>(token->StartPos()), static_cast<size_t>(token->EndPos() - token->StartPos())),
+        token->Text());
   }
 }

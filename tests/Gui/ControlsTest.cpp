@@ -1,18 +1,18 @@
 // The Qt wrappers keeping their widgets in step with rows and items, and carrying selection back.
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QComboBox>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -61,8 +61,7 @@ protected:
 
   // What the user does with a click: the view's selection model changes.
   void UserSelects(int AIndex, QItemSelectionModel::SelectionFlags AFlags) {
-    Tree.selectionModel()->select(Tree.model()->index(AIndex, 0),
-                                  AFlags | QItemSelectionModel::Rows);
+    Tree.selectionModel()->select(Tree.model()->index(AIndex, 0), AFlags | QItemSelectionModel::Rows);
   }
 
   QTreeWidget Tree;

@@ -5,10 +5,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QRadioButton>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QRadioButton>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>

@@ -56,9 +56,8 @@ TEST(EditorEndToEnd, ATransformationMadeInTheEditorRemovesExplicitWidthFromCorpu
   tess::testing::TUILoop loop;
   tess::testing::TempDir dir;
   TQtDialogs dialogs;
-  const std::vector<std::string> names{
-      "Embarcadero__RADStudio12Demos__CPP__VCL__CardPanel__uCardPanel.dfm",
-      "Embarcadero__RADStudio12Demos__CPP__VCL__ImageProc__MainForm.dfm"};
+  const std::vector<std::string> names{"Embarcadero__RADStudio12Demos__CPP__VCL__CardPanel__uCardPanel.dfm",
+                                       "Embarcadero__RADStudio12Demos__CPP__VCL__ImageProc__MainForm.dfm"};
   common::TStringList picks;
   std::vector<std::string> originals;
   for (const std::string& name : names) {

@@ -1,9 +1,9 @@
 // The markup label's layout (lines, word break, auto sizes) and its links, with a fixed test font.
 #include <QCoreApplication>
 #include <QFontMetrics>
+#include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QImage>
 
 #include <gtest/gtest.h>
 

@@ -64,8 +64,7 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, MarkupParser,
     ::testing::Values(
         TParseCase{"PlainText", u"Transformation complete.", "[\"Transformation complete.\"]"},
-        TParseCase{"Empty", u"", ""},
-        TParseCase{"Bold", u"<b>Bold</b> text", "[ b[\"Bold\"],\" text\"]"},
+        TParseCase{"Empty", u"", ""}, TParseCase{"Bold", u"<b>Bold</b> text", "[ b[\"Bold\"],\" text\"]"},
         TParseCase{"LineBreak", u"a<br>b", "[\"a\",\"\r\n\",\"b\"]"},
         TParseCase{"Div", u"x<div>y", "[\"x\",\" | \" c=C0C0C0,\"y\"]"},
         TParseCase{"Link", u"see <a href=\"site\">here</a>", "[\"see \", u c=FF0000 id=link:site[\"here\"]]"},
@@ -79,8 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
         TParseCase{"RepeatedAttributeLastWins", u"<font size=12 SIZE=14>t</font>", "[ s=14[\"t\"]]"},
         TParseCase{"CapitalNames", u"<B>x</B><FONT COLOR=clRed>y</FONT>", "[ b[\"x\"], c=0000FF[\"y\"]]"},
         TParseCase{"UnregisteredTagIsText", u"<i>x</i>", "[\"<i>x</i>\"]"},
-        TParseCase{"UnclosedBracketIsText", u"a < b", "[\"a < b\"]"},
-        TParseCase{"TrailingLessThan", u"a<", "[\"a<\"]"},
+        TParseCase{"UnclosedBracketIsText", u"a < b", "[\"a < b\"]"}, TParseCase{"TrailingLessThan", u"a<", "[\"a<\"]"},
         TParseCase{"MismatchedCloseIsText", u"<b>x</font>y</b>z", "[ b[\"x</font>y\"],\"z\"]"},
         TParseCase{"UnclosedTagRunsToTheEnd", u"<b>x<font color=clRed>y", "[ b[\"x\", c=0000FF[\"y\"]]]"},
         TParseCase{"NestedInheritsTheChangedFont", u"<font size=12><b>x</b></font>", "[ s=12[ b[\"x\"]]]"},
@@ -126,11 +124,19 @@ struct TIntegerCase {
 
 TEST(MarkupNumbers, ReadDecimalAndHexadecimalWithinThirtyTwoBits) {
   const TIntegerCase cases[] = {
-      {u"12", 12},          {u"-7", -7},           {u"$5196ff", 0x5196FF},
-      {u"0x10", 16},        {u"$FF00000F", static_cast<int32_t>(0xFF00000Fu)},
-      {u"2147483647", 2147483647}, {u"-2147483648", INT32_MIN}, {u"2147483648", std::nullopt},
-      {u"$100000000", std::nullopt}, {u"", std::nullopt}, {u"$", std::nullopt},
-      {u"12px", std::nullopt}, {u"-", std::nullopt},
+      {u"12", 12},
+      {u"-7", -7},
+      {u"$5196ff", 0x5196FF},
+      {u"0x10", 16},
+      {u"$FF00000F", static_cast<int32_t>(0xFF00000Fu)},
+      {u"2147483647", 2147483647},
+      {u"-2147483648", INT32_MIN},
+      {u"2147483648", std::nullopt},
+      {u"$100000000", std::nullopt},
+      {u"", std::nullopt},
+      {u"$", std::nullopt},
+      {u"12px", std::nullopt},
+      {u"-", std::nullopt},
   };
   for (const TIntegerCase& c : cases) EXPECT_EQ(ReadInteger(c.Text), c.Value) << common::Utf16ToUtf8(c.Text);
 }
@@ -157,7 +163,10 @@ TEST(MarkupWords, KeepTheCharacterThatEndsARun) {
   using W = std::vector<std::u16string>;
   EXPECT_EQ(Words(u"Hello world"), (W{u"Hello ", u"world"}));
   EXPECT_EQ(Words(u"a, b"), (W{u"a,", u" ", u"b"}));
-  EXPECT_EQ(Words(u"Transformation complete."), (W{u"Transformation ", u"complete.", }));
+  EXPECT_EQ(Words(u"Transformation complete."), (W{
+                                                    u"Transformation ",
+                                                    u"complete.",
+                                                }));
   EXPECT_EQ(Words(u"  x"), (W{u" ", u" ", u"x"}));
   EXPECT_EQ(Words(u"a\r\nb"), (W{u"a\r", u"\n", u"b"}));
   EXPECT_EQ(Words(u"Größe 42"), (W{u"Größe ", u"42"}));

@@ -21,9 +21,9 @@
 #include <utility>
 
 #include "App/Gui/uQtDispatcher.h"
+#include "FormText/uDFMParserFactory.h"
 #include "Shared/Common/uDDirectory.h"
 #include "Shared/Common/uDString.h"
-#include "FormText/uDFMParserFactory.h"
 #include "Shared/Components/uHtmlLabel.h"
 #include "Shared/Tasks/uDispatcher.h"
 #include "Support/TempDir.h"
@@ -130,7 +130,8 @@ TEST_F(MainProgram, ConvertsDroppedTextFormsToBinary) {
     EXPECT_EQ(Cell(row, 1), QStringLiteral("Applied")) << row;
     const std::string bytes = common::DDirectory::ReadBytes(FromQString(paths[row]));
     EXPECT_TRUE(IsBinaryForm(bytes)) << paths[row].toStdString();
-    EXPECT_EQ(Cell(row, 2), QString::fromStdU16String(common::DString::FormatBytes(static_cast<int64_t>(bytes.size()))));
+    EXPECT_EQ(Cell(row, 2),
+              QString::fromStdU16String(common::DString::FormatBytes(static_cast<int64_t>(bytes.size()))));
     EXPECT_EQ(Cell(row, 3), QStringLiteral("Binary")) << row;
   }
   EXPECT_TRUE(Program->Window().TransformFrame()->isVisible());

@@ -2,9 +2,9 @@
 #include "App/Gui/uMainWindow.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -240,7 +240,8 @@ TEST_F(MainWindow, DropsGoToTheHandlerSortedIntoFilesAndFolders) {
   });
   const QString corpus = QStringLiteral(TESS_CORPUS_DIR);
   const QString file = corpus + QStringLiteral("/PAIRS.tsv");
-  EXPECT_TRUE(Window.FilesTree()->DropPaths({file, corpus + QStringLiteral("/text/"), corpus + QStringLiteral("/nowhere")}));
+  EXPECT_TRUE(
+      Window.FilesTree()->DropPaths({file, corpus + QStringLiteral("/text/"), corpus + QStringLiteral("/nowhere")}));
   EXPECT_EQ(files, common::TStringList{FromQString(QFileInfo(file).absoluteFilePath())});
   ASSERT_EQ(folders.size(), 1u);
   EXPECT_EQ(folders[0], FromQString(QDir::cleanPath(corpus + QStringLiteral("/text"))));

@@ -4,9 +4,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QImage>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QImage>
 #include <QToolButton>
 
 #include <gtest/gtest.h>

@@ -107,7 +107,9 @@ struct TCreatorCase {
 
 template <class I>
 std::function<TDObject*(TDWrapper&, QObject*)> Asking(I* (TDWrapper::*ARequest)(QObject*)) {
-  return [ARequest](TDWrapper& AFactory, QObject* AWidget) { return dynamic_cast<TDObject*>((AFactory.*ARequest)(AWidget)); };
+  return [ARequest](TDWrapper& AFactory, QObject* AWidget) {
+    return dynamic_cast<TDObject*>((AFactory.*ARequest)(AWidget));
+  };
 }
 
 class WrapperCreators : public ::testing::TestWithParam<TCreatorCase> {};
@@ -127,22 +129,26 @@ TEST_P(WrapperCreators, GiveTheWrapperOfTheWidgetClass) {
 
 INSTANTIATE_TEST_SUITE_P(
     Qt, WrapperCreators,
-    ::testing::Values(
-        TCreatorCase{"MemoText", [](QWidget* p) { return new QPlainTextEdit(p); }, Asking(&TDWrapper::DText), typeid(TDMemo)},
-        TCreatorCase{"EditText", [](QWidget* p) { return new QLineEdit(p); }, Asking(&TDWrapper::DText), typeid(TDEdit)},
-        TCreatorCase{"ButtonedEditText", [](QWidget* p) { return new TButtonedEdit(p); }, Asking(&TDWrapper::DText),
-                     typeid(TDButtonedEdit)},
-        TCreatorCase{"TreeTable", [](QWidget* p) { return new QTreeWidget(p); }, Asking(&TDWrapper::DTable),
-                     typeid(TDListView)},
-        TCreatorCase{"ComboList", [](QWidget* p) { return new QComboBox(p); }, Asking(&TDWrapper::DList), typeid(TDCombobox)},
-        TCreatorCase{"Action", [](QWidget* p) { return new QAction(p); }, Asking(&TDWrapper::DAction), typeid(TDAction)},
-        TCreatorCase{"MemoLog", [](QWidget* p) { return new QPlainTextEdit(p); }, Asking(&TDWrapper::DLog), typeid(TDMemo)},
-        TCreatorCase{"Progress", [](QWidget* p) { return new QProgressBar(p); }, Asking(&TDWrapper::DProgress),
-                     typeid(TDProgress)},
-        TCreatorCase{"CheckBox", [](QWidget* p) { return new QCheckBox(p); }, Asking(&TDWrapper::DCondition),
-                     typeid(TDCheckbox)},
-        TCreatorCase{"RadioButton", [](QWidget* p) { return new QRadioButton(p); }, Asking(&TDWrapper::DCondition),
-                     typeid(TDRadioButton)}),
+    ::testing::Values(TCreatorCase{"MemoText", [](QWidget* p) { return new QPlainTextEdit(p); },
+                                   Asking(&TDWrapper::DText), typeid(TDMemo)},
+                      TCreatorCase{"EditText", [](QWidget* p) { return new QLineEdit(p); }, Asking(&TDWrapper::DText),
+                                   typeid(TDEdit)},
+                      TCreatorCase{"ButtonedEditText", [](QWidget* p) { return new TButtonedEdit(p); },
+                                   Asking(&TDWrapper::DText), typeid(TDButtonedEdit)},
+                      TCreatorCase{"TreeTable", [](QWidget* p) { return new QTreeWidget(p); },
+                                   Asking(&TDWrapper::DTable), typeid(TDListView)},
+                      TCreatorCase{"ComboList", [](QWidget* p) { return new QComboBox(p); }, Asking(&TDWrapper::DList),
+                                   typeid(TDCombobox)},
+                      TCreatorCase{"Action", [](QWidget* p) { return new QAction(p); }, Asking(&TDWrapper::DAction),
+                                   typeid(TDAction)},
+                      TCreatorCase{"MemoLog", [](QWidget* p) { return new QPlainTextEdit(p); },
+                                   Asking(&TDWrapper::DLog), typeid(TDMemo)},
+                      TCreatorCase{"Progress", [](QWidget* p) { return new QProgressBar(p); },
+                                   Asking(&TDWrapper::DProgress), typeid(TDProgress)},
+                      TCreatorCase{"CheckBox", [](QWidget* p) { return new QCheckBox(p); },
+                                   Asking(&TDWrapper::DCondition), typeid(TDCheckbox)},
+                      TCreatorCase{"RadioButton", [](QWidget* p) { return new QRadioButton(p); },
+                                   Asking(&TDWrapper::DCondition), typeid(TDRadioButton)}),
     [](const ::testing::TestParamInfo<TCreatorCase>& AInfo) { return std::string(AInfo.param.Name); });
 
 TEST_F(WrapperFactory, AWidgetWrappedForOneInterfaceYieldsNothingForAnother) {

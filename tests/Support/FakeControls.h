@@ -319,8 +319,10 @@ protected:
     FContext->Touch(FName, FName + u".Delete=" + common::IntToStr(AIndex));
     Entries.erase(Entries.begin() + AIndex);
     // A combo box moves its current entry with the deletion, and loses it with the entry.
-    if (Current == AIndex) Current = -1;
-    else if (Current > AIndex) --Current;
+    if (Current == AIndex)
+      Current = -1;
+    else if (Current > AIndex)
+      --Current;
   }
   void ClearEntries() override {
     FContext->Touch(FName, FName + u".Clear");
@@ -398,7 +400,7 @@ public:
   int RepaintSwitches = 0;
   int BeginCount = 0;
   int UnbalancedEnds = 0;
-  int ShowCount = 0;  // lines written, over all entries
+  int ShowCount = 0;       // lines written, over all entries
   int UnknownDeletes = 0;  // deletions of an entry the table does not have
 
 protected:
@@ -417,8 +419,10 @@ protected:
   void DeleteEntry(TFakeEntry* AEntry) override {
     const int64_t index = IndexOf(AEntry);
     FContext->Touch(FName, FName + u".Delete=" + common::IntToStr(index));
-    if (index >= 0) Entries.erase(Entries.begin() + index);
-    else ++UnknownDeletes;
+    if (index >= 0)
+      Entries.erase(Entries.begin() + index);
+    else
+      ++UnknownDeletes;
   }
   void ClearEntries() override {
     FContext->Touch(FName, FName + u".Clear");

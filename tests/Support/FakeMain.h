@@ -19,9 +19,7 @@ inline const char16_t* const kIdleEditable =
 
 class TFakeMain : public common::TDObject, public app::IMain {
 public:
-  TFakeMain() {
-    FileDialog.FilterValue = u"Delphi Form Files (*.dfm)|*.dfm|All Files (*.*)|*.*";
-  }
+  TFakeMain() { FileDialog.FilterValue = u"Delphi Form Files (*.dfm)|*.dfm|All Files (*.*)|*.*"; }
 
   common::IDTable* Files() override { return Ask(u"Files"), &Table; }
   common::IDFileDialog* OpenFile() override { return Ask(u"OpenFile"), &FileDialog; }
@@ -78,10 +76,14 @@ public:
 
   // The commands in the order the tool bar shows them.
   std::vector<std::pair<std::u16string, TFakeAction*>> Actions() {
-    return {{u"AddFiles", &AddFilesAction},         {u"AddDir", &AddDirAction},
-            {u"RemoveFiles", &RemoveFilesAction},   {u"Start", &StartAction},
-            {u"Stop", &StopAction},                 {u"AddTransform", &AddTransformAction},
-            {u"EditTransform", &EditTransformAction}, {u"RemoveTransform", &RemoveTransformAction},
+    return {{u"AddFiles", &AddFilesAction},
+            {u"AddDir", &AddDirAction},
+            {u"RemoveFiles", &RemoveFilesAction},
+            {u"Start", &StartAction},
+            {u"Stop", &StopAction},
+            {u"AddTransform", &AddTransformAction},
+            {u"EditTransform", &EditTransformAction},
+            {u"RemoveTransform", &RemoveTransformAction},
             {u"Preferences", &PreferencesAction}};
   }
   // The enabled commands, blank-separated in tool-bar order: one string to compare per state.

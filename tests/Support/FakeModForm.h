@@ -100,7 +100,8 @@ public:
   void Finalize() override { Controller = nullptr; }
   // In the order the frame shows them.
   std::vector<TFakeEdit*> Fields() {
-    return {&OldPropNameEdit, &OldPropValueMemo, &NewPropNameEdit, &NewPropValueMemo, &ObjectNameEdit, &ObjectClassEdit};
+    return {&OldPropNameEdit,  &OldPropValueMemo, &NewPropNameEdit,
+            &NewPropValueMemo, &ObjectNameEdit,   &ObjectClassEdit};
   }
 
   // Leaving either value memo: both are checked again, each marked on its own, and the notice

@@ -53,8 +53,10 @@ public:
     ::setenv(FName.c_str(), AValue.c_str(), 1);
   }
   ~ScopedEnvironment() {
-    if (FHadOld) ::setenv(FName.c_str(), FOld.c_str(), 1);
-    else ::unsetenv(FName.c_str());
+    if (FHadOld)
+      ::setenv(FName.c_str(), FOld.c_str(), 1);
+    else
+      ::unsetenv(FName.c_str());
   }
   ScopedEnvironment(const ScopedEnvironment&) = delete;
   ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;

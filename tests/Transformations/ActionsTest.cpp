@@ -68,11 +68,21 @@ TEST(MatchText, FoldsOnlyAsciiLettersAndComparesWholeNames) {
     bool Match;
   };
   const Row rows[] = {
-      {u"Button1", u"", true},        {u"", u"", true},             {u"Button1", u"button1", true},
-      {u"Button1", u"BUTTON1", true}, {u"Button1", u"Button", false}, {u"Button", u"Button1", false},
-      {u"Button1", u"Butto*", false}, {u"Button1", u"Butto?1", false}, {u"Äpfel", u"äpfel", false},
-      {u"Äpfel", u"Äpfel", true},    {u"Äpfel", u"ÄPFEL", true},    {u"[", u"{", false},
-      {u"@", u"`", false},            {u"ı", u"I", false},          {u"", u"x", false},
+      {u"Button1", u"", true},
+      {u"", u"", true},
+      {u"Button1", u"button1", true},
+      {u"Button1", u"BUTTON1", true},
+      {u"Button1", u"Button", false},
+      {u"Button", u"Button1", false},
+      {u"Button1", u"Butto*", false},
+      {u"Button1", u"Butto?1", false},
+      {u"Äpfel", u"äpfel", false},
+      {u"Äpfel", u"Äpfel", true},
+      {u"Äpfel", u"ÄPFEL", true},
+      {u"[", u"{", false},
+      {u"@", u"`", false},
+      {u"ı", u"I", false},
+      {u"", u"x", false},
   };
   for (const Row& row : rows)
     EXPECT_EQ(MatchText(row.Text, row.Pattern), row.Match)
@@ -231,7 +241,8 @@ TEST_F(ActionTest, NewPropertyWithoutAValueFailsNamingActionAndObjectAndChangesN
   };
   const Row rows[] = {
       {u"Tag", u"", "Action \"New property Tag\" cannot add a property to Form1: TForm1: it has no value"},
-      {u"Tag", u"1 2", "Action \"New property Tag\" cannot add a property to Form1: TForm1: its value 1 2 is not a valid value"},
+      {u"Tag", u"1 2",
+       "Action \"New property Tag\" cannot add a property to Form1: TForm1: its value 1 2 is not a valid value"},
       {u"", u"1", "Action \"New property \" cannot add a property to Form1: TForm1: it names no property"},
   };
   for (const Row& row : rows) {

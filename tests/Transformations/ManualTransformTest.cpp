@@ -79,8 +79,8 @@ std::string Settings(const TManualTransform& ATransform) {
     if (auto* a = dynamic_cast<const TRemovePropertyAction*>(action))
       line += a->PropName() + u"|" + a->ObjectName() + u"|" + a->ObjectClass();
     if (auto* a = dynamic_cast<const TChangePropertyAction*>(action))
-      line += a->OldPropName() + u"|" + a->OldPropValue() + u"|" + a->NewPropName() + u"|" + a->NewPropValue() +
-              u"|" + a->ObjectName() + u"|" + a->ObjectClass() + (a->OldValue() ? u"|old" : u"") +
+      line += a->OldPropName() + u"|" + a->OldPropValue() + u"|" + a->NewPropName() + u"|" + a->NewPropValue() + u"|" +
+              a->ObjectName() + u"|" + a->ObjectClass() + (a->OldValue() ? u"|old" : u"") +
               (a->NewValue() ? u"|new" : u"");
     if (auto* a = dynamic_cast<const TNewPropertyAction*>(action))
       line += a->NewPropName() + u"|" + a->NewPropValue() + u"|" + a->ObjectName() + u"|" + a->ObjectClass() +
@@ -138,10 +138,12 @@ TEST_F(ManualTransformTest, LaterActionsSeeTheEditsOfEarlierOnes) {
   transform.AddAction(std::move(remove));
   Apply(transform, kForm);
   EXPECT_EQ(transform.Status(), TTransformStatus::tsApplied);
-  EXPECT_EQ(FDir.Read("out.dfm"), "object Form1: TForm1\r\n  Left = 10\r\n  object Button1: TButton\r\n  end\r\nend\r\n");
-  EXPECT_EQ(FLog, (std::vector<std::u16string>{
-                      u"Renaming Form1.Tag to HelpContext", u"Renaming Button1.Tag to HelpContext",
-                      u"Removing property TForm1::Form1.HelpContext", u"Removing property TButton::Button1.HelpContext"}));
+  EXPECT_EQ(FDir.Read("out.dfm"),
+            "object Form1: TForm1\r\n  Left = 10\r\n  object Button1: TButton\r\n  end\r\nend\r\n");
+  EXPECT_EQ(FLog,
+            (std::vector<std::u16string>{u"Renaming Form1.Tag to HelpContext", u"Renaming Button1.Tag to HelpContext",
+                                         u"Removing property TForm1::Form1.HelpContext",
+                                         u"Removing property TButton::Button1.HelpContext"}));
 }
 
 TEST_F(ManualTransformTest, AnActionThatChangesNothingLeavesNoChanges) {
@@ -164,7 +166,8 @@ TEST_F(ManualTransformTest, InputAndOutputMayBeTheSameFile) {
   transform.SetOutFile(FDir / "same.dfm");
   transform.Execute();
   EXPECT_EQ(transform.Status(), TTransformStatus::tsApplied);
-  EXPECT_EQ(FDir.Read("same.dfm"), "object Form1: TForm1\r\n  Left = 10\r\n  object Button1: TButton\r\n  end\r\nend\r\n");
+  EXPECT_EQ(FDir.Read("same.dfm"),
+            "object Form1: TForm1\r\n  Left = 10\r\n  object Button1: TButton\r\n  end\r\nend\r\n");
 }
 
 TEST_F(ManualTransformTest, FailuresAreLoggedOnceMarkedAndRaisedWithoutOutput) {
@@ -234,8 +237,7 @@ TEST_F(ManualTransformTest, EveryUnreadableInputSaysWhyAndWritesNothing) {
     transform.SetOnMessage([&log](const std::u16string& ALine) { log.push_back(ALine); });
     try {
       transform.Execute();
-    } catch (const common::Exception&) {
-    }
+    } catch (const common::Exception&) {}
     EXPECT_EQ(transform.Status(), row.Status) << row.Name;
     EXPECT_EQ(log, std::vector<std::u16string>{row.Log})
         << row.Name << ": " << common::Utf16ToUtf8(log.empty() ? u"" : log[0]);
@@ -264,7 +266,7 @@ namespace {
 // Renames every object past what a form can hold, behind the checks a stored action passes: the
 // last guard must still keep its result away from the user's file.
 class TUnreadableRename : public TChangeObjectAction {
- public:
+public:
   void ApplyToObject(doc::TDObject& AObject) override {
     AObject.SetName(u"my button");
     FChanged = true;

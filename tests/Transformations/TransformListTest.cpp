@@ -85,7 +85,10 @@ TEST(BuiltIns, SkipTheOtherFormatWithoutWritingAnything) {
 
 TEST(BuiltIns, TextWithAUtf8MarkConverts) {
   TempDir dir;
-  dir.Write("a.dfm", "\xEF\xBB\xBF" "object Form1: TForm1\r\n  Caption = 'Gr\xC3\xB6\xC3\x9F" "e'\r\nend\r\n");
+  dir.Write("a.dfm",
+            "\xEF\xBB\xBF"
+            "object Form1: TForm1\r\n  Caption = 'Gr\xC3\xB6\xC3\x9F"
+            "e'\r\nend\r\n");
   TTextToBinTransform toBinary;
   EXPECT_EQ(RunOn(toBinary, dir, "a.dfm", "a.bin"), TTransformStatus::tsApplied);
   EXPECT_EQ(FormatOf(dir.Read("a.bin")), stream::FormFileFormat::fmtBinary);
@@ -302,8 +305,7 @@ TEST_F(TransformListTest, SkipsFilesThatAreNoTransformationAndReportsEach) {
   const std::u16string folder = common::U16(Folder().string());
   EXPECT_EQ(list.LoadMessages()[2], u"Skipped transformation file " + folder +
                                         u"/misspelt.xml: Action 1 (RemoveProp): unknown setting Propname");
-  EXPECT_EQ(list.LoadMessages()[0],
-            u"Skipped transformation file " + folder + u"/0003.xml: Unknown action name Bogus");
+  EXPECT_EQ(list.LoadMessages()[0], u"Skipped transformation file " + folder + u"/0003.xml: Unknown action name Bogus");
   EXPECT_EQ(list.LoadMessages()[1].rfind(u"Skipped transformation file " + folder + u"/0004.xml: ", 0), 0u);
   // The skipped names stay taken.
   EXPECT_EQ(list.NewFileName(), u"0006.xml");

@@ -27,7 +27,7 @@ TEST(Transform, FilesAreValidOnlyWhenBothAreGivenAndDiffer) {
     std::u16string In, Out;
     bool Valid;
   };
-  const Row rows[] = {{u"", u"", false},        {u"a.dfm", u"", false},      {u"", u"b.dfm", false},
+  const Row rows[] = {{u"", u"", false},           {u"a.dfm", u"", false},     {u"", u"b.dfm", false},
                       {u"a.dfm", u"a.dfm", false}, {u"a.dfm", u"A.dfm", true}, {u"a.dfm", u"a.dfm.tmp", true}};
   for (const Row& row : rows) {
     Plain transform;

@@ -18,7 +18,8 @@ void InitDialogImages() {
   (void)done;
 }
 
-TActionFrame::TActionFrame(QWidget* AParent) : QWidget(AParent), FGrid(new QGridLayout(this)), FWrap(CreateVCLWrapper()) {
+TActionFrame::TActionFrame(QWidget* AParent)
+    : QWidget(AParent), FGrid(new QGridLayout(this)), FWrap(CreateVCLWrapper()) {
   FGrid->setContentsMargins(8, 8, 8, 8);
   FGrid->setHorizontalSpacing(8);
   FGrid->setVerticalSpacing(4);

@@ -35,9 +35,8 @@ TMainProgram::TMainProgram(transform::TTransformList* ATransforms) {
   if (ATransforms) FController->SetTransformList(ATransforms);
   FController->AttachView(FWindow.get());
   FWindow->SetController(FController.get());
-  FWindow->SetOnDrop([this](const common::TStringList& AFiles, const common::TStringList& AFolders) {
-    Drop(AFiles, AFolders);
-  });
+  FWindow->SetOnDrop(
+      [this](const common::TStringList& AFiles, const common::TStringList& AFolders) { Drop(AFiles, AFolders); });
   FFolderTimer.setInterval(100);
   QObject::connect(&FFolderTimer, &QTimer::timeout, [this] { ScanNextFolder(); });
   ReportStartProblems(list);

@@ -18,10 +18,10 @@ namespace tess::gui {
 // of ending the program.
 void InstallUserLocale();
 
-// Installs the user's locale, creates the window and then the controller, attaches them to each other, and reports in the
-// details log whatever start-up met and survived (transformation files skipped, a settings file
-// that could not be read). The destructor takes them apart in the reverse order: the window
-// forgets its controller, the controller its view, then the controller goes, and the window last.
+// Installs the user's locale, creates the window and then the controller, attaches them to each other, and reports in
+// the details log whatever start-up met and survived (transformation files skipped, a settings file that could not be
+// read). The destructor takes them apart in the reverse order: the window forgets its controller, the controller its
+// view, then the controller goes, and the window last.
 class TMainProgram {
 public:
   // ATransforms null uses the program's transformation list; tests pass their own.

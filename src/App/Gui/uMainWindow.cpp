@@ -208,7 +208,8 @@ TMainForm::TMainForm(QWidget* AParent) : QWidget(AParent) {
   aDeleteFiles = NewAction("aDeleteFiles", "Delete Selected", "Delete selected files", &app::IMainC::RemoveFiles);
   aAddDir = NewAction("aAddDir", "Add Directory", "Add directory", &app::IMainC::AddDir);
   aNewTransform = NewAction("aNewTransform", "New transform", "New user transformation", &app::IMainC::NewTransform);
-  aEditTransform = NewAction("aEditTransform", "Edit Transform", "Edit user transformation", &app::IMainC::EditTransform);
+  aEditTransform =
+      NewAction("aEditTransform", "Edit Transform", "Edit user transformation", &app::IMainC::EditTransform);
   aDeleteTransform =
       NewAction("aDeleteTransform", "Delete Transform", "Delete user transformation", &app::IMainC::RemoveTransform);
   aStart = NewAction("aStart", "Start", "Start", &app::IMainC::Start);
@@ -218,7 +219,7 @@ TMainForm::TMainForm(QWidget* AParent) : QWidget(AParent) {
   aSelectAll = NewAction("aSelectAll", "Select All", nullptr, nullptr);
   aDeselect = NewAction("aDeselect", "Deselect", nullptr, nullptr);
   aInvertSelection = NewAction("aInvertSelection", "Invert Selection", nullptr, nullptr);
-  QAction* pictured[ToolPictureCount] = {aAddFile, aAddDir, aDeleteFiles, aStart, aStop,
+  QAction* pictured[ToolPictureCount] = {aAddFile,      aAddDir,        aDeleteFiles,     aStart,  aStop,
                                          aNewTransform, aEditTransform, aDeleteTransform, aOptions};
   for (int i = 0; i < ToolPictureCount; ++i) pictured[i]->setIcon(ToolIcon(i));
   // The popup shows its commands without the tool bar's pictures.
@@ -308,8 +309,9 @@ void TMainForm::BuildHeader(QWidget* AHeader) {
   ToolBar->setMovable(false);
   ToolBar->setFloatable(false);
   // Tight padding: at the 611 pixel starting width all nine buttons must fit without an overflow menu.
-  ToolBar->setStyleSheet(QStringLiteral("QToolBar { background: transparent; border: none; spacing: 0px; padding: 0px; }"
-                                        "QToolButton { padding: 0px; margin: 0px; } QToolBar::separator { width: 5px; }"));
+  ToolBar->setStyleSheet(
+      QStringLiteral("QToolBar { background: transparent; border: none; spacing: 0px; padding: 0px; }"
+                     "QToolButton { padding: 0px; margin: 0px; } QToolBar::separator { width: 5px; }"));
   const auto add = [this](QAction* AAction, const char* AName, bool AText) {
     auto* button = new QToolButton(ToolBar);
     button->setObjectName(QString::fromUtf8(AName));
@@ -514,7 +516,8 @@ void TMainForm::BuildFooter(QWidget* AFooter) {
   // Light text on the dark bar; the link keeps its underline but not the default blue, which is
   // unreadable there.
   lbSiteLink->SetCaption(
-      u"<font color=\"$f0e4dc\">How Tessarine works: <a href=\"site\"><font color=\"$ffd9a6\">user guide</font></a></font>");
+      u"<font color=\"$f0e4dc\">How Tessarine works: <a href=\"site\"><font color=\"$ffd9a6\">user "
+      u"guide</font></a></font>");
   lbSiteLink->SetOnLinkClick([this](const std::u16string& ALink) { OpenSite(ALink); });
   layout->addWidget(lbSiteLink, 0, Qt::AlignRight | Qt::AlignVCenter);
 }

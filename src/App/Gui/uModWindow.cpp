@@ -227,7 +227,9 @@ common::IDAction* TModForm::RemoveCommand() { return FWrapper->DAction(RemoveAct
 common::IDAction* TModForm::MoveUpCommand() { return FWrapper->DAction(aMoveUp); }
 common::IDAction* TModForm::MoveDownCommand() { return FWrapper->DAction(aMoveDown); }
 
-QString TModForm::PropsCaption() const { return FPropsCaption->isVisible() || FFrame == nullptr ? FPropsCaption->text() : QString(); }
+QString TModForm::PropsCaption() const {
+  return FPropsCaption->isVisible() || FFrame == nullptr ? FPropsCaption->text() : QString();
+}
 
 void TModForm::SetActionEnabled(bool AEnabled) {
   paAction->setEnabled(AEnabled);
@@ -279,8 +281,8 @@ bool TModForm::eventFilter(QObject* AWatched, QEvent* AEvent) {
 app::TModalResult TModForm::ShowModal() {
   QWidget* opener = QApplication::activeWindow();
   const QRect over = opener != nullptr && opener != this ? opener->frameGeometry()
-                     : screen() != nullptr            ? screen()->availableGeometry()
-                                                      : QRect();
+                     : screen() != nullptr               ? screen()->availableGeometry()
+                                                         : QRect();
   if (over.isValid()) move(over.center() - rect().center());
   setWindowModality(Qt::ApplicationModal);
   return exec() == QDialog::Accepted ? app::TModalResult::mrOk : app::TModalResult::mrCancel;

@@ -140,7 +140,9 @@ void TPrefForm::BackupClicked() {
   frame.edBackupPath->setEnabled(backup && frame.rbSeparate->isChecked());
 }
 
-void TPrefForm::ReplaceRadioClicked() { FReplaceFrame->edBackupPath->setEnabled(FReplaceFrame->rbSeparate->isChecked()); }
+void TPrefForm::ReplaceRadioClicked() {
+  FReplaceFrame->edBackupPath->setEnabled(FReplaceFrame->rbSeparate->isChecked());
+}
 
 void TPrefForm::NewRadioClicked() { FNewFrame->edBackupPath->setEnabled(FNewFrame->rbSeparate->isChecked()); }
 
@@ -152,8 +154,8 @@ void TPrefForm::reject() {
 app::TModalResult TPrefForm::ShowModal() {
   QWidget* opener = QApplication::activeWindow();
   const QRect over = opener != nullptr && opener != this ? opener->frameGeometry()
-                     : screen() != nullptr            ? screen()->availableGeometry()
-                                                      : QRect();
+                     : screen() != nullptr               ? screen()->availableGeometry()
+                                                         : QRect();
   if (over.isValid()) move(over.center() - rect().center());
   setWindowModality(Qt::ApplicationModal);
   // There is no OK: every close the controller accepted has stored the settings.

@@ -3,11 +3,11 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
-#include <QLineEdit>
 
 #include "App/Gui/uChangePropFrameWidget.h"
 #include "App/Gui/uModWindow.h"

@@ -8,7 +8,10 @@ namespace tess::gui {
 
 // One posted call per entry; a call that finds the list already drained does nothing.
 TQtDispatcher::TQtDispatcher()
-    : tasks::TQueuedDispatcher([this] { QMetaObject::invokeMethod(this, [this] { Drain(); }, Qt::QueuedConnection); }) {}
+    : tasks::TQueuedDispatcher([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { Drain(); }, Qt::QueuedConnection);
+      }) {}
 
 // Closed before the QObject part goes, so that no worker posts to it meanwhile; the calls already
 // posted go with it.

@@ -35,7 +35,8 @@ std::u16string FromQString(const QString& AText) {
 
 // ---- Buttoned edit
 
-TButtonedEdit::TButtonedEdit(QWidget* AParent) : QWidget(AParent), FEdit(new QLineEdit(this)), FButton(new QToolButton(this)) {
+TButtonedEdit::TButtonedEdit(QWidget* AParent)
+    : QWidget(AParent), FEdit(new QLineEdit(this)), FButton(new QToolButton(this)) {
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
@@ -71,7 +72,8 @@ namespace {
 
 // Qt keeps memo lines apart with "\n"; the core's text uses CR LF.
 QString ToMemoText(const std::u16string& AText) {
-  return ToQString(common::JoinMemoLines(common::SplitMemoLines(AText))).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return ToQString(common::JoinMemoLines(common::SplitMemoLines(AText)))
+      .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
 }  // namespace
@@ -90,9 +92,12 @@ void TDMemo::Add(const std::u16string& ALine) {
   // it. A memo holding one empty line looks just the same, hence the flag.
   // (Qt's append also writes into that block rather than after it.)
   const bool empty = FMemo->document()->isEmpty() && !FOneEmptyLine;
-  if (empty) FMemo->setPlainText(ToMemoText(ALine));
-  else if (FOneEmptyLine) FMemo->setPlainText(QStringLiteral("\n") + ToMemoText(ALine));
-  else FMemo->appendPlainText(ToMemoText(ALine));
+  if (empty)
+    FMemo->setPlainText(ToMemoText(ALine));
+  else if (FOneEmptyLine)
+    FMemo->setPlainText(QStringLiteral("\n") + ToMemoText(ALine));
+  else
+    FMemo->appendPlainText(ToMemoText(ALine));
   FOneEmptyLine = empty && ALine.empty();
 }
 
@@ -156,7 +161,8 @@ void TDListView::ShowLine(QTreeWidgetItem* AEntry, TDGUIRow* ARow, const common:
   ShowText(AEntry, 0, ToQString(ALine.Caption));
   if (FList->property(CheckBoxesProperty).toBool()) {
     const Qt::CheckState state = ALine.Checked ? Qt::Checked : Qt::Unchecked;
-    if (AEntry->checkState(0) != state || !AEntry->data(0, Qt::CheckStateRole).isValid()) AEntry->setCheckState(0, state);
+    if (AEntry->checkState(0) != state || !AEntry->data(0, Qt::CheckStateRole).isValid())
+      AEntry->setCheckState(0, state);
   }
   ShowImage(AEntry, 0, ALine.ImageIndex, images);
   const int columns = std::max(FList->columnCount(), static_cast<int>(ALine.SubItems.size()) + 1);
@@ -335,12 +341,13 @@ bool TDOpenFileDialog::Execute() {
 }
 
 common::TDFolderPicker QtFolderPicker(QWidget* AParent) {
-  return [AParent](const std::u16string& ACaption, const std::u16string& AInitialPath) -> std::optional<std::u16string> {
-    const QString chosen = QFileDialog::getExistingDirectory(AParent, ToQString(ACaption), ToQString(AInitialPath),
-                                                             QFileDialog::ShowDirsOnly);
-    if (chosen.isEmpty()) return std::nullopt;
-    return FromQString(chosen);
-  };
+  return
+      [AParent](const std::u16string& ACaption, const std::u16string& AInitialPath) -> std::optional<std::u16string> {
+        const QString chosen = QFileDialog::getExistingDirectory(AParent, ToQString(ACaption), ToQString(AInitialPath),
+                                                                 QFileDialog::ShowDirsOnly);
+        if (chosen.isEmpty()) return std::nullopt;
+        return FromQString(chosen);
+      };
 }
 
 std::unique_ptr<common::TDDirDialog> CreateDirDialog(QWidget* AParent) {

@@ -53,9 +53,10 @@ void TAppSettings::Load() {
     FSerializer->PropertyReadError = nullptr;
   }
   if (!problems.empty())
-    FLoadError = Format(u"The settings file \"%s\" could not be read completely (%s). The default values are kept for "
-                        u"what could not be read.",
-                        {fileName, DString::Join(problems, u"; ")});
+    FLoadError = Format(
+        u"The settings file \"%s\" could not be read completely (%s). The default values are kept for "
+        u"what could not be read.",
+        {fileName, DString::Join(problems, u"; ")});
 }
 
 void TAppSettings::Save() {

@@ -47,9 +47,7 @@ TDGUIItem* TDComboboxBase::Selected() const {
   return EntryItem(index);
 }
 
-void TDComboboxBase::SetSelected(TDGUIItem* AItem) {
-  SetCurrentIndex(AItem == nullptr ? -1 : EntryIndexOf(AItem));
-}
+void TDComboboxBase::SetSelected(TDGUIItem* AItem) { SetCurrentIndex(AItem == nullptr ? -1 : EntryIndexOf(AItem)); }
 
 int32_t TDComboboxBase::EntryIndexOf(const TDGUIItem* AItem) const {
   const int32_t count = EntryCount();

@@ -166,9 +166,7 @@ public:
   IDTable* DTable(TWidget* AWidget) override { return Request<IDTable>(AWidget, &TDWrapper::WrapTable); }
   IDAction* DAction(TWidget* AWidget) override { return Request<IDAction>(AWidget, &TDWrapper::WrapAction); }
   IDLog* DLog(TWidget* AWidget) override { return Request<IDLog>(AWidget, &TDWrapper::WrapLog); }
-  IDProgress* DProgress(TWidget* AWidget) override {
-    return Request<IDProgress>(AWidget, &TDWrapper::WrapProgress);
-  }
+  IDProgress* DProgress(TWidget* AWidget) override { return Request<IDProgress>(AWidget, &TDWrapper::WrapProgress); }
   IDCondition* DCondition(TWidget* AWidget) override {
     return Request<IDCondition>(AWidget, &TDWrapper::WrapCondition);
   }
@@ -217,9 +215,9 @@ struct TDTableCell {
 
 // One table line as a report-style list view shows it.
 struct TDTableLine {
-  std::u16string Caption;  // the cell of the first column
-  bool Checked = false;    // that cell's check mark
-  int32_t ImageIndex = -1; // the row's own image
+  std::u16string Caption;   // the cell of the first column
+  bool Checked = false;     // that cell's check mark
+  int32_t ImageIndex = -1;  // the row's own image
   bool Selected = false;
   std::vector<TDTableCell> SubItems;  // one for each further column, in column order
   bool operator==(const TDTableLine&) const = default;
@@ -407,10 +405,27 @@ TStringList SplitMemoLines(std::u16string_view AText);
 
 // ---- Open-file dialog options: bit i of the set is the option of value i.
 enum class TDFileDialogOption : uint8_t {
-  ofReadOnly, ofOverwritePrompt, ofHideReadOnly, ofNoChangeDir, ofShowHelp, ofNoValidate,
-  ofAllowMultiSelect, ofExtensionDifferent, ofPathMustExist, ofFileMustExist, ofCreatePrompt,
-  ofShareAware, ofNoReadOnlyReturn, ofNoTestFileCreate, ofNoNetworkButton, ofNoLongNames,
-  ofOldStyleDialog, ofNoDereferenceLinks, ofEnableIncludeNotify, ofEnableSizing, ofDontAddToRecent,
+  ofReadOnly,
+  ofOverwritePrompt,
+  ofHideReadOnly,
+  ofNoChangeDir,
+  ofShowHelp,
+  ofNoValidate,
+  ofAllowMultiSelect,
+  ofExtensionDifferent,
+  ofPathMustExist,
+  ofFileMustExist,
+  ofCreatePrompt,
+  ofShareAware,
+  ofNoReadOnlyReturn,
+  ofNoTestFileCreate,
+  ofNoNetworkButton,
+  ofNoLongNames,
+  ofOldStyleDialog,
+  ofNoDereferenceLinks,
+  ofEnableIncludeNotify,
+  ofEnableSizing,
+  ofDontAddToRecent,
   ofForceShowHidden,
 };
 

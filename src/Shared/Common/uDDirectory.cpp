@@ -163,9 +163,7 @@ bool DDirectory::Exists(std::u16string_view APath) {
   return !APath.empty() && fs::is_directory(Native(APath), error);
 }
 
-bool DDirectory::Make(std::u16string_view APath) {
-  return !APath.empty() && ::mkdir(Native(APath).c_str(), 0777) == 0;
-}
+bool DDirectory::Make(std::u16string_view APath) { return !APath.empty() && ::mkdir(Native(APath).c_str(), 0777) == 0; }
 
 void DDirectory::RemoveFile(std::u16string_view APath) {
   if (!FileExists(APath)) return;

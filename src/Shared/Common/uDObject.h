@@ -43,8 +43,10 @@ I* Supports(T* AObject) {
 template <class T>
 const void* ObjectIdentity(const T* AObject) {
   if (AObject == nullptr) return nullptr;
-  if constexpr (std::is_polymorphic_v<T>) return dynamic_cast<const void*>(AObject);
-  else return static_cast<const void*>(AObject);
+  if constexpr (std::is_polymorphic_v<T>)
+    return dynamic_cast<const void*>(AObject);
+  else
+    return static_cast<const void*>(AObject);
 }
 
 template <class A, class B>

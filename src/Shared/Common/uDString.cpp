@@ -79,8 +79,7 @@ std::u16string DString::AddLastPathDelim(std::u16string_view APath, std::u16stri
   return result;
 }
 
-std::u16string DString::MakePath(std::u16string_view APath, std::u16string_view AFile,
-                                 std::u16string_view APathDelim) {
+std::u16string DString::MakePath(std::u16string_view APath, std::u16string_view AFile, std::u16string_view APathDelim) {
   std::u16string result(APath);
   if (AFile.empty()) return result;
   result = AddLastPathDelim(result, APathDelim);

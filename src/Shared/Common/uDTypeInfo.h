@@ -13,8 +13,24 @@ namespace tess::common {
 
 // The kinds a published property can have. Only some of them are persisted (see the serializer).
 enum class TDTypeKind {
-  tkUnknown, tkInteger, tkChar, tkEnumeration, tkFloat, tkString, tkSet, tkClass, tkMethod,
-  tkWChar, tkLString, tkWString, tkVariant, tkArray, tkRecord, tkInterface, tkInt64, tkDynArray,
+  tkUnknown,
+  tkInteger,
+  tkChar,
+  tkEnumeration,
+  tkFloat,
+  tkString,
+  tkSet,
+  tkClass,
+  tkMethod,
+  tkWChar,
+  tkLString,
+  tkWString,
+  tkVariant,
+  tkArray,
+  tkRecord,
+  tkInterface,
+  tkInt64,
+  tkDynArray,
   tkUString
 };
 
@@ -72,7 +88,7 @@ struct TDPropInfo {
   std::u16string Name;
   TDTypeKind Kind = TDTypeKind::tkUnknown;
   std::u16string TypeName;
-  const TDEnumInfo* Enum = nullptr;  // enumerations and sets
+  const TDEnumInfo* Enum = nullptr;    // enumerations and sets
   int64_t MinValue = 0, MaxValue = 0;  // integer and character kinds
   TDFloatType FloatType = TDFloatType::ftDouble;
 
@@ -130,7 +146,9 @@ public:
   TDPropertyTableOf& Boolean(std::u16string AName, G AGet, S ASet) {
     return Enumeration<bool>(std::move(AName), AGet, ASet, BooleanTypeInfo());
   }
-  TDPropertyTableOf& Boolean(std::u16string AName, bool T::*AField) { return Boolean(std::move(AName), AField, AField); }
+  TDPropertyTableOf& Boolean(std::u16string AName, bool T::*AField) {
+    return Boolean(std::move(AName), AField, AField);
+  }
 
   template <class G, class S>
   TDPropertyTableOf& Integer(std::u16string AName, G AGet, S ASet, int64_t AMin = INT32_MIN, int64_t AMax = INT32_MAX,
@@ -146,8 +164,8 @@ public:
   // An AnsiChar (codes 0 to 255) or a WideChar (0 to 65535) property.
   template <class G, class S>
   TDPropertyTableOf& Char(std::u16string AName, G AGet, S ASet, bool AWide) {
-    TDPropInfo& prop = NewProp(std::move(AName), AWide ? TDTypeKind::tkWChar : TDTypeKind::tkChar,
-                               AWide ? u"WideChar" : u"AnsiChar");
+    TDPropInfo& prop =
+        NewProp(std::move(AName), AWide ? TDTypeKind::tkWChar : TDTypeKind::tkChar, AWide ? u"WideChar" : u"AnsiChar");
     prop.MinValue = 0, prop.MaxValue = AWide ? 0xFFFF : 0xFF;
     prop.GetOrdinal = Getter<int64_t>(AGet);
     prop.SetOrdinal = Setter<int64_t, int64_t>(ASet);

@@ -181,6 +181,8 @@ std::string TDXMLDocument::SaveToBytes() const {
   return bytes;
 }
 
-void TDXMLDocument::SaveToFile(std::u16string_view AFileName) const { DDirectory::WriteBytes(AFileName, SaveToBytes()); }
+void TDXMLDocument::SaveToFile(std::u16string_view AFileName) const {
+  DDirectory::WriteBytes(AFileName, SaveToBytes());
+}
 
 }  // namespace tess::common

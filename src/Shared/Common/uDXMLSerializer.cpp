@@ -57,8 +57,7 @@ int64_t TextToInteger(std::u16string_view AText, int64_t AMin, int64_t AMax) {
   const auto [end, error] = std::from_chars(first, last, value);
   if (text.empty() || error != std::errc() || end != last) Invalid(u"integer value", AText);
   if (value < AMin || value > AMax)
-    throw EDXMLConvertError(Format(u"%s is out of range (%s to %s)",
-                                   {Trimmed(AText), IntToStr(AMin), IntToStr(AMax)}));
+    throw EDXMLConvertError(Format(u"%s is out of range (%s to %s)", {Trimmed(AText), IntToStr(AMin), IntToStr(AMax)}));
   return value;
 }
 
@@ -272,7 +271,8 @@ double XmlTextToFloat(std::u16string_view AText) {
   const std::string ascii = Ascii(Trimmed(AText));
   std::string_view text = ascii;
   bool negative = false;
-  if (!text.empty() && (text.front() == '+' || text.front() == '-')) negative = text.front() == '-', text.remove_prefix(1);
+  if (!text.empty() && (text.front() == '+' || text.front() == '-'))
+    negative = text.front() == '-', text.remove_prefix(1);
   const std::u16string word = FromAscii(text);
   if (SameText(word, u"INF"))
     return negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
@@ -302,7 +302,8 @@ double XmlTextToFloat(std::u16string_view AText) {
 }
 
 TDateTime EncodeDateTime(int AYear, int AMonth, int ADay, int AHour, int AMinute, int ASecond, int AMillisecond) {
-  const int64_t days = DaysFromCivil(AYear, static_cast<unsigned>(AMonth), static_cast<unsigned>(ADay)) + kUnixEpochDays;
+  const int64_t days =
+      DaysFromCivil(AYear, static_cast<unsigned>(AMonth), static_cast<unsigned>(ADay)) + kUnixEpochDays;
   const int64_t ms = ((AHour * 60 + AMinute) * 60 + ASecond) * 1000 + AMillisecond;
   return MsToDateTime(days * kMsPerDay + ms);
 }
@@ -327,8 +328,8 @@ std::u16string XmlDateTimeText(TDateTime AValue) {
 TDateTime XmlTextToDateTime(std::u16string_view AText) {
   const std::string text = Ascii(Trimmed(AText));
   int year, month, day, hour = 0, minute = 0, second = 0;
-  if (!Digits(text, 0, 4, year) || text.size() < 10 || text[4] != '-' || !Digits(text, 5, 2, month) ||
-      text[7] != '-' || !Digits(text, 8, 2, day))
+  if (!Digits(text, 0, 4, year) || text.size() < 10 || text[4] != '-' || !Digits(text, 5, 2, month) || text[7] != '-' ||
+      !Digits(text, 8, 2, day))
     Invalid(u"date and time", AText);
   if (month < 1 || month > 12 || day < 1) Invalid(u"date and time", AText);
   const unsigned lastDay = static_cast<unsigned>(
@@ -351,8 +352,9 @@ TDateTime XmlTextToDateTime(std::u16string_view AText) {
       for (size_t i = start + 1; i < p; ++i, scale /= 10) fraction += (text[i] - '0') * scale;
     }
   }
-  int64_t ms = (DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) + kUnixEpochDays) * kMsPerDay +
-               ((hour * 60 + minute) * 60 + second) * int64_t{1000} + std::llround(fraction * 1000);
+  int64_t ms =
+      (DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) + kUnixEpochDays) * kMsPerDay +
+      ((hour * 60 + minute) * 60 + second) * int64_t{1000} + std::llround(fraction * 1000);
   if (p == text.size()) return MsToDateTime(ms);
 
   int offsetMinutes = 0;
@@ -360,7 +362,8 @@ TDateTime XmlTextToDateTime(std::u16string_view AText) {
     offsetMinutes = 0;
   } else if ((text[p] == '+' || text[p] == '-') && text.size() == p + 6 && text[p + 3] == ':') {
     int oh, om;
-    if (!Digits(text, p + 1, 2, oh) || !Digits(text, p + 4, 2, om) || oh > 14 || om > 59) Invalid(u"date and time", AText);
+    if (!Digits(text, p + 1, 2, oh) || !Digits(text, p + 4, 2, om) || oh > 14 || om > 59)
+      Invalid(u"date and time", AText);
     offsetMinutes = (oh * 60 + om) * (text[p] == '-' ? -1 : 1);
   } else {
     Invalid(u"date and time", AText);
@@ -374,7 +377,8 @@ TDateTime XmlTextToDateTime(std::u16string_view AText) {
   std::tm local{};
   if (::localtime_r(&seconds, &local) == nullptr) return MsToDateTime(utcMs);
   const int64_t localDays = DaysFromCivil(local.tm_year + 1900, static_cast<unsigned>(local.tm_mon + 1),
-                                          static_cast<unsigned>(local.tm_mday)) + kUnixEpochDays;
+                                          static_cast<unsigned>(local.tm_mday)) +
+                            kUnixEpochDays;
   return MsToDateTime(localDays * kMsPerDay +
                       ((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) * int64_t{1000} + millis);
 }

@@ -27,22 +27,22 @@ class TDXMLSerializer;
 using TObjectSerialize = std::function<void(TDXMLSerializer* ASender, TDPersistent* AMainObject, TDPersistent* AObject,
                                             TDXMLNode AParentNode, bool& ASkipObject)>;
 using TObjectSerialized = std::function<void(TDXMLSerializer* ASender, TDPersistent* AObject, TDXMLNode AParentNode)>;
-using TPropertySerialize = std::function<void(TDXMLSerializer* ASender, TDPersistent* AObject,
-                                              const std::u16string& APropertyName, TDXMLNode AParentNode,
-                                              bool& ASkipProperty)>;
+using TPropertySerialize =
+    std::function<void(TDXMLSerializer* ASender, TDPersistent* AObject, const std::u16string& APropertyName,
+                       TDXMLNode AParentNode, bool& ASkipProperty)>;
 using TPropertySerialized = std::function<void(TDXMLSerializer* ASender, TDPersistent* AObject,
                                                const std::u16string& APropertyName, TDXMLNode AParentNode)>;
-using TObjectDeserialize = std::function<void(TDXMLSerializer* ASender, TDPersistent* AMainObject, TDPersistent* AObject,
-                                              TDXMLNode ANode, bool& ASkipObject)>;
+using TObjectDeserialize = std::function<void(TDXMLSerializer* ASender, TDPersistent* AMainObject,
+                                              TDPersistent* AObject, TDXMLNode ANode, bool& ASkipObject)>;
 using TObjectDeserialized = std::function<void(TDXMLSerializer* ASender, TDPersistent* AObject, TDXMLNode ANode)>;
-using TPropertyDeserialize = std::function<void(TDXMLSerializer* ASender, TDPersistent* AProperty,
-                                                const std::u16string& APropertyName, TDXMLNode ANode,
-                                                bool& ASkipProperty)>;
+using TPropertyDeserialize =
+    std::function<void(TDXMLSerializer* ASender, TDPersistent* AProperty, const std::u16string& APropertyName,
+                       TDXMLNode ANode, bool& ASkipProperty)>;
 // Raised when one property's element cannot be read. Setting AHandled keeps the property's
 // value and goes on with the next one; otherwise the error passes on to the caller.
-using TPropertyReadError = std::function<void(TDXMLSerializer* ASender, TDPersistent* AObject,
-                                              const std::u16string& APropertyName, TDXMLNode ANode,
-                                              const std::exception& AError, bool& AHandled)>;
+using TPropertyReadError =
+    std::function<void(TDXMLSerializer* ASender, TDPersistent* AObject, const std::u16string& APropertyName,
+                       TDXMLNode ANode, const std::exception& AError, bool& AHandled)>;
 
 // Each persisted property becomes a child element named after it, holding its value as text;
 // nested objects become nested elements, string lists one comma text, collections repeated

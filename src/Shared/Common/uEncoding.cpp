@@ -7,11 +7,10 @@ namespace tess::common {
 namespace {
 
 // Characters of the bytes 0x80..0x9F; the rest of the code page equals Latin-1.
-constexpr std::array<char16_t, 32> kHighControls = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr std::array<char16_t, 32> kHighControls = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                                    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                                    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                                    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 constexpr char16_t kReplacement = 0xFFFD;
 
@@ -63,8 +62,7 @@ int Cp1252ByteOf(char16_t AChar) {
 std::u16string Cp1252ToUtf16(std::string_view ABytes) {
   std::u16string text;
   text.resize(ABytes.size());
-  for (size_t i = 0; i < ABytes.size(); ++i)
-    text[i] = Cp1252CharOf(static_cast<unsigned char>(ABytes[i]));
+  for (size_t i = 0; i < ABytes.size(); ++i) text[i] = Cp1252CharOf(static_cast<unsigned char>(ABytes[i]));
   return text;
 }
 
@@ -121,10 +119,16 @@ std::u16string DecodeUtf8(std::string_view ABytes, TInvalid AInvalid) {
     size_t j = i + 1;
     bool valid = true;
     for (int k = 1; k < length; ++k, ++j) {
-      if (j >= n) { valid = false; break; }
+      if (j >= n) {
+        valid = false;
+        break;
+      }
       const unsigned char next = static_cast<unsigned char>(ABytes[j]);
       const unsigned char lo = k == 1 ? low : 0x80, hi = k == 1 ? high : 0xBF;
-      if (next < lo || next > hi) { valid = false; break; }
+      if (next < lo || next > hi) {
+        valid = false;
+        break;
+      }
       code = (code << 6) | (next & 0x3F);
     }
     if (valid) {

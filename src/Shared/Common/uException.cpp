@@ -4,7 +4,6 @@
 
 namespace tess::common {
 
-Exception::Exception(std::u16string AMessage)
-    : FMessage(std::move(AMessage)), FUtf8Message(Utf16ToUtf8(FMessage)) {}
+Exception::Exception(std::u16string AMessage) : FMessage(std::move(AMessage)), FUtf8Message(Utf16ToUtf8(FMessage)) {}
 
 }  // namespace tess::common

@@ -111,8 +111,7 @@ void TDGUIItems::ItemChanged(TDGUIItem* AItem) {
 TDGUIRow::~TDGUIRow() = default;
 
 TDGUIItem& TDGUIRow::Items(int32_t AIndex) {
-  if (AIndex < 0 || AIndex > MaxCellIndex)
-    throw EGUIRowException(u"Index out of bounds " + IntToStr(AIndex));
+  if (AIndex < 0 || AIndex > MaxCellIndex) throw EGUIRowException(u"Index out of bounds " + IntToStr(AIndex));
   const auto index = static_cast<size_t>(AIndex);
   if (index >= FItems.size()) FItems.resize(index + 1);
   if (!FItems[index]) {
@@ -162,8 +161,10 @@ void TDGUIRows::Move(int32_t ACurIndex, int32_t ANewIndex) {
   CheckIndex(ANewIndex);
   if (ACurIndex == ANewIndex) return;
   const auto first = FRows.begin();
-  if (ACurIndex < ANewIndex) std::rotate(first + ACurIndex, first + ACurIndex + 1, first + ANewIndex + 1);
-  else std::rotate(first + ANewIndex, first + ACurIndex, first + ACurIndex + 1);
+  if (ACurIndex < ANewIndex)
+    std::rotate(first + ACurIndex, first + ACurIndex + 1, first + ANewIndex + 1);
+  else
+    std::rotate(first + ANewIndex, first + ACurIndex, first + ACurIndex + 1);
 }
 
 int32_t TDGUIRows::IndexOf(const TDGUIRow* ARow) const {

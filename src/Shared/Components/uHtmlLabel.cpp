@@ -44,7 +44,8 @@ TFontData FontDataOf(const QFont& AFont, TColor AColor) {
   data.FName = FromQ(AFont.family());
   data.FColor = AColor;
   // A font set by pixel height has no point size; at the 96 dots per inch Qt assumes, 12 pixels are 9 points.
-  data.FSize = AFont.pointSize() > 0 ? AFont.pointSize() : std::max(1, static_cast<int32_t>(std::lround(AFont.pixelSize() * 0.75)));
+  data.FSize = AFont.pointSize() > 0 ? AFont.pointSize()
+                                     : std::max(1, static_cast<int32_t>(std::lround(AFont.pixelSize() * 0.75)));
   data.FStyle = static_cast<uint8_t>((AFont.bold() ? fsBold : 0) | (AFont.italic() ? fsItalic : 0) |
                                      (AFont.underline() ? fsUnderline : 0) | (AFont.strikeOut() ? fsStrikeOut : 0));
   return data;
@@ -63,14 +64,27 @@ QFont ToQFont(const TFontData& AFont) {
 QColor ToQColor(TColor AColor, const QPalette& APalette) {
   if ((AColor & 0xFF000000u) == clSystemColor) {
     switch (AColor & 0xFFu) {
-      case 1: case 4: case 30: return APalette.color(QPalette::Window);
-      case 2: case 13: case 27: case 29: return APalette.color(QPalette::Highlight);
+      case 1:
+      case 4:
+      case 30: return APalette.color(QPalette::Window);
+      case 2:
+      case 13:
+      case 27:
+      case 29: return APalette.color(QPalette::Highlight);
       case 5: return APalette.color(QPalette::Base);
-      case 6: case 21: return APalette.color(QPalette::Shadow);
-      case 8: case 19: return APalette.color(QPalette::Text);
-      case 9: case 14: return APalette.color(QPalette::HighlightedText);
-      case 0: case 15: return APalette.color(QPalette::Button);
-      case 3: case 10: case 11: case 16: case 28: return APalette.color(QPalette::Mid);
+      case 6:
+      case 21: return APalette.color(QPalette::Shadow);
+      case 8:
+      case 19: return APalette.color(QPalette::Text);
+      case 9:
+      case 14: return APalette.color(QPalette::HighlightedText);
+      case 0:
+      case 15: return APalette.color(QPalette::Button);
+      case 3:
+      case 10:
+      case 11:
+      case 16:
+      case 28: return APalette.color(QPalette::Mid);
       case 12: return APalette.color(QPalette::Dark);
       case 17: return APalette.color(QPalette::Disabled, QPalette::Text);
       case 18: return APalette.color(QPalette::ButtonText);
@@ -82,7 +96,8 @@ QColor ToQColor(TColor AColor, const QPalette& APalette) {
       default: return APalette.color(QPalette::WindowText);
     }
   }
-  return QColor(static_cast<int>(AColor & 0xFF), static_cast<int>((AColor >> 8) & 0xFF), static_cast<int>((AColor >> 16) & 0xFF));
+  return QColor(static_cast<int>(AColor & 0xFF), static_cast<int>((AColor >> 8) & 0xFF),
+                static_cast<int>((AColor >> 16) & 0xFF));
 }
 
 TColor FromQColor(const QColor& AColor) {
@@ -256,13 +271,12 @@ void THtmlLabel::SetWordBreak(bool AValue) {
   update();
 }
 
-QSize THtmlLabel::sizeHint() const {
-  return QSize(FRenderer->ParsedWidth(), FRenderer->ParsedHeight());
-}
+QSize THtmlLabel::sizeHint() const { return QSize(FRenderer->ParsedWidth(), FRenderer->ParsedHeight()); }
 
 QSize THtmlLabel::minimumSizeHint() const {
   // A wrapping label can be narrowed to anything; it grows downwards instead.
-  return QSize(FRenderer->WordBreak() ? 0 : FRenderer->ParsedWidth(), FRenderer->AutoHeight() ? FRenderer->ParsedHeight() : 0);
+  return QSize(FRenderer->WordBreak() ? 0 : FRenderer->ParsedWidth(),
+               FRenderer->AutoHeight() ? FRenderer->ParsedHeight() : 0);
 }
 
 void THtmlLabel::paintEvent(QPaintEvent*) {
@@ -294,8 +308,10 @@ void THtmlLabel::mouseMoveEvent(QMouseEvent* AEvent) {
   QWidget::mouseMoveEvent(AEvent);
   const QPoint point = AEvent->position().toPoint();
   FRenderer->TrackMouse(point.x(), point.y());
-  if (StartsWithLink(FRenderer->TextId())) setCursor(FLinkCursor);
-  else unsetCursor();
+  if (StartsWithLink(FRenderer->TextId()))
+    setCursor(FLinkCursor);
+  else
+    unsetCursor();
 }
 
 void THtmlLabel::mousePressEvent(QMouseEvent* AEvent) {

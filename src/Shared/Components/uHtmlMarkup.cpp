@@ -36,29 +36,58 @@ struct TColorName {
 
 // The toolkit's colour identifiers, fixed colours and then the system colours.
 constexpr TColorName ColorNames[] = {
-    {u"clBlack", 0x000000},     {u"clMaroon", 0x000080},    {u"clGreen", 0x008000},
-    {u"clOlive", 0x008080},     {u"clNavy", 0x800000},      {u"clPurple", 0x800080},
-    {u"clTeal", 0x808000},      {u"clGray", 0x808080},      {u"clSilver", 0xC0C0C0},
-    {u"clRed", 0x0000FF},       {u"clLime", 0x00FF00},      {u"clYellow", 0x00FFFF},
-    {u"clBlue", 0xFF0000},      {u"clFuchsia", 0xFF00FF},   {u"clAqua", 0xFFFF00},
-    {u"clWhite", 0xFFFFFF},     {u"clLtGray", 0xC0C0C0},    {u"clDkGray", 0x808080},
-    {u"clMoneyGreen", 0xC0DCC0}, {u"clSkyBlue", 0xF0CAA6},  {u"clCream", 0xF0FBFF},
+    {u"clBlack", 0x000000},
+    {u"clMaroon", 0x000080},
+    {u"clGreen", 0x008000},
+    {u"clOlive", 0x008080},
+    {u"clNavy", 0x800000},
+    {u"clPurple", 0x800080},
+    {u"clTeal", 0x808000},
+    {u"clGray", 0x808080},
+    {u"clSilver", 0xC0C0C0},
+    {u"clRed", 0x0000FF},
+    {u"clLime", 0x00FF00},
+    {u"clYellow", 0x00FFFF},
+    {u"clBlue", 0xFF0000},
+    {u"clFuchsia", 0xFF00FF},
+    {u"clAqua", 0xFFFF00},
+    {u"clWhite", 0xFFFFFF},
+    {u"clLtGray", 0xC0C0C0},
+    {u"clDkGray", 0x808080},
+    {u"clMoneyGreen", 0xC0DCC0},
+    {u"clSkyBlue", 0xF0CAA6},
+    {u"clCream", 0xF0FBFF},
     {u"clMedGray", 0xA4A0A0},
-    {u"clScrollBar", clSystemColor | 0},          {u"clBackground", clSystemColor | 1},
-    {u"clActiveCaption", clSystemColor | 2},      {u"clInactiveCaption", clSystemColor | 3},
-    {u"clMenu", clSystemColor | 4},               {u"clWindow", clSystemColor | 5},
-    {u"clWindowFrame", clSystemColor | 6},        {u"clMenuText", clSystemColor | 7},
-    {u"clWindowText", clSystemColor | 8},         {u"clCaptionText", clSystemColor | 9},
-    {u"clActiveBorder", clSystemColor | 10},      {u"clInactiveBorder", clSystemColor | 11},
-    {u"clAppWorkSpace", clSystemColor | 12},      {u"clHighlight", clSystemColor | 13},
-    {u"clHighlightText", clSystemColor | 14},     {u"clBtnFace", clSystemColor | 15},
-    {u"clBtnShadow", clSystemColor | 16},         {u"clGrayText", clSystemColor | 17},
-    {u"clBtnText", clSystemColor | 18},           {u"clInactiveCaptionText", clSystemColor | 19},
-    {u"clBtnHighlight", clSystemColor | 20},      {u"cl3DDkShadow", clSystemColor | 21},
-    {u"cl3DLight", clSystemColor | 22},           {u"clInfoText", clSystemColor | 23},
-    {u"clInfoBk", clSystemColor | 24},            {u"clHotLight", clSystemColor | 26},
-    {u"clGradientActiveCaption", clSystemColor | 27}, {u"clGradientInactiveCaption", clSystemColor | 28},
-    {u"clMenuHighlight", clSystemColor | 29},     {u"clMenuBar", clSystemColor | 30},
+    {u"clScrollBar", clSystemColor | 0},
+    {u"clBackground", clSystemColor | 1},
+    {u"clActiveCaption", clSystemColor | 2},
+    {u"clInactiveCaption", clSystemColor | 3},
+    {u"clMenu", clSystemColor | 4},
+    {u"clWindow", clSystemColor | 5},
+    {u"clWindowFrame", clSystemColor | 6},
+    {u"clMenuText", clSystemColor | 7},
+    {u"clWindowText", clSystemColor | 8},
+    {u"clCaptionText", clSystemColor | 9},
+    {u"clActiveBorder", clSystemColor | 10},
+    {u"clInactiveBorder", clSystemColor | 11},
+    {u"clAppWorkSpace", clSystemColor | 12},
+    {u"clHighlight", clSystemColor | 13},
+    {u"clHighlightText", clSystemColor | 14},
+    {u"clBtnFace", clSystemColor | 15},
+    {u"clBtnShadow", clSystemColor | 16},
+    {u"clGrayText", clSystemColor | 17},
+    {u"clBtnText", clSystemColor | 18},
+    {u"clInactiveCaptionText", clSystemColor | 19},
+    {u"clBtnHighlight", clSystemColor | 20},
+    {u"cl3DDkShadow", clSystemColor | 21},
+    {u"cl3DLight", clSystemColor | 22},
+    {u"clInfoText", clSystemColor | 23},
+    {u"clInfoBk", clSystemColor | 24},
+    {u"clHotLight", clSystemColor | 26},
+    {u"clGradientActiveCaption", clSystemColor | 27},
+    {u"clGradientInactiveCaption", clSystemColor | 28},
+    {u"clMenuHighlight", clSystemColor | 29},
+    {u"clMenuBar", clSystemColor | 30},
 };
 
 int HexDigit(char16_t AChar) {
@@ -236,7 +265,8 @@ void THtmlParser::SetDefaultFont(const TFontData& AFont) {
   FRoot->FFont = AFont;
 }
 
-const THtmlTag* THtmlParser::ReadTag(std::u16string_view AText, size_t AStart, size_t& ANextClose, size_t& AClose) const {
+const THtmlTag* THtmlParser::ReadTag(std::u16string_view AText, size_t AStart, size_t& ANextClose,
+                                     size_t& AClose) const {
   if (ANextClose == NoCloseLeft) return nullptr;
   if (ANextClose == std::u16string_view::npos || ANextClose < AStart) {
     ANextClose = AText.find(u'>', AStart);
@@ -269,7 +299,8 @@ void THtmlParser::Parse(std::u16string_view AText) {
   size_t nextClose = std::u16string_view::npos;
 
   auto flushRun = [&](size_t AEnd) {
-    if (AEnd > runStart) current->AddChild(std::make_unique<THtmlNode>(), std::u16string(AText.substr(runStart, AEnd - runStart)));
+    if (AEnd > runStart)
+      current->AddChild(std::make_unique<THtmlNode>(), std::u16string(AText.substr(runStart, AEnd - runStart)));
   };
 
   for (size_t pos = 0; pos < length; ++pos) {

@@ -28,8 +28,10 @@ public:
   T* CreateSymbol(TProduction* AParent, bool ARequired = true) const {
     return static_cast<T*>(CreateSymbol(T::ClassInfo(), AParent, ARequired));
   }
-  TConstantTerminal* CreateConstantTerminal(TProduction* AParent, std::u16string AConstant, bool ARequired = true) const;
-  TReservedTerminal* CreateReservedTerminal(TProduction* AParent, std::u16string AConstant, bool ARequired = true) const;
+  TConstantTerminal* CreateConstantTerminal(TProduction* AParent, std::u16string AConstant,
+                                            bool ARequired = true) const;
+  TReservedTerminal* CreateReservedTerminal(TProduction* AParent, std::u16string AConstant,
+                                            bool ARequired = true) const;
   TConstantProduction* CreateConstantProduction(TProduction* AParent, std::u16string_view ASpaceDelimitedConstants,
                                                 bool ARequired = true) const;
   TReservedProduction* CreateReservedProduction(TProduction* AParent, std::u16string_view ASpaceDelimitedConstants,

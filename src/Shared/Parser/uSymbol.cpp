@@ -145,8 +145,10 @@ private:
     ~TFrame() {
       if (Nesting) Production->Grammar()->LeaveNestingLevel();
       if (Strategy == nullptr) return;
-      if (InPlace) Strategy->~TProductionMatchingStrategy();
-      else delete Strategy;
+      if (InPlace)
+        Strategy->~TProductionMatchingStrategy();
+      else
+        delete Strategy;
     }
     TFrame(const TFrame&) = delete;
     TFrame& operator=(const TFrame&) = delete;
@@ -201,9 +203,7 @@ private:
 
   private:
     static constexpr size_t kChunk = 1024;
-    TFrame* Slot(size_t AIndex) {
-      return reinterpret_cast<TFrame*>(FChunks[AIndex / kChunk].get()) + AIndex % kChunk;
-    }
+    TFrame* Slot(size_t AIndex) { return reinterpret_cast<TFrame*>(FChunks[AIndex / kChunk].get()) + AIndex % kChunk; }
 
     std::vector<std::unique_ptr<std::byte[]>> FChunks;
     size_t FSize = 0;
@@ -352,8 +352,10 @@ TSymbol* TSymbol::Create(const TSymbolClass& AClass, TProduction* AParent, bool 
 
 void TSymbol::Free(TSymbol* ASymbol) {
   if (ASymbol == nullptr) return;
-  if (ASymbol->FInArena) ASymbol->~TSymbol();
-  else delete ASymbol;
+  if (ASymbol->FInArena)
+    ASymbol->~TSymbol();
+  else
+    delete ASymbol;
 }
 
 bool TSymbol::Match(TTokenIterator& AIterator) { return TMatcher(AIterator).Run(this, true); }
@@ -371,7 +373,9 @@ void TSymbol::Accept(TSymbolVisitor& AVisitor) {
   AVisitor.VisitSymbol(this);
 }
 
-std::any TSymbol::Accept(TSymbolVisitor& AVisitor, std::any AData) { return AVisitor.VisitSymbol(this, std::move(AData)); }
+std::any TSymbol::Accept(TSymbolVisitor& AVisitor, std::any AData) {
+  return AVisitor.VisitSymbol(this, std::move(AData));
+}
 
 uint32_t TSymbol::MemoKey() const {
   return FExtras != nullptr && FExtras->Name ? InternCaption(Caption()) : GetClass().Key();
@@ -412,7 +416,6 @@ TSymbol* TSymbol::FindParentByClass(const TSymbolClass& AParentClass) const {
   return nullptr;
 }
 
-
 void TSymbol::DoMatchFailed(TTokenIterator&) {}
 
 void TSymbol::DoMatchSuccess(TTokenIterator&) {}
@@ -442,8 +445,10 @@ uint32_t TTerminal::MemoKey() const { return FToken != nullptr ? InternCaption(F
 
 void TTerminal::DoMatchSuccess(TTokenIterator& AIterator) {
   FToken = AIterator.Token();
-  if (TGrammar* grammar = Grammar()) grammar->RetrieveNextToken(AIterator);
-  else AIterator.Next();
+  if (TGrammar* grammar = Grammar())
+    grammar->RetrieveNextToken(AIterator);
+  else
+    AIterator.Next();
 }
 
 void TTerminal::DoMatchFailed(TTokenIterator&) { FToken = nullptr; }
@@ -487,7 +492,8 @@ void TConstantTerminal::Accept(TSymbolVisitor& AVisitor) {
 
 bool TConstantTerminal::DoMatch(TTokenIterator& AIterator) {
   const TToken* token = AIterator.Token();
-  if (token->IsKind(tkCustomText)) return SameTextAscii(static_cast<const TCustomTextToken*>(token)->TextRef(), Constant());
+  if (token->IsKind(tkCustomText))
+    return SameTextAscii(static_cast<const TCustomTextToken*>(token)->TextRef(), Constant());
   return SameTextAscii(token->Text(), Constant());
 }
 
@@ -496,13 +502,9 @@ bool TIdentifierTerminal::DoMatch(TTokenIterator& AIterator) {
   return token->IsKind(tkQuotedIdentifier | tkText);
 }
 
-bool TNumericTerminal::DoMatch(TTokenIterator& AIterator) {
-  return AIterator.Token()->IsKind(tkNumeric);
-}
+bool TNumericTerminal::DoMatch(TTokenIterator& AIterator) { return AIterator.Token()->IsKind(tkNumeric); }
 
-bool TTextTerminal::DoMatch(TTokenIterator& AIterator) {
-  return AIterator.Token()->IsKind(tkQuotedString);
-}
+bool TTextTerminal::DoMatch(TTokenIterator& AIterator) { return AIterator.Token()->IsKind(tkQuotedString); }
 
 // ---------------------------------------------------------------------------------------------
 // TProduction
@@ -836,7 +838,8 @@ void TGrammar::Recycle(TSymbol* ASymbol) {
   RemoveSymbol(ASymbol);
   ASymbol->~TSymbol();
   void* memory = ASymbol;
-  auto list = std::find_if(FRecycled.begin(), FRecycled.end(), [&](const TRecycled& AList) { return AList.Size == size; });
+  auto list =
+      std::find_if(FRecycled.begin(), FRecycled.end(), [&](const TRecycled& AList) { return AList.Size == size; });
   if (list == FRecycled.end()) list = FRecycled.insert(FRecycled.end(), {size, nullptr});
   *static_cast<void**>(memory) = list->Head;
   list->Head = memory;

@@ -79,8 +79,10 @@ TSymbol* ConstructSymbolOf(void* AMemory) {
 }
 template <class T>
 constexpr TSymbolMaker SymbolMakerOf() {
-  if constexpr (std::is_abstract_v<T>) return {};
-  else return {&ConstructSymbolOf<T>, sizeof(T), alignof(T)};
+  if constexpr (std::is_abstract_v<T>)
+    return {};
+  else
+    return {&ConstructSymbolOf<T>, sizeof(T), alignof(T)};
 }
 template <class T>
 bool IsSymbolOf(const TSymbol* ASymbol) {
@@ -93,15 +95,15 @@ bool IsSymbolOf(const TSymbol* ASymbol) {
 // It gives the class reference ClassInfo() and the virtual GetClass(); the name is the class's
 // caption, memo key and listing name. Symbol classes are default-constructible: the parser
 // factory makes them and then binds them to their parent.
-#define TESS_SYMBOL_CLASS(Cls)                                                                     \
-public:                                                                                            \
-  static const ::tess::parser::TSymbolClass& ClassInfo() {                                         \
+#define TESS_SYMBOL_CLASS(Cls)                                                                             \
+public:                                                                                                    \
+  static const ::tess::parser::TSymbolClass& ClassInfo() {                                                 \
     static const ::tess::parser::TSymbolClass info(u"" #Cls, ::tess::parser::detail::SymbolMakerOf<Cls>(), \
-                                                   &::tess::parser::detail::IsSymbolOf<Cls>);      \
-    return info;                                                                                   \
-  }                                                                                                \
-  const ::tess::parser::TSymbolClass& GetClass() const override { return ClassInfo(); }            \
-                                                                                                   \
+                                                   &::tess::parser::detail::IsSymbolOf<Cls>);              \
+    return info;                                                                                           \
+  }                                                                                                        \
+  const ::tess::parser::TSymbolClass& GetClass() const override { return ClassInfo(); }                    \
+                                                                                                           \
 private:
 
 // A strategy class reference. Construct and Size let the matcher build a strategy in place, as
@@ -125,15 +127,15 @@ TProductionMatchingStrategy* ConstructStrategyOf(void* AMemory, TProduction* APr
 }
 }  // namespace detail
 
-#define TESS_STRATEGY_CLASS(Cls)                                                                   \
-public:                                                                                            \
-  static const ::tess::parser::TStrategyClass& ClassInfo() {                                       \
-    static const ::tess::parser::TStrategyClass info{u"" #Cls, &::tess::parser::detail::CreateStrategyOf<Cls>, \
-                                                     &::tess::parser::detail::ConstructStrategyOf<Cls>,         \
-                                                     sizeof(Cls), alignof(Cls)};                                \
-    return info;                                                                                   \
-  }                                                                                                \
-                                                                                                   \
+#define TESS_STRATEGY_CLASS(Cls)                                                                                     \
+public:                                                                                                              \
+  static const ::tess::parser::TStrategyClass& ClassInfo() {                                                         \
+    static const ::tess::parser::TStrategyClass info{u"" #Cls, &::tess::parser::detail::CreateStrategyOf<Cls>,       \
+                                                     &::tess::parser::detail::ConstructStrategyOf<Cls>, sizeof(Cls), \
+                                                     alignof(Cls)};                                                  \
+    return info;                                                                                                     \
+  }                                                                                                                  \
+                                                                                                                     \
 private:
 
 // ---------------------------------------------------------------------------------------------

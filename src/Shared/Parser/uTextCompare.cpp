@@ -64,10 +64,7 @@ int CompareText(std::u16string_view A, std::u16string_view B) {
   return A.size() < B.size() ? -1 : 1;
 }
 
-bool SameText(std::u16string_view A, std::u16string_view B) {
-  return A.size() == B.size() && CompareText(A, B) == 0;
-}
-
+bool SameText(std::u16string_view A, std::u16string_view B) { return A.size() == B.size() && CompareText(A, B) == 0; }
 
 namespace {
 
@@ -75,7 +72,7 @@ namespace {
 // table is process-wide), so it is locked; lookups share the lock.
 struct TInternTable {
   std::shared_mutex Lock;
-  std::unordered_map<std::u16string, uint32_t> Keys;  // folded caption -> key
+  std::unordered_map<std::u16string, uint32_t> Keys;       // folded caption -> key
   std::deque<std::u16string> Spellings{std::u16string()};  // key -> caption as first seen
   std::unordered_set<std::u16string> Pool;
 };

@@ -225,8 +225,10 @@ TToken::~TToken() { ClearMemo(); }
 
 void TToken::ClearMemo() {
   if (FMemo == nullptr) return;
-  if (FMemoInArena) FMemo->~TMemoTables();
-  else delete FMemo;
+  if (FMemoInArena)
+    FMemo->~TMemoTables();
+  else
+    delete FMemo;
   FMemo = nullptr;
 }
 
@@ -305,8 +307,10 @@ TToken* TCompositeToken::Add(const TTokenClass& AClass) {
 
 void TCompositeToken::Clear() {
   for (TToken* token : FList) {
-    if (token->FInArena) token->~TToken();
-    else delete token;
+    if (token->FInArena)
+      token->~TToken();
+    else
+      delete token;
   }
   FList.clear();
   if (FArena) FArena->Release();
@@ -633,9 +637,9 @@ TToken* TTokenizer::ReadNextToken(TCompositeToken& AParentToken) {
     eof->SetRange(length, length);
     return eof;
   }
-  TTokenReader* const readers[] = {FWhiteSpaceReader.get(), FLineCommentReader.get(), FBlockCommentReader.get(),
-                                   &QuotedStringReader(),   &NumericReader(),         FTextReader.get(),
-                                   FCompositeOperationsReader.get(), FBreakCharsReader.get()};
+  TTokenReader* const readers[] = {
+      FWhiteSpaceReader.get(), FLineCommentReader.get(), FBlockCommentReader.get(),        &QuotedStringReader(),
+      &NumericReader(),        FTextReader.get(),        FCompositeOperationsReader.get(), FBreakCharsReader.get()};
   for (TTokenReader* reader : readers) {
     // An empty composite cannot accept; skipping it saves a position save and restore per token.
     if ((reader == FLineCommentReader.get() || reader == FBlockCommentReader.get()) &&
@@ -711,8 +715,8 @@ void TTokenIterator::SkipInsignificant() {
   while (!IsDone()) {
     TToken* token = FTokens->Tokens(FPosition);
     const uint32_t kinds = token->Kinds();
-    const bool skip = (FIgnoreWhiteSpaces && (kinds & tkWhiteSpace) != 0) ||
-                      (FIgnoreComments && (kinds & tkComment) != 0);
+    const bool skip =
+        (FIgnoreWhiteSpaces && (kinds & tkWhiteSpace) != 0) || (FIgnoreComments && (kinds & tkComment) != 0);
     if (!skip) break;
     ++FPosition;
   }

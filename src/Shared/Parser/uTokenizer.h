@@ -117,14 +117,14 @@ TToken* ConstructTokenOf(void* AMemory, TCompositeToken* AParent) {
 }  // namespace detail
 
 // Gives a token class its class reference and its name.
-#define TESS_TOKEN_CLASS(Cls)                                                                 \
-public:                                                                                       \
-  static const ::tess::parser::TTokenClass& ClassInfo() {                                     \
-    static const ::tess::parser::TTokenClass info{u"" #Cls, &::tess::parser::detail::CreateTokenOf<Cls>, \
-                                                  &::tess::parser::detail::ConstructTokenOf<Cls>,        \
-                                                  sizeof(Cls), alignof(Cls)};                            \
-    return info;                                                                              \
-  }                                                                                           \
+#define TESS_TOKEN_CLASS(Cls)                                                                                  \
+public:                                                                                                        \
+  static const ::tess::parser::TTokenClass& ClassInfo() {                                                      \
+    static const ::tess::parser::TTokenClass info{u"" #Cls, &::tess::parser::detail::CreateTokenOf<Cls>,       \
+                                                  &::tess::parser::detail::ConstructTokenOf<Cls>, sizeof(Cls), \
+                                                  alignof(Cls)};                                               \
+    return info;                                                                                               \
+  }                                                                                                            \
   std::u16string_view ClassName() const override { return u"" #Cls; }
 
 // The per-token memo of the grammar matcher: symbols that matched or failed starting at a token,
@@ -626,12 +626,11 @@ std::unique_ptr<TTokenizer> CreateTokenizerOf() {
 }  // namespace detail
 
 // Gives a tokenizer class its class reference; a subclass names itself with it.
-#define TESS_TOKENIZER_CLASS(Cls)                                                                 \
-public:                                                                                           \
-  static const ::tess::parser::TTokenizerClass& ClassInfo() {                                     \
-    static const ::tess::parser::TTokenizerClass info{u"" #Cls,                                   \
-                                                      &::tess::parser::detail::CreateTokenizerOf<Cls>}; \
-    return info;                                                                                  \
+#define TESS_TOKENIZER_CLASS(Cls)                                                                                 \
+public:                                                                                                           \
+  static const ::tess::parser::TTokenizerClass& ClassInfo() {                                                     \
+    static const ::tess::parser::TTokenizerClass info{u"" #Cls, &::tess::parser::detail::CreateTokenizerOf<Cls>}; \
+    return info;                                                                                                  \
   }
 
 // Cuts a whole text into a flat list of tokens under a root composite token. The readers are

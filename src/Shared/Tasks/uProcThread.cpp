@@ -15,15 +15,13 @@ TProcThread::~TProcThread() = default;
 void TProcThread::Body() {
   try {
     FProc();
-  } catch (...) {
-  }
+  } catch (...) {}
   // Released before the finish: what the procedure captured must not outlive the work.
   FProc = nullptr;
   if (OnTerminate) {
     try {
       UIDispatcher().Synchronize(OnTerminate);
-    } catch (...) {
-    }
+    } catch (...) {}
   }
 }
 

@@ -170,10 +170,10 @@ TEST(WrapperFactory, EachRequestReachesItsOwnCreator) {
   EXPECT_EQ(UnknownWrapMessage([&] { factory.DTable(&combo); }), u"(nothing raised)");  // already a list
   EXPECT_EQ(factory.DTable(&combo), nullptr);
   TEdit edit;
-  for (auto request : {+[](TTestWrapper& F, TWidget* W) { F.DTable(W); }, +[](TTestWrapper& F, TWidget* W) { F.DList(W); },
-                       +[](TTestWrapper& F, TWidget* W) { F.DAction(W); }, +[](TTestWrapper& F, TWidget* W) { F.DLog(W); },
-                       +[](TTestWrapper& F, TWidget* W) { F.DProgress(W); },
-                       +[](TTestWrapper& F, TWidget* W) { F.DCondition(W); }})
+  for (auto request :
+       {+[](TTestWrapper&F, TWidget*W) { F.DTable(W); }, +[](TTestWrapper&F, TWidget*W) { F.DList(W); },
+        +[](TTestWrapper&F, TWidget*W) { F.DAction(W); }, +[](TTestWrapper&F, TWidget*W) { F.DLog(W); },
+        +[](TTestWrapper&F, TWidget*W) { F.DProgress(W); }, +[](TTestWrapper&F, TWidget*W) { F.DCondition(W); }})
     EXPECT_EQ(UnknownWrapMessage([&] { request(factory, &edit); }), u"No wrapper for class TEdit");
   EXPECT_EQ(factory.Count(), 5);
 }
@@ -219,8 +219,8 @@ TEST(ListViewAdapter, ShowsCellZeroAsCaptionAndTheOtherCellsAsSubItemsWithTheirI
   row.Items(1).SetCaption(u"Applied");
   row.Items(1).SetImageIndex(0);
   row.Items(3).SetCaption(u"Text");
-  const TDTableLine expected{u"Main.dfm", true, 3, false,
-                             {{u"Applied", 0}, {u"1.5 KB", -1}, {u"Text", -1}, {u"/x/", -1}}};
+  const TDTableLine expected{
+      u"Main.dfm", true, 3, false, {{u"Applied", 0}, {u"1.5 KB", -1}, {u"Text", -1}, {u"/x/", -1}}};
   EXPECT_EQ(table.Entries[0]->Line, expected);
   EXPECT_EQ(table.Entries[0]->Row, &row);
 }
@@ -418,10 +418,10 @@ TEST(ComboboxCondition, CheckingMovesToItsEntryAndActsAsAPick) {
     int expectedChanges;
   };
   const Case cases[] = {
-      {0, true, 1, 1},    // another entry: moved and the handler runs
-      {-1, true, 1, 1},   // no entry at all
-      {1, true, 1, 0},    // already there: nothing
-      {1, false, 1, 0},   // unchecking never changes the list
+      {0, true, 1, 1},   // another entry: moved and the handler runs
+      {-1, true, 1, 1},  // no entry at all
+      {1, true, 1, 0},   // already there: nothing
+      {1, false, 1, 0},  // unchecking never changes the list
       {0, false, 0, 0},
   };
   for (const Case& c : cases) {

@@ -26,7 +26,9 @@ TEST(DString, StringOfRepeats) {
 }
 
 TEST(DString, MakePathJoinsFolderAndName) {
-  struct Case { std::u16string path, file, result; };
+  struct Case {
+    std::u16string path, file, result;
+  };
   const Case cases[] = {
       {u"/forms", u"Main.dfm", u"/forms/Main.dfm"},
       {u"/forms/", u"Main.dfm", u"/forms/Main.dfm"},
@@ -35,11 +37,11 @@ TEST(DString, MakePathJoinsFolderAndName) {
       {u"/forms/", u"", u"/forms/"},
       {u"sub", u"deeper", u"sub/deeper"},
       {u"", u"", u""},
-      {u"  lead", u"", u"  lead"},       // no name: leading blanks stay
-      {u"  lead", u"x", u"  lead/x"},    // with a name too
+      {u"  lead", u"", u"  lead"},     // no name: leading blanks stay
+      {u"  lead", u"x", u"  lead/x"},  // with a name too
       {u"trail ", u" x ", u"trail / x "},
-      {u"a", u"/x", u"a//x"},            // the name is never inspected
-      {u"C:", u"x", u"C:/x"},            // a colon is an ordinary character here
+      {u"a", u"/x", u"a//x"},  // the name is never inspected
+      {u"C:", u"x", u"C:/x"},  // a colon is an ordinary character here
   };
   for (const Case& c : cases) EXPECT_EQ(DString::MakePath(c.path, c.file), c.result);
   EXPECT_EQ(DString::MakePath(u"a", u"b", u"\\"), u"a\\b");
@@ -55,12 +57,14 @@ TEST(DString, ExtractSplitsAtTheLastDelimiter) {
 }
 
 TEST(DString, FormatBytesSwitchesUnitsPastEachLimit) {
-  struct Case { int64_t bytes; std::u16string text; };
+  struct Case {
+    int64_t bytes;
+    std::u16string text;
+  };
   const Case cases[] = {
-      {0, u" bytes"},           {512, u"512 bytes"},  {1024, u"1024 bytes"},
-      {1025, u"1 KB"},          {1536, u"1.5 KB"},    {1048576, u"1024 KB"},
-      {1048577, u"1 MB"},       {1572864, u"1.5 MB"}, {3221225472, u"3 GB"},
-      {1073741824, u"1024 MB"}, {1290, u"1.26 KB"},   {2047, u"2 KB"},
+      {0, u" bytes"},        {512, u"512 bytes"},      {1024, u"1024 bytes"}, {1025, u"1 KB"},
+      {1536, u"1.5 KB"},     {1048576, u"1024 KB"},    {1048577, u"1 MB"},    {1572864, u"1.5 MB"},
+      {3221225472, u"3 GB"}, {1073741824, u"1024 MB"}, {1290, u"1.26 KB"},    {2047, u"2 KB"},
       {-5, u"-5 bytes"},
   };
   for (const Case& c : cases) EXPECT_EQ(DString::FormatBytes(c.bytes), c.text) << c.bytes;

@@ -35,15 +35,18 @@ TEST(Utf8, RoundTripsOneToFourByteSequences) {
 }
 
 TEST(Utf8, ReplacesMalformedInputInsteadOfFailing) {
-  struct Case { std::string bytes; std::u16string text; };
+  struct Case {
+    std::string bytes;
+    std::u16string text;
+  };
   const Case cases[] = {
-      {"\x80", u"\uFFFD"},                         // lone continuation byte
-      {"a\xC3", u"a\uFFFD"},                       // truncated at the end
-      {"\xC0\xAF", u"\uFFFD\uFFFD"},               // overlong slash
-      {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},     // overlong three-byte form
-      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},     // encoded surrogate
+      {"\x80", u"\uFFFD"},                                // lone continuation byte
+      {"a\xC3", u"a\uFFFD"},                              // truncated at the end
+      {"\xC0\xAF", u"\uFFFD\uFFFD"},                      // overlong slash
+      {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},            // overlong three-byte form
+      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},            // encoded surrogate
       {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // past U+10FFFF
-      {"\xE2\x82x", u"\uFFFDx"},                   // broken sequence keeps the byte that broke it
+      {"\xE2\x82x", u"\uFFFDx"},                          // broken sequence keeps the byte that broke it
       {"\xFF", u"\uFFFD"},
   };
   for (const Case& c : cases) EXPECT_EQ(Utf8ToUtf16(c.bytes), c.text) << c.bytes.size();
@@ -51,22 +54,27 @@ TEST(Utf8, ReplacesMalformedInputInsteadOfFailing) {
 
 TEST(Utf8, EncodesLoneSurrogatesAsReplacement) {
   EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
-  EXPECT_EQ(Utf16ToUtf8(std::u16string{char16_t(0xDC00), u'a'}), "\xEF\xBF\xBD" "a");
+  EXPECT_EQ(Utf16ToUtf8(std::u16string{char16_t(0xDC00), u'a'}),
+            "\xEF\xBF\xBD"
+            "a");
   EXPECT_EQ(Utf16ToUtf8(std::u16string{u'a', char16_t(0xDBFF)}), "a\xEF\xBF\xBD");
 }
 
 // A name's bytes come back as they were, whatever they are; a byte outside valid UTF-8 is one
 // escaped character, so two names that differ in such a byte stay two names.
 TEST(PathText, EveryNameSurvivesTheRoundTrip) {
-  struct Case { std::string bytes; std::u16string text; };
+  struct Case {
+    std::string bytes;
+    std::u16string text;
+  };
   const Case cases[] = {
       {"caf\xE9.dfm", u"caf\xDCE9.dfm"},
       {"caf\xE8.dfm", u"caf\xDCE8.dfm"},
-      {"caf\xC3\xA9.dfm", u"caf\u00E9.dfm"},         // valid UTF-8 is decoded
-      {"\xED\xA0\x80", u"\xDCED\xDCA0\xDC80"},     // an encoded surrogate is three bytes
+      {"caf\xC3\xA9.dfm", u"caf\u00E9.dfm"},    // valid UTF-8 is decoded
+      {"\xED\xA0\x80", u"\xDCED\xDCA0\xDC80"},  // an encoded surrogate is three bytes
       {"\xE2\x82x", u"\xDCE2\xDC82x"},
       {"\xF0\x9F\x98\x80", u"\U0001F600"},
-      {"\xEF\xBF\xBD", u"\uFFFD"},                  // a real U+FFFD is not a byte
+      {"\xEF\xBF\xBD", u"\uFFFD"},  // a real U+FFFD is not a byte
       {"trail ", u"trail "},
   };
   for (const Case& c : cases) {

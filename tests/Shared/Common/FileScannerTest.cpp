@@ -20,8 +20,8 @@ protected:
     FDir.Write(".hidden/h.dfm", "");
     FDir.Write("Z.dfm", "");
   }
-  TStringList Scan(TDSearchAttribute AType, const std::u16string& AMask, bool ARecursive, bool AHidden,
-                   bool AFullPath, TStringList* APaths = nullptr) {
+  TStringList Scan(TDSearchAttribute AType, const std::u16string& AMask, bool ARecursive, bool AHidden, bool AFullPath,
+                   TStringList* APaths = nullptr) {
     TDFileScanner scanner;
     scanner.SetPath(FDir.Text());
     scanner.SetFileType(AType);
@@ -54,8 +54,7 @@ TEST_F(FileScanner, FullPathPrefixesTheRoot) {
 
 TEST_F(FileScanner, NotRecursiveStaysInTheRoot) {
   TStringList paths;
-  EXPECT_EQ(Scan(TDSearchAttribute::saFiles, u"*.dfm", false, true, false, &paths),
-            (TStringList{u"Z.dfm", u"a.dfm"}));
+  EXPECT_EQ(Scan(TDSearchAttribute::saFiles, u"*.dfm", false, true, false, &paths), (TStringList{u"Z.dfm", u"a.dfm"}));
   EXPECT_EQ(paths.size(), 1u);
 }
 

@@ -311,9 +311,12 @@ TEST(GUIRow, CellIndexBounds) {
     const char16_t* message;  // null: the cell exists
   };
   const Case cases[] = {
-      {0, nullptr},   {100, nullptr},
-      {101, u"Index out of bounds 101"}, {-1, u"Index out of bounds -1"},
-      {2147483647, u"Index out of bounds 2147483647"}, {-2147483647 - 1, u"Index out of bounds -2147483648"},
+      {0, nullptr},
+      {100, nullptr},
+      {101, u"Index out of bounds 101"},
+      {-1, u"Index out of bounds -1"},
+      {2147483647, u"Index out of bounds 2147483647"},
+      {-2147483647 - 1, u"Index out of bounds -2147483648"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.index);

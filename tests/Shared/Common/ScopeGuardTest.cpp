@@ -24,8 +24,7 @@ TEST(ScopeGuard, RunsItsActionOnEveryWayOutUnlessDismissed) {
       TScopeGuard guard([&] { ++runs; });
       if (c.Dismiss) guard.Dismiss();
       if (c.Raise) throw std::runtime_error("work failed");
-    } catch (const std::runtime_error&) {
-    }
+    } catch (const std::runtime_error&) {}
     EXPECT_EQ(runs, c.Runs) << c.Name;
   }
 }
@@ -72,8 +71,7 @@ TEST(ScopeGuard, TheHelpersUndoWhatTheyDidAlsoWhenTheScopeFails) {
     EXPECT_EQ(control.Depth, 1);
     auto none = UpdateScope<TCountingControl>(nullptr);
     throw std::runtime_error("work failed");
-  } catch (const std::runtime_error&) {
-  }
+  } catch (const std::runtime_error&) {}
   EXPECT_FALSE(locked);
   EXPECT_EQ(control.Depth, 0);
   EXPECT_EQ(control.Begins, 2);

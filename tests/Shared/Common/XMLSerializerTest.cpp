@@ -122,8 +122,10 @@ public:
     ::tzset();
   }
   ~ScopedZone() {
-    if (FHad) ::setenv("TZ", FOld.c_str(), 1);
-    else ::unsetenv("TZ");
+    if (FHad)
+      ::setenv("TZ", FOld.c_str(), 1);
+    else
+      ::unsetenv("TZ");
     ::tzset();
   }
 
@@ -206,8 +208,8 @@ TEST(XMLSerializer, WritesEachKindAsItsDocumentedText) {
   for (const char* expected :
        {"<Name>abc</Name>", "<Count>3</Count>", "<Active>True</Active>", "<Ratio>0.5</Ratio>",
         "<When>2026-03-01T10:20:30.456Z</When>", "<Letter>65</Letter>", "<Wide>8364</Wide>", "<Color>clGreen</Color>",
-        "<Style>clRed,clBlue</Style>", "<Value>7</Value>", "<Child>\r\n    <Tag>child</Tag>\r\n    <Level>1</Level>\r\n  </Child>",
-        "<Names />", "<Items />"})
+        "<Style>clRed,clBlue</Style>", "<Value>7</Value>",
+        "<Child>\r\n    <Tag>child</Tag>\r\n    <Level>1</Level>\r\n  </Child>", "<Names />", "<Items />"})
     EXPECT_NE(text.find(expected), std::string::npos) << expected << " missing in\n" << text;
   for (const char* absent : {"<Fixed>", "<Secret>", "<Big>"})
     EXPECT_EQ(text.find(absent), std::string::npos) << absent << " must not be written";
@@ -229,7 +231,7 @@ TEST(XMLSerializer, BooleansReadByNameWithoutRegardToCaseAndRejectAnythingElse) 
     const char* Text;
     bool Valid, Value;
   };
-  const Row rows[] = {{"False", true, false}, {"True", true, true}, {"true", true, true}, {" FALSE ", true, false},
+  const Row rows[] = {{"False", true, false}, {"True", true, true},  {"true", true, true}, {" FALSE ", true, false},
                       {"", false, false},     {"Yes", false, false}, {"1", false, false}};
   for (const Row& row : rows) {
     TTriple target;
@@ -246,11 +248,16 @@ TEST(XMLSerializer, BooleansReadByNameWithoutRegardToCaseAndRejectAnythingElse) 
 
 TEST(XMLSerializer, BadValueTextsRaise) {
   const char* rows[] = {
-      "<Root><Count>x</Count></Root>",          "<Root><Count>3.5</Count></Root>",
-      "<Root><Count>2147483648</Count></Root>", "<Root><Unsigned>101</Unsigned></Root>",
-      "<Root><Letter>256</Letter></Root>",      "<Root><Ratio>0,5</Ratio></Root>",
-      "<Root><Ratio>1e</Ratio></Root>",         "<Root><When>2026-02-30T00:00:00Z</When></Root>",
-      "<Root><When>yesterday</When></Root>",    "<Root><Color>clPink</Color></Root>",
+      "<Root><Count>x</Count></Root>",
+      "<Root><Count>3.5</Count></Root>",
+      "<Root><Count>2147483648</Count></Root>",
+      "<Root><Unsigned>101</Unsigned></Root>",
+      "<Root><Letter>256</Letter></Root>",
+      "<Root><Ratio>0,5</Ratio></Root>",
+      "<Root><Ratio>1e</Ratio></Root>",
+      "<Root><When>2026-02-30T00:00:00Z</When></Root>",
+      "<Root><When>yesterday</When></Root>",
+      "<Root><Color>clPink</Color></Root>",
       "<Root><Style>clRed,,clBlue</Style></Root>",
   };
   for (const char* xml : rows) {
@@ -392,9 +399,8 @@ TEST(XMLSerializer, HooksCanSkipAndObserve) {
   TTriple object;
   TDXMLSerializer serializer(TDXMLEncoding::xeUtf8);
   std::vector<std::u16string> seen;
-  serializer.PropertySerialize = [](TDXMLSerializer*, TDPersistent*, const std::u16string& AName, TDXMLNode, bool& ASkip) {
-    ASkip = AName == u"Count";
-  };
+  serializer.PropertySerialize = [](TDXMLSerializer*, TDPersistent*, const std::u16string& AName, TDXMLNode,
+                                    bool& ASkip) { ASkip = AName == u"Count"; };
   serializer.PropertySerialized = [&](TDXMLSerializer*, TDPersistent*, const std::u16string& AName, TDXMLNode) {
     seen.push_back(AName);
   };
@@ -422,8 +428,9 @@ TEST(XMLSerializer, HooksCanSkipAndObserve) {
 TEST(XMLSerializer, ReadingHooksSkipPropertiesAndSeeEveryObject) {
   TSample target;
   TDXMLSerializer reader(TDXMLEncoding::xeUtf8);
-  reader.XMLDoc().LoadFromBytes("<Root><Name>new</Name><Count>9</Count><Child><Level>4</Level></Child>"
-                                "<Names>x,y</Names></Root>");
+  reader.XMLDoc().LoadFromBytes(
+      "<Root><Name>new</Name><Count>9</Count><Child><Level>4</Level></Child>"
+      "<Names>x,y</Names></Root>");
   reader.PropertyDeserialize = [](TDXMLSerializer*, TDPersistent*, const std::u16string& AName, TDXMLNode ANode,
                                   bool& ASkip) {
     EXPECT_EQ(ANode.NodeName(), AName);
@@ -479,10 +486,18 @@ TEST(XMLSerializer, FloatsUseGeneralNotationWithAPointWhateverTheLocale) {
     double Value;
     const char16_t* Text;
   };
-  const Row rows[] = {{0.5, u"0.5"},         {-2.25, u"-2.25"},      {100, u"100"},
-                      {1e20, u"1E20"},       {1.5e-7, u"1.5E-7"},    {0.0001, u"0.0001"},
-                      {0.00001, u"1E-5"},    {1e15, u"1E15"},        {123456789012345, u"123456789012345"},
-                      {1.0 / 3, u"0.333333333333333"}, {0, u"0"}, {2.0 / 3 * 1e-10, u"6.66666666666667E-11"}};
+  const Row rows[] = {{0.5, u"0.5"},
+                      {-2.25, u"-2.25"},
+                      {100, u"100"},
+                      {1e20, u"1E20"},
+                      {1.5e-7, u"1.5E-7"},
+                      {0.0001, u"0.0001"},
+                      {0.00001, u"1E-5"},
+                      {1e15, u"1E15"},
+                      {123456789012345, u"123456789012345"},
+                      {1.0 / 3, u"0.333333333333333"},
+                      {0, u"0"},
+                      {2.0 / 3 * 1e-10, u"6.66666666666667E-11"}};
   for (const Row& row : rows) {
     EXPECT_EQ(XmlFloatText(row.Value), row.Text);
     EXPECT_NEAR(XmlTextToFloat(row.Text), row.Value, std::fabs(row.Value) * 1e-14);
@@ -512,7 +527,8 @@ TEST(XMLSerializer, DateTimesCarryTheLocalOffsetAndReadBackAsLocalTime) {
     EXPECT_EQ(XmlDateTimeText(when), u"2026-03-01T10:20:30.456Z");
     EXPECT_EQ(XmlDateTimeText(EncodeDateTime(1899, 12, 29, 6, 0, 0, 0)), u"1899-12-29T06:00:00.000Z");
     EXPECT_DOUBLE_EQ(EncodeDateTime(1899, 12, 29, 6, 0, 0, 0), -1.25);
-    EXPECT_EQ(XmlDateTimeText(0.99999999999), u"1899-12-31T00:00:00.000Z") << "a rounded time carries into the next day";
+    EXPECT_EQ(XmlDateTimeText(0.99999999999), u"1899-12-31T00:00:00.000Z")
+        << "a rounded time carries into the next day";
     EXPECT_NEAR(XmlTextToDateTime(u"2026-03-01"), EncodeDateTime(2026, 3, 1, 0, 0, 0, 0), 1e-9);
     EXPECT_NEAR(XmlTextToDateTime(u"2024-02-29T23:59:59.9996Z"), EncodeDateTime(2024, 3, 1, 0, 0, 0, 0), 1e-9);
   }

@@ -1,17 +1,17 @@
 // Deep right-recursive lists and the growth of matching time with the input.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <time.h>
+#include <algorithm>
 
 #include <chrono>
 
+#include "ParserTestSupport.h"
 #include "Shared/Common/uEncoding.h"
 #include "Shared/Common/uFormat.h"
 #include "Shared/Parser/uParser.h"
 #include "Shared/Parser/uParserFactory.h"
 #include "Shared/Parser/uTextCompare.h"
-#include "ParserTestSupport.h"
 #include "TestGrammar.h"
 
 using namespace tess::parser;
@@ -140,8 +140,10 @@ std::u16string Elements(const TDeepGrammar& AGrammar) {
   while (link != nullptr) {
     const TProduction* next = nullptr;
     for (const TSymbol* child : link->Symbols()) {
-      if (auto* terminal = dynamic_cast<const TNumericTerminal*>(child)) result += terminal->Token()->Text();
-      else if (auto* production = dynamic_cast<const TProduction*>(child)) next = production;
+      if (auto* terminal = dynamic_cast<const TNumericTerminal*>(child))
+        result += terminal->Token()->Text();
+      else if (auto* production = dynamic_cast<const TProduction*>(child))
+        next = production;
     }
     link = next;
   }
@@ -190,8 +192,7 @@ TRun ParseList(const std::u16string& AText, bool ARecursive, bool AKeepMemo) {
     parser.Parse(grammar, AText, run.MaxPosition);
     run.Matched = true;
     run.Elements = Elements(grammar);
-  } catch (const EGrammarError&) {
-  }
+  } catch (const EGrammarError&) {}
   if (AKeepMemo) run.Memo = MemoOf(grammar);
   gRecursive = false;
   return run;
@@ -215,7 +216,8 @@ std::string ShapeName(const ::testing::TestParamInfo<TShape>& AInfo) {
 }  // namespace
 
 TEST_P(DeepLists, MatchLikeTheRecursiveDescriptionWithTheSameMemo) {
-  for (const std::u16string& text : {ListText(300, GetParam()), ListText(300, GetParam()) + u" x", std::u16string(u"7")}) {
+  for (const std::u16string& text :
+       {ListText(300, GetParam()), ListText(300, GetParam()) + u" x", std::u16string(u"7")}) {
     const TRun iterative = ParseList(text, false, true);
     const TRun recursive = ParseList(text, true, true);
     EXPECT_EQ(iterative.Matched, recursive.Matched);

@@ -25,8 +25,8 @@ protected:
     std::vector<std::string> result;
     for (const TKVEntries* link = FGrammar.Entries(); link != nullptr; link = link->GetNext()) {
       const TKVEntry* entry = link->Entry();
-      result.push_back(tess::common::Utf16ToUtf8(entry->Key() + u"=" +
-                                                 ParserFactory().GetProductionText(entry->Value())));
+      result.push_back(
+          tess::common::Utf16ToUtf8(entry->Key() + u"=" + ParserFactory().GetProductionText(entry->Value())));
     }
     return result;
   }
@@ -44,13 +44,14 @@ TEST_F(KeyValue, ConfiguresTheTokenizerWithItsKeywordsAndQuotes) {
 }
 
 TEST_F(KeyValue, ParsesEntriesWithAllThreeStrategies) {
-  Parse(u"name = 'Tess' ; // who\r\n"
-        u"size := -12 { block\r\n comment }\r\n"
-        u"list = (1, 'two', (three, -4), ())\r\n"
-        u"empty = ()\r\n"
-        u"end");
-  EXPECT_EQ(Entries(), (std::vector<std::string>{"name='Tess'", "size=-12",
-                                                 "list=(1,'two',(three,-4),())", "empty=()"}));
+  Parse(
+      u"name = 'Tess' ; // who\r\n"
+      u"size := -12 { block\r\n comment }\r\n"
+      u"list = (1, 'two', (three, -4), ())\r\n"
+      u"empty = ()\r\n"
+      u"end");
+  EXPECT_EQ(Entries(),
+            (std::vector<std::string>{"name='Tess'", "size=-12", "list=(1,'two',(three,-4),())", "empty=()"}));
   EXPECT_EQ(FMaxPosition, FGrammar.RootToken()->Count() - 1);
   // The optional END keyword matched as the grammar's second child.
   ASSERT_EQ(FGrammar.Count(), 2);
@@ -64,13 +65,12 @@ TEST_F(KeyValue, StopsWhereTheTextStopsMakingSense) {
     int32_t line, column;
   };
   const Case cases[] = {
-      {u"a = (1, 2,)", u")", 1, 11},          // a delimiter with no rest fails the whole list
-      {u"a = (1, (", u"", 1, 10},             // the list is never closed
-      {u"a = 1\r\nb = = 2", u"=", 2, 5},      // the second '=' has no value
-      {u"a = 1 end end", u"end", 1, 11},      // a keyword is never a key
-      {u"a = 'open' (", u"(", 1, 12},         // a list is a value, never a key
-      {u"a = 1\nb", u"", 2, 2},
-      {u"= 1", u"=", 1, 1},
+      {u"a = (1, 2,)", u")", 1, 11},      // a delimiter with no rest fails the whole list
+      {u"a = (1, (", u"", 1, 10},         // the list is never closed
+      {u"a = 1\r\nb = = 2", u"=", 2, 5},  // the second '=' has no value
+      {u"a = 1 end end", u"end", 1, 11},  // a keyword is never a key
+      {u"a = 'open' (", u"(", 1, 12},     // a list is a value, never a key
+      {u"a = 1\nb", u"", 2, 2},          {u"= 1", u"=", 1, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(tess::common::Utf16ToUtf8(c.text));
@@ -158,8 +158,8 @@ TEST_F(KeyValue, VisitorsWalkTheMatchedTreeInSourceOrder) {
     }
   } collector;
   FGrammar.Accept(collector);
-  EXPECT_EQ(collector.Seen, (std::vector<std::string>{"grammar", "a", "<=>", "1", "<;>", "b", "<=>", "<(>", "c",
-                                                      "<,>", "'d'", "<)>", "<END>"}));
+  EXPECT_EQ(collector.Seen, (std::vector<std::string>{"grammar", "a", "<=>", "1", "<;>", "b", "<=>", "<(>", "c", "<,>",
+                                                      "'d'", "<)>", "<END>"}));
   // The event replaces the visitor call for one symbol.
   collector.Seen.clear();
   FGrammar.Entries()->SetOnAcceptVisitor([](TSymbol*, TSymbolVisitor&) {});

@@ -57,11 +57,15 @@ protected:
 };
 
 auto Const(std::u16string AText, bool ARequired = true) {
-  return [=](TProduction* AParent) -> TSymbol* { return ParserFactory().CreateConstantTerminal(AParent, AText, ARequired); };
+  return [=](TProduction* AParent) -> TSymbol* {
+    return ParserFactory().CreateConstantTerminal(AParent, AText, ARequired);
+  };
 }
 template <class T>
 auto Sym(bool ARequired = true) {
-  return [=](TProduction* AParent) -> TSymbol* { return ParserFactory().CreateSymbol(T::ClassInfo(), AParent, ARequired); };
+  return [=](TProduction* AParent) -> TSymbol* {
+    return ParserFactory().CreateSymbol(T::ClassInfo(), AParent, ARequired);
+  };
 }
 
 class Matching : public ::testing::Test {
@@ -271,8 +275,8 @@ TEST(Terminals, IdentifiersTakeWordsAndNumbersButNoKeyword) {
     bool identifier, numeric, text_terminal;
   };
   const Case cases[] = {
-      {u"Form1", true, false, false}, {u"12", true, true, false},     {u"END", false, false, false},
-      {u"'s'", false, false, true},   {u"[q]", true, false, false},   {u"=", false, false, false},
+      {u"Form1", true, false, false}, {u"12", true, true, false},   {u"END", false, false, false},
+      {u"'s'", false, false, true},   {u"[q]", true, false, false}, {u"=", false, false, false},
   };
   TTokenizer tokenizer;
   tokenizer.Keywords() = {u"end"};

@@ -74,8 +74,8 @@ TEST(SourceFeeder, ReadLineConsumesOneBreakOfAnyKind) {
     std::u16string text, line, rest;
   };
   const Case cases[] = {
-      {u"ab\r\ncd", u"ab", u"cd"},   {u"ab\n\rcd", u"ab", u"cd"}, {u"ab\r\rcd", u"ab", u"cd"},
-      {u"ab\n\ncd", u"ab", u"cd"},   {u"ab\n\n\ncd", u"ab", u"\ncd"}, {u"ab", u"ab", u""},
+      {u"ab\r\ncd", u"ab", u"cd"}, {u"ab\n\rcd", u"ab", u"cd"},     {u"ab\r\rcd", u"ab", u"cd"},
+      {u"ab\n\ncd", u"ab", u"cd"}, {u"ab\n\n\ncd", u"ab", u"\ncd"}, {u"ab", u"ab", u""},
       {u"\r\n", u"", u""},
   };
   for (const Case& c : cases) {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "Shared/Parser/uParserFactory.h"
 #include "ParserTestSupport.h"
+#include "Shared/Parser/uParserFactory.h"
 
 using namespace tess::parser;
 using tess::parser::testing::Tokenize;
@@ -44,9 +44,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReaderCase{"EmptyStringThenWord", u"''x", {"TQuotedStringToken ''", "TTextToken x", "TEOFToken "}},
         ReaderCase{"WordThenString", u"abc'def'", {"TTextToken abc", "TQuotedStringToken 'def'", "TEOFToken "}},
         ReaderCase{"DecimalNumber", u"12.5", {"TNumericToken 12.5", "TEOFToken "}},
-        ReaderCase{"SecondPointEndsNumber",
-                   u"1.2.3",
-                   {"TNumericToken 1.2", "TBreakToken .", "TNumericToken 3", "TEOFToken "}},
+        ReaderCase{
+            "SecondPointEndsNumber", u"1.2.3", {"TNumericToken 1.2", "TBreakToken .", "TNumericToken 3", "TEOFToken "}},
         ReaderCase{"UpperHex", u"0x1F", {"TNumericToken 0x1F", "TEOFToken "}},
         ReaderCase{"LowerHexDigitEndsNumber", u"0x1f", {"TNumericToken 0x1", "TTextToken f", "TEOFToken "}},
         ReaderCase{"ExponentIsAWord", u"1E5", {"TNumericToken 1", "TTextToken E5", "TEOFToken "}},
@@ -85,8 +84,8 @@ TEST(Tokenizer, EmptyTextGivesOneEndOfFileToken) {
 TEST(Tokenizer, ConfigurationChangesHowTheSameTextIsCut) {
   TTokenizer tokenizer;
   EXPECT_EQ(Tokenize(tokenizer, u"a := 'x'"),
-            (Tokens{"TTextToken a", "TWhiteSpace  ", "TBreakToken :", "TBreakToken =", "TWhiteSpace  ",
-                    "TBreakToken '", "TTextToken x", "TBreakToken '", "TEOFToken "}));
+            (Tokens{"TTextToken a", "TWhiteSpace  ", "TBreakToken :", "TBreakToken =", "TWhiteSpace  ", "TBreakToken '",
+                    "TTextToken x", "TBreakToken '", "TEOFToken "}));
   tokenizer.AddCompositeOperation(u":=");
   EXPECT_EQ(Tokenize(tokenizer, u"a := 'x'"),
             (Tokens{"TTextToken a", "TWhiteSpace  ", "TCompositeOperationToken :=", "TWhiteSpace  ", "TBreakToken '",
