@@ -456,7 +456,23 @@ bool TChangeObjectAction::MatchObject(const doc::TDObject& AObject) const {
   return MatchSelection(AObject, FOldObjectName, FOldObjectClass);
 }
 
+namespace {
+
+// An object as its header line names it: "Name: TClass", or the class alone.
+std::u16string HeaderOf(const doc::TDObject& AObject) {
+  const std::u16string name = ObjectNameOf(AObject);
+  return name.empty() ? ObjectClassOf(AObject) : name + u": " + ObjectClassOf(AObject);
+}
+
+}  // namespace
+
 void TChangeObjectAction::ApplyToObject(doc::TDObject& AObject) {
+  const std::u16string before = HeaderOf(AObject);
+  ChangeObject(AObject);
+  DoMessage(Format(u"Changing object %s to %s", {before, HeaderOf(AObject)}));
+}
+
+void TChangeObjectAction::ChangeObject(doc::TDObject& AObject) {
   const std::u16string name = FNewObjectName.empty() ? ObjectNameOf(AObject) : FNewObjectName;
   const std::u16string cls = FNewObjectClass.empty() ? ObjectClassOf(AObject) : FNewObjectClass;
   if (name.empty()) {

@@ -248,6 +248,8 @@ public:
   void SetNewObjectClass(std::u16string AValue) { FNewObjectClass = std::move(AValue); }
 
 private:
+  void ChangeObject(doc::TDObject& AObject);
+
   std::u16string FOldObjectName;
   std::u16string FOldObjectClass;
   std::u16string FNewObjectName;

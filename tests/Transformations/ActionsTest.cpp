@@ -268,13 +268,14 @@ TEST_F(ActionTest, NewPropertyWithoutAValueIsHarmlessWhereNothingMatches) {
   EXPECT_FALSE(action.Changed());
 }
 
-TEST_F(ActionTest, ChangeObjectRenamesClassesAtAnyDepthWithoutLogging) {
+TEST_F(ActionTest, ChangeObjectRenamesClassesAtAnyDepthAndLogsEachObject) {
   TChangeObjectAction action;
   action.SetOldObjectClass(u"TLabel");
   action.SetNewObjectClass(u"TStaticText");
   const std::u16string text = Apply(action);
   EXPECT_TRUE(action.Changed());
-  EXPECT_TRUE(FLog.empty());
+  EXPECT_EQ(FLog, (std::vector<std::u16string>{u"Changing object Label1: TLabel to Label1: TStaticText",
+                                               u"Changing object Label2: TLabel to Label2: TStaticText"}));
   EXPECT_EQ(text.find(u"TLabel"), std::u16string::npos);
   EXPECT_NE(text.find(u"    object Label1: TStaticText\r\n"), std::u16string::npos);
   EXPECT_NE(text.find(u"  object Label2: TStaticText\r\n"), std::u16string::npos);
