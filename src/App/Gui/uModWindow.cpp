@@ -2,7 +2,6 @@
 #include "App/Gui/uModWindow.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QFrame>
@@ -12,7 +11,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -20,6 +18,7 @@
 #include "App/Gui/uActionFrame.h"
 #include "App/Gui/uChangeObjectFrameWidget.h"
 #include "App/Gui/uChangePropFrameWidget.h"
+#include "App/Gui/uModal.h"
 #include "App/Gui/uNewPropFrameWidget.h"
 #include "App/Gui/uRemovePropFrameWidget.h"
 
@@ -279,13 +278,7 @@ bool TModForm::eventFilter(QObject* AWatched, QEvent* AEvent) {
 }
 
 app::TModalResult TModForm::ShowModal() {
-  QWidget* opener = QApplication::activeWindow();
-  const QRect over = opener != nullptr && opener != this ? opener->frameGeometry()
-                     : screen() != nullptr               ? screen()->availableGeometry()
-                                                         : QRect();
-  if (over.isValid()) move(over.center() - rect().center());
-  setWindowModality(Qt::ApplicationModal);
-  return exec() == QDialog::Accepted ? app::TModalResult::mrOk : app::TModalResult::mrCancel;
+  return ExecCentredModal(*this) ? app::TModalResult::mrOk : app::TModalResult::mrCancel;
 }
 
 }  // namespace tess::gui

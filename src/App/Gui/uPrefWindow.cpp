@@ -1,14 +1,13 @@
 // The preferences dialog: keeps the enabling rules between its controls; the rest is the controller's.
 #include "App/Gui/uPrefWindow.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
-#include <QScreen>
 
+#include "App/Gui/uModal.h"
 #include "App/Gui/uPrefNewFrame.h"
 #include "App/Gui/uPrefReplaceFrame.h"
 
@@ -152,14 +151,8 @@ void TPrefForm::reject() {
 }
 
 app::TModalResult TPrefForm::ShowModal() {
-  QWidget* opener = QApplication::activeWindow();
-  const QRect over = opener != nullptr && opener != this ? opener->frameGeometry()
-                     : screen() != nullptr               ? screen()->availableGeometry()
-                                                         : QRect();
-  if (over.isValid()) move(over.center() - rect().center());
-  setWindowModality(Qt::ApplicationModal);
   // There is no OK: every close the controller accepted has stored the settings.
-  exec();
+  ExecCentredModal(*this);
   return app::TModalResult::mrOk;
 }
 
