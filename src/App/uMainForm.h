@@ -2,7 +2,6 @@
 #pragma once
 
 #include "Batch/uBatchViews.h"
-#include "Batch/uFilesC.h"
 #include "Shared/Common/uControls.h"
 
 namespace tess::app {
@@ -56,8 +55,5 @@ protected:
   ~IMainC() = default;
 };
 
-// The file table's image of the form-file icon, kept by the file list.
-using batch::FormFileImageIndex;
-using batch::SetFormFileImageIndex;
 
 }  // namespace tess::app

@@ -50,7 +50,7 @@ namespace {
 class MainC : public ::testing::Test {
 protected:
   MainC() : Placement(Settings), User(u"Rename buttons", true) {
-    tess::app::SetFormFileImageIndex(3);
+    tess::batch::SetFormFileImageIndex(3);
     Offered = {&BinToText, &TextToBin, &User};
     Controller = std::make_unique<TMainC>([this] { return Offered; }, &Placement, &Settings);
     Controller->Files().SetLauncher([this](const std::u16string& AFileName) { Opened.push_back(AFileName); });
@@ -65,7 +65,7 @@ protected:
     Controller->AttachView(nullptr);
     Controller.reset();
     EXPECT_EQ(Main.Context->ForeignCalls(), Lines{});
-    tess::app::SetFormFileImageIndex(-1);
+    tess::batch::SetFormFileImageIndex(-1);
   }
 
   std::u16string Cell(int32_t ARow, int32_t ACell) { return CellCaption(Main.Table.Rows().Items(ARow), ACell); }

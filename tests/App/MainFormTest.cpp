@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "Batch/uFilesC.h"
 #include "Support/FakeMain.h"
 
 using namespace tess;
@@ -136,8 +137,8 @@ TEST(MainView, TheLogMemoIsAlsoItsText) {
 }
 
 TEST(FormFileImage, IsNoImageUntilTheWindowSetsIt) {
-  EXPECT_EQ(app::FormFileImageIndex(), -1);
-  app::SetFormFileImageIndex(3);
-  EXPECT_EQ(app::FormFileImageIndex(), 3);
-  app::SetFormFileImageIndex(-1);
+  EXPECT_EQ(batch::FormFileImageIndex(), -1);
+  batch::SetFormFileImageIndex(3);
+  EXPECT_EQ(batch::FormFileImageIndex(), 3);
+  batch::SetFormFileImageIndex(-1);
 }

@@ -31,9 +31,9 @@ protected:
   FileList() {
     ShowIn(&Table);
     Files.SetLauncher([this](const std::u16string& AFileName) { Opened.push_back(AFileName); });
-    tess::app::SetFormFileImageIndex(7);
+    tess::batch::SetFormFileImageIndex(7);
   }
-  ~FileList() override { tess::app::SetFormFileImageIndex(-1); }
+  ~FileList() override { tess::batch::SetFormFileImageIndex(-1); }
 
   // Adds AName (created with ASize bytes unless negative) from the temporary folder.
   std::u16string AddNamed(const std::string& AName, int ASize = 10) {

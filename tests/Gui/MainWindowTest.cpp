@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "Batch/uFilesC.h"
 #include "Shared/Common/uGUIContainers.h"
 #include "Shared/Components/uHtmlLabel.h"
 
@@ -228,7 +229,7 @@ TEST_F(MainWindow, HasItsSizesAndCannotBeMadeSmallerThan600By400) {
   EXPECT_EQ(Window.TransformCombo()->width(), 252);
   EXPECT_EQ(Window.FilesTree()->columnWidth(0), 200);
   EXPECT_EQ(Window.FilesTree()->columnWidth(3), 70);
-  EXPECT_EQ(app::FormFileImageIndex(), 3);
+  EXPECT_EQ(batch::FormFileImageIndex(), 3);
 }
 
 TEST_F(MainWindow, DropsGoToTheHandlerSortedIntoFilesAndFolders) {

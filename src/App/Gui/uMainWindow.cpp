@@ -29,6 +29,7 @@
 #include <QVBoxLayout>
 
 #include "App/Gui/uMainPictures.h"
+#include "Batch/uFilesC.h"
 #include "Shared/Common/uException.h"
 #include "Shared/Common/uScopeGuard.h"
 #include "Shared/Components/uHtmlLabel.h"
@@ -253,7 +254,7 @@ TMainForm::TMainForm(QWidget* AParent) : QWidget(AParent) {
   QList<QIcon> images = StatusImages();
   images.append(FormFileIcon());
   SetSmallImages(lvFiles, images);
-  app::SetFormFileImageIndex(static_cast<int32_t>(images.size() - 1));
+  batch::SetFormFileImageIndex(static_cast<int32_t>(images.size() - 1));
   FAutoScroll = std::make_unique<TAutoScroller>(lvFiles);
   FWrapper = CreateVCLWrapper();
   FFiles = std::make_unique<TDListView>(lvFiles);
