@@ -146,8 +146,8 @@ std::u16string TManualTransform::Description() const { return FDescription; }
 void TManualTransform::Execute() {
   FStatus = TTransformStatus::tsNoChanges;
   RunReportingErrors([this] {
+    formtext::DFMHelper().CheckTextSize(InputSize());
     std::string bytes = ReadInput();
-    formtext::DFMHelper().CheckTextSize(bytes.size());
     stream::TMemoryStream input(bytes);
     const stream::FormFileFormat format = stream::DetectFormFormat(input);
     if (format == stream::FormFileFormat::fmtUnknown) {

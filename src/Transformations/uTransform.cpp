@@ -63,6 +63,10 @@ std::unique_ptr<TTransform> TTransform::Clone() const {
 
 std::u16string TTransform::FullName() const { return common::DString::MakePath(FPath, FFileName); }
 
+uint64_t TTransform::InputSize() const {
+  return FInBytes ? FInBytes->size() : static_cast<uint64_t>(common::DDirectory::FileSize(FInFile));
+}
+
 std::string TTransform::ReadInput() {
   if (!FInBytes) return common::DDirectory::ReadBytes(FInFile);
   std::string bytes = std::move(*FInBytes);

@@ -65,6 +65,8 @@ public:
   // The input for Execute: the bytes handed in (once), else the whole of InFile. Raises EFileError
   // when the file cannot be read.
   std::string ReadInput();
+  // The size ReadInput will return, found without reading the file.
+  uint64_t InputSize() const;
   bool Changed() const { return FChanged; }
   void SetChanged(bool AValue) { FChanged = AValue; }
   const std::u16string& OutFile() const { return FOutFile; }
