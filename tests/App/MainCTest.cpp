@@ -23,23 +23,13 @@
 #include "Transformations/uTransformList.h"
 
 using namespace tess::app;
+using namespace tess::testing;
 using tess::batch::CellCaption;
 using tess::batch::ColFormat;
 using tess::batch::ColSize;
 using tess::batch::ColStatus;
 using tess::common::DString;
 using tess::common::Format;
-using tess::testing::CopyCorpus;
-using tess::testing::CorpusFiles;
-using tess::testing::kIdle;
-using tess::testing::kIdleChosen;
-using tess::testing::kIdleEditable;
-using tess::testing::TempDir;
-using tess::testing::TFakeMain;
-using tess::testing::TGate;
-using tess::testing::TScript;
-using tess::testing::TScriptedTransform;
-using tess::testing::TUILoop;
 using tess::transform::TTransform;
 using tess::transform::TTransformStatus;
 using Lines = std::vector<std::u16string>;
@@ -116,7 +106,7 @@ TEST_F(MainC, StartUpOffersTheTransformationsWithNoneChosenAndOnlyIdleCommandsEn
 }
 
 TEST(MainCStartUp, OffersTheTransformationListWhenNoSourceIsGiven) {
-  tess::testing::ScopedDataHome home;
+  ScopedDataHome home;
   TUILoop loop;
   TFakeMain main;
   TMainC controller;
@@ -425,8 +415,7 @@ TEST_F(MainC, ConvertedPairMatchesTheTextTheIdeWrote) {
   Main.StartAction.Execute();
   ASSERT_TRUE(WaitIdle());
   EXPECT_EQ(Cell(0, ColStatus), u"Applied");
-  std::ifstream expected(tess::testing::CorpusDir() / "text" / binary, std::ios::binary);
-  EXPECT_EQ(Dir.Read("about.dfm"), std::string(std::istreambuf_iterator<char>(expected), {}));
+  EXPECT_EQ(Dir.Read("about.dfm"), ReadFile(kCorpus / "text" / binary));
 }
 
 TEST_F(MainC, ConvertedTextTakesTheLineBreakOfThePreferences) {
@@ -436,9 +425,7 @@ TEST_F(MainC, ConvertedTextTakesTheLineBreakOfThePreferences) {
   Main.Chooser.UserPick(0);
   Main.StartAction.Execute();
   ASSERT_TRUE(WaitIdle());
-  std::ifstream expected(tess::testing::CorpusDir() / "text" / binary, std::ios::binary);
-  EXPECT_EQ(Dir.Read("about.dfm"),
-            tess::testing::WithLineBreaks(std::string(std::istreambuf_iterator<char>(expected), {}), "\n"));
+  EXPECT_EQ(Dir.Read("about.dfm"), WithLineBreaks(ReadFile(kCorpus / "text" / binary), "\n"));
 }
 
 TEST_F(MainC, MessagesOfTheTransformationReachTheLogIndented) {

@@ -8,32 +8,11 @@
 
 #include "Batch/uFilesC.h"
 #include "Support/FakeMain.h"
+#include "Support/RecordingMainC.h"
 
 using namespace tess;
 using namespace tess::common;
 using namespace tess::testing;
-
-namespace {
-
-// Records which command the window passed on.
-class TRecordingController : public TDObject, public app::IMainC {
-public:
-  std::vector<std::string> Calls;
-
-  void AddFile() override { Calls.push_back("AddFile"); }
-  void AddDir() override { Calls.push_back("AddDir"); }
-  void RemoveFiles() override { Calls.push_back("RemoveFiles"); }
-  void OpenFile() override { Calls.push_back("OpenFile"); }
-  void NewTransform() override { Calls.push_back("NewTransform"); }
-  void EditTransform() override { Calls.push_back("EditTransform"); }
-  void RemoveTransform() override { Calls.push_back("RemoveTransform"); }
-  void TransformChanged() override { Calls.push_back("TransformChanged"); }
-  void Start() override { Calls.push_back("Start"); }
-  void Stop() override { Calls.push_back("Stop"); }
-  void Options() override { Calls.push_back("Options"); }
-};
-
-}  // namespace
 
 TEST(MainView, AskingTwiceForAControlAddressesTheSameControl) {
   TFakeMain main;
@@ -63,7 +42,7 @@ TEST(MainView, SwitchingBackShowsTheChooserWithItsEntryUnchanged) {
 
 TEST(MainView, EveryCommandReachesItsControllerOperation) {
   TFakeMain main;
-  TRecordingController controller;
+  TRecordingMainC controller;
   main.Connect(&controller);
   for (const auto& [name, action] : main.Actions()) action->Execute();
   main.Chooser.Items().Add();
@@ -77,7 +56,7 @@ TEST(MainView, EveryCommandReachesItsControllerOperation) {
 
 TEST(MainView, ADisabledCommandRunsNothing) {
   TFakeMain main;
-  TRecordingController controller;
+  TRecordingMainC controller;
   main.Connect(&controller);
   main.Start()->SetEnabled(false);
   main.StartAction.Execute();

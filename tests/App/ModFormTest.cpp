@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "App/uDFMApp.h"
+#include "Support/ActionBuilders.h"
 #include "Support/FakeDialogs.h"
 #include "Support/TempDir.h"
 #include "Transformations/uManualTransform.h"
@@ -16,16 +17,7 @@
 
 using namespace tess::app;
 using namespace tess::transform;
-using tess::testing::ScopedDataHome;
-using tess::testing::TFakeChangeObjectFrame;
-using tess::testing::TFakeChangePropFrame;
-using tess::testing::TFakeEdit;
-using tess::testing::TFakeMessageBox;
-using tess::testing::TFakeModFormWindow;
-using tess::testing::TFakeNewPropFrame;
-using tess::testing::TFakeRemovePropFrame;
-using tess::testing::TFakeWindowFactory;
-using tess::testing::TScopedDialogs;
+using namespace tess::testing;
 
 namespace {
 
@@ -38,34 +30,22 @@ const std::vector<std::u16string> kTypes{u"New property", u"Remove property", u"
 
 // A transformation with one action of each kind, in the order remove, change, new, change object.
 std::unique_ptr<TManualTransform> MakeSample() {
-  auto transform = std::make_unique<TManualTransform>();
-  transform->SetCaption(u"Tidy buttons");
-  auto remove = std::make_unique<TRemovePropertyAction>();
-  remove->SetPropName(u"Tag");
-  remove->SetObjectName(u"Button1");
-  remove->SetObjectClass(u"TButton");
-  transform->AddAction(std::move(remove));
-  auto change = std::make_unique<TChangePropertyAction>();
-  change->SetOldPropName(u"Caption");
-  change->SetOldPropValue(u"'Old'");
-  change->SetNewPropName(u"Text");
-  change->SetNewPropValue(u"'New'");
-  change->SetObjectClass(u"TLabel");
-  transform->AddAction(std::move(change));
-  auto add = std::make_unique<TNewPropertyAction>();
-  add->SetNewPropName(u"Tag");
-  add->SetNewPropValue(u"5");
-  add->SetObjectName(u"Form1");
-  add->SetObjectClass(u"TForm");
-  add->SetOverwrite(true);
-  transform->AddAction(std::move(add));
-  auto object = std::make_unique<TChangeObjectAction>();
-  object->SetOldObjectName(u"Label1");
-  object->SetOldObjectClass(u"TLabel");
-  object->SetNewObjectName(u"Label2");
-  object->SetNewObjectClass(u"TStaticText");
-  transform->AddAction(std::move(object));
-  return transform;
+  return ManualTransform(u"Tidy buttons",
+                         RemoveProperty({.PropName = u"Tag", .ObjectName = u"Button1", .ObjectClass = u"TButton"}),
+                         ChangeProperty({.OldPropName = u"Caption",
+                                         .OldPropValue = u"'Old'",
+                                         .NewPropName = u"Text",
+                                         .NewPropValue = u"'New'",
+                                         .ObjectClass = u"TLabel"}),
+                         NewProperty({.NewPropName = u"Tag",
+                                      .NewPropValue = u"5",
+                                      .ObjectName = u"Form1",
+                                      .ObjectClass = u"TForm",
+                                      .Overwrite = true}),
+                         ChangeObject({.OldObjectName = u"Label1",
+                                       .OldObjectClass = u"TLabel",
+                                       .NewObjectName = u"Label2",
+                                       .NewObjectClass = u"TStaticText"}));
 }
 
 const std::vector<std::u16string> kSampleCaptions{u"Remove Tag", u"Change property Caption", u"New property Tag",

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "App/uDFMApp.h"
+#include "Support/ActionBuilders.h"
 #include "Support/FakeDialogs.h"
 #include "Support/FakeMain.h"
 #include "Support/TempDir.h"
@@ -19,17 +20,7 @@
 
 using namespace tess::app;
 using namespace tess::transform;
-using tess::testing::kIdle;
-using tess::testing::kIdleChosen;
-using tess::testing::kIdleEditable;
-using tess::testing::ScopedDataHome;
-using tess::testing::TFakeMain;
-using tess::testing::TFakeMessageBox;
-using tess::testing::TFakeModFormWindow;
-using tess::testing::TFakeNewPropFrame;
-using tess::testing::TFakeRemovePropFrame;
-using tess::testing::TFakeWindowFactory;
-using tess::testing::TScopedDialogs;
+using namespace tess::testing;
 using Lines = std::vector<std::u16string>;
 namespace fs = std::filesystem;
 
@@ -64,12 +55,7 @@ protected:
   // A user transformation already in the folder, as an earlier session left it.
   void Seed(const std::u16string& ACaption) {
     TTransformList list;
-    auto transform = std::make_unique<TManualTransform>();
-    transform->SetCaption(ACaption);
-    auto remove = std::make_unique<TRemovePropertyAction>();
-    remove->SetPropName(u"Tag");
-    transform->AddAction(std::move(remove));
-    list.Add(std::move(transform));
+    list.Add(ManualTransform(ACaption, RemoveProperty({.PropName = u"Tag"})));
   }
 
   fs::path Folder() const { return Home.Dir().Path() / "Tessarine" / "Transforms"; }
@@ -251,7 +237,7 @@ TEST_F(TransformCommandsTest, ATransformationThatCannotBeSavedIsReportedAndNotLi
 
 TEST_F(TransformCommandsTest, OptionsOpensThePreferencesAndWritesTheSettingsFile) {
   Start();
-  Factory.PrefFormScript = [](tess::testing::TFakePrefFormWindow& AWindow) {
+  Factory.PrefFormScript = [](TFakePrefFormWindow& AWindow) {
     AWindow.Form.OverrideCheck.SetChecked(true);
     AWindow.RequestClose();
   };

@@ -22,26 +22,10 @@
 #include "Batch/uFilesC.h"
 #include "Shared/Common/uGUIContainers.h"
 #include "Shared/Components/uHtmlLabel.h"
+#include "Support/RecordingMainC.h"
 
 namespace tess::gui {
 namespace {
-
-// Records each command the window forwards.
-class TRecordingController : public app::IMainC {
-public:
-  std::vector<std::string> Calls;
-  void AddFile() override { Calls.push_back("AddFile"); }
-  void AddDir() override { Calls.push_back("AddDir"); }
-  void RemoveFiles() override { Calls.push_back("RemoveFiles"); }
-  void OpenFile() override { Calls.push_back("OpenFile"); }
-  void NewTransform() override { Calls.push_back("NewTransform"); }
-  void EditTransform() override { Calls.push_back("EditTransform"); }
-  void RemoveTransform() override { Calls.push_back("RemoveTransform"); }
-  void TransformChanged() override { Calls.push_back("TransformChanged"); }
-  void Start() override { Calls.push_back("Start"); }
-  void Stop() override { Calls.push_back("Stop"); }
-  void Options() override { Calls.push_back("Options"); }
-};
 
 class MainWindow : public ::testing::Test {
 protected:
@@ -63,7 +47,7 @@ protected:
       selected.push_back(Window.FilesTree()->topLevelItem(i)->isSelected());
     return selected;
   }
-  TRecordingController Controller;
+  tess::testing::TRecordingMainC Controller;
   TMainForm Window;
 };
 

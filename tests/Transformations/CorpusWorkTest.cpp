@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -13,36 +11,18 @@
 
 #include "FormText/uDFMHelper.h"
 #include "Shared/Common/uEncoding.h"
+#include "Support/ActionBuilders.h"
+#include "Support/Corpus.h"
 #include "Support/TempDir.h"
 #include "Transformations/uManualTransform.h"
 
 using namespace tess;
 using namespace tess::transform;
-using tess::testing::TempDir;
+using namespace tess::testing;
 
 namespace {
 
-const std::filesystem::path kCorpus = TESS_CORPUS_DIR;
 const std::string kBom = "\xEF\xBB\xBF";
-
-std::vector<std::string> TextFiles() {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(kCorpus / "text"))
-    if (entry.is_regular_file()) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-std::string ReadFile(const std::filesystem::path& APath) {
-  std::ifstream in(APath, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string TestNameOf(const std::string& AFile) {
-  std::string name;
-  for (char c : AFile) name.push_back(std::isalnum(static_cast<unsigned char>(c)) ? c : '_');
-  return name;
-}
 
 // The writer's text split at its line breaks, which are those of the file it printed; the
 // byte-order mark, if any, is kept apart.
@@ -188,16 +168,9 @@ TEST_P(CorpusWork, RemovingTheExplicitBoundsRemovesExactlyThoseLines) {
 TEST_P(CorpusWork, LabelsBecomeStaticTextAndButtonsGetTahoma) {
   const std::string base = Reprinted();
   TManualTransform transform;
-  auto object = std::make_unique<TChangeObjectAction>();
-  object->SetOldObjectClass(u"TLabel");
-  object->SetNewObjectClass(u"TStaticText");
-  transform.AddAction(std::move(object));
-  auto font = std::make_unique<TNewPropertyAction>();
-  font->SetObjectClass(u"TButton");
-  font->SetNewPropName(u"Font.Name");
-  font->SetNewPropValue(u"'Tahoma'");
-  font->SetOverwrite(true);
-  transform.AddAction(std::move(font));
+  transform.AddAction(ChangeObject({.OldObjectClass = u"TLabel", .NewObjectClass = u"TStaticText"}));
+  transform.AddAction(NewProperty(
+      {.NewPropName = u"Font.Name", .NewPropValue = u"'Tahoma'", .ObjectClass = u"TButton", .Overwrite = true}));
   TTransformStatus status;
   const std::string result = Apply(transform, "out.dfm", status);
 
@@ -263,5 +236,5 @@ TEST_P(CorpusWork, LabelsBecomeStaticTextAndButtonsGetTahoma) {
   EXPECT_EQ(buttonsAfter, buttons);
 }
 
-INSTANTIATE_TEST_SUITE_P(Text, CorpusWork, ::testing::ValuesIn(TextFiles()),
+INSTANTIATE_TEST_SUITE_P(Text, CorpusWork, ::testing::ValuesIn(FilesIn("text")),
                          [](const ::testing::TestParamInfo<std::string>& AInfo) { return TestNameOf(AInfo.param); });

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "FormText/uDFMHelper.h"
 #include "Shared/Common/uDXMLDocument.h"
 #include "Shared/Common/uEncoding.h"
+#include "Support/ActionBuilders.h"
 #include "Support/Corpus.h"
 #include "Support/TempDir.h"
 #include "Transformations/uBuiltInTransforms.h"
@@ -20,16 +20,11 @@
 
 using namespace tess;
 using namespace tess::transform;
-using tess::testing::TempDir;
+using namespace tess::testing;
 
 namespace {
 
 const std::filesystem::path kDataDir = std::filesystem::path(TESS_TESTS_DIR) / "Transformations" / "data";
-
-std::string ReadFile(const std::filesystem::path& APath) {
-  std::ifstream in(APath, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 const std::string kForm =
     "object Form1: TForm1\r\n"
@@ -42,31 +37,18 @@ const std::string kForm =
 
 // A transformation with one action of each kind, every setting filled in.
 std::unique_ptr<TManualTransform> OneOfEach() {
-  auto transform = std::make_unique<TManualTransform>();
-  transform->SetCaption(u"Tidy & größer");
+  auto transform = ManualTransform(
+      u"Tidy & größer", RemoveProperty({.PropName = u"ExplicitLeft"}),
+      ChangeProperty({.OldPropName = u"Caption",
+                      .OldPropValue = u"'It''s'",
+                      .NewPropName = u"Hint",
+                      .NewPropValue = u"'a' + 'b'",
+                      .ObjectName = u"Label1",
+                      .ObjectClass = u"TLabel"}),
+      NewProperty(
+          {.NewPropName = u"Font.Name", .NewPropValue = u"'Tahoma'", .ObjectClass = u"TButton", .Overwrite = true}),
+      ChangeObject({.OldObjectClass = u"TLabel", .NewObjectName = u"Text1", .NewObjectClass = u"TStaticText"}));
   transform->SetDescription(u"One <action> of each kind");
-  auto remove = std::make_unique<TRemovePropertyAction>();
-  remove->SetPropName(u"ExplicitLeft");
-  transform->AddAction(std::move(remove));
-  auto change = std::make_unique<TChangePropertyAction>();
-  change->SetOldPropName(u"Caption");
-  change->SetOldPropValue(u"'It''s'");
-  change->SetNewPropName(u"Hint");
-  change->SetNewPropValue(u"'a' + 'b'");
-  change->SetObjectName(u"Label1");
-  change->SetObjectClass(u"TLabel");
-  transform->AddAction(std::move(change));
-  auto add = std::make_unique<TNewPropertyAction>();
-  add->SetNewPropName(u"Font.Name");
-  add->SetNewPropValue(u"'Tahoma'");
-  add->SetObjectClass(u"TButton");
-  add->SetOverwrite(true);
-  transform->AddAction(std::move(add));
-  auto object = std::make_unique<TChangeObjectAction>();
-  object->SetOldObjectClass(u"TLabel");
-  object->SetNewObjectName(u"Text1");
-  object->SetNewObjectClass(u"TStaticText");
-  transform->AddAction(std::move(object));
   return transform;
 }
 
@@ -129,13 +111,8 @@ TEST_F(ManualTransformTest, WithoutActionsReportsNoChangesAndWritesTheReprintedF
 
 TEST_F(ManualTransformTest, LaterActionsSeeTheEditsOfEarlierOnes) {
   TManualTransform transform;
-  auto rename = std::make_unique<TChangePropertyAction>();
-  rename->SetOldPropName(u"Tag");
-  rename->SetNewPropName(u"HelpContext");
-  transform.AddAction(std::move(rename));
-  auto remove = std::make_unique<TRemovePropertyAction>();
-  remove->SetPropName(u"HelpContext");
-  transform.AddAction(std::move(remove));
+  transform.AddAction(ChangeProperty({.OldPropName = u"Tag", .NewPropName = u"HelpContext"}));
+  transform.AddAction(RemoveProperty({.PropName = u"HelpContext"}));
   Apply(transform, kForm);
   EXPECT_EQ(transform.Status(), TTransformStatus::tsApplied);
   EXPECT_EQ(FDir.Read("out.dfm"),
@@ -349,7 +326,7 @@ TEST_F(ManualTransformTest, SavesOneActionOfEachKindExactlyAsExpected) {
   transform->SetPath(FDir.Text());
   transform->SetFileName(u"0002.xml");
   transform->Save();
-  EXPECT_EQ(FDir.Read("0002.xml"), ReadFile(kDataDir / "OneOfEach.xml"));
+  EXPECT_EQ(FDir.Read("0002.xml"), tess::testing::ReadFile(kDataDir / "OneOfEach.xml"));
 }
 
 TEST_F(ManualTransformTest, SaveThenLoadKeepsEverySetting) {
@@ -370,7 +347,7 @@ TEST_F(ManualTransformTest, SaveThenLoadKeepsEverySetting) {
 }
 
 TEST_F(ManualTransformTest, TheExpectedFileLoadsWithAndWithoutAByteOrderMark) {
-  const std::string xml = ReadFile(kDataDir / "OneOfEach.xml");
+  const std::string xml = tess::testing::ReadFile(kDataDir / "OneOfEach.xml");
   ASSERT_FALSE(xml.empty());
   const std::string expected = Settings(*OneOfEach());
   EXPECT_EQ(Settings(*FromXml(xml)), expected);

@@ -12,6 +12,7 @@
 #include "FormStream/uStreams.h"
 #include "Shared/Common/uDDirectory.h"
 #include "Shared/Common/uEncoding.h"
+#include "Support/Corpus.h"
 #include "Support/TempDir.h"
 #include "Transformations/uBuiltInTransforms.h"
 #include "Transformations/uManualTransform.h"
@@ -19,17 +20,9 @@
 
 using namespace tess;
 using namespace tess::transform;
-using tess::testing::ScopedDataHome;
-using tess::testing::TempDir;
+using namespace tess::testing;
 
 namespace {
-
-const std::filesystem::path kCorpus = TESS_CORPUS_DIR;
-
-std::string ReadFile(const std::filesystem::path& APath) {
-  std::ifstream in(APath, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 const std::string kText = "object Form1: TForm1\r\n  Left = 10\r\n  Caption = 'x'\r\nend\r\n";
 
