@@ -64,7 +64,7 @@ std::vector<std::u16string> Texts(const std::vector<TFakeEdit*>& AFields) {
 }
 
 // The editor opened on a copy of the sample, as the application object opens it.
-class ModFormTest : public ::testing::Test {
+class ModFormTest : public TFakeDialogsTest {
 protected:
   void SetUp() override { Open(*Source); }
   void Open(const TManualTransform& ATransform) {
@@ -76,9 +76,6 @@ protected:
   TManualTransform& Copy() { return Editor.Transform(); }
   tess::testing::TFakeModForm& Form() { return Window.Form; }
 
-  TFakeMessageBox Messages;
-  TFakeWindowFactory Factory;
-  TScopedDialogs Dialogs{&Messages, &Factory};
   std::unique_ptr<TManualTransform> Source = MakeSample();
   // The window outlives its controller, as in the program.
   TFakeModFormWindow Window;
@@ -461,12 +458,9 @@ TEST_F(ModFormTest, DestroyingTheEditorLetsGoOfTheFrameItStillShows) {
 
 // ---- The editor through the application object, as the commands open it.
 
-class EditTransformTest : public ::testing::Test {
+class EditTransformTest : public TFakeDialogsTest {
 protected:
   ScopedDataHome Home;
-  TFakeMessageBox Messages;
-  TFakeWindowFactory Factory;
-  TScopedDialogs Dialogs{&Messages, &Factory};
   TDFMApp App;
   std::unique_ptr<TManualTransform> Source = MakeSample();
 };

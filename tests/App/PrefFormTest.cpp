@@ -11,21 +11,15 @@
 #include "Support/TempDir.h"
 
 using namespace tess::app;
+using namespace tess::testing;
 using tess::common::U16;
-using tess::testing::ScopedDataHome;
-using tess::testing::TempDir;
-using tess::testing::TFakeMessageBox;
-using tess::testing::TFakePrefForm;
-using tess::testing::TFakePrefFormWindow;
-using tess::testing::TFakeWindowFactory;
-using tess::testing::TScopedDialogs;
 
 namespace {
 
 using TAsked = TFakeMessageBox::TAsked;
 const TAsked kFolderMissing{u"Warning", u"Folder does not exist."};
 
-class PrefFormTest : public ::testing::Test {
+class PrefFormTest : public TFakeDialogsTest {
 protected:
   // The dialog as the application object opens it: the controller loads the settings into it.
   void Open() {
@@ -37,9 +31,6 @@ protected:
   std::u16string Missing() const { return Folders / "missing"; }
 
   TempDir Folders;
-  TFakeMessageBox Messages;
-  TFakeWindowFactory Factory;
-  TScopedDialogs Dialogs{&Messages, &Factory};
   TDFMSettings Settings;
   TFakePrefFormWindow Window;
   TPrefFormC Controller{Settings};
@@ -223,15 +214,12 @@ TEST_F(PrefFormTest, ThePickerStartsAtTheLastPickNotAtTheFieldAndACancelChangesN
 
 // ---- The Options dialog of the application object, writing the real settings file.
 
-class OptionsTest : public ::testing::Test {
+class OptionsTest : public TFakeDialogsTest {
 protected:
   std::filesystem::path File() const { return Home.Dir().Path() / "Tessarine" / "Preferences.xml"; }
   std::string FileText() const { return Home.Dir().Read("Tessarine/Preferences.xml"); }
 
   ScopedDataHome Home;
-  TFakeMessageBox Messages;
-  TFakeWindowFactory Factory;
-  TScopedDialogs Dialogs{&Messages, &Factory};
 };
 
 TEST_F(OptionsTest, ClosingWithoutChangesStillWritesTheSettingsFile) {

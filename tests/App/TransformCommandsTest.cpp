@@ -29,7 +29,7 @@ namespace {
 using TAsked = TFakeMessageBox::TAsked;
 const Lines kBuiltIns{u"Binary to text", u"Text to binary"};
 
-class TransformCommandsTest : public ::testing::Test {
+class TransformCommandsTest : public TFakeDialogsTest {
 protected:
   ~TransformCommandsTest() override {
     if (!Controller) return;
@@ -77,9 +77,6 @@ protected:
   }
 
   ScopedDataHome Home;
-  TFakeMessageBox Messages;
-  TFakeWindowFactory Factory;
-  TScopedDialogs Dialogs{&Messages, &Factory};
   TDFMApp App;
   std::unique_ptr<TTransformList> List;
   TFakeMain Main;

@@ -19,6 +19,7 @@
 #include "App/Gui/uRemovePropFrameWidget.h"
 #include "App/uModFormC.h"
 #include "Gui/DialogDriver.h"
+#include "Support/ActionBuilders.h"
 #include "Support/FakeDialogs.h"
 #include "Transformations/uTransformActions.h"
 
@@ -26,28 +27,17 @@ namespace tess::gui {
 namespace {
 
 using namespace tess::gui::testing;
-using tess::testing::TFakeMessageBox;
-using tess::testing::TFakeWindowFactory;
-using tess::testing::TScopedDialogs;
 
 const std::u16string kInvalidWarning = u"Transformation containts invalid actions.\r\nPlease correct it first.";
 
-class EditorWindow : public ::testing::Test {
+class EditorWindow : public tess::testing::TFakeDialogsTest {
 protected:
   EditorWindow() {
-    auto remove = std::make_unique<transform::TRemovePropertyAction>();
-    remove->SetPropName(u"ExplicitWidth");
-    remove->SetObjectClass(u"TButton");
-    Controller.Transform().AddAction(std::move(remove));
-    auto change = std::make_unique<transform::TChangePropertyAction>();
-    change->SetOldPropName(u"Caption");
-    change->SetOldPropValue(u"'OK'");
-    Controller.Transform().AddAction(std::move(change));
-    auto object = std::make_unique<transform::TChangeObjectAction>();
-    object->SetOldObjectName(u"Button1");
-    object->SetNewObjectClass(u"TBitBtn");
-    Controller.Transform().AddAction(std::move(object));
-    Controller.Transform().SetCaption(u"Tidy");
+    transform::TManualTransform& sample = Controller.Transform();
+    sample.AddAction(tess::testing::RemoveProperty({.PropName = u"ExplicitWidth", .ObjectClass = u"TButton"}));
+    sample.AddAction(tess::testing::ChangeProperty({.OldPropName = u"Caption", .OldPropValue = u"'OK'"}));
+    sample.AddAction(tess::testing::ChangeObject({.OldObjectName = u"Button1", .NewObjectClass = u"TBitBtn"}));
+    sample.SetCaption(u"Tidy");
     Controller.AttachView(&Window);
     Window.SetController(&Controller);
     Window.show();
@@ -68,9 +58,6 @@ protected:
   }
   static bool Red(QWidget* AWidget) { return AWidget->palette().color(QPalette::Text) == QColor(Qt::red); }
 
-  TFakeMessageBox Messages;
-  TFakeWindowFactory Factory;
-  TScopedDialogs Dialogs{&Messages, &Factory};
   TModForm Window;
   app::TModFormC Controller;
 };

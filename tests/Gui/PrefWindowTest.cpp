@@ -27,11 +27,8 @@ namespace tess::gui {
 namespace {
 
 using namespace tess::gui::testing;
-using tess::testing::TFakeMessageBox;
-using tess::testing::TFakeWindowFactory;
-using tess::testing::TScopedDialogs;
 
-class PrefWindow : public ::testing::Test {
+class PrefWindow : public tess::testing::TFakeDialogsTest {
 protected:
   void Open() {
     Dialog.SetOpenDir(std::make_unique<common::TDDirDialog>(
@@ -47,9 +44,6 @@ protected:
   TPrefReplaceFrame& Replace() { return *Dialog.ReplaceFrame(); }
   TPrefNewFrame& New() { return *Dialog.NewFrame(); }
 
-  TFakeMessageBox Messages;
-  TFakeWindowFactory Factory;
-  TScopedDialogs Dialogs{&Messages, &Factory};
   app::TDFMSettings Settings;
   TPrefForm Dialog;
   app::TPrefFormC Controller{Settings};

@@ -1,5 +1,8 @@
-// Message boxes and window factory that record what they were asked and answer as the test says.
+// Message boxes and window factory that record what they were asked and answer as the test says,
+// and the base of the tests that install them.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
@@ -54,19 +57,20 @@ public:
   int PrefFormsMade = 0;
 };
 
-// Installs the message box and the window factory for one test and uninstalls them after.
-class TScopedDialogs {
-public:
-  TScopedDialogs(app::IDMessageBox* AMessageBox, app::IDWindowFactory* AFactory) {
-    app::SetMessageBox(AMessageBox);
-    app::SetWindowFactory(AFactory);
+// A test with the fake message box and window factory installed for its whole run.
+class TFakeDialogsTest : public ::testing::Test {
+protected:
+  TFakeDialogsTest() {
+    app::SetMessageBox(&Messages);
+    app::SetWindowFactory(&Factory);
   }
-  ~TScopedDialogs() {
+  ~TFakeDialogsTest() override {
     app::SetMessageBox(nullptr);
     app::SetWindowFactory(nullptr);
   }
-  TScopedDialogs(const TScopedDialogs&) = delete;
-  TScopedDialogs& operator=(const TScopedDialogs&) = delete;
+
+  TFakeMessageBox Messages;
+  TFakeWindowFactory Factory;
 };
 
 }  // namespace tess::testing
