@@ -19,13 +19,9 @@
 
 using namespace tess;
 using namespace tess::formtext;
+using namespace tess::testing;
 
 namespace {
-
-using tess::testing::FilesIn;
-using tess::testing::kCorpus;
-using tess::testing::ReadFile;
-using tess::testing::TestNameOf;
 
 // Loads and prints; true when the file loaded. Any failure must be one of the system's own
 // errors with a message, never a crash or a foreign exception.

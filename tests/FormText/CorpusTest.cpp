@@ -17,14 +17,9 @@
 
 using namespace tess;
 using namespace tess::formtext;
+using namespace tess::testing;
 
 namespace {
-
-using tess::testing::FilesIn;
-using tess::testing::kCorpus;
-using tess::testing::ReadFile;
-using tess::testing::TestNameOf;
-using tess::testing::WithLineBreaks;
 
 // The stored bytes with every line break made the file's first one, which is what the writer
 // keeps; only two files of the corpus mix breaks at all.
