@@ -1,7 +1,6 @@
 // Shared by the batch and controller tests: an in-thread user-interface loop, scripted transformations, corpus copies.
 #pragma once
 
-#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <chrono>
@@ -20,6 +19,7 @@
 #include "Shared/Common/uEncoding.h"
 #include "Shared/Common/uException.h"
 #include "Shared/Tasks/uDispatcher.h"
+#include "Support/Corpus.h"
 #include "Support/TempDir.h"
 #include "Transformations/uTransform.h"
 
@@ -140,14 +140,9 @@ private:
   bool FEditable;
 };
 
-inline std::filesystem::path CorpusDir() { return std::filesystem::path(TESS_CORPUS_DIR); }
-
 // The first ACount files of a corpus folder, by name.
 inline std::vector<std::string> CorpusFiles(const std::string& AFolder, size_t ACount) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(CorpusDir() / AFolder))
-    if (entry.is_regular_file()) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
+  std::vector<std::string> names = FilesIn(AFolder.c_str());
   if (names.size() > ACount) names.resize(ACount);
   return names;
 }
@@ -157,7 +152,7 @@ inline std::u16string CopyCorpus(const TempDir& ADir, const std::string& AFolder
                                  const std::string& ATarget) {
   const auto target = ADir.Path() / ATarget;
   std::filesystem::create_directories(target.parent_path());
-  std::filesystem::copy_file(CorpusDir() / AFolder / AName, target, std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::copy_file(kCorpus / AFolder / AName, target, std::filesystem::copy_options::overwrite_existing);
   std::filesystem::permissions(target, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   return common::U16(target.string());
 }

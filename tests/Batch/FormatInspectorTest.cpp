@@ -75,7 +75,7 @@ struct CorpusCase {
 // Formats as the corpus manifest records them: resource headers are binary, a byte-order mark
 // makes UTF-8 text, a file opening with "object" or "inherited" is text.
 std::vector<CorpusCase> ManifestCases() {
-  std::ifstream manifest(tess::testing::CorpusDir() / "MANIFEST.tsv");
+  std::ifstream manifest(tess::testing::kCorpus / "MANIFEST.tsv");
   std::vector<CorpusCase> cases;
   std::map<std::string, int> perFormat;
   std::string line;
