@@ -2,30 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <sstream>
 
 #include "CorpusSupport.h"
 
 namespace tess::stream::testing {
 namespace {
 
-struct TPair {
-  std::string Binary, Text, Note;
-};
-
-std::vector<TPair> Pairs() {
-  std::vector<TPair> pairs;
-  std::ifstream in(CorpusDir() / "PAIRS.tsv", std::ios::binary);
-  std::string line;
-  std::getline(in, line);  // the column names
-  while (std::getline(in, line)) {
-    std::vector<std::string> fields;
-    std::stringstream split(line);
-    for (std::string field; std::getline(split, field, '\t');) fields.push_back(field);
-    if (fields.size() >= 6) pairs.push_back({fields[0], fields[1], fields[5]});
-  }
-  return pairs;
-}
+using tess::testing::CorpusPairs;
+using tess::testing::TCorpusPair;
 
 // Pairs whose text is not a plain conversion of the binary file: the IDE that converted them also
 // changed the form (it streamed the components anew, re-encoded a picture, or wrote numbers the way
@@ -42,10 +26,10 @@ const std::map<std::string, std::string>& ChangedInConversion() {
   return changed;
 }
 
-class IdeConvertedPair : public ::testing::TestWithParam<TPair> {};
+class IdeConvertedPair : public ::testing::TestWithParam<TCorpusPair> {};
 
 TEST_P(IdeConvertedPair, BinaryToTextGivesTheIdesText) {
-  const TPair& pair = GetParam();
+  const TCorpusPair& pair = GetParam();
   std::string result;
   ASSERT_NO_THROW(result = ResourceToText(ReadCorpusFile("binary", pair.Binary)));
   const std::string expected = WithCrLf(ReadCorpusFile("text", pair.Text));
@@ -56,12 +40,12 @@ TEST_P(IdeConvertedPair, BinaryToTextGivesTheIdesText) {
   EXPECT_TRUE(result == expected) << pair.Binary;
 }
 
-INSTANTIATE_TEST_SUITE_P(Corpus, IdeConvertedPair, ::testing::ValuesIn(Pairs()),
+INSTANTIATE_TEST_SUITE_P(Corpus, IdeConvertedPair, ::testing::ValuesIn(CorpusPairs()),
                          [](const auto& AInfo) { return CorpusTestName(AInfo.param.Binary); });
 
 TEST(IdeConvertedPairs, MostArePlainConversions) {
   size_t plain = 0;
-  for (const TPair& pair : Pairs())
+  for (const TCorpusPair& pair : CorpusPairs())
     if (pair.Note.rfind("not pure", 0) != 0 && !ChangedInConversion().count(pair.Binary)) ++plain;
   EXPECT_GE(plain, 13u);
 }

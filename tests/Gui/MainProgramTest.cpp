@@ -26,6 +26,7 @@
 #include "Shared/Common/uDString.h"
 #include "Shared/Components/uHtmlLabel.h"
 #include "Shared/Tasks/uDispatcher.h"
+#include "Support/Corpus.h"
 #include "Support/TempDir.h"
 #include "Transformations/uTransformList.h"
 
@@ -36,15 +37,9 @@ namespace fs = std::filesystem;
 
 // The first text files of the pairs the IDE itself converted: they are known to be sound.
 std::vector<std::string> PairedTextFiles(size_t ACount) {
-  std::ifstream pairs(std::string(TESS_CORPUS_DIR) + "/PAIRS.tsv");
-  std::string line;
-  std::getline(pairs, line);
   std::vector<std::string> names;
-  while (names.size() < ACount && std::getline(pairs, line)) {
-    const size_t first = line.find('\t');
-    const size_t second = line.find('\t', first + 1);
-    names.push_back(line.substr(first + 1, second - first - 1));
-  }
+  for (const tess::testing::TCorpusPair& pair : tess::testing::CorpusPairs())
+    if (names.size() < ACount) names.push_back(pair.Text);
   return names;
 }
 
@@ -96,7 +91,7 @@ protected:
     for (const std::string& name : PairedTextFiles(AKinds)) {
       for (int i = 0; i < ACopies; ++i) {
         const fs::path target = Work.Path() / (std::to_string(n++) + "_" + name);
-        fs::copy_file(fs::path(TESS_CORPUS_DIR) / "text" / name, target);
+        fs::copy_file(tess::testing::kCorpus / "text" / name, target);
         paths.append(QString::fromStdString(target.string()));
       }
     }
@@ -180,7 +175,7 @@ TEST_F(MainProgram, ConvertsTheBinaryCorpusNearlyAsFastAsTheCommandLine) {
   auto copyCorpus = [&](const fs::path& AFolder) {
     fs::create_directories(AFolder);
     QStringList paths;
-    for (const auto& entry : fs::directory_iterator(fs::path(TESS_CORPUS_DIR) / "binary")) {
+    for (const auto& entry : fs::directory_iterator(tess::testing::kCorpus / "binary")) {
       fs::copy_file(entry.path(), AFolder / entry.path().filename());
       paths.append(QString::fromStdString((AFolder / entry.path().filename()).string()));
     }

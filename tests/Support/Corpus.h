@@ -1,10 +1,12 @@
-// The corpus of IDE-written form files as the tests read it: file lists, bytes and line breaks.
+// The corpus of IDE-written form files as the tests read it: file lists, converted pairs, bytes and
+// line breaks.
 #pragma once
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +27,26 @@ inline std::vector<std::string> FilesIn(const char* AFolder) {
 inline std::string ReadFile(const std::filesystem::path& APath) {
   std::ifstream in(APath, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// One row of the corpus's PAIRS.tsv: a binary form, the text form the IDE converted it to, and
+// the note on the conversion.
+struct TCorpusPair {
+  std::string Binary, Text, Note;
+};
+
+inline std::vector<TCorpusPair> CorpusPairs() {
+  std::vector<TCorpusPair> pairs;
+  std::ifstream in(kCorpus / "PAIRS.tsv", std::ios::binary);
+  std::string line;
+  std::getline(in, line);  // the column names
+  while (std::getline(in, line)) {
+    std::vector<std::string> fields;
+    std::stringstream split(line);
+    for (std::string field; std::getline(split, field, '\t');) fields.push_back(field);
+    if (fields.size() >= 6) pairs.push_back({fields[0], fields[1], fields[5]});
+  }
+  return pairs;
 }
 
 // The stored bytes with every line break (CR LF, lone LF, lone CR) made ABreak.
