@@ -11,11 +11,11 @@
 #include <thread>
 
 #include "App/uDFMSettings.h"
-#include "Batch/BatchFixture.h"
 #include "Batch/uDFMBackup.h"
 #include "Batch/uFilesC.h"
 #include "Shared/Common/uFormat.h"
 #include "Shared/Tasks/uTask.h"
+#include "Support/BatchFixture.h"
 #include "Support/Corpus.h"
 #include "Support/FakeMain.h"
 #include "Support/TempDir.h"

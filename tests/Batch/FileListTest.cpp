@@ -10,9 +10,9 @@
 #include <thread>
 
 #include "App/uMainForm.h"
-#include "Batch/BatchFixture.h"
 #include "Shared/Common/uEncoding.h"
 #include "Shared/Common/uGUIContainers.h"
+#include "Support/BatchFixture.h"
 #include "Support/FakeControls.h"
 #include "Support/FileListFixture.h"
 

@@ -5,9 +5,9 @@
 
 #include <memory>
 
-#include "Batch/BatchFixture.h"
 #include "Shared/Common/uGUIContainers.h"
 #include "Shared/Tasks/uTask.h"
+#include "Support/BatchFixture.h"
 #include "Support/FakeControls.h"
 #include "Support/FileListFixture.h"
 

@@ -7,10 +7,10 @@
 #include <memory>
 
 #include "App/uDFMSettings.h"
-#include "Batch/BatchFixture.h"
 #include "Batch/uDFMBackup.h"
 #include "Shared/Tasks/uDispatcher.h"
 #include "Shared/Tasks/uTask.h"
+#include "Support/BatchFixture.h"
 #include "Support/FakeMain.h"
 #include "Support/FileListFixture.h"
 

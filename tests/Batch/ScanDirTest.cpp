@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "Batch/BatchFixture.h"
 #include "Shared/Tasks/uTask.h"
+#include "Support/BatchFixture.h"
 #include "Support/FakeMain.h"
 #include "Support/FileListFixture.h"
 
