@@ -55,6 +55,23 @@ void* TArena::Allocate(size_t ASize, size_t AAlign) {
   return start;
 }
 
+void* TArena::AllocateRecycled(size_t ASize, size_t AAlign) {
+  for (TRecycled& list : FRecycled) {
+    if (list.Size != ASize || list.Head == nullptr) continue;
+    void* memory = list.Head;
+    list.Head = *static_cast<void**>(memory);
+    return memory;
+  }
+  return Allocate(ASize, AAlign);
+}
+
+void TArena::Recycle(void* AMemory, size_t ASize) {
+  auto list = std::find_if(FRecycled.begin(), FRecycled.end(), [&](const TRecycled& AList) { return AList.Size == ASize; });
+  if (list == FRecycled.end()) list = FRecycled.insert(FRecycled.end(), {ASize, nullptr});
+  *static_cast<void**>(AMemory) = list->Head;
+  list->Head = AMemory;
+}
+
 TArena::~TArena() {
   for (const TBlock& block : FBlocks) FreeBlock(block);
 }
@@ -95,6 +112,7 @@ void TArena::Release() {
   size_t kept = 0;
   size_t keep = 0;
   while (keep < FBlocks.size() && kept + FBlocks[keep].Size <= kKeptBytes) kept += FBlocks[keep++].Size;
+  FRecycled.clear();
   for (size_t i = keep; i < FBlocks.size(); ++i) FreeBlock(FBlocks[i]);
   FBlocks.resize(keep);
   FReserved = kept;

@@ -25,6 +25,12 @@ public:
   T* New(Args&&... AArgs) {
     return new (Allocate(sizeof(T), alignof(T))) T(std::forward<Args>(AArgs)...);
   }
+  // Memory of ASize bytes that an earlier Recycle gave back when there is some, else fresh memory.
+  // Callers that give back use this for every size they give back.
+  void* AllocateRecycled(size_t ASize, size_t AAlign);
+  // Keeps AMemory, allocated here with ASize bytes (at least a pointer's worth), for the next
+  // AllocateRecycled of that size. The object in it must be destroyed already.
+  void Recycle(void* AMemory, size_t ASize);
   // Gives back all the memory. Blocks up to a limit are kept for the next parse (a token list and
   // a grammar are refilled for every text); the rest go back to the heap.
   void Release();
@@ -40,6 +46,13 @@ private:
   TBlock NewBlock(size_t AMinimum);
   static void FreeBlock(const TBlock& ABlock);
 
+  // Given-back memory by size, each piece holding the next of its list; the few sizes a parse
+  // recycles (symbols of a grammar, memo tables of a token list) make a short list.
+  struct TRecycled {
+    size_t Size;
+    void* Head;
+  };
+  std::vector<TRecycled> FRecycled;
   std::vector<TBlock> FBlocks;
   size_t FCurrent = 0;  // the block being filled
   std::byte* FNext = nullptr;

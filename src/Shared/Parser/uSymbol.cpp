@@ -771,7 +771,6 @@ void TGrammar::FreeAll() {
   for (TSymbol* symbol : symbols)
     if (symbol != nullptr) symbol->FRegisterIndex = -1;
   for (TSymbol* symbol : symbols) TSymbol::Free(symbol);
-  FRecycled.clear();
   FArena.Release();
 }
 
@@ -837,23 +836,10 @@ void TGrammar::Recycle(TSymbol* ASymbol) {
   const size_t size = ASymbol->GetClass().Size();
   RemoveSymbol(ASymbol);
   ASymbol->~TSymbol();
-  void* memory = ASymbol;
-  auto list =
-      std::find_if(FRecycled.begin(), FRecycled.end(), [&](const TRecycled& AList) { return AList.Size == size; });
-  if (list == FRecycled.end()) list = FRecycled.insert(FRecycled.end(), {size, nullptr});
-  *static_cast<void**>(memory) = list->Head;
-  list->Head = memory;
+  FArena.Recycle(ASymbol, size);
 }
 
-void* TGrammar::SymbolMemory(const TSymbolClass& AClass) {
-  for (TRecycled& list : FRecycled) {
-    if (list.Size != AClass.Size() || list.Head == nullptr) continue;
-    void* memory = list.Head;
-    list.Head = *static_cast<void**>(memory);
-    return memory;
-  }
-  return FArena.Allocate(AClass.Size(), AClass.Align());
-}
+void* TGrammar::SymbolMemory(const TSymbolClass& AClass) { return FArena.AllocateRecycled(AClass.Size(), AClass.Align()); }
 
 void TGrammar::DoConfigureTokenizer(TTokenizer&) {}
 

@@ -635,13 +635,6 @@ private:
   std::deque<TSymbol*> FSymbolsCollection;  // owned; null where a symbol was removed
   size_t FSymbolCount = 0;
   uint64_t FSuccesses = 0;  // matches recorded, for SucceededSince
-  // Freed symbols' memory by size: each block holds the next of its list. A grammar has a handful
-  // of symbol sizes.
-  struct TRecycled {
-    size_t Size;
-    void* Head;
-  };
-  std::vector<TRecycled> FRecycled;
   TSymbolEvent FOnMatchFailed;
   TSymbolEvent FOnMatchSuccess;
   TTokenIterator* FIterator = nullptr;

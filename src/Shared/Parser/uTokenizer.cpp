@@ -175,13 +175,23 @@ bool TSymbolMemo::Contains(std::u16string_view ACaption) const {
   return key != 0 && Contains(key);
 }
 
+size_t TSymbolMemo::BlockBytes(uint32_t ACapacity) {
+  return sizeof(Entry) * ACapacity + (ACapacity > kLinearLimit ? sizeof(int32_t) * ACapacity * 2 : 0);
+}
+
 void TSymbolMemo::Grow() {
-  const uint32_t capacity = FCapacity == 0 ? 4 : FCapacity * 2;
+  // From one entry up: most tables of a parse hold one to five, and an outgrown block goes back to
+  // the arena for the next table of its size.
+  const uint32_t capacity = FCapacity == 0 ? 1 : FCapacity * 2;
   const bool indexed = capacity > kLinearLimit;
-  const size_t bytes = sizeof(Entry) * capacity + (indexed ? sizeof(int32_t) * capacity * 2 : 0);
-  auto* data = static_cast<Entry*>(FArena != nullptr ? FArena->Allocate(bytes, alignof(Entry)) : ::operator new(bytes));
+  const size_t bytes = BlockBytes(capacity);
+  auto* data = static_cast<Entry*>(FArena != nullptr ? FArena->AllocateRecycled(bytes, alignof(Entry))
+                                                     : ::operator new(bytes));
   std::copy(FData, FData + FCount, data);
-  if (FArena == nullptr) ::operator delete(FData);
+  if (FArena == nullptr)
+    ::operator delete(FData);
+  else if (FData != nullptr)
+    FArena->Recycle(FData, BlockBytes(FCapacity));
   FData = data;
   FCapacity = capacity;
   if (!indexed) return;

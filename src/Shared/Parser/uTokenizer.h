@@ -165,6 +165,7 @@ private:
   static constexpr uint32_t kLinearLimit = 8;
   bool Indexed() const { return FCapacity > kLinearLimit; }
   const Entry* FindEntry(uint32_t AKey) const;
+  static size_t BlockBytes(uint32_t ACapacity);
   int32_t* Index() const { return reinterpret_cast<int32_t*>(FData + FCapacity); }
   void Grow();
 
