@@ -56,20 +56,22 @@ void* TArena::Allocate(size_t ASize, size_t AAlign) {
 }
 
 void* TArena::AllocateRecycled(size_t ASize, size_t AAlign) {
-  for (TRecycled& list : FRecycled) {
-    if (list.Size != ASize || list.Head == nullptr) continue;
-    void* memory = list.Head;
-    list.Head = *static_cast<void**>(memory);
-    return memory;
+  if (ASize <= kMaxRecycled && ASize % sizeof(void*) == 0) {
+    void*& head = FRecycled[ASize / sizeof(void*)];
+    if (head != nullptr) {
+      void* memory = head;
+      head = *static_cast<void**>(memory);
+      return memory;
+    }
   }
   return Allocate(ASize, AAlign);
 }
 
 void TArena::Recycle(void* AMemory, size_t ASize) {
-  auto list = std::find_if(FRecycled.begin(), FRecycled.end(), [&](const TRecycled& AList) { return AList.Size == ASize; });
-  if (list == FRecycled.end()) list = FRecycled.insert(FRecycled.end(), {ASize, nullptr});
-  *static_cast<void**>(AMemory) = list->Head;
-  list->Head = AMemory;
+  if (ASize < sizeof(void*) || ASize > kMaxRecycled || ASize % sizeof(void*) != 0) return;
+  void*& head = FRecycled[ASize / sizeof(void*)];
+  *static_cast<void**>(AMemory) = head;
+  head = AMemory;
 }
 
 TArena::~TArena() {
@@ -112,7 +114,7 @@ void TArena::Release() {
   size_t kept = 0;
   size_t keep = 0;
   while (keep < FBlocks.size() && kept + FBlocks[keep].Size <= kKeptBytes) kept += FBlocks[keep++].Size;
-  FRecycled.clear();
+  FRecycled.fill(nullptr);
   for (size_t i = keep; i < FBlocks.size(); ++i) FreeBlock(FBlocks[i]);
   FBlocks.resize(keep);
   FReserved = kept;

@@ -258,7 +258,7 @@ void TToken::Accept(TTokenVisitor& AVisitor) { AVisitor.VisitToken(this); }
 TToken::TMemoTables& TToken::Memo() {
   if (FMemo == nullptr) {
     if (FParent != nullptr) {
-      TArena& arena = FParent->Arena();
+      TArena& arena = FParent->MemoArena();
       FMemo = arena.New<TMemoTables>(&arena);
       FMemoInArena = true;
     } else {
@@ -302,6 +302,16 @@ TArena& TCompositeToken::Arena() {
   return *FArena;
 }
 
+TArena& TCompositeToken::MemoArena() {
+  if (!FMemoArena) FMemoArena = std::make_unique<TArena>();
+  return *FMemoArena;
+}
+
+void TCompositeToken::ClearMemos() {
+  for (TToken* token : FList) token->ClearMemo();
+  if (FMemoArena) FMemoArena->Release();
+}
+
 TToken* TCompositeToken::Add(const TTokenClass& AClass) {
   if (AClass.Construct != nullptr) {
     TToken* token = AClass.Construct(Arena().Allocate(AClass.Size, AClass.Align), this);
@@ -324,6 +334,7 @@ void TCompositeToken::Clear() {
   }
   FList.clear();
   if (FArena) FArena->Release();
+  if (FMemoArena) FMemoArena->Release();
 }
 
 std::u16string TCompositeToken::GetText() const {

@@ -254,7 +254,7 @@ private:
   TCompositeToken* FParent;
   int32_t FStartPos = 0;
   int32_t FEndPos = 0;
-  TMemoTables* FMemo = nullptr;  // in the parent's arena, or on the heap for a root
+  TMemoTables* FMemo = nullptr;  // in the parent's memo arena, or on the heap for a root
   bool FInArena = false;         // made by the parent's arena, destroyed without delete
   bool FMemoInArena = false;
 };
@@ -304,8 +304,13 @@ public:
   TToken* operator[](int32_t AIndex) const { return Tokens(AIndex); }
   TToken* FirstToken() const { return FList.empty() ? nullptr : FList.front(); }
   TToken* LastToken() const { return FList.empty() ? nullptr : FList.back(); }
-  // Where the children and their memo tables live; released when the children are cleared.
+  // Where the children live; released when the children are cleared.
   TArena& Arena();
+  // Where the children's memo tables live, apart from the children, so that a caller done with
+  // matching can give the memo back while it still reads the matched tree (ClearMemos).
+  TArena& MemoArena();
+  // Forgets the memo of every child and releases its memory; the tokens stay.
+  void ClearMemos();
   virtual bool IsDone() const { return false; }
 
   std::u16string GetText() const override;
@@ -318,6 +323,7 @@ public:
 private:
   std::vector<TToken*> FList;  // owned
   std::unique_ptr<TArena> FArena;
+  std::unique_ptr<TArena> FMemoArena;
 };
 
 class TEOFToken : public TToken {
