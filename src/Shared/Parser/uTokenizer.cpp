@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cassert>
+#include <limits>
+#include <stdexcept>
 
 #include "Shared/Common/uFormat.h"
 #include "Shared/Common/uScopeGuard.h"
@@ -271,18 +273,22 @@ TToken::TMemoTables& TToken::Memo() {
 
 void TCustomTextToken::Accept(TTokenVisitor& AVisitor) { AVisitor.VisitCustomTextToken(this); }
 
+TCustomTextToken::~TCustomTextToken() {
+  if (FOwnsText) delete[] FData;
+}
+
 void TCustomTextToken::SetText(std::u16string AValue) {
+  if (AValue.size() > std::numeric_limits<uint32_t>::max()) throw std::length_error("token text too long");
   char16_t* data = nullptr;
-  if (Parent() != nullptr) {
+  if (Parent() != nullptr)
     data = static_cast<char16_t*>(Parent()->Arena().Allocate(AValue.size() * sizeof(char16_t), alignof(char16_t)));
-    FOwned.reset();
-  } else {
-    FOwned = std::make_unique_for_overwrite<char16_t[]>(AValue.size());
-    data = FOwned.get();
-  }
+  else
+    data = new char16_t[AValue.size()];
   std::copy(AValue.begin(), AValue.end(), data);
+  if (FOwnsText) delete[] FData;
+  FOwnsText = Parent() == nullptr;
   FData = data;
-  FSize = AValue.size();
+  FSize = static_cast<uint32_t>(AValue.size());
 }
 
 void TTextToken::Accept(TTokenVisitor& AVisitor) { AVisitor.VisitTextToken(this); }

@@ -264,7 +264,9 @@ class TCustomTextToken : public TToken {
 public:
   uint32_t Kinds() const override { return tkCustomText; }
   using TToken::TToken;
+  ~TCustomTextToken() override;
   std::u16string GetText() const override { return std::u16string(TextRef()); }
+  // Raises std::length_error for a text of 2^32 characters or more.
   void SetText(std::u16string AValue) override;
   // The stored text without a copy; valid until the text is set again or the token goes.
   std::u16string_view TextRef() const { return {FData, FSize}; }
@@ -272,10 +274,11 @@ public:
 
 private:
   // The characters live in the parent's arena with the token, so that a million tokens cost no
-  // heap block each; a token without a parent keeps them on the heap.
+  // heap block each; a token without a parent keeps them on the heap. The flag and the size come
+  // first so that they fill the space TToken leaves after its own fields.
+  bool FOwnsText = false;
+  uint32_t FSize = 0;
   const char16_t* FData = nullptr;
-  size_t FSize = 0;
-  std::unique_ptr<char16_t[]> FOwned;
 };
 
 class TTextToken : public TCustomTextToken {
