@@ -153,17 +153,17 @@ TSymbolMemo::~TSymbolMemo() {
   if (FArena == nullptr) ::operator delete(FData);
 }
 
-const TSymbolMemo::Entry* TSymbolMemo::FindEntry(uint32_t AKey) const {
+int32_t TSymbolMemo::FindIndex(uint32_t AKey) const {
+  const uint32_t* keys = Keys();
   if (!Indexed()) {
     for (uint32_t i = 0; i < FCount; ++i)
-      if (FData[i].Key == AKey) return &FData[i];
-    return nullptr;
+      if (keys[i] == AKey) return static_cast<int32_t>(i);
+    return -1;
   }
   const int32_t* index = Index();
   const uint32_t mask = FCapacity * 2 - 1;
   for (uint32_t slot = MemoSlot(AKey, mask);; slot = (slot + 1) & mask) {
-    if (index[slot] < 0) return nullptr;
-    if (FData[index[slot]].Key == AKey) return &FData[index[slot]];
+    if (index[slot] < 0 || keys[index[slot]] == AKey) return index[slot];
   }
 }
 
@@ -177,40 +177,47 @@ bool TSymbolMemo::Contains(std::u16string_view ACaption) const {
   return key != 0 && Contains(key);
 }
 
-size_t TSymbolMemo::BlockBytes(uint32_t ACapacity) {
-  return sizeof(Entry) * ACapacity + (ACapacity > kLinearLimit ? sizeof(int32_t) * ACapacity * 2 : 0);
+size_t TSymbolMemo::BlockBytes(uint32_t ACapacity) const {
+  const size_t bytes = (FKeysOnly ? 0 : sizeof(TSymbol*) * ACapacity) + sizeof(uint32_t) * ACapacity +
+                       (ACapacity > kLinearLimit ? sizeof(int32_t) * ACapacity * 2 : 0);
+  // Whole pointers, so that an outgrown block can go back to the arena.
+  return (bytes + sizeof(void*) - 1) / sizeof(void*) * sizeof(void*);
 }
 
 void TSymbolMemo::Grow() {
   // From one entry up: most tables of a parse hold one to five, and an outgrown block goes back to
   // the arena for the next table of its size.
   const uint32_t capacity = FCapacity == 0 ? 1 : FCapacity * 2;
-  const bool indexed = capacity > kLinearLimit;
   const size_t bytes = BlockBytes(capacity);
-  auto* data = static_cast<Entry*>(FArena != nullptr ? FArena->AllocateRecycled(bytes, alignof(Entry))
-                                                     : ::operator new(bytes));
-  std::copy(FData, FData + FCount, data);
+  void* data = FArena != nullptr ? FArena->AllocateRecycled(bytes, alignof(TSymbol*)) : ::operator new(bytes);
+  if (FCount > 0) {
+    if (!FKeysOnly) std::copy(Symbols(), Symbols() + FCount, static_cast<TSymbol**>(data));
+    std::copy(Keys(), Keys() + FCount, KeysIn(data, capacity));
+  }
   if (FArena == nullptr)
     ::operator delete(FData);
   else if (FData != nullptr)
     FArena->Recycle(FData, BlockBytes(FCapacity));
   FData = data;
   FCapacity = capacity;
-  if (!indexed) return;
+  if (!Indexed()) return;
   int32_t* index = Index();
   std::fill(index, index + capacity * 2, -1);
   const uint32_t mask = capacity * 2 - 1;
+  const uint32_t* keys = Keys();
   for (uint32_t i = 0; i < FCount; ++i) {
-    uint32_t slot = MemoSlot(FData[i].Key, mask);
+    uint32_t slot = MemoSlot(keys[i], mask);
     while (index[slot] >= 0) slot = (slot + 1) & mask;
     index[slot] = static_cast<int32_t>(i);
   }
 }
 
 void TSymbolMemo::Add(uint32_t AKey, TSymbol* ASymbol) {
+  assert((!FKeysOnly || ASymbol == nullptr) && "a table of keys only keeps no symbol");
   if (Contains(AKey)) return;
   if (FCount == FCapacity) Grow();
-  FData[FCount] = {AKey, ASymbol};
+  Keys()[FCount] = AKey;
+  if (!FKeysOnly) Symbols()[FCount] = ASymbol;
   if (Indexed()) {
     int32_t* index = Index();
     const uint32_t mask = FCapacity * 2 - 1;
@@ -224,7 +231,7 @@ void TSymbolMemo::Add(uint32_t AKey, TSymbol* ASymbol) {
 TStringList TSymbolMemo::Captions() const {
   TStringList result;
   result.reserve(FCount);
-  for (const Entry& entry : Entries()) result.push_back(InternedCaption(entry.Key));
+  for (uint32_t i = 0; i < FCount; ++i) result.push_back(InternedCaption(Keys()[i]));
   return result;
 }
 
