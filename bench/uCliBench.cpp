@@ -42,8 +42,8 @@ fs::path SaveRemovalTransform(const fs::path& AFolder) {
   transform::TManualTransform removal;
   for (auto& action : RemoveActions()) removal.AddAction(std::move(action));
   removal.SetCaption(u"Bench removal");
-  removal.SetPath(common::Utf8ToUtf16(AFolder.string()));
-  removal.SetFileName(u"remove4.xml");
+  removal.SetPath(common::TFilePath(AFolder.string()));
+  removal.SetFileName(common::TFilePath("remove4.xml"));
   removal.Save();
   return AFolder / "remove4.xml";
 }

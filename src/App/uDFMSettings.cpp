@@ -25,8 +25,6 @@ const common::TDPropertyTable& TDFMSettings::PublishedProperties() const {
   return table;
 }
 
-std::u16string TDFMSettings::GetFileName() {
-  return common::DString::MakePath(common::TDFMPathMan::Instance().App(), u"Preferences.xml");
-}
+common::TFilePath TDFMSettings::GetFileName() { return common::TDFMPathMan::Instance().App() / "Preferences.xml"; }
 
 }  // namespace tess::app

@@ -22,7 +22,7 @@ public:
   void SetConvertedLf(bool AValue) { FConvertedLf = AValue; }
 
   // "Preferences.xml" in the tool's data folder, which asking for it creates when missing.
-  std::u16string GetFileName() override;
+  common::TFilePath GetFileName() override;
 
 private:
   bool FConvertedLf = false;

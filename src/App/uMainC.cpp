@@ -61,14 +61,14 @@ void TMainC::AttachView(IMain* AView) {
 void TMainC::AddFile() {
   if (FForm == nullptr) return;
   if (!FForm->OpenFile()->Execute()) return;
-  FFiles->AddFiles(FForm->OpenFile()->Files());
+  for (const std::u16string& file : FForm->OpenFile()->Files()) FFiles->AddFile(common::TFilePath(file));
   StartInspector();
 }
 
 void TMainC::AddDir() {
   if (FForm == nullptr) return;
   if (FForm->OpenDir()->Execute()) {
-    StartScan(FForm->OpenDir()->Path());
+    StartScan(common::TFilePath(FForm->OpenDir()->Path()));
     StartInspector();
   }
   RefreshActions();
@@ -228,7 +228,7 @@ std::unique_ptr<tasks::TTask> TMainC::NewTask(void (TMainC::*AFinished)(tasks::T
   return task;
 }
 
-void TMainC::StartScan(const std::u16string& APath) {
+void TMainC::StartScan(const common::TFilePath& APath) {
   if (FTask) throw tasks::ETaskError(u"Task already executed");
   FTask = NewTask(&TMainC::TaskFinished);
   FTask->Run(new batch::TScanDir(APath, FFiles.get(), FForm));

@@ -70,7 +70,7 @@ public:
   void SelectTransform(transform::TTransform* ATransform);
   transform::TTransform* CurrentTransform() const;
   // Raises tasks::ETaskError "Task already executed" while a scan or run is in progress.
-  void StartScan(const std::u16string& APath);
+  void StartScan(const common::TFilePath& APath);
   void StartInspector();
 
   batch::TFilesC& Files() const { return *FFiles; }

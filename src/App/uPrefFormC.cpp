@@ -7,7 +7,7 @@
 namespace tess::app {
 
 namespace {
-bool FolderExists(common::IDText* AText) { return common::DDirectory::Exists(AText->Text()); }
+bool FolderExists(common::IDText* AText) { return common::DDirectory::Exists(common::TFilePath(AText->Text())); }
 }  // namespace
 
 TPrefFormC::TPrefFormC() : TPrefFormC(TDFMApp::Instance().Settings()) {}

@@ -53,7 +53,7 @@ void RefreshProcessedRows(batch::TFilesC& AFiles) {
   common::TDGUIRows& rows = AFiles.Table()->Rows();
   for (int32_t i = 0; i < AFiles.Count(); ++i) {
     if (!Processed(StatusOf(AFiles, i))) continue;
-    const std::u16string fileName = AFiles.FileName(i);
+    const common::TFilePath fileName = AFiles.FileName(i);
     try {
       const std::u16string format = batch::FileFormatName(fileName);
       rows.Items(i)

@@ -15,9 +15,9 @@ namespace tess::batch {
 
 // What the placement of one file did.
 struct TPlaced {
-  std::u16string Output;   // the file that now holds the result; empty when none was written
-  std::u16string Backup;   // the copy of the former content; empty when none was made
-  bool Identical = false;  // the result equalled the input, so nothing was written
+  common::TFilePath Output;  // the file that now holds the result; empty when none was written
+  common::TFilePath Backup;  // the copy of the former content; empty when none was made
+  bool Identical = false;    // the result equalled the input, so nothing was written
 };
 
 // Every result reaches its name by one rename of a complete, flushed temporary file in the same
@@ -36,7 +36,7 @@ public:
   // Starts a run over AInputs. Until the next call no backup or new file takes the name of an
   // input (or another name of the same file) or a name the run has written: such a name counts as
   // taken, also for overwriting, which only ever replaces what earlier runs left.
-  void BeginRun(const std::vector<std::u16string>& AInputs);
+  void BeginRun(const std::vector<common::TFilePath>& AInputs);
 
   // Runs the transformation on one file and puts its result in place. Never raises: a failing
   // transformation leaves its status (tsError) and no file. The input is replaced only once its
@@ -44,12 +44,13 @@ public:
   // done the input stays as it was, the status becomes tsError and the log says why.
   // ARoot is the folder a scan found the file under (empty for a file added alone): with the folder
   // structure kept, the file's path below it is kept inside the backup or output folder.
-  TPlaced Execute(transform::TTransform& ATransform, const std::u16string& AFileName, const std::u16string& ARoot = {});
+  TPlaced Execute(transform::TTransform& ATransform, const common::TFilePath& AInput,
+                  const common::TFilePath& ARoot = {});
 
 protected:
   // The rename that puts the result over the input: 0 or the error number. A test overrides it
   // to make the last step fail.
-  virtual int RenameFile(const std::string& AFrom, const std::string& ATo);
+  virtual int RenameFile(const common::TFilePath& AFrom, const common::TFilePath& ATo);
 
 private:
   struct TFileId {
@@ -58,32 +59,32 @@ private:
     auto operator<=>(const TFileId&) const = default;
   };
 
-  void NoteRunFile(const std::string& APath);
-  bool IsRunFile(const std::string& APath) const;
-  bool Taken(const std::string& APath) const;
+  void NoteRunFile(const common::TFilePath& APath);
+  bool IsRunFile(const common::TFilePath& APath) const;
+  bool Taken(const common::TFilePath& APath) const;
   // ABase when free, else ABase followed by 1, 2, ...
-  std::string FreeName(const std::string& ABase) const;
+  common::TFilePath FreeName(const common::TFilePath& ABase) const;
   // The folder below which structure is kept for this file ("" when none), as a relative path.
-  std::string Subfolder(const std::string& AInput, const std::u16string& ARoot) const;
+  std::string Subfolder(const common::TFilePath& AInput, const common::TFilePath& ARoot) const;
   // The result's name before any numbering, in new-file mode.
-  std::string NewBase(const std::string& AInput, const std::string& ASubfolder) const;
+  common::TFilePath NewBase(const common::TFilePath& AInput, const std::string& ASubfolder) const;
   // The backup's name before any numbering: beside the input with ".bak", or its plain name in
   // the backup folder (beside the input again when that folder is the input's own).
-  std::string BackupBase(const std::string& AInput, const std::string& ASubfolder) const;
+  common::TFilePath BackupBase(const common::TFilePath& AInput, const std::string& ASubfolder) const;
 
-  void Commit(transform::TTransform& ATransform, const std::string& AInput, const std::string& ATemp,
+  void Commit(transform::TTransform& ATransform, const common::TFilePath& AInput, const common::TFilePath& ATemp,
               const std::string& ASubfolder, TPlaced& APlaced);
   // The result over the input by one rename: 0 or the error number. A backup made for a rename
   // that failed goes again.
-  int ReplaceInput(const std::string& ATemp, const std::string& AInput, const std::string& ABackup);
-  void CommitNew(transform::TTransform& ATransform, const std::string& AInput, const std::string& ATemp,
+  int ReplaceInput(const common::TFilePath& ATemp, const common::TFilePath& AInput, const common::TFilePath& ABackup);
+  void CommitNew(transform::TTransform& ATransform, const common::TFilePath& AInput, const common::TFilePath& ATemp,
                  const std::string& ASubfolder, TPlaced& APlaced);
   // The backup of ATarget (the file the input names), made before the input is replaced.
-  int MakeBackupOf(const std::string& AInput, const std::string& ATarget, const struct stat& AInfo,
-                   const std::string& ASubfolder, std::string& ABackup);
+  int MakeBackupOf(const common::TFilePath& AInput, const common::TFilePath& ATarget, const struct stat& AInfo,
+                   const std::string& ASubfolder, common::TFilePath& ABackup);
 
   const TPlacementSettings& FSettings;
-  std::set<std::string> FRunPaths;
+  std::set<common::TFilePath> FRunPaths;
   std::set<TFileId> FRunIds;
 };
 

@@ -48,7 +48,7 @@ std::u16string RowFileName(const common::TDGUIRow& ARow) {
 
 // ---- TFileStack
 
-void TFileStack::Add(common::TDGUIRow* ARow, const std::u16string& AFileName) {
+void TFileStack::Add(common::TDGUIRow* ARow, const common::TFilePath& AFileName) {
   auto record = std::make_shared<const TFileRec>(ARow, AFileName);
   std::lock_guard<std::mutex> guard(FLock);
   FFiles.push_back(std::move(record));
@@ -76,42 +76,43 @@ IFileRecPtr TFileStack::Extract() {
 
 TFilesC::TFilesC() : FLauncher(&TFilesC::LaunchEditor) {}
 
-void TFilesC::AddFile(const std::u16string& AFileName, const std::u16string& ARoot) {
+void TFilesC::AddFile(const common::TFilePath& AFileName, const common::TFilePath& ARoot) {
   if (FTable == nullptr) return;
   common::TDGUIRow& row = FTable->Rows().Add();
   row.SetImageIndex(FormFileImageIndex());
-  row.Items(ColFile).SetCaption(DString::ExtractFileName(AFileName));
+  const std::u16string text = AFileName.Text();
+  row.Items(ColFile).SetCaption(DString::ExtractFileName(text));
   row.Items(ColSize).SetCaption(DString::FormatBytes(DDirectory::FileSize(AFileName)));
-  row.Items(ColPath).SetCaption(DString::ExtractPath(AFileName));
-  if (!ARoot.empty()) row.Items(CellRoot).SetCaption(ARoot);
+  row.Items(ColPath).SetCaption(DString::ExtractPath(text));
+  if (!ARoot.IsEmpty()) row.Items(CellRoot).SetCaption(ARoot.Text());
   if (FFileStack != nullptr) FFileStack->Add(&row, AFileName);
 }
 
-void TFilesC::AddFiles(const common::TStringList& AFiles) {
-  for (const std::u16string& file : AFiles) AddFile(file);
+void TFilesC::AddFiles(const std::vector<common::TFilePath>& AFiles) {
+  for (const common::TFilePath& file : AFiles) AddFile(file);
 }
 
 int32_t TFilesC::Count() const { return FTable == nullptr ? 0 : FTable->Rows().Count(); }
 
-std::u16string TFilesC::FileName(int32_t AIndex) const {
+common::TFilePath TFilesC::FileName(int32_t AIndex) const {
   if (FTable == nullptr) throw common::EListError(common::Format(u"List index out of bounds (%d)", {AIndex}));
-  return RowFileName(FTable->Rows().Items(AIndex));
+  return common::TFilePath(RowFileName(FTable->Rows().Items(AIndex)));
 }
 
-std::u16string TFilesC::Root(int32_t AIndex) const {
+common::TFilePath TFilesC::Root(int32_t AIndex) const {
   if (FTable == nullptr) throw common::EListError(common::Format(u"List index out of bounds (%d)", {AIndex}));
-  return CellCaption(FTable->Rows().Items(AIndex), CellRoot);
+  return common::TFilePath(CellCaption(FTable->Rows().Items(AIndex), CellRoot));
 }
 
-std::u16string TFilesC::CurrentFile() const {
+common::TFilePath TFilesC::CurrentFile() const {
   if (FTable == nullptr) return {};
   const int32_t index = FTable->Rows().FirstSelectedIndex();
-  return index < 0 ? std::u16string() : FileName(index);
+  return index < 0 ? common::TFilePath() : FileName(index);
 }
 
 void TFilesC::OpenFile() {
-  const std::u16string file = CurrentFile();
-  if (file.empty() || !FLauncher) return;
+  const common::TFilePath file = CurrentFile();
+  if (file.IsEmpty() || !FLauncher) return;
   FLauncher(file);
 }
 
@@ -134,16 +135,16 @@ void TFilesC::ResetStatus() {
   }
 }
 
-void TFilesC::LaunchEditor(const std::u16string& AFileName) {
+void TFilesC::LaunchEditor(const common::TFilePath& AFileName) {
   // No shell: a path with blanks, quotes or "$" reaches the opener as it is.
   std::string program = "xdg-open";
-  std::string path = common::Utf16ToPath(AFileName);
+  std::string path = AFileName.Native();
   std::vector<char*> argv{program.data(), path.data(), nullptr};
   pid_t pid = 0;
   const int error = ::posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
   if (error != 0)
-    throw common::Exception(
-        common::Format(u"Cannot open %s in the text editor: %s", {AFileName, common::U16(std::strerror(error))}));
+    throw common::Exception(common::Format(u"Cannot open %s in the text editor: %s",
+                                           {AFileName.Text(), common::Utf8ToUtf16(std::strerror(error))}));
   // The opener returns quickly; waiting for it elsewhere keeps it from lingering as a zombie.
   std::thread([pid] {
     int status = 0;

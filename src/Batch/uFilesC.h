@@ -10,6 +10,7 @@
 
 #include "Shared/Common/uControls.h"
 #include "Shared/Common/uDObject.h"
+#include "Shared/Common/uFilePath.h"
 #include "Shared/Common/uGUIContainers.h"
 
 namespace tess::batch {
@@ -32,20 +33,20 @@ void SetFormFileImageIndex(int32_t AIndex);
 class IFileRec {
 public:
   virtual ~IFileRec() = default;
-  virtual const std::u16string& FileName() const = 0;
+  virtual const common::TFilePath& FileName() const = 0;
   // Never dereferenced before checking that the table still holds the row: it may be gone.
   virtual common::TDGUIRow* Row() const = 0;
 };
 
 class TFileRec : public IFileRec {
 public:
-  TFileRec(common::TDGUIRow* ARow, std::u16string AFileName) : FRow(ARow), FFileName(std::move(AFileName)) {}
-  const std::u16string& FileName() const override { return FFileName; }
+  TFileRec(common::TDGUIRow* ARow, common::TFilePath AFileName) : FRow(ARow), FFileName(std::move(AFileName)) {}
+  const common::TFilePath& FileName() const override { return FFileName; }
   common::TDGUIRow* Row() const override { return FRow; }
 
 private:
   common::TDGUIRow* FRow;
-  std::u16string FFileName;
+  common::TFilePath FFileName;
 };
 
 using IFileRecPtr = std::shared_ptr<const IFileRec>;
@@ -60,7 +61,7 @@ public:
   TFileStack(const TFileStack&) = delete;
   TFileStack& operator=(const TFileStack&) = delete;
 
-  void Add(common::TDGUIRow* ARow, const std::u16string& AFileName);
+  void Add(common::TDGUIRow* ARow, const common::TFilePath& AFileName);
   bool Empty() const;
   int32_t Count() const;
   // The oldest record, removed from the queue; null when the queue is empty.
@@ -73,7 +74,7 @@ private:
 
 // Opens a file in the desktop's text editor. Raises common::Exception with the reason when the
 // editor cannot be started.
-using TFileLauncher = std::function<void(const std::u16string& AFileName)>;
+using TFileLauncher = std::function<void(const common::TFilePath& AFileName)>;
 
 // The controller of the file table's rows. Everything here runs on the user-interface thread.
 class TFilesC : public common::TDObject {
@@ -88,16 +89,17 @@ public:
   void SetLauncher(TFileLauncher ALauncher) { FLauncher = std::move(ALauncher); }
 
   // One row per file, no duplicate check; each goes onto the inspection queue. A missing file
-  // still gets its row, with size 0. ARoot: the folder a scan found the file under.
-  void AddFile(const std::u16string& AFileName, const std::u16string& ARoot = {});
-  void AddFiles(const common::TStringList& AFiles);
+  // still gets its row, with size 0. ARoot: the folder a scan found the file under. The row shows
+  // the name as text, which gives back the same name.
+  void AddFile(const common::TFilePath& AFileName, const common::TFilePath& ARoot = {});
+  void AddFiles(const std::vector<common::TFilePath>& AFiles);
   int32_t Count() const;
   // The full path of row AIndex. Raises common::EListError for an index out of range.
-  std::u16string FileName(int32_t AIndex) const;
+  common::TFilePath FileName(int32_t AIndex) const;
   // The folder whose scan added row AIndex; empty for a file added alone.
-  std::u16string Root(int32_t AIndex) const;
+  common::TFilePath Root(int32_t AIndex) const;
   // The first selected file; empty when no row is selected.
-  std::u16string CurrentFile() const;
+  common::TFilePath CurrentFile() const;
   // Opens the current file in the text editor, the path handed over as one argument with no shell
   // in between. Nothing when no row is selected; raises common::Exception when the editor cannot
   // be started.
@@ -107,7 +109,7 @@ public:
   void ResetStatus();
 
   // Starts the desktop's opener with the path as its only argument, and reaps it when it exits.
-  static void LaunchEditor(const std::u16string& AFileName);
+  static void LaunchEditor(const common::TFilePath& AFileName);
 
 private:
   common::IDTable* FTable = nullptr;

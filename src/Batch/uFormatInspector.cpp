@@ -10,7 +10,7 @@
 
 namespace tess::batch {
 
-std::u16string FileFormatName(const std::u16string& AFileName) {
+std::u16string FileFormatName(const common::TFilePath& AFileName) {
   return stream::FormatName(stream::DetectFileFormat(AFileName));
 }
 
@@ -31,7 +31,7 @@ void TFormatInspector::ProcessFiles() {
   }
 }
 
-std::u16string TFormatInspector::DetectFormat(const std::u16string& AFileName) {
+std::u16string TFormatInspector::DetectFormat(const common::TFilePath& AFileName) {
   try {
     return FileFormatName(AFileName);
   } catch (const common::Exception& error) {
@@ -53,7 +53,7 @@ void TFormatInspector::Process(IFileRecPtr ARecord, const std::u16string& AForma
     // A removed row's memory may have gone to a row added since; that row is another file, or
     // the same file queued on its own, and either way it is not this record's to write.
     common::TDGUIRow& row = rows.Items(index);
-    if (RowFileName(row) != record->FileName()) return;
+    if (common::TFilePath(RowFileName(row)) != record->FileName()) return;
     row.Items(ColFormat).SetCaption(AFormat);
   });
 }

@@ -11,7 +11,7 @@
 namespace tess::batch {
 
 // The format name of the file as it is on disk. Raises common::Exception when it cannot be read.
-std::u16string FileFormatName(const std::u16string& AFileName);
+std::u16string FileFormatName(const common::TFilePath& AFileName);
 
 // Runs until its task is terminated, polling the queue every 50 ms while it is empty. The table
 // and the log are touched only on the user-interface thread, through the dispatcher's queue.
@@ -29,7 +29,7 @@ public:
 
   // The format name of the file, or empty when it cannot be read; the reason then goes to the
   // log. Called on the worker thread.
-  std::u16string DetectFormat(const std::u16string& AFileName);
+  std::u16string DetectFormat(const common::TFilePath& AFileName);
 
 private:
   // Drains the queue without looking at the termination flag, so a stop waits for it.

@@ -44,7 +44,7 @@ void TRunTransform::SetStatusCell(int32_t AIndex, TTransformStatus AStatus) {
 void TRunTransform::Work(tasks::TTask& ATask) {
   FTask = &ATask;
   int32_t count = 0;
-  std::vector<std::u16string> files;
+  std::vector<common::TFilePath> files;
   OnUIThread([&] {
     count = FFiles->Count();
     FForm->Progress()->SetMax(count - 1);
@@ -55,11 +55,11 @@ void TRunTransform::Work(tasks::TTask& ATask) {
   // hand-off waits for the user-interface thread, and costs more than a small file's conversion.
   for (int32_t index = 0; index < count; ++index) {
     if (FTask->Terminated()) break;
-    std::u16string file, root;
+    common::TFilePath file, root;
     OnUIThread([&] {
       FForm->Progress()->SetPosition(index);
       file = FFiles->FileName(index);
-      FForm->Log()->Add(common::Format(u"*** Processing file %s ***", {file}));
+      FForm->Log()->Add(common::Format(u"*** Processing file %s ***", {file.Text()}));
       FForm->Status()->SetText(
           common::Format(u"Transformation in progress, %d of %d file(s) processed.", {index + 1, FFiles->Count()}));
       SetStatusCell(index, TTransformStatus::tsProgress);

@@ -12,17 +12,19 @@ int64_t TickCount64() {
       .count();
 }
 
-TScanDir::TScanDir(const std::u16string& APath, TFilesC* AFiles, IScanView* AForm)
+TScanDir::TScanDir(const common::TFilePath& APath, TFilesC* AFiles, IScanView* AForm)
     : FScanner(std::make_unique<common::TDFileScanner>()), FFiles(AFiles), FForm(AForm) {
   FScanner->SetPath(APath);
   FScanner->SetMask(u"*.dfm");
   FScanner->SetRecursive(true);
   FScanner->SetFileType(common::TDSearchAttribute::saFiles);
   FScanner->SetFullPath(true);
-  FScanner->OnFind = [this](const std::u16string& AFileName) { FileFound(AFileName); };
-  FScanner->OnPathChanged = [this](const std::u16string& APath) { PathChanged(APath); };
+  FScanner->OnFind = [this](const common::TFilePath& AFileName) { FileFound(AFileName); };
+  FScanner->OnPathChanged = [this](const common::TFilePath& APath) { PathChanged(APath); };
   FScanner->OnComplete = [this] { ScanComplete(); };
-  FScanner->OnError = [this](const std::u16string& APath, const std::u16string& AReason) { ScanError(APath, AReason); };
+  FScanner->OnError = [this](const common::TFilePath& APath, const std::u16string& AReason) {
+    ScanError(APath, AReason);
+  };
 }
 
 TScanDir::~TScanDir() = default;
@@ -31,7 +33,7 @@ void TScanDir::Work(tasks::TTask& ATask) {
   FStartTime = TickCount64();
   FTask = &ATask;
   IScanView* form = FForm;
-  const std::u16string line = common::Format(u"Start scanning folder %s.", {FScanner->Path()});
+  const std::u16string line = common::Format(u"Start scanning folder %s.", {FScanner->Path().Text()});
   tasks::UIDispatcher().Queue([form, line] { form->Log()->Add(line); });
   FScanner->Execute();
 }
@@ -40,22 +42,22 @@ void TScanDir::CheckTerminated() {
   if (FTask != nullptr && FTask->Terminated()) FScanner->Terminate();
 }
 
-void TScanDir::FileFound(const std::u16string& AFileName) {
+void TScanDir::FileFound(const common::TFilePath& AFileName) {
   TFilesC* files = FFiles;
   tasks::UIDispatcher().Queue([files, AFileName, root = FScanner->Path()] { files->AddFile(AFileName, root); });
   CheckTerminated();
 }
 
-void TScanDir::PathChanged(const std::u16string& APath) {
+void TScanDir::PathChanged(const common::TFilePath& APath) {
   IScanView* form = FForm;
-  const std::u16string text = u"Scanning: " + APath;
+  const std::u16string text = u"Scanning: " + APath.Text();
   tasks::UIDispatcher().Queue([form, text] { form->Status()->SetText(text); });
   CheckTerminated();
 }
 
-void TScanDir::ScanError(const std::u16string& APath, const std::u16string& AReason) {
+void TScanDir::ScanError(const common::TFilePath& APath, const std::u16string& AReason) {
   IScanView* form = FForm;
-  const std::u16string line = common::Format(u"Skipped %s: %s", {APath, AReason});
+  const std::u16string line = common::Format(u"Skipped %s: %s", {APath.Text(), AReason});
   tasks::UIDispatcher().Queue([form, line] { form->Log()->Add(line); });
   CheckTerminated();
 }

@@ -16,7 +16,7 @@ namespace tess::batch {
 // order the scanner reported it; the worker thread itself touches neither the view nor the rows.
 class TScanDir : public tasks::TAlgorithm {
 public:
-  TScanDir(const std::u16string& APath, TFilesC* AFiles, IScanView* AForm);
+  TScanDir(const common::TFilePath& APath, TFilesC* AFiles, IScanView* AForm);
   ~TScanDir() override;
 
   void Work(tasks::TTask& ATask) override;
@@ -24,12 +24,12 @@ public:
   const common::TDFileScanner& Scanner() const { return *FScanner; }
 
 private:
-  void FileFound(const std::u16string& AFileName);
-  void PathChanged(const std::u16string& APath);
+  void FileFound(const common::TFilePath& AFileName);
+  void PathChanged(const common::TFilePath& APath);
   void ScanComplete();
   // A folder it could not read or an entry that is not a regular file: a log line, so that the
   // user knows which forms were not added.
-  void ScanError(const std::u16string& APath, const std::u16string& AReason);
+  void ScanError(const common::TFilePath& APath, const std::u16string& AReason);
   void CheckTerminated();
 
   tasks::TTask* FTask = nullptr;

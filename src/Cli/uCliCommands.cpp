@@ -36,7 +36,6 @@ using transform::TTransformStatus;
 namespace {
 
 std::string Utf8(std::u16string_view AText) { return common::Utf16ToUtf8(AText); }
-std::string NativePath(std::u16string_view APath) { return common::Utf16ToPath(APath); }
 
 bool IsText(const std::optional<FormFileFormat>& AFormat) {
   return AFormat == FormFileFormat::fmtText || AFormat == FormFileFormat::fmtUTF8Text;
@@ -54,28 +53,28 @@ public:
       throw common::EFileError(common::Format(
           u"Cannot create a temporary folder in \"%s\"%s: %s",
           {common::Utf8ToUtf16(base), fromVariable ? u" (TMPDIR)" : u"", common::Utf8ToUtf16(std::strerror(errno))}));
-    FPath = pattern;
+    FPath = common::TFilePath(pattern);
   }
   ~TPrivateFolder() {
     std::error_code error;
-    std::filesystem::remove_all(FPath, error);
+    std::filesystem::remove_all(FPath.Native(), error);
   }
   TPrivateFolder(const TPrivateFolder&) = delete;
   TPrivateFolder& operator=(const TPrivateFolder&) = delete;
-  std::u16string Path() const { return common::PathToUtf16(FPath); }
+  const common::TFilePath& Path() const { return FPath; }
 
 private:
-  std::string FPath;
+  common::TFilePath FPath;
 };
 
 // Moves a prepared result into the temporary file the placement made for it, beside the result's
 // final name: true when it was renamed, false when it was copied. Raises EFileError with the reason.
-bool MoveResult(const std::u16string& AFrom, const std::u16string& ATo) {
-  if (::rename(NativePath(AFrom).c_str(), NativePath(ATo).c_str()) == 0) return true;
+bool MoveResult(const common::TFilePath& AFrom, const common::TFilePath& ATo) {
+  if (::rename(AFrom.CStr(), ATo.CStr()) == 0) return true;
   const int error = errno;
   if (error != EXDEV)
     throw common::EFileError(
-        common::Format(u"Cannot create file \"%s\". %s", {ATo, common::Utf8ToUtf16(std::strerror(error))}));
+        common::Format(u"Cannot create file \"%s\". %s", {ATo.Text(), common::Utf8ToUtf16(std::strerror(error))}));
   // The private folder lies on another file system than most trees: the result is copied into the
   // temporary file, which the placement flushes and renames into place.
   stream::TFileStream target(ATo, stream::TFileMode::fmCreate);
@@ -99,7 +98,7 @@ public:
       throw common::Exception(u"prepared result failed");
     }
     FStatus = FPrepared.Status;
-    if (FPrepared.Result.empty()) return;
+    if (FPrepared.Result.IsEmpty()) return;
     try {
       // A copy is new data, which the placement still has to flush.
       FFlushed = MoveResult(FPrepared.Result, FOutFile) && FPrepared.Flushed;
@@ -108,7 +107,7 @@ public:
       DoMessage(u"Error: " + error.Message());
       throw;
     }
-    FPrepared.Result.clear();
+    FPrepared.Result = {};
   }
   bool OutputFlushed() const override { return FFlushed; }
 
@@ -122,7 +121,7 @@ struct TRun {
   const TCliOptions& Options;
   const TInputs& Inputs;
   // The files as read: "-" is replaced by the private copy of standard input.
-  const TStringList& Sources;
+  const std::vector<common::TFilePath>& Sources;
   TPlacement& Placement;
   batch::TDFMBackup& Backup;
   TRunner& Runner;
@@ -137,13 +136,13 @@ TPrepared TakeCurrent(TRun& ARun, size_t AIndex) {
   TPrepared prepared = ARun.Runner.Take(AIndex);
   if (StopRequested() || ARun.Placement.Mode != TPlacementMode::pmPlace) return prepared;
   if (FingerprintOf(ARun.Sources[AIndex]) == prepared.Before) return prepared;
-  if (!prepared.Result.empty()) DDirectory::RemoveFile(prepared.Result);
+  if (!prepared.Result.IsEmpty()) DDirectory::RemoveFile(prepared.Result);
   return ARun.Runner.PrepareAgain(AIndex);
 }
 
 // The two sides of the diff, read before the placement moves the result; empty when no diff is
 // asked for or either side is not text.
-void ReadDiffSides(const TRun& ARun, const TPrepared& APrepared, const std::u16string& AInput,
+void ReadDiffSides(const TRun& ARun, const TPrepared& APrepared, const common::TFilePath& AInput,
                    const std::optional<FormFileFormat>& AResultFormat, std::string& ABefore, std::string& AAfter) {
   if (!ARun.Options.Diff || !IsText(APrepared.FormatBefore) || !IsText(AResultFormat)) return;
   try {
@@ -158,14 +157,14 @@ void ReadDiffSides(const TRun& ARun, const TPrepared& APrepared, const std::u16s
 // Puts the result where the placement says; false when nothing is to be shown as a diff.
 bool PlaceResult(TRun& ARun, size_t AIndex, TPrepared& APrepared, const std::optional<FormFileFormat>& AResultFormat,
                  TFileResult& AResult, std::u16string& AAfterLabel) {
-  const bool hadResult = !APrepared.Result.empty();
+  const bool hadResult = !APrepared.Result.IsEmpty();
   TPreparedTransform delivery(APrepared);
   delivery.SetOnMessage([&](const std::u16string& AMessage) { AResult.Log.push_back(AMessage); });
   const batch::TPlaced placed = ARun.Backup.Execute(delivery, ARun.Sources[AIndex], ARun.Inputs.Roots[AIndex]);
   AResult.Status = delivery.Status();
-  if (hadResult && !placed.Output.empty()) {
-    AResult.OutputPath = placed.Output;
-    AResult.BackupPath = placed.Backup;
+  if (hadResult && !placed.Output.IsEmpty()) {
+    AResult.OutputPath = placed.Output.Text();
+    AResult.BackupPath = placed.Backup.Text();
     if (!ARun.Placement.Settings->Replace()) AAfterLabel = AResult.OutputPath;
     // The placed file is the prepared result under its final name.
     AResult.FormatAfter = AResultFormat;
@@ -179,8 +178,8 @@ bool PlaceResult(TRun& ARun, size_t AIndex, TPrepared& APrepared, const std::opt
 void DeliverResult(const TRun& ARun, size_t AIndex, const TPrepared& APrepared,
                    const std::optional<FormFileFormat>& AResultFormat, TFileResult& AResult) {
   if (AResultFormat) AResult.FormatAfter = AResultFormat;
-  const bool asItIs = APrepared.Result.empty() && APrepared.Status != TTransformStatus::tsError;
-  if (!ARun.ToStdout() || (APrepared.Result.empty() && !asItIs)) return;
+  const bool asItIs = APrepared.Result.IsEmpty() && APrepared.Status != TTransformStatus::tsError;
+  if (!ARun.ToStdout() || (APrepared.Result.IsEmpty() && !asItIs)) return;
   try {
     Print(TChannel::chOut, DDirectory::ReadBytes(asItIs ? ARun.Sources[AIndex] : APrepared.Result));
   } catch (const EOutputError& error) {
@@ -195,14 +194,14 @@ void DeliverResult(const TRun& ARun, size_t AIndex, const TPrepared& APrepared,
 }
 
 void ReportFile(TRun& ARun, size_t AIndex, const TFileResult& AResult) {
-  const TStringList& files = ARun.Inputs.Files;
+  const std::vector<common::TFilePath>& files = ARun.Inputs.Files;
   try {
     ARun.Report.File(AResult);
   } catch (const EOutputError& error) {
     // This file is placed; no further file is started, so the user knows where the run ended.
     throw EOutputError(error.Error(), "stopped after " + std::to_string(AIndex + 1) + " of " +
                                           std::to_string(files.size()) + " files, the last " +
-                                          Printable(files[AIndex]));
+                                          Printable(files[AIndex].Text()));
   }
 }
 
@@ -210,7 +209,7 @@ void ReportFile(TRun& ARun, size_t AIndex, const TFileResult& AResult) {
 bool FinishFile(TRun& ARun, size_t AIndex) {
   TPrepared prepared = TakeCurrent(ARun, AIndex);
   if (StopRequested()) return false;
-  const std::u16string& name = ARun.Inputs.Files[AIndex];
+  const std::u16string name = ARun.Inputs.Files[AIndex].Text();
   TFileResult result;
   result.Path = name;
   result.Status = prepared.Status;
@@ -219,14 +218,14 @@ bool FinishFile(TRun& ARun, size_t AIndex) {
   result.FormatAfter = prepared.FormatBefore;
   const std::optional<FormFileFormat> resultFormat = prepared.FormatAfter;
   std::string before, after;
-  if (!prepared.Result.empty()) ReadDiffSides(ARun, prepared, ARun.Sources[AIndex], resultFormat, before, after);
+  if (!prepared.Result.IsEmpty()) ReadDiffSides(ARun, prepared, ARun.Sources[AIndex], resultFormat, before, after);
   std::u16string afterLabel = name;
   if (ARun.Placement.Mode == TPlacementMode::pmPlace) {
     if (!PlaceResult(ARun, AIndex, prepared, resultFormat, result, afterLabel)) before.clear(), after.clear();
   } else {
     DeliverResult(ARun, AIndex, prepared, resultFormat, result);
   }
-  if (!prepared.Result.empty()) DDirectory::RemoveFile(prepared.Result);
+  if (!prepared.Result.IsEmpty()) DDirectory::RemoveFile(prepared.Result);
   if (!after.empty() || !before.empty()) result.Diff = UnifiedDiff(before, after, Utf8(name), Utf8(afterLabel));
   ReportFile(ARun, AIndex, result);
   return true;
@@ -237,7 +236,7 @@ int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform)
   // is left half placed.
   InstallStopHandlers();
   const TInputs inputs = CollectFiles(AOptions.Paths, AOptions.Recursive, AOptions.Mask);
-  const TStringList& files = inputs.Files;
+  const std::vector<common::TFilePath>& files = inputs.Files;
   TPlacement placement = ResolvePlacement(AOptions.Placement);
   const bool toStdout = placement.Mode == TPlacementMode::pmStdout;
   if (toStdout && files.size() != 1)
@@ -247,14 +246,14 @@ int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform)
   TReport report(toStdout ? TChannel::chErr : TChannel::chOut, AOptions.Json, AOptions.Quiet, files.size());
   if (!placement.Warning.empty()) report.Warning(placement.Warning);
   report.Placement(placement.Description);
-  for (const TScanProblem& problem : inputs.Problems) report.ScanError(problem.Path, problem.Reason);
+  for (const TScanProblem& problem : inputs.Problems) report.ScanError(problem.Path.Text(), problem.Reason);
 
   batch::TDFMBackup backup(*placement.Settings);
   backup.BeginRun(files);
   TPrivateFolder folder;
   // "-" is standard input, kept in the private folder for the run; the report still says "-".
-  const TStringList sources =
-      toStdout && files.front() == u"-" ? TStringList{CaptureStandardInput(folder.Path())} : files;
+  const std::vector<common::TFilePath> sources =
+      toStdout && files.front().Native() == "-" ? std::vector{CaptureStandardInput(folder.Path())} : files;
   TRunner runner(ATransform, sources, AOptions.Jobs, folder.Path(), placement.Mode == TPlacementMode::pmPlace);
   TRun run{AOptions, inputs, sources, placement, backup, runner, report};
   size_t index = 0;
@@ -271,17 +270,17 @@ int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform)
 // The scan's problems as error lines, before the files; true when there was one.
 bool PrintScanProblems(const TInputs& AInputs) {
   for (const TScanProblem& problem : AInputs.Problems)
-    PrintLine(TChannel::chOut, "Error\t" + Printable(problem.Path) + ": " + Printable(problem.Reason));
+    PrintLine(TChannel::chOut, "Error\t" + Printable(problem.Path.Text()) + ": " + Printable(problem.Reason));
   return !AInputs.Problems.empty();
 }
 
 int Detect(const TCliOptions& AOptions) {
   const TInputs inputs = CollectFiles(AOptions.Paths, AOptions.Recursive, AOptions.Mask);
-  const TStringList& files = inputs.Files;
   bool failed = PrintScanProblems(inputs);
-  for (const std::u16string& file : files) {
+  for (const common::TFilePath& path : inputs.Files) {
+    const std::u16string file = path.Text();
     try {
-      PrintLine(TChannel::chOut, Utf8(stream::FormatName(stream::DetectFileFormat(file))) + "\t" + Printable(file));
+      PrintLine(TChannel::chOut, Utf8(stream::FormatName(stream::DetectFileFormat(path))) + "\t" + Printable(file));
     } catch (const common::Exception& error) {
       failed = true;
       PrintLine(TChannel::chOut, "Error\t" + Printable(file) + ": " + Printable(error.Message()));
@@ -292,16 +291,17 @@ int Detect(const TCliOptions& AOptions) {
 
 int Check(const TCliOptions& AOptions) {
   const TInputs inputs = CollectFiles(AOptions.Paths, AOptions.Recursive, AOptions.Mask);
-  const TStringList& files = inputs.Files;
+  const std::vector<common::TFilePath>& files = inputs.Files;
   const bool scanFailed = PrintScanProblems(inputs);
   formtext::TDFMHelper& helper = formtext::DFMHelper();
   size_t errors = 0;
-  for (const std::u16string& file : files) {
+  for (const common::TFilePath& path : files) {
+    const std::u16string file = path.Text();
     std::string line;
     try {
       // A file too large to load is refused before a byte of it is read.
-      helper.CheckTextSize(static_cast<uint64_t>(DDirectory::FileSize(file)));
-      std::string bytes = DDirectory::ReadBytes(file);
+      helper.CheckTextSize(static_cast<uint64_t>(DDirectory::FileSize(path)));
+      std::string bytes = DDirectory::ReadBytes(path);
       stream::TMemoryStream probe(bytes);
       if (stream::DetectFormFormat(probe) == FormFileFormat::fmtBinary) {
         // Binary files are read as the text they convert to; positions then refer to that text.

@@ -37,11 +37,11 @@ std::vector<std::string> ReadPathList(const std::string& AFile, bool ANull) {
   return paths;
 }
 
-std::u16string CaptureStandardInput(const std::u16string& AFolder) {
+common::TFilePath CaptureStandardInput(const common::TFilePath& AFolder) {
   std::string bytes;
   if (const int error = common::ReadToEnd(STDIN_FILENO, bytes); error != 0)
     throw common::EFileError(u"Cannot read standard input. " + common::Utf8ToUtf16(std::strerror(error)));
-  const std::u16string path = common::DString::MakePath(AFolder, u"stdin.dfm");
+  const common::TFilePath path = AFolder / "stdin.dfm";
   common::DDirectory::WriteBytes(path, bytes);
   return path;
 }
@@ -65,7 +65,7 @@ TInputs CollectFiles(const std::vector<std::string>& APaths, bool ARecursive, co
   for (const std::string& path : APaths) {
     std::error_code error;
     if (!std::filesystem::is_directory(path, error)) {
-      inputs.Files.push_back(common::PathToUtf16(path));
+      inputs.Files.emplace_back(path);
       inputs.Roots.emplace_back();
       continue;
     }
@@ -74,14 +74,14 @@ TInputs CollectFiles(const std::vector<std::string>& APaths, bool ARecursive, co
     // One pass over every file, filtered here: a scan per pattern would list a folder's .dfm files
     // apart from its .lfm files instead of in name order.
     common::TDFileScanner scanner;
-    scanner.SetPath(common::PathToUtf16(path));
+    scanner.SetPath(common::TFilePath(path));
     scanner.SetMask(u"*");
     scanner.SetRecursive(true);
     scanner.SetHidden(true);
     scanner.SetFileType(common::TDSearchAttribute::saFiles);
     scanner.SetFullPath(true);
-    auto matches = [&](const std::u16string& APath) {
-      const std::u16string name = common::DString::ExtractFileName(APath);
+    auto matches = [&](const common::TFilePath& APath) {
+      const std::u16string name = common::TFilePath(std::string(APath.Name())).Text();
       for (const std::u16string& pattern : patterns)
         if (common::MatchesMask(name, pattern)) return true;
       return false;
@@ -89,16 +89,16 @@ TInputs CollectFiles(const std::vector<std::string>& APaths, bool ARecursive, co
     auto checkStop = [&] {
       if (StopRequested()) scanner.Terminate();
     };
-    scanner.OnFind = [&](const std::u16string& AFileName) {
+    scanner.OnFind = [&](const common::TFilePath& AFileName) {
       if (matches(AFileName)) {
         inputs.Files.push_back(AFileName);
         inputs.Roots.push_back(scanner.Path());
       }
       checkStop();
     };
-    scanner.OnPathChanged = [&](const std::u16string&) { checkStop(); };
+    scanner.OnPathChanged = [&](const common::TFilePath&) { checkStop(); };
     // A folder's problem always counts; an odd entry only where a form of that name would.
-    scanner.OnError = [&](const std::u16string& APath, const std::u16string& AReason) {
+    scanner.OnError = [&](const common::TFilePath& APath, const std::u16string& AReason) {
       if (AReason.starts_with(common::kCannotReadFolder) || matches(APath)) inputs.Problems.push_back({APath, AReason});
     };
     scanner.Execute();

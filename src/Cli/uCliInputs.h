@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Shared/Common/uDString.h"
+#include "Shared/Common/uFilePath.h"
 
 namespace tess::cli {
 
@@ -15,7 +16,7 @@ std::vector<std::string> ReadPathList(const std::string& AFile, bool ANull);
 
 // Standard input, whole, in a file of its own inside AFolder, for a run whose one input is "-".
 // Raises common::EFileError when it cannot be read or kept.
-std::u16string CaptureStandardInput(const std::u16string& AFolder);
+common::TFilePath CaptureStandardInput(const common::TFilePath& AFolder);
 
 // The patterns of a --mask text, split at semicolons, blanks around them dropped.
 common::TStringList SplitMask(const std::string& AMask);
@@ -23,14 +24,14 @@ common::TStringList SplitMask(const std::string& AMask);
 // What a scan could not take: a folder it could not read, or an entry named like a form that is
 // not a regular file. Reported as an error of the run, so that nothing is left out unseen.
 struct TScanProblem {
-  std::u16string Path;
+  common::TFilePath Path;
   std::u16string Reason;
 };
 
 struct TInputs {
-  common::TStringList Files;
+  std::vector<common::TFilePath> Files;
   // For each file, the folder a scan found it under; empty for a file named as it is.
-  common::TStringList Roots;
+  std::vector<common::TFilePath> Roots;
   std::vector<TScanProblem> Problems;
   bool Stopped = false;  // a stop was requested while the folders were scanned
 };
@@ -38,7 +39,7 @@ struct TInputs {
 // Every file, in the order given; each folder (only with ARecursive) adds the regular files below
 // it whose names match one of the patterns, hidden ones included, each folder's own entries first
 // and sorted. A path that is not a folder stays in the list as it is (missing, or not a regular
-// file), so that the run reports it. Names keep their bytes (PathToUtf16). A scan gives up when a
+// file), so that the run reports it. Names keep their bytes. A scan gives up when a
 // stop is requested (StopRequested). Raises EUsageError for a folder without ARecursive.
 TInputs CollectFiles(const std::vector<std::string>& APaths, bool ARecursive, const std::string& AMask);
 

@@ -45,7 +45,7 @@ TPlacement ResolvePlacement(const TPlacementOptions& AOptions) {
   }
   std::u16string source = u"options";
   if (!AOptions.Any()) {
-    const std::u16string fileName = settings.GetFileName();
+    const common::TFilePath fileName = settings.GetFileName();
     if (common::DDirectory::FileExists(fileName)) {
       settings.Load();
       source = u"saved preferences";
@@ -56,12 +56,12 @@ TPlacement ResolvePlacement(const TPlacementOptions& AOptions) {
   } else if (AOptions.New || !AOptions.OutputDir.empty()) {
     settings.SetReplace(false);
     settings.SetSaveSameFolder(AOptions.OutputDir.empty());
-    settings.SetSaveFolder(common::PathToUtf16(AOptions.OutputDir));
+    settings.SetSaveFolder(common::TFilePath(AOptions.OutputDir).Text());
   } else {
     settings.SetReplace(true);
     settings.SetBackup(!AOptions.NoBackup);
     settings.SetBackupSameFolder(AOptions.BackupDir.empty());
-    settings.SetBackupFolder(common::PathToUtf16(AOptions.BackupDir));
+    settings.SetBackupFolder(common::TFilePath(AOptions.BackupDir).Text());
     settings.SetOverrideBackup(AOptions.OverwriteBackup);
   }
   // Scanned trees keep their shape in a backup or output folder, whatever the saved preferences

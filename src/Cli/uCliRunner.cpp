@@ -40,7 +40,7 @@ TFingerprint FingerprintFrom(const struct stat& AInfo) {
 
 // The input read once, for the fingerprint, the format and the transformation alike: the bytes go
 // to ATransform. A file that cannot be read is left to the transformation, which says why.
-void LoadInput(const std::u16string& APath, TPrepared& APrepared, TTransform& ATransform) {
+void LoadInput(const common::TFilePath& APath, TPrepared& APrepared, TTransform& ATransform) {
   struct stat info;
   common::TFileDescriptor file;
   try {
@@ -60,20 +60,20 @@ void LoadInput(const std::u16string& APath, TPrepared& APrepared, TTransform& AT
 }
 
 // True when the file's content is on disk.
-bool FlushFile(const std::string& APath) {
-  const common::TFileDescriptor file(::open(APath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+bool FlushFile(const common::TFilePath& APath) {
+  const common::TFileDescriptor file(::open(APath.CStr(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
   return file.IsOpen() && ::fsync(file.Get()) == 0;
 }
 
 }  // namespace
 
-TFingerprint FingerprintOf(const std::u16string& APath) {
+TFingerprint FingerprintOf(const common::TFilePath& APath) {
   struct stat info;
-  if (::stat(common::Utf16ToPath(APath).c_str(), &info) != 0) return {};
+  if (::stat(APath.CStr(), &info) != 0) return {};
   return FingerprintFrom(info);
 }
 
-std::optional<stream::FormFileFormat> FormatOf(const std::u16string& APath) {
+std::optional<stream::FormFileFormat> FormatOf(const common::TFilePath& APath) {
   try {
     return stream::DetectFileFormat(APath);
   } catch (const common::Exception&) {
@@ -85,14 +85,10 @@ namespace {
 
 // A failure on the private result names the program's own file. The user needs the input it was
 // made for, and the folder (TMPDIR) to make room in; the reason after the name is kept.
-void NameTheInput(common::TStringList& ALog, const std::u16string& AResult, const std::u16string& AInput) {
-  const std::u16string quoted = u"\"" + AResult + u"\"";
+void NameTheInput(common::TStringList& ALog, const common::TFilePath& AResult, const common::TFilePath& AInput) {
+  const std::u16string quoted = u"\"" + AResult.Text() + u"\"";
   // The result lies in the private folder, which lies in the temporary folder.
-  std::u16string folder = AResult;
-  for (int level = 0; level < 2; ++level) {
-    folder = common::DString::ExtractPath(folder);
-    if (folder.size() > 1) folder.pop_back();
-  }
+  const std::u16string folder = AResult.Folder().Folder().Text();
   for (std::u16string& line : ALog) {
     const size_t at = line.find(quoted);
     if (at == std::u16string::npos) continue;
@@ -101,16 +97,16 @@ void NameTheInput(common::TStringList& ALog, const std::u16string& AResult, cons
       reason.remove_prefix(1);
     line = std::u16string(line.starts_with(u"Error: ") ? u"Error: " : u"") +
            common::Format(u"Cannot write the result of \"%s\" to the temporary folder \"%s\". %s",
-                          {AInput, folder, reason});
+                          {AInput.Text(), folder, reason});
   }
 }
 
 }  // namespace
 
-TPreparer::TPreparer(std::unique_ptr<TTransform> ATransform, std::u16string ATempDir, bool AFlushResults)
+TPreparer::TPreparer(std::unique_ptr<TTransform> ATransform, common::TFilePath ATempDir, bool AFlushResults)
     : FTransform(std::move(ATransform)), FTempDir(std::move(ATempDir)), FFlushResults(AFlushResults) {}
 
-TPrepared TPreparer::Prepare(const std::u16string& AInput, const std::u16string& AResultName) {
+TPrepared TPreparer::Prepare(const common::TFilePath& AInput, const std::string& AResultName) {
   TPrepared prepared;
   prepared.Input = AInput;
   TTransform& transform = *FTransform;
@@ -118,7 +114,7 @@ TPrepared TPreparer::Prepare(const std::u16string& AInput, const std::u16string&
   LoadInput(AInput, prepared, transform);
   // A stop that ended a wait for the input: the result is not going to be placed.
   if (StopRequested()) return prepared;
-  const std::u16string result = common::DString::MakePath(FTempDir, AResultName);
+  const common::TFilePath result = FTempDir / AResultName;
   transform.SetOutFile(result);
   transform.SetOnMessage([&](const std::u16string& AMessage) { prepared.Log.push_back(AMessage); });
   auto fail = [&](const std::u16string& AReason) {
@@ -147,7 +143,7 @@ TPrepared TPreparer::Prepare(const std::u16string& AInput, const std::u16string&
   } else if (common::DDirectory::FileExists(result)) {
     prepared.Result = result;
     prepared.FormatAfter = FormatOf(result);
-    prepared.Flushed = FFlushResults && FlushFile(common::Utf16ToPath(result));
+    prepared.Flushed = FFlushResults && FlushFile(result);
   }
   return prepared;
 }
@@ -161,6 +157,10 @@ public:
   void Text(std::u16string_view AText) {
     Number(int64_t(AText.size()));
     FBytes.append(reinterpret_cast<const char*>(AText.data()), AText.size() * sizeof(char16_t));
+  }
+  void Path(const common::TFilePath& APath) {
+    Number(int64_t(APath.Native().size()));
+    FBytes.append(APath.Native());
   }
   // The frame with its length in front.
   std::string Take() {
@@ -193,6 +193,14 @@ public:
     FPosition += text.size() * sizeof(char16_t);
     return text;
   }
+  common::TFilePath Path() {
+    const int64_t length = Number();
+    if (length < 0 || uint64_t(length) > FBytes.size() - FPosition)
+      throw common::Exception(u"damaged frame from a worker");
+    common::TFilePath path(std::string(FBytes.substr(FPosition, size_t(length))));
+    FPosition += size_t(length);
+    return path;
+  }
 
 private:
   std::string_view FBytes;
@@ -216,7 +224,7 @@ std::string Encode(size_t AIndex, const TPrepared& APrepared) {
   frame.Number(APrepared.Flushed);
   frame.Number(int64_t(APrepared.Log.size()));
   for (const std::u16string& line : APrepared.Log) frame.Text(line);
-  frame.Text(APrepared.Result);
+  frame.Path(APrepared.Result);
   return frame.Take();
 }
 
@@ -238,7 +246,7 @@ TPrepared Decode(std::string_view APayload, size_t& AIndex) {
   prepared.Flushed = frame.Number() != 0;
   const int64_t lines = frame.Number();
   for (int64_t i = 0; i < lines; ++i) prepared.Log.push_back(frame.Text());
-  prepared.Result = frame.Text();
+  prepared.Result = frame.Path();
   return prepared;
 }
 
@@ -249,8 +257,8 @@ bool ReadExactly(int AFd, void* ABuffer, size_t ACount) {
 
 }  // namespace
 
-TRunner::TRunner(const TTransform& AProto, const common::TStringList& AFiles, int AJobs, std::u16string ATempDir,
-                 bool AFlushResults)
+TRunner::TRunner(const TTransform& AProto, const std::vector<common::TFilePath>& AFiles, int AJobs,
+                 common::TFilePath ATempDir, bool AFlushResults)
     : FFiles(AFiles), FTempDir(std::move(ATempDir)), FResults(AFiles.size()) {
   FHere = std::make_unique<TPreparer>(AProto.Clone(), FTempDir, AFlushResults);
   if (AJobs <= 1 || AFiles.size() <= 1) return;
@@ -308,23 +316,21 @@ TRunner::~TRunner() {
   }
   // Results prepared but never taken (the run stopped early) leave no file behind.
   for (auto& result : FResults)
-    if (result && !result->Result.empty()) common::DDirectory::RemoveFile(result->Result);
+    if (result && !result->Result.IsEmpty()) common::DDirectory::RemoveFile(result->Result);
 }
 
-void TRunner::Serve(TPreparer& APreparer, const common::TStringList& AFiles, int ATasks, int AResults) {
+void TRunner::Serve(TPreparer& APreparer, const std::vector<common::TFilePath>& AFiles, int ATasks, int AResults) {
   for (;;) {
     int64_t index = 0;
     if (!ReadExactly(ATasks, &index, sizeof index) || index < 0 || size_t(index) >= AFiles.size()) break;
-    const TPrepared prepared = APreparer.Prepare(AFiles[size_t(index)], ResultName(size_t(index), u".out"));
+    const TPrepared prepared = APreparer.Prepare(AFiles[size_t(index)], ResultName(size_t(index), ".out"));
     if (common::WriteAll(AResults, Encode(size_t(index), prepared)) != 0) break;
   }
   // No destructors and no exit handlers: they belong to the consumer, which still runs them.
   ::_exit(0);
 }
 
-std::u16string TRunner::ResultName(size_t AIndex, const char16_t* AKind) {
-  return common::IntToStr(int64_t(AIndex)) + AKind;
-}
+std::string TRunner::ResultName(size_t AIndex, const char* AKind) { return std::to_string(AIndex) + AKind; }
 
 bool TRunner::AnyAlive() const {
   for (const TWorker& worker : FWorkers)
@@ -350,7 +356,7 @@ void TRunner::Lose(TWorker& AWorker, const std::u16string& AReason) {
   std::u16string how = AReason;
   if (WIFSIGNALED(status)) how += u" (signal " + common::IntToStr(WTERMSIG(status)) + u")";
   failed.Log.push_back(u"Error: " + how);
-  common::DDirectory::RemoveFile(common::DString::MakePath(FTempDir, ResultName(AWorker.Index, u".out")));
+  common::DDirectory::RemoveFile(FTempDir / ResultName(AWorker.Index, ".out"));
   FResults[AWorker.Index] = std::move(failed);
 }
 
@@ -417,7 +423,7 @@ TPrepared TRunner::Take(size_t AIndex) {
       // No worker left (or none was started): this process does the file itself.
       FNext = std::max(FNext, AIndex + 1);
       FConsumed = AIndex + 1;
-      return FHere->Prepare(FFiles[AIndex], ResultName(AIndex, u".out"));
+      return FHere->Prepare(FFiles[AIndex], ResultName(AIndex, ".out"));
     }
     Receive();
   }
@@ -429,6 +435,6 @@ TPrepared TRunner::Take(size_t AIndex) {
   return prepared;
 }
 
-TPrepared TRunner::PrepareAgain(size_t AIndex) { return FHere->Prepare(FFiles[AIndex], ResultName(AIndex, u".again")); }
+TPrepared TRunner::PrepareAgain(size_t AIndex) { return FHere->Prepare(FFiles[AIndex], ResultName(AIndex, ".again")); }
 
 }  // namespace tess::cli

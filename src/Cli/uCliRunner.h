@@ -25,13 +25,13 @@ struct TFingerprint {
   int64_t Changed = 0;   // nanoseconds
   bool operator==(const TFingerprint&) const = default;
 };
-TFingerprint FingerprintOf(const std::u16string& APath);
+TFingerprint FingerprintOf(const common::TFilePath& APath);
 
-std::optional<stream::FormFileFormat> FormatOf(const std::u16string& APath);
+std::optional<stream::FormFileFormat> FormatOf(const common::TFilePath& APath);
 
 // One file run through the transformation into a private temporary file, before placement.
 struct TPrepared {
-  std::u16string Input;
+  common::TFilePath Input;
   TFingerprint Before;
   std::optional<stream::FormFileFormat> FormatBefore;
   transform::TTransformStatus Status = transform::TTransformStatus::tsNone;
@@ -39,7 +39,7 @@ struct TPrepared {
   bool Raised = false;
   common::TStringList Log;
   // The private file holding the result; empty when the transformation wrote none.
-  std::u16string Result;
+  common::TFilePath Result;
   std::optional<stream::FormFileFormat> FormatAfter;  // the result's
   // The result is on disk (flushed by the worker), so that placing it needs no flush of its own.
   bool Flushed = false;
@@ -50,14 +50,14 @@ class TPreparer {
 public:
   // With AFlushResults each result is flushed to disk where it was made, so that the flushes of
   // several workers overlap instead of waiting one after another in the placement.
-  TPreparer(std::unique_ptr<transform::TTransform> ATransform, std::u16string ATempDir, bool AFlushResults);
+  TPreparer(std::unique_ptr<transform::TTransform> ATransform, common::TFilePath ATempDir, bool AFlushResults);
   // Never raises. A failure ends with tsError and a log line "Error: " with its reason, also
   // when the transformation itself gave none.
-  TPrepared Prepare(const std::u16string& AInput, const std::u16string& AResultName);
+  TPrepared Prepare(const common::TFilePath& AInput, const std::string& AResultName);
 
 private:
   std::unique_ptr<transform::TTransform> FTransform;
-  std::u16string FTempDir;
+  common::TFilePath FTempDir;
   bool FFlushResults;
 };
 
@@ -69,8 +69,8 @@ private:
 class TRunner {
 public:
   // With AJobs > 1 the workers are forked here, so no other thread may run at this point.
-  TRunner(const transform::TTransform& AProto, const common::TStringList& AFiles, int AJobs, std::u16string ATempDir,
-          bool AFlushResults);
+  TRunner(const transform::TTransform& AProto, const std::vector<common::TFilePath>& AFiles, int AJobs,
+          common::TFilePath ATempDir, bool AFlushResults);
   ~TRunner();
   TRunner(const TRunner&) = delete;
   TRunner& operator=(const TRunner&) = delete;
@@ -96,11 +96,12 @@ private:
   void Receive();
   void Lose(TWorker& AWorker, const std::u16string& AReason);
   bool AnyAlive() const;
-  [[noreturn]] static void Serve(TPreparer& APreparer, const common::TStringList& AFiles, int ATasks, int AResults);
-  static std::u16string ResultName(size_t AIndex, const char16_t* AKind);
+  [[noreturn]] static void Serve(TPreparer& APreparer, const std::vector<common::TFilePath>& AFiles, int ATasks,
+                                 int AResults);
+  static std::string ResultName(size_t AIndex, const char* AKind);
 
-  const common::TStringList& FFiles;
-  std::u16string FTempDir;
+  const std::vector<common::TFilePath>& FFiles;
+  common::TFilePath FTempDir;
   std::unique_ptr<TPreparer> FHere;
   std::vector<TWorker> FWorkers;
   std::vector<std::optional<TPrepared>> FResults;

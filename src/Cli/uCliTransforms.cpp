@@ -42,9 +42,9 @@ std::unique_ptr<TTransform> FindTransform(const std::string& AName) {
   std::error_code error;
   if (std::filesystem::is_regular_file(AName, error)) {
     auto transform = std::make_unique<TManualTransform>();
-    const std::u16string path = common::PathToUtf16(AName);
-    transform->SetPath(common::DString::ExtractPath(path));
-    transform->SetFileName(common::DString::ExtractFileName(path));
+    const common::TFilePath path(AName);
+    transform->SetPath(AName.find('/') == std::string::npos ? common::TFilePath() : path.Folder());
+    transform->SetFileName(common::TFilePath(std::string(path.Name())));
     try {
       transform->Load();
     } catch (const common::Exception& failure) {
@@ -60,7 +60,7 @@ std::unique_ptr<TTransform> FindTransform(const std::string& AName) {
   std::vector<TTransform*> found;
   // A file name is unique in its folder, so it wins over a caption that happens to read the same.
   for (int i = 0; i < list.Count(); ++i)
-    if (!list.Items(i)->FileName().empty() && AsciiLower(list.Items(i)->FileName()) == name)
+    if (!list.Items(i)->FileName().IsEmpty() && AsciiLower(list.Items(i)->FileName().Text()) == name)
       found.push_back(list.Items(i));
   if (found.empty())
     for (int i = 0; i < list.Count(); ++i)
@@ -68,7 +68,7 @@ std::unique_ptr<TTransform> FindTransform(const std::string& AName) {
   if (found.empty()) throw EUsageError("no transformation '" + AName + "': 'tessarine-cli transforms' lists them");
   if (found.size() > 1) {
     std::string files;
-    for (TTransform* transform : found) files += " " + common::Utf16ToUtf8(transform->FileName());
+    for (TTransform* transform : found) files += " " + Printable(transform->FileName().Text());
     throw EUsageError("'" + AName + "' is the caption of several transformations; name one by its file:" + files);
   }
   if (!found[0]->Valid()) throw EUsageError("the transformation '" + AName + "' has an action that is not valid");
@@ -80,7 +80,7 @@ int ListTransforms() {
   for (int i = 0; i < list.Count(); ++i) {
     const TTransform* transform = list.Items(i);
     const auto* manual = dynamic_cast<const TManualTransform*>(transform);
-    const std::string file = transform->FileName().empty() ? "built-in" : Printable(transform->FileName());
+    const std::string file = transform->FileName().IsEmpty() ? "built-in" : Printable(transform->FileName().Text());
     const std::string actions = manual != nullptr ? std::to_string(manual->ActionCount()) : "-";
     PrintLine(TChannel::chOut, file + "\t" + Printable(transform->Caption()) + "\t" + actions);
   }

@@ -81,7 +81,7 @@ FormFileFormat DetectFormFormat(TStream& AStream) {
   return FormFileFormat::fmtUnknown;
 }
 
-FormFileFormat DetectFileFormat(std::u16string_view AFileName) {
+FormFileFormat DetectFileFormat(const common::TFilePath& AFileName) {
   const common::TFileDescriptor file(common::DDirectory::OpenRegular(AFileName, false));
   char head[4];
   // A file that cannot be read looks as an empty one does, as it does through a stream.

@@ -19,7 +19,7 @@ FormFileFormat DetectFormFormat(TStream& AStream);
 // The same for a file by name, for callers that need its format and nothing else: four bytes are
 // read, without a buffer of their own and without seeking back. Raises EFileError when it cannot be
 // opened.
-FormFileFormat DetectFileFormat(std::u16string_view AFileName);
+FormFileFormat DetectFileFormat(const common::TFilePath& AFileName);
 
 // Skips the 16-bit or 32-bit resource header in front of a binary form stream, leaving the stream at
 // the signature. Raises EReadError "Invalid stream format" when neither header is there, so a bare

@@ -61,7 +61,7 @@ int64_t TMemoryStream::Seek(int64_t AOffset, TSeekOrigin AOrigin) {
   return FPosition;
 }
 
-TFileStream::TFileStream(std::u16string_view AFileName, TFileMode AMode) : FFileName(AFileName) {
+TFileStream::TFileStream(const common::TFilePath& AFileName, TFileMode AMode) : FFileName(AFileName.Text()) {
   const bool create = AMode == TFileMode::fmCreate;
   const int fd = common::DDirectory::OpenRegular(AFileName, create);
   FFile = ::fdopen(fd, create ? "w+b" : "rb");

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "Shared/Common/uException.h"
+#include "Shared/Common/uFilePath.h"
 
 namespace tess::stream {
 
@@ -62,7 +63,7 @@ enum class TFileMode { fmOpenRead, fmCreate };
 class TFileStream : public TStream {
 public:
   // Raises EFileError when the file cannot be opened or created.
-  TFileStream(std::u16string_view AFileName, TFileMode AMode);
+  TFileStream(const common::TFilePath& AFileName, TFileMode AMode);
   ~TFileStream() override;
   TFileStream(const TFileStream&) = delete;
   TFileStream& operator=(const TFileStream&) = delete;
@@ -77,7 +78,7 @@ public:
   void Close();
 
 private:
-  std::u16string FFileName;
+  std::u16string FFileName;  // for messages
   std::FILE* FFile = nullptr;
 };
 

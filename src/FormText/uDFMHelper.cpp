@@ -189,7 +189,7 @@ void TDFMHelper::CheckTextSize(uint64_t ABytes) const {
                                       {Mebibytes(ABytes, true), Mebibytes(FMaxTextBytes, false)}));
 }
 
-std::unique_ptr<TDObject> TDFMHelper::LoadObject(std::u16string_view AFileName) {
+std::unique_ptr<TDObject> TDFMHelper::LoadObject(const common::TFilePath& AFileName) {
   CheckTextSize(static_cast<uint64_t>(common::DDirectory::FileSize(AFileName)));
   return LoadObjectFromBytes(common::DDirectory::ReadBytes(AFileName));
 }
@@ -295,7 +295,7 @@ std::string TDFMHelper::SaveObjectToBytes(TDObject& AObject) {
   return common::Utf16ToCp1252(text);
 }
 
-void TDFMHelper::SaveObject(TDObject& AObject, std::u16string_view AFileName) {
+void TDFMHelper::SaveObject(TDObject& AObject, const common::TFilePath& AFileName) {
   common::DDirectory::WriteBytes(AFileName, SaveObjectToBytes(AObject));
 }
 

@@ -13,6 +13,7 @@
 #include "FormText/uDFMGrammar.h"
 #include "FormText/uDFMGrammarModel.h"
 #include "Shared/Common/uException.h"
+#include "Shared/Common/uFilePath.h"
 #include "Shared/Parser/uParser.h"
 
 namespace tess::formtext {
@@ -58,7 +59,7 @@ public:
   // EEncodingError for a marked file that is not UTF-8, ENestingError for objects, lists and
   // collections nested more than kMaxNestingDepth deep, ETooLargeError (before reading anything)
   // for a file larger than MaxTextBytes.
-  std::unique_ptr<doc::TDObject> LoadObject(std::u16string_view AFileName);
+  std::unique_ptr<doc::TDObject> LoadObject(const common::TFilePath& AFileName);
   // LoadObject on bytes already in memory.
   std::unique_ptr<doc::TDObject> LoadObjectFromBytes(std::string_view ABytes);
   // The form in a text; the document is marked as Windows-1252.
@@ -76,7 +77,7 @@ public:
   // complete. Raises, leaving the file as it was, EDocumentError when a property has no value
   // (the text would not read back), EEncodingError when a character cannot be written in the
   // document's encoding, EFileError when the file cannot be written.
-  void SaveObject(doc::TDObject& AObject, std::u16string_view AFileName);
+  void SaveObject(doc::TDObject& AObject, const common::TFilePath& AFileName);
   // The bytes SaveObject writes.
   std::string SaveObjectToBytes(doc::TDObject& AObject);
 

@@ -61,7 +61,7 @@ std::unique_ptr<TTransform> TTransform::Clone() const {
   return copy;
 }
 
-std::u16string TTransform::FullName() const { return common::DString::MakePath(FPath, FFileName); }
+common::TFilePath TTransform::FullName() const { return FPath / FFileName.Native(); }
 
 uint64_t TTransform::InputSize() const {
   return FInBytes ? FInBytes->size() : static_cast<uint64_t>(common::DDirectory::FileSize(FInFile));
@@ -74,7 +74,7 @@ std::string TTransform::ReadInput() {
   return bytes;
 }
 
-bool TTransform::FilesValid() const { return !FInFile.empty() && !FOutFile.empty() && FInFile != FOutFile; }
+bool TTransform::FilesValid() const { return !FInFile.IsEmpty() && !FOutFile.IsEmpty() && FInFile != FOutFile; }
 
 void TTransform::DoMessage(const std::u16string& AMessage) const {
   if (FOnMessage) FOnMessage(AMessage);

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "Shared/Common/uFilePath.h"
+
 namespace tess::transform {
 
 // The outcome of the last Execute, in the order the status column and stored values rely on.
@@ -50,12 +52,12 @@ public:
   // CreateNew with the receiver assigned to it; null when CreateNew gives nothing.
   std::unique_ptr<TTransform> Clone() const;
   // The transformation's own file: Path joined with FileName.
-  std::u16string FullName() const;
+  common::TFilePath FullName() const;
   // Both names given and different (compared exactly).
   bool FilesValid() const;
 
-  const std::u16string& InFile() const { return FInFile; }
-  void SetInFile(std::u16string AValue) {
+  const common::TFilePath& InFile() const { return FInFile; }
+  void SetInFile(common::TFilePath AValue) {
     FInFile = std::move(AValue);
     FInBytes.reset();
   }
@@ -69,12 +71,12 @@ public:
   uint64_t InputSize() const;
   bool Changed() const { return FChanged; }
   void SetChanged(bool AValue) { FChanged = AValue; }
-  const std::u16string& OutFile() const { return FOutFile; }
-  void SetOutFile(std::u16string AValue) { FOutFile = std::move(AValue); }
-  const std::u16string& FileName() const { return FFileName; }
-  void SetFileName(std::u16string AValue) { FFileName = std::move(AValue); }
-  const std::u16string& Path() const { return FPath; }
-  void SetPath(std::u16string AValue) { FPath = std::move(AValue); }
+  const common::TFilePath& OutFile() const { return FOutFile; }
+  void SetOutFile(common::TFilePath AValue) { FOutFile = std::move(AValue); }
+  const common::TFilePath& FileName() const { return FFileName; }
+  void SetFileName(common::TFilePath AValue) { FFileName = std::move(AValue); }
+  const common::TFilePath& Path() const { return FPath; }
+  void SetPath(common::TFilePath AValue) { FPath = std::move(AValue); }
   const TOnMessage& OnMessage() const { return FOnMessage; }
   void SetOnMessage(TOnMessage AValue) { FOnMessage = std::move(AValue); }
   TTransformStatus Status() const { return FStatus; }
@@ -90,12 +92,12 @@ protected:
   // message, so every failure says why, and is then raised again for the output placement.
   void RunReportingErrors(const std::function<void()>& AWork);
 
-  std::u16string FInFile;
+  common::TFilePath FInFile;
   std::optional<std::string> FInBytes;
   bool FChanged = false;
-  std::u16string FOutFile;
-  std::u16string FFileName;
-  std::u16string FPath;
+  common::TFilePath FOutFile;
+  common::TFilePath FFileName;
+  common::TFilePath FPath;
   TOnMessage FOnMessage;
   TTransformStatus FStatus = TTransformStatus::tsNone;
 };

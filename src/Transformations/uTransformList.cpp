@@ -42,11 +42,11 @@ TTransformList& TTransformList::Instance() {
   return *list;
 }
 
-std::u16string TTransformList::TransformsFolder() { return common::TDFMPathMan::Instance().Transforms(); }
+common::TFilePath TTransformList::TransformsFolder() { return common::TDFMPathMan::Instance().Transforms(); }
 
 void TTransformList::Load() {
   FLoadMessages.clear();
-  const std::u16string folder = TransformsFolder();
+  const common::TFilePath folder = TransformsFolder();
   // A pipe or device among the files is named in the messages and never opened: reading one
   // would hold up the start of the program.
   common::TDFileScanner scanner;
@@ -54,22 +54,23 @@ void TTransformList::Load() {
   scanner.SetFileType(common::TDSearchAttribute::saFiles);
   scanner.SetRecursive(false);
   scanner.SetMask(u"*.xml");
-  scanner.OnError = [this](const std::u16string& APath, const std::u16string& AReason) {
-    FLoadMessages.push_back(Format(u"Skipped transformation file %s: %s", {APath, AReason}));
+  scanner.OnError = [this](const common::TFilePath& APath, const std::u16string& AReason) {
+    FLoadMessages.push_back(Format(u"Skipped transformation file %s: %s", {APath.Text(), AReason}));
   };
   scanner.Execute();
-  for (const std::u16string& name : scanner.Result()) {
+  for (const common::TFilePath& name : scanner.Result()) {
     auto transform = std::make_unique<TManualTransform>();
     transform->SetFileName(name);
     transform->SetPath(folder);
     try {
       transform->Load();
     } catch (const common::Exception& error) {
-      FLoadMessages.push_back(Format(u"Skipped transformation file %s: %s", {transform->FullName(), error.Message()}));
+      FLoadMessages.push_back(
+          Format(u"Skipped transformation file %s: %s", {transform->FullName().Text(), error.Message()}));
       continue;
     } catch (const std::exception& error) {
-      FLoadMessages.push_back(
-          Format(u"Skipped transformation file %s: %s", {transform->FullName(), common::Utf8ToUtf16(error.what())}));
+      FLoadMessages.push_back(Format(u"Skipped transformation file %s: %s",
+                                     {transform->FullName().Text(), common::Utf8ToUtf16(error.what())}));
       continue;
     }
     FList.push_back(std::move(transform));
@@ -100,10 +101,7 @@ void TTransformList::Remove(TTransform* ATransform) {
   const int index = IndexOf(ATransform);
   // The built-ins stay at the front whatever a caller asks: the chooser relies on them there.
   if (index < 0 || !ATransform->Editable()) return;
-  if (!ATransform->FileName().empty()) {
-    const std::u16string file = DString::MakePath(TransformsFolder(), ATransform->FileName());
-    if (DDirectory::FileExists(file)) DDirectory::RemoveFile(file);
-  }
+  if (!ATransform->FileName().IsEmpty()) DDirectory::RemoveFile(TransformsFolder() / ATransform->FileName().Native());
   FList.erase(FList.begin() + index);
 }
 
@@ -112,29 +110,29 @@ void TTransformList::Save() {
     if (transform->Editable()) transform->Save();
 }
 
-std::u16string TTransformList::NewFileName() const {
-  const std::u16string folder = TransformsFolder();
+common::TFilePath TTransformList::NewFileName() const {
+  const common::TFilePath folder = TransformsFolder();
   int index = Count();
   // Any entry takes a name, not only a file: saving over a folder of that name would fail, and
   // every later Add with it.
   auto taken = [&](int AIndex) {
-    const std::u16string path = DString::MakePath(folder, FileNameFor(AIndex));
+    const common::TFilePath path = folder / FileNameFor(AIndex).Native();
     return DDirectory::FileExists(path) || DDirectory::Exists(path);
   };
   while (taken(index)) ++index;
   return FileNameFor(index);
 }
 
-std::u16string TTransformList::FileNameFor(int AIndex) {
-  static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
-  std::u16string digits;
+common::TFilePath TTransformList::FileNameFor(int AIndex) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string digits;
   auto value = static_cast<unsigned int>(AIndex);
   do {
     digits.insert(digits.begin(), kDigits[value % 16]);
     value /= 16;
   } while (value != 0);
-  if (digits.size() < 4) digits.insert(0, 4 - digits.size(), u'0');
-  return digits + u".xml";
+  if (digits.size() < 4) digits.insert(0, 4 - digits.size(), '0');
+  return common::TFilePath(digits + ".xml");
 }
 
 }  // namespace tess::transform

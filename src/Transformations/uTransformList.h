@@ -43,11 +43,11 @@ public:
   void Save();
 
   // Count in upper-case hexadecimal, then the first number above it whose name is free.
-  std::u16string NewFileName() const;
+  common::TFilePath NewFileName() const;
   // AIndex in upper-case hexadecimal with at least four digits, and ".xml": 10 gives 000A.xml.
-  static std::u16string FileNameFor(int AIndex);
+  static common::TFilePath FileNameFor(int AIndex);
   // The Transforms folder, created when it is missing.
-  static std::u16string TransformsFolder();
+  static common::TFilePath TransformsFolder();
 
 private:
   std::vector<std::unique_ptr<TTransform>> FList;

@@ -53,7 +53,8 @@ protected:
     tess::batch::SetFormFileImageIndex(3);
     Offered = {&BinToText, &TextToBin, &User};
     Controller = std::make_unique<TMainC>([this] { return Offered; }, &Placement, &Settings);
-    Controller->Files().SetLauncher([this](const std::u16string& AFileName) { Opened.push_back(AFileName); });
+    Controller->Files().SetLauncher(
+        [this](const tess::common::TFilePath& AFileName) { Opened.push_back(AFileName.Text()); });
     Main.Connect(Controller.get());
     Controller->AttachView(&Main);
   }
@@ -189,7 +190,7 @@ TEST_F(MainC, StartWithoutFilesOnlyClearsTheLog) {
 
 TEST_F(MainC, StartWithoutAChoiceOnlyClearsTheLog) {
   Dir.Write("a.dfm", "object A: TA\r\nend\r\n");
-  AddPicked({Dir / "a.dfm"});
+  AddPicked({Dir.Text("a.dfm")});
   Controller->Start();
   EXPECT_EQ(Main.Details.ClearCount, 1);
   EXPECT_TRUE(Controller->Idle());
@@ -202,9 +203,9 @@ TEST_F(MainC, AddedFilesShowTheirCellsAndTheirInspectedFormat) {
   for (const auto& name : binaries) picks.push_back(CopyCorpus(Dir, "binary", name, "in/" + name));
   Dir.Write("in/plain.dfm", "object Plain: TForm\r\nend\r\n");
   Dir.Write("in/utf8.dfm", "\xEF\xBB\xBFobject U: TForm\r\nend\r\n");
-  picks.push_back(Dir / "in/plain.dfm");
-  picks.push_back(Dir / "in/utf8.dfm");
-  picks.push_back(Dir / "in/plain.dfm");
+  picks.push_back(Dir.Text("in/plain.dfm"));
+  picks.push_back(Dir.Text("in/utf8.dfm"));
+  picks.push_back(Dir.Text("in/plain.dfm"));
   AddPicked(picks);
   EXPECT_TRUE(Controller->Inspecting());
   ASSERT_TRUE(WaitForFormats(5));
@@ -213,7 +214,7 @@ TEST_F(MainC, AddedFilesShowTheirCellsAndTheirInspectedFormat) {
                               u"plain.dfm"}));
   EXPECT_EQ(Column(ColStatus), Lines(5));
   EXPECT_EQ(Column(ColFormat), (Lines{u"Binary", u"Binary", u"Text", u"UTF8 Text", u"Text"}));
-  EXPECT_EQ(Column(4), Lines(5, Dir / "in/"));
+  EXPECT_EQ(Column(4), Lines(5, Dir.Text("in/")));
   for (int32_t i = 0; i < 5; ++i) {
     EXPECT_EQ(Cell(i, 2), DString::FormatBytes(static_cast<int64_t>(
                               fs::file_size(tess::common::Utf16ToUtf8(picks[static_cast<size_t>(i)])))));
@@ -225,20 +226,20 @@ TEST_F(MainC, AddedFilesShowTheirCellsAndTheirInspectedFormat) {
 
 TEST_F(MainC, CancelledFileDialogAddsNothing) {
   Main.FileDialog.Confirm = false;
-  AddPicked({Dir / "a.dfm"});
+  AddPicked({Dir.Text("a.dfm")});
   EXPECT_EQ(Main.Table.Rows().Count(), 0);
   EXPECT_FALSE(Controller->Inspecting());
 }
 
 TEST_F(MainC, MissingFileGetsAnEmptyFormatAndItsOpenErrorInTheLog) {
   Dir.Write("here.dfm", "object A: TA\r\nend\r\n");
-  AddPicked({Dir / "gone.dfm", Dir / "here.dfm"});
+  AddPicked({Dir.Text("gone.dfm"), Dir.Text("here.dfm")});
   ASSERT_TRUE(WaitForFormats(1));
   ASSERT_TRUE(Loop.Until([&] { return !Main.Details.Lines.empty(); }));
   EXPECT_EQ(Column(ColFormat), (Lines{u"", u"Text"}));
   EXPECT_EQ(Cell(0, 2), DString::FormatBytes(0));
   ASSERT_EQ(Main.Details.Lines.size(), 1u);
-  EXPECT_EQ(Main.Details.Lines[0].rfind(u"Cannot open file \"" + (Dir / "gone.dfm") + u"\".", 0), 0u)
+  EXPECT_EQ(Main.Details.Lines[0].rfind(u"Cannot open file \"" + (Dir.Text("gone.dfm")) + u"\".", 0), 0u)
       << tess::common::Utf16ToUtf8(Main.Details.Lines[0]);
 }
 
@@ -248,7 +249,7 @@ TEST_F(MainC, AddDirectoryScansACorpusFolderAndRemembersIt) {
   for (const auto& name : binaries) CopyCorpus(Dir, "binary", name, "tree/" + name);
   for (const auto& name : texts) CopyCorpus(Dir, "text", name, "tree/sub/" + name);
   Dir.Write("tree/readme.txt", "not a form");
-  const std::u16string root = Dir / "tree";
+  const std::u16string root = Dir.Text("tree");
   Main.DirDialog.Choice = root;
 
   Main.AddDirAction.Execute();
@@ -286,7 +287,7 @@ TEST_F(MainC, AFolderNameEndingInABlankIsScannedAndRunAsItIsNamed) {
   CopyCorpus(Dir, "binary", binary, "trail/b.dfm");
   ASSERT_EQ(::mkfifo((Dir.Path() / "trail " / "pipe.dfm").c_str(), 0644), 0);
   const std::string original = Dir.Read("trail/b.dfm");
-  const std::u16string root = Dir / "trail ";
+  const std::u16string root = Dir.Text("trail ");
   Main.DirDialog.Choice = root;
   Main.AddDirAction.Execute();
   ASSERT_TRUE(WaitIdle());
@@ -329,7 +330,8 @@ TEST_F(MainC, BinaryToTextRunConvertsListedFilesAndReportsEachOutcome) {
   picks.push_back(
       CopyCorpus(Dir, "damaged", "project-jedi__jvcl__examples__JVCLMegaDemo__jvWallpaperform.dfm", "run/damaged.dfm"));
   std::vector<std::string> originals;
-  for (const auto& pick : picks) originals.push_back(tess::common::DDirectory::ReadBytes(pick));
+  for (const auto& pick : picks)
+    originals.push_back(tess::common::DDirectory::ReadBytes(tess::common::TFilePath(pick)));
   AddPicked(picks);
   ASSERT_TRUE(WaitForFormats(5));
   EXPECT_EQ(Column(ColFormat), (Lines{u"Binary", u"Binary", u"Binary", u"Text", u"Binary"}));
@@ -389,7 +391,8 @@ TEST_F(MainC, BinaryToTextRunConvertsListedFilesAndReportsEachOutcome) {
   // The rows show the files as the run left them, without waiting for the inspection.
   EXPECT_EQ(Column(ColFormat), (Lines{u"Text", u"Text", u"Text", u"Text", u"Binary"}));
   Lines sizes;
-  for (const auto& pick : picks) sizes.push_back(DString::FormatBytes(tess::common::DDirectory::FileSize(pick)));
+  for (const auto& pick : picks)
+    sizes.push_back(DString::FormatBytes(tess::common::DDirectory::FileSize(tess::common::TFilePath(pick))));
   EXPECT_EQ(Column(ColSize), sizes);
 }
 
@@ -398,7 +401,7 @@ TEST_F(MainC, DetailsEndsWithTheCountOfEachOutcomeTheRowsShow) {
   Lines picks;
   for (const char* name : {"a.dfm", "b.dfm", "c.dfm", "d.dfm", "e.dfm", "f.dfm"}) {
     Dir.Write(name, "object a: ta\r\nend\r\n");
-    picks.push_back(Dir / name);
+    picks.push_back(Dir.Text(name));
   }
   User.Scripts = {
       {u"b.dfm", TScript::NoChanges}, {u"c.dfm", TScript::Skip}, {u"d.dfm", TScript::Fail}, {u"e.dfm", TScript::Fail}};
@@ -445,13 +448,14 @@ TEST_F(MainC, MessagesOfTheTransformationReachTheLogIndented) {
   Dir.Write("a.dfm", "object a: ta\r\nend\r\n");
   Dir.Write("b.dfm", "object b\r\n");
   User.Scripts = {{u"b.dfm", TScript::Fail}};
-  AddPicked({Dir / "a.dfm", Dir / "b.dfm"});
+  AddPicked({Dir.Text("a.dfm"), Dir.Text("b.dfm")});
   Main.Chooser.UserPick(2);
   Main.StartAction.Execute();
   ASSERT_TRUE(WaitIdle());
-  EXPECT_EQ(Main.Details.Lines, (Lines{u"*** Processing file " + (Dir / "a.dfm") + u" ***", u"  Converted a.dfm",
-                                       u"*** Processing file " + (Dir / "b.dfm") + u" ***", u"  Error: Grammar failed",
-                                       u"2 of 2 files processed: 1 applied, 0 no changes, 0 skipped, 1 errors."}));
+  EXPECT_EQ(Main.Details.Lines,
+            (Lines{u"*** Processing file " + (Dir.Text("a.dfm")) + u" ***", u"  Converted a.dfm",
+                   u"*** Processing file " + (Dir.Text("b.dfm")) + u" ***", u"  Error: Grammar failed",
+                   u"2 of 2 files processed: 1 applied, 0 no changes, 0 skipped, 1 errors."}));
   EXPECT_EQ(Column(ColStatus), (Lines{u"Applied", u"Error"}));
   EXPECT_EQ(Dir.Read("b.dfm"), "object b\r\n");
   EXPECT_EQ(Main.EnabledActions(), kIdleEditable);
@@ -466,9 +470,9 @@ TEST_F(MainC, ARunKeepsEveryOriginalAndWritesOnlyWhatChanged) {
   Dir.Write("run/a.dfm", lower);
   Dir.Write("run/UP.dfm", upper);
   Settings.SetBackupSameFolder(false);
-  Settings.SetBackupFolder(Dir / "run");
+  Settings.SetBackupFolder(Dir.Text("run"));
   Settings.SetOverrideBackup(true);
-  AddPicked({Dir / "run/a.dfm", Dir / "run/a.dfm", Dir / "run/UP.dfm"});
+  AddPicked({Dir.Text("run/a.dfm"), Dir.Text("run/a.dfm"), Dir.Text("run/UP.dfm")});
   Main.Chooser.UserPick(2);
   Main.StartAction.Execute();
   ASSERT_TRUE(WaitIdle());
@@ -480,12 +484,12 @@ TEST_F(MainC, ARunKeepsEveryOriginalAndWritesOnlyWhatChanged) {
   for (const auto& entry : fs::directory_iterator(Dir.Path() / "run")) names.push_back(entry.path().filename());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"UP.dfm", "a.dfm", "a.dfm.bak"}));
-  const Lines expected{u"*** Processing file " + (Dir / "run/a.dfm") + u" ***",
+  const Lines expected{u"*** Processing file " + (Dir.Text("run/a.dfm")) + u" ***",
                        u"  Converted a.dfm",
-                       u"*** Processing file " + (Dir / "run/a.dfm") + u" ***",
+                       u"*** Processing file " + (Dir.Text("run/a.dfm")) + u" ***",
                        u"  Converted a.dfm",
                        u"  The result equals the file; nothing was written.",
-                       u"*** Processing file " + (Dir / "run/UP.dfm") + u" ***",
+                       u"*** Processing file " + (Dir.Text("run/UP.dfm")) + u" ***",
                        u"  Converted UP.dfm",
                        u"  The result equals the file; nothing was written.",
                        u"3 of 3 files processed: 3 applied, 0 no changes, 0 skipped, 0 errors."};
@@ -499,11 +503,11 @@ TEST_F(MainC, AScannedTreeKeepsItsShapeInTheOutputFolderWhenAsked) {
   fs::create_directories(Dir.Path() / "out");
   Settings.SetReplace(false);
   Settings.SetSaveSameFolder(false);
-  Settings.SetSaveFolder(Dir / "out");
+  Settings.SetSaveFolder(Dir.Text("out"));
   Main.Chooser.UserPick(2);
   for (bool keep : {true, false}) {
     Settings.SetKeepStructure(keep);
-    Main.DirDialog.Choice = Dir / "tree";
+    Main.DirDialog.Choice = Dir.Text("tree");
     Main.AddDirAction.Execute();
     ASSERT_TRUE(WaitIdle());
     Main.StartAction.Execute();
@@ -524,7 +528,7 @@ TEST_F(MainC, StopDuringARunOfTwentyFilesFinishesTheFileInProgress) {
   for (int i = 0; i < 20; ++i) {
     const std::string name = "f" + std::to_string(i + 10) + ".dfm";
     Dir.Write(name, "object a: ta\r\nend\r\n");
-    picks.push_back(Dir / name);
+    picks.push_back(Dir.Text(name));
   }
   AddPicked(picks);
   TGate gate;
@@ -563,21 +567,21 @@ TEST_F(MainC, StopDuringARunOfTwentyFilesFinishesTheFileInProgress) {
 
 TEST_F(MainC, StopWhenNothingRunsStillSaysSoAndEndsTheInspection) {
   Dir.Write("a.dfm", "object A: TA\r\nend\r\n");
-  AddPicked({Dir / "a.dfm"});
+  AddPicked({Dir.Text("a.dfm")});
   EXPECT_TRUE(Controller->Inspecting());
   Main.StopAction.Value = true;  // a window's close reaches Stop whatever its state
   Main.Close();
   EXPECT_FALSE(Controller->Inspecting());
   EXPECT_EQ(Main.StatusLine.Value, u"Process terminated.");
   // The next add starts a fresh inspection.
-  AddPicked({Dir / "a.dfm"});
+  AddPicked({Dir.Text("a.dfm")});
   EXPECT_TRUE(Controller->Inspecting());
   ASSERT_TRUE(WaitForFormats(2));
 }
 
 TEST_F(MainC, RemoveFilesDeletesTheSelectedRows) {
   for (const char* name : {"a.dfm", "b.dfm", "c.dfm"}) Dir.Write(name, "object A: TA\r\nend\r\n");
-  AddPicked({Dir / "a.dfm", Dir / "b.dfm", Dir / "c.dfm"});
+  AddPicked({Dir.Text("a.dfm"), Dir.Text("b.dfm"), Dir.Text("c.dfm")});
   Main.Table.UserSelect(0, true);
   Main.Table.UserSelect(2, true);
   Main.RemoveFilesAction.Execute();
@@ -588,18 +592,19 @@ TEST_F(MainC, RemoveFilesDeletesTheSelectedRows) {
 
 TEST_F(MainC, OpenFileOpensTheSelectedFileAndLogsAFailureToStartTheEditor) {
   Dir.Write("my form.dfm", "object A: TA\r\nend\r\n");
-  AddPicked({Dir / "my form.dfm"});
+  AddPicked({Dir.Text("my form.dfm")});
   Main.DoubleClickFiles();
   EXPECT_TRUE(Opened.empty());
   Main.Table.UserSelect(0, true);
   Main.DoubleClickFiles();
-  EXPECT_EQ(Opened, Lines{Dir / "my form.dfm"});
+  EXPECT_EQ(Opened, Lines{Dir.Text("my form.dfm")});
 
-  Controller->Files().SetLauncher(
-      [](const std::u16string& AFileName) { throw tess::common::Exception(u"Cannot open " + AFileName); });
+  Controller->Files().SetLauncher([](const tess::common::TFilePath& AFileName) {
+    throw tess::common::Exception(u"Cannot open " + AFileName.Text());
+  });
   Main.DoubleClickFiles();
   ASSERT_TRUE(WaitForFormats(1));
-  EXPECT_EQ(Main.Details.Lines, Lines{u"Cannot open " + (Dir / "my form.dfm")});
+  EXPECT_EQ(Main.Details.Lines, Lines{u"Cannot open " + (Dir.Text("my form.dfm"))});
 }
 
 TEST_F(MainC, DetachedControllerLeavesTheWindowAlone) {

@@ -34,7 +34,7 @@ protected:
   }
   TFakePrefForm& Form() { return Window.Form; }
   std::u16string Existing() const { return Folders.Text(); }
-  std::u16string Missing() const { return Folders / "missing"; }
+  std::u16string Missing() const { return Folders.Text("missing"); }
 
   TempDir Folders;
   TFakeMessageBox Messages;

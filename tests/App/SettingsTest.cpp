@@ -63,7 +63,7 @@ TEST_F(SettingsTest, SavingWritesEverySettingInOrderWithCrLfAndTwoSpaces) {
   TDFMSettings settings;
   settings.Save();
   EXPECT_EQ(ReadFile(), kDefaultFile);
-  EXPECT_EQ(settings.FileName(), U16((AppFolder() / "Preferences.xml").string()));
+  EXPECT_EQ(settings.FileName().Native(), (AppFolder() / "Preferences.xml").string());
 }
 
 TEST_F(SettingsTest, SavingUnchangedSettingsRewritesTheSameFile) {
@@ -172,7 +172,7 @@ TEST_F(SettingsTest, SavingWhereTheFileCannotBeWrittenRaisesAndKeepsTheValues) {
 TEST(AppSettings, WithoutAFileNameLoadAndSaveDoNothing) {
   tess::testing::TempDir dir;
   tess::common::TAppSettings settings;
-  EXPECT_EQ(settings.FileName(), u"");
+  EXPECT_TRUE(settings.FileName().IsEmpty());
   settings.Load();
   settings.Save();
   EXPECT_EQ(settings.LoadError(), u"");

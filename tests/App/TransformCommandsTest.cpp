@@ -117,7 +117,7 @@ TEST_F(TransformCommandsTest, ANewTransformationConfirmedIsSavedUnderTheNextFree
   EXPECT_EQ(Current(), u"Tag everything");
   EXPECT_EQ(Main.EnabledActions(), kIdleEditable);
   ASSERT_EQ(FolderFiles(), std::vector<std::string>{"0002.xml"});
-  EXPECT_EQ(List->Items(2)->FileName(), u"0002.xml");
+  EXPECT_EQ(List->Items(2)->FileName().Text(), u"0002.xml");
 
   TTransformList reloaded;
   reloaded.Load();
@@ -160,7 +160,7 @@ TEST_F(TransformCommandsTest, EditingConfirmedRewritesItsFileAndARenameKeepsItCh
   EXPECT_EQ(Main.Chooser.Captions(), With(kBuiltIns, u"Tidy labels"));
   EXPECT_EQ(Current(), u"Tidy labels");
   EXPECT_EQ(List->Items(2), edited) << "the same object keeps its place";
-  EXPECT_EQ(edited->FileName(), u"0002.xml");
+  EXPECT_EQ(edited->FileName().Text(), u"0002.xml");
   const std::string text = FileText("0002.xml");
   EXPECT_NE(text.find("<Caption>Tidy labels</Caption>"), std::string::npos) << text;
   EXPECT_NE(text.find("<PropName>HelpContext</PropName>"), std::string::npos) << text;

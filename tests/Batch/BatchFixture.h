@@ -104,7 +104,7 @@ public:
 
   void Execute() override {
     FStatus = transform::TTransformStatus::tsNone;
-    const std::u16string name = common::DString::ExtractFileName(FInFile);
+    const std::u16string name = common::TFilePath(std::string(FInFile.Name())).Text();
     Seen.push_back(name);
     if (OnExecute) OnExecute(name);
     const TScript script = Scripts.count(name) != 0 ? Scripts.at(name) : TScript::Apply;
@@ -112,7 +112,7 @@ public:
       case TScript::LeaveNone: return;
       case TScript::Skip: FStatus = transform::TTransformStatus::tsSkipped; return;
       case TScript::Fail: {
-        std::ofstream(common::Utf16ToUtf8(FOutFile), std::ios::binary) << "half";
+        std::ofstream(FOutFile.Native(), std::ios::binary) << "half";
         FStatus = transform::TTransformStatus::tsError;
         DoMessage(u"Error: Grammar failed");
         throw common::Exception(u"Grammar failed");

@@ -21,6 +21,7 @@
 
 using namespace tess::batch;
 using tess::app::TDFMSettings;
+using tess::common::TFilePath;
 using tess::common::U16;
 using tess::common::Utf16ToUtf8;
 using tess::testing::TempDir;
@@ -38,7 +39,7 @@ public:
   explicit TestTransform(Behaviour ABehaviour = Behaviour::Apply) : FBehaviour(ABehaviour) {}
   void Execute() override {
     FStatus = TTransformStatus::tsNone;
-    OutExistedAtStart = fs::exists(Utf16ToUtf8(FOutFile));
+    OutExistedAtStart = fs::exists(FOutFile.Native());
     ++Runs;
     try {
       if (FBehaviour == Behaviour::Skip) {
@@ -47,8 +48,8 @@ public:
       }
       std::string bytes = tess::common::DDirectory::ReadBytes(FInFile);
       if (FBehaviour != Behaviour::Copy) std::reverse(bytes.begin(), bytes.end());
-      std::ofstream out(Utf16ToUtf8(FOutFile), std::ios::binary | std::ios::trunc);
-      if (!out) throw tess::common::EFileError(u"Cannot create file \"" + FOutFile + u"\"");
+      std::ofstream out(FOutFile.Native(), std::ios::binary | std::ios::trunc);
+      if (!out) throw tess::common::EFileError(u"Cannot create file \"" + FOutFile.Text() + u"\"");
       if (FBehaviour == Behaviour::FailAfterWriting || FBehaviour == Behaviour::ThrowWithoutStatus) {
         out << bytes.substr(0, bytes.size() / 2);
         out.close();
@@ -98,7 +99,7 @@ protected:
     ASSERT_FALSE(FOriginal.empty());
     FDir.Write("forms/Main.dfm", FOriginal);
   }
-  std::u16string Input() const { return FDir / "forms/Main.dfm"; }
+  TFilePath Input() const { return FDir / "forms/Main.dfm"; }
   std::string Read(const std::string& AName) const { return FDir.Read(AName); }
   bool Exists(const std::string& AName) const { return fs::exists(FDir.Path() / AName); }
   std::vector<std::string> Listing(const std::string& AFolder) const {
@@ -107,7 +108,7 @@ protected:
     std::sort(names.begin(), names.end());
     return names;
   }
-  TPlaced Run(TTransform& ATransform, const std::u16string& AFile) {
+  TPlaced Run(TTransform& ATransform, const TFilePath& AFile) {
     return TDFMBackup(FSettings).Execute(ATransform, AFile);
   }
 
@@ -125,8 +126,8 @@ TEST_F(PlacementTest, ReplaceKeepsTheFormerContentAsBackupBesideTheInput) {
   Run(transform, Input());
   EXPECT_EQ(transform.Status(), TTransformStatus::tsApplied);
   // The result was written to a hidden temporary file of the program's own beside the input.
-  const std::string temp = fs::path(Utf16ToUtf8(transform.OutFile())).filename();
-  EXPECT_EQ(fs::path(Utf16ToUtf8(transform.OutFile())).parent_path(), FDir.Path() / "forms");
+  const std::string temp = fs::path(transform.OutFile().Native()).filename();
+  EXPECT_EQ(fs::path(transform.OutFile().Native()).parent_path(), FDir.Path() / "forms");
   EXPECT_TRUE(temp.starts_with(".tess-") && temp.ends_with(".tmp") && temp.size() == 26) << temp;
   EXPECT_EQ(Read("forms/Main.dfm"), Reversed(FOriginal));
   EXPECT_EQ(Read("forms/Main.dfm.bak"), FOriginal);
@@ -202,7 +203,7 @@ TEST_F(PlacementTest, AReadOnlyInputIsReplacedAndKeepsItsPermissions) {
 TEST_F(PlacementTest, BackupsToAFolderKeepThePlainFileNameAndAreNumberedWhenTaken) {
   fs::create_directories(FDir.Path() / "backups");
   FSettings.SetBackupSameFolder(false);
-  FSettings.SetBackupFolder(FDir / "backups");
+  FSettings.SetBackupFolder(FDir.Text("backups"));
   TestTransform transform;
   Run(transform, Input());
   Run(transform, Input());
@@ -218,8 +219,8 @@ TEST_F(PlacementTest, BackupsToAFolderKeepThePlainFileNameAndAreNumberedWhenTake
 TEST_F(PlacementTest, NewFilesBesideTheInputAreNumberedAndTheInputStays) {
   FSettings.SetReplace(false);
   TestTransform transform;
-  EXPECT_EQ(Run(transform, Input()).Output, Input() + u".new.dfm");
-  EXPECT_EQ(Run(transform, Input()).Output, Input() + u".new.dfm1");
+  EXPECT_EQ(Run(transform, Input()).Output, Input() + ".new.dfm");
+  EXPECT_EQ(Run(transform, Input()).Output, Input() + ".new.dfm1");
   EXPECT_EQ(Read("forms/Main.dfm"), FOriginal);
   EXPECT_EQ(Read("forms/Main.dfm.new.dfm"), Reversed(FOriginal));
   EXPECT_EQ(Read("forms/Main.dfm.new.dfm1"), Reversed(FOriginal));
@@ -229,7 +230,7 @@ TEST_F(PlacementTest, NewFilesBesideTheInputAreNumberedAndTheInputStays) {
 TEST_F(PlacementTest, NewFilesInTheInputsOwnFolderNeverOverwriteTheInput) {
   FSettings.SetReplace(false);
   FSettings.SetSaveSameFolder(false);
-  FSettings.SetSaveFolder(FDir / "forms");
+  FSettings.SetSaveFolder(FDir.Text("forms"));
   TestTransform transform;
   Run(transform, Input());
   EXPECT_EQ(Read("forms/Main.dfm"), FOriginal);
@@ -240,7 +241,7 @@ TEST_F(PlacementTest, NewFilesInAnotherFolderKeepThePlainName) {
   fs::create_directories(FDir.Path() / "out");
   FSettings.SetReplace(false);
   FSettings.SetSaveSameFolder(false);
-  FSettings.SetSaveFolder(FDir / "out");
+  FSettings.SetSaveFolder(FDir.Text("out"));
   TestTransform transform;
   Run(transform, Input());
   EXPECT_EQ(Read("out/Main.dfm"), Reversed(FOriginal));
@@ -256,7 +257,7 @@ TEST_F(PlacementTest, AnEmptySaveFolderMeansTheCurrentFolder) {
   TestTransform transform;
   const TPlaced placed = Run(transform, Input());
   fs::current_path(old);
-  EXPECT_EQ(placed.Output, u"Main.dfm");
+  EXPECT_EQ(placed.Output, TFilePath("Main.dfm"));
   EXPECT_EQ(Read("cwd/Main.dfm"), Reversed(FOriginal));
 }
 
@@ -358,7 +359,7 @@ TEST_F(PlacementTest, ABackupOnAnotherFileSystemIsACompleteCopy) {
 
 TEST_F(PlacementTest, AMissingBackupFolderFailsTheFileAndLeavesTheInput) {
   FSettings.SetBackupSameFolder(false);
-  FSettings.SetBackupFolder(FDir / "no such folder");
+  FSettings.SetBackupFolder(FDir.Text("no such folder"));
   TestTransform transform;
   std::vector<std::u16string> log;
   transform.SetOnMessage([&](const std::u16string& AMessage) { log.push_back(AMessage); });
@@ -389,7 +390,7 @@ int RunUnprivileged(const fs::path& ATree, const std::function<int()>& AWork) {
 }
 
 // The status, plus 10 when the log explains the failure.
-int PlaceAndReport(const TDFMSettings& ASettings, const std::u16string& AInput, const std::u16string& AExpectedLog) {
+int PlaceAndReport(const TDFMSettings& ASettings, const TFilePath& AInput, const std::u16string& AExpectedLog) {
   TestTransform transform;
   bool explained = false;
   transform.SetOnMessage([&](const std::u16string& AMessage) {
@@ -404,7 +405,7 @@ int PlaceAndReport(const TDFMSettings& ASettings, const std::u16string& AInput, 
 TEST_F(PlacementTest, ABackupFolderWithoutWritePermissionLeavesTheInputUntouched) {
   fs::create_directories(FDir.Path() / "backups");
   FSettings.SetBackupSameFolder(false);
-  FSettings.SetBackupFolder(FDir / "backups");
+  FSettings.SetBackupFolder(FDir.Text("backups"));
   const int result = RunUnprivileged(FDir.Path(), [&] {
     fs::permissions(FDir.Path() / "backups", fs::perms::owner_read | fs::perms::owner_exec);
     return PlaceAndReport(FSettings, Input(), u"Cannot create backup file");
@@ -435,7 +436,7 @@ public:
   using TDFMBackup::TDFMBackup;
 
 protected:
-  int RenameFile(const std::string&, const std::string&) override { return EIO; }
+  int RenameFile(const TFilePath&, const TFilePath&) override { return EIO; }
 };
 }  // namespace
 
@@ -457,10 +458,10 @@ TEST_F(PlacementTest, WhenTheFinalMoveFailsTheOriginalStaysAtTheInputsName) {
 TEST_F(PlacementTest, BackupNumbersCountFromTheBaseWithoutAccumulating) {
   for (const char* taken : {"forms/Main.dfm.bak", "forms/Main.dfm.bak1", "forms/Main.dfm.bak3"}) FDir.Write(taken, "");
   TestTransform transform;
-  EXPECT_EQ(Run(transform, Input()).Backup, Input() + u".bak2");
-  EXPECT_EQ(Run(transform, Input()).Backup, Input() + u".bak4");
+  EXPECT_EQ(Run(transform, Input()).Backup, Input() + ".bak2");
+  EXPECT_EQ(Run(transform, Input()).Backup, Input() + ".bak4");
   FSettings.SetOverrideBackup(true);
-  EXPECT_EQ(Run(transform, Input()).Backup, Input() + u".bak");
+  EXPECT_EQ(Run(transform, Input()).Backup, Input() + ".bak");
   EXPECT_EQ(Read("forms/Main.dfm.bak"), FOriginal);
   EXPECT_EQ(Read("forms/Main.dfm.bak1"), "");
 }
@@ -472,14 +473,14 @@ std::vector<std::pair<const char*, std::function<void(TDFMSettings&, const TempD
       {"backup folder",
        [](TDFMSettings& ASettings, const TempDir& ADir) {
          ASettings.SetBackupSameFolder(false);
-         ASettings.SetBackupFolder(ADir / "backups");
+         ASettings.SetBackupFolder(ADir.Text("backups"));
        }},
       {"new beside", [](TDFMSettings& ASettings, const TempDir&) { ASettings.SetReplace(false); }},
       {"output folder",
        [](TDFMSettings& ASettings, const TempDir& ADir) {
          ASettings.SetReplace(false);
          ASettings.SetSaveSameFolder(false);
-         ASettings.SetSaveFolder(ADir / "out");
+         ASettings.SetSaveFolder(ADir.Text("out"));
        }},
   };
 }
@@ -500,7 +501,7 @@ TEST_F(PlacementTest, AResultEqualToItsInputIsNotWrittenAnywhere) {
       transform.SetOnMessage([&](const std::u16string& AMessage) { log.push_back(AMessage); });
       const TPlaced placed = TDFMBackup(settings).Execute(transform, Input());
       EXPECT_TRUE(placed.Identical);
-      EXPECT_EQ(placed.Output, u"");
+      EXPECT_TRUE(placed.Output.IsEmpty());
       EXPECT_EQ(transform.Status(), TTransformStatus::tsApplied) << "the status is the transformation's";
       EXPECT_EQ(log, std::vector<std::u16string>{u"The result equals the file; nothing was written."});
     }
@@ -540,7 +541,7 @@ TEST_F(PlacementTest, ARunNeverPlacesAFileOverAnInputOrOverWhatItWrote) {
     SCOPED_TRACE(c.Name);
     TempDir dir;
     std::map<std::string, std::string> originals;
-    std::vector<std::u16string> inputs;
+    std::vector<TFilePath> inputs;
     for (const std::string& input : c.Inputs) {
       const std::string bytes = FOriginal + input;
       if (!originals.count(input)) dir.Write(input, bytes);
@@ -551,10 +552,10 @@ TEST_F(PlacementTest, ARunNeverPlacesAFileOverAnInputOrOverWhatItWrote) {
     TDFMSettings settings;
     settings.SetOverrideBackup(true);
     settings.SetBackupSameFolder(std::string(c.BackupFolder).empty());
-    settings.SetBackupFolder(dir / c.BackupFolder);
+    settings.SetBackupFolder(dir.Text(c.BackupFolder));
     TDFMBackup placement(settings);
     placement.BeginRun(inputs);
-    for (const std::u16string& input : inputs) {
+    for (const TFilePath& input : inputs) {
       TestTransform transform;
       placement.Execute(transform, input);
       EXPECT_EQ(transform.Status(), TTransformStatus::tsApplied);

@@ -19,6 +19,7 @@
 using namespace tess::batch;
 using tess::common::EListError;
 using tess::common::TDGUIRow;
+using tess::common::TFilePath;
 using tess::common::U16;
 using tess::testing::TempDir;
 using tess::testing::TFakeTable;
@@ -30,25 +31,25 @@ class FileList : public TFileListTest {
 protected:
   FileList() {
     ShowIn(&Table);
-    Files.SetLauncher([this](const std::u16string& AFileName) { Opened.push_back(AFileName); });
+    Files.SetLauncher([this](const TFilePath& AFileName) { Opened.push_back(AFileName); });
     tess::batch::SetFormFileImageIndex(7);
   }
   ~FileList() override { tess::batch::SetFormFileImageIndex(-1); }
 
   // Adds AName (created with ASize bytes unless negative) from the temporary folder.
-  std::u16string AddNamed(const std::string& AName, int ASize = 10) {
+  TFilePath AddNamed(const std::string& AName, int ASize = 10) {
     if (ASize >= 0) Dir.Write(AName, std::string(static_cast<size_t>(ASize), 'x'));
-    const std::u16string path = Dir / AName;
+    const TFilePath path = Dir / AName;
     Files.AddFile(path);
     return path;
   }
 
   TFakeTable Table;
-  std::vector<std::u16string> Opened;
+  std::vector<TFilePath> Opened;
 };
 
 TEST_F(FileList, AddedRowShowsNameSizeAndFolderAndWaitsForItsFormat) {
-  const std::u16string path = AddNamed("Main.dfm", 1536);
+  const TFilePath path = AddNamed("Main.dfm", 1536);
 
   ASSERT_EQ(Table.Rows().Count(), 1);
   const TDGUIRow& row = Table.Rows().Items(0);
@@ -80,10 +81,10 @@ TEST_F(FileList, MissingFileGetsARowOfSizeZero) {
 }
 
 TEST_F(FileList, SameFileTwiceGivesTwoRowsAndTwoQueuedRecords) {
-  const std::u16string path = Dir / "Twice.dfm";
+  const TFilePath path = Dir / "Twice.dfm";
   Dir.Write("Twice.dfm", "object A: TA\r\nend\r\n");
   Files.AddFiles({path, path});
-  EXPECT_EQ(Names(), (std::vector<std::u16string>{path, path}));
+  EXPECT_EQ(Names(), (std::vector<std::u16string>{path.Text(), path.Text()}));
   auto first = Stack.Extract();
   auto second = Stack.Extract();
   ASSERT_TRUE(first && second);
@@ -93,23 +94,23 @@ TEST_F(FileList, SameFileTwiceGivesTwoRowsAndTwoQueuedRecords) {
 }
 
 TEST_F(FileList, FileNameJoinsFolderAndNameAndRefusesIndexesOutsideTheRows) {
-  const std::u16string blanks = AddNamed("with blank/Form one.dfm");
-  const std::u16string plain = AddNamed("b.dfm");
-  EXPECT_EQ(Names(), (std::vector<std::u16string>{blanks, plain}));
+  const TFilePath blanks = AddNamed("with blank/Form one.dfm");
+  const TFilePath plain = AddNamed("b.dfm");
+  EXPECT_EQ(Names(), (std::vector<std::u16string>{blanks.Text(), plain.Text()}));
   EXPECT_THROW(Files.FileName(2), EListError);
   EXPECT_THROW(Files.FileName(-1), EListError);
 }
 
 TEST_F(FileList, BareNameStaysRelative) {
-  Files.AddFile(u"Main.dfm");
-  EXPECT_EQ(Files.FileName(0), u"Main.dfm");
+  Files.AddFile(TFilePath("Main.dfm"));
+  EXPECT_EQ(Files.FileName(0), TFilePath("Main.dfm"));
 }
 
 TEST_F(FileList, WithoutTableThereAreNoRows) {
   TFilesC detached;
   EXPECT_EQ(detached.Count(), 0);
-  EXPECT_EQ(detached.CurrentFile(), u"");
-  detached.AddFile(u"/x/y.dfm");
+  EXPECT_TRUE(detached.CurrentFile().IsEmpty());
+  detached.AddFile(TFilePath("/x/y.dfm"));
   detached.RemoveSelected();
   detached.ResetStatus();
   EXPECT_THROW(detached.FileName(0), EListError);
@@ -117,9 +118,9 @@ TEST_F(FileList, WithoutTableThereAreNoRows) {
 
 TEST_F(FileList, CurrentFileIsTheFirstSelectedRow) {
   AddNamed("a.dfm");
-  const std::u16string second = AddNamed("b.dfm");
-  const std::u16string third = AddNamed("c.dfm");
-  EXPECT_EQ(Files.CurrentFile(), u"");
+  const TFilePath second = AddNamed("b.dfm");
+  const TFilePath third = AddNamed("c.dfm");
+  EXPECT_TRUE(Files.CurrentFile().IsEmpty());
   Files.OpenFile();
   EXPECT_TRUE(Opened.empty());
 
@@ -128,21 +129,21 @@ TEST_F(FileList, CurrentFileIsTheFirstSelectedRow) {
   Table.UserSelect(1, true);
   EXPECT_EQ(Files.CurrentFile(), second);
   Files.OpenFile();
-  EXPECT_EQ(Opened, (std::vector<std::u16string>{second}));
+  EXPECT_EQ(Opened, (std::vector<TFilePath>{second}));
 }
 
 TEST_F(FileList, OpenFileHandsThePathOverWholeAndPassesAFailureOn) {
-  const std::u16string path = AddNamed("odd name $HOME 'q'.dfm");
+  const TFilePath path = AddNamed("odd name $HOME 'q'.dfm");
   Table.UserSelect(0, true);
   Files.OpenFile();
-  EXPECT_EQ(Opened, (std::vector<std::u16string>{path}));
+  EXPECT_EQ(Opened, (std::vector<TFilePath>{path}));
 
-  Files.SetLauncher([](const std::u16string&) { throw tess::common::Exception(u"no editor"); });
+  Files.SetLauncher([](const TFilePath&) { throw tess::common::Exception(u"no editor"); });
   EXPECT_THROW(Files.OpenFile(), tess::common::Exception);
 }
 
 TEST_F(FileList, RemoveSelectedDeletesExactlyTheSelectedRowsInOneUpdate) {
-  std::vector<std::u16string> paths;
+  std::vector<TFilePath> paths;
   for (const char* name : {"0.dfm", "1.dfm", "2.dfm", "3.dfm", "4.dfm"}) paths.push_back(AddNamed(name));
   Table.UserSelect(1, true);
   Table.UserSelect(3, true);
@@ -150,7 +151,7 @@ TEST_F(FileList, RemoveSelectedDeletesExactlyTheSelectedRowsInOneUpdate) {
 
   Files.RemoveSelected();
 
-  EXPECT_EQ(Names(), (std::vector<std::u16string>{paths[0], paths[2], paths[4]}));
+  EXPECT_EQ(Names(), (std::vector<std::u16string>{paths[0].Text(), paths[2].Text(), paths[4].Text()}));
   ASSERT_EQ(Table.Entries.size(), 3u);
   EXPECT_EQ(Table.CellText(1, 0), u"2.dfm");
   EXPECT_EQ(Table.BeginCount, begins + 1);
@@ -199,14 +200,14 @@ TEST(LaunchEditor, HandsThePathToTheOpenerAsOneArgumentWithoutAShell) {
       "bin/xdg-open",
       "#!/bin/sh\nd=${0%/*}\nprintf '%s|' \"$#\" \"$@\" > \"$d/args.tmp\"\n/bin/mv \"$d/args.tmp\" \"$d/args\"\n");
   std::filesystem::permissions(dir.Path() / "bin/xdg-open", std::filesystem::perms::owner_all);
-  const std::u16string file = dir / "a b $(touch pwned) 'q'.dfm";
+  const TFilePath file = dir / "a b $(touch pwned) 'q'.dfm";
   {
     ScopedPath path((dir.Path() / "bin").string());
     TFilesC::LaunchEditor(file);
   }
   for (int i = 0; i < 400 && !std::filesystem::exists(dir.Path() / "bin/args"); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  EXPECT_EQ(dir.Read("bin/args"), "1|" + tess::common::Utf16ToUtf8(file) + "|");
+  EXPECT_EQ(dir.Read("bin/args"), "1|" + file.Native() + "|");
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::current_path() / "pwned"));
 }
 
@@ -214,7 +215,7 @@ TEST(LaunchEditor, MissingOpenerIsReportedWithTheFile) {
   TempDir dir;
   ScopedPath path(dir.Path().string());
   try {
-    TFilesC::LaunchEditor(u"/x/Main.dfm");
+    TFilesC::LaunchEditor(TFilePath("/x/Main.dfm"));
     ADD_FAILURE() << "no error";
   } catch (const tess::common::Exception& error) {
     EXPECT_EQ(error.Message(), u"Cannot open /x/Main.dfm in the text editor: No such file or directory");
@@ -226,13 +227,13 @@ TEST(FileStack, IsFirstInFirstOutAndEmptyGivesNothing) {
   EXPECT_TRUE(stack.Empty());
   EXPECT_EQ(stack.Extract(), nullptr);
   TDGUIRow rows[3];
-  for (int i = 0; i < 3; ++i) stack.Add(&rows[i], tess::common::IntToStr(i));
+  for (int i = 0; i < 3; ++i) stack.Add(&rows[i], TFilePath(std::to_string(i)));
   EXPECT_EQ(stack.Count(), 3);
   for (int i = 0; i < 3; ++i) {
     auto record = stack.Extract();
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(record->Row(), &rows[i]);
-    EXPECT_EQ(record->FileName(), tess::common::IntToStr(i));
+    EXPECT_EQ(record->FileName(), TFilePath(std::to_string(i)));
   }
   EXPECT_TRUE(stack.Empty());
 }
@@ -241,12 +242,11 @@ TEST(FileStack, ManyProducersAndOneConsumerLoseAndDuplicateNothing) {
   TFileStack stack;
   constexpr int Producers = 4, PerProducer = 2000;
   std::atomic<bool> done{false};
-  std::set<std::u16string> received;
+  std::set<TFilePath> received;
   std::thread consumer([&] {
     while (true) {
       if (auto record = stack.Extract()) {
-        EXPECT_TRUE(received.insert(record->FileName()).second)
-            << "twice: " << tess::common::Utf16ToUtf8(record->FileName());
+        EXPECT_TRUE(received.insert(record->FileName()).second) << "twice: " << record->FileName().Native();
       } else if (done.load()) {
         if (stack.Empty()) break;
       }
@@ -255,7 +255,7 @@ TEST(FileStack, ManyProducersAndOneConsumerLoseAndDuplicateNothing) {
   std::vector<std::thread> producers;
   for (int p = 0; p < Producers; ++p)
     producers.emplace_back([&stack, p] {
-      for (int i = 0; i < PerProducer; ++i) stack.Add(nullptr, tess::common::IntToStr(p * PerProducer + i));
+      for (int i = 0; i < PerProducer; ++i) stack.Add(nullptr, TFilePath(std::to_string(p * PerProducer + i)));
     });
   for (auto& producer : producers) producer.join();
   done = true;

@@ -108,7 +108,8 @@ TEST_F(Inspector, NamesTheFormatOfCorpusFiles) {
   const std::vector<CorpusCase> cases = ManifestCases();
   ASSERT_GE(cases.size(), 15u);
   for (size_t i = 0; i < cases.size(); ++i)
-    Files.AddFile(CopyCorpus(Dir, cases[i].Folder, cases[i].Name, std::to_string(i) + "/" + cases[i].Name));
+    Files.AddFile(tess::common::TFilePath(
+        CopyCorpus(Dir, cases[i].Folder, cases[i].Name, std::to_string(i) + "/" + cases[i].Name)));
   StartInspection();
   ASSERT_TRUE(WaitForFormats(static_cast<int32_t>(cases.size())));
   for (size_t i = 0; i < cases.size(); ++i)
@@ -140,7 +141,7 @@ TEST_F(Inspector, DeletedFileLeavesItsFormatEmptyAndLogsTheOpenError) {
   EXPECT_EQ(Format(1), u"");
   EXPECT_EQ(Format(2), u"Text");
   ASSERT_EQ(Log.Lines.size(), 1u);
-  EXPECT_NE(Log.Lines[0].find(Dir / "gone.dfm"), std::u16string::npos);
+  EXPECT_NE(Log.Lines[0].find(Dir.Text("gone.dfm")), std::u16string::npos);
   EXPECT_NE(Log.Lines[0].find(u"No such file or directory"), std::u16string::npos);
   // The error line travels through the dispatcher like the cells do.
   EXPECT_EQ(Context->ForeignCalls(), std::vector<std::u16string>{});

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
@@ -52,7 +53,7 @@ protected:
   std::u16string Add(const std::string& AName, const std::string& AContent = "object a: ta\r\nend\r\n") {
     Dir.Write(AName, AContent);
     Files.AddFile(Dir / AName);
-    return Dir / AName;
+    return Dir.Text(AName);
   }
   // Runs the batch to its end; the queue then holds only what the run put back.
   void Run() {
@@ -85,6 +86,27 @@ protected:
   std::unique_ptr<tess::tasks::TThreadedTask> Task;
   bool Finished = false;
 };
+
+// A name is bytes, and not every name is UTF-8: each comes back from the list, the run and the
+// placement as it went in, and its backup is named after those bytes.
+TEST_F(RunTransform, NamesThatAreNotUtf8KeepTheirBytesThroughTheRunAndTheBackup) {
+  const std::vector<std::string> names{"caf\xE9.dfm", "\xFF\xFE blank.dfm", "ok \xC3\xA9.dfm"};
+  for (const std::string& name : names) Add(name);
+  Run();
+  std::vector<std::string> expected;
+  for (int32_t row = 0; row < 3; ++row) {
+    const std::string& name = names[size_t(row)];
+    EXPECT_EQ(Status(row), u"Applied") << row;
+    EXPECT_EQ(Dir.Read(name), "OBJECT A: TA\r\nEND\r\n") << row;
+    EXPECT_EQ(Dir.Read(name + ".bak"), "object a: ta\r\nend\r\n") << row;
+    expected.insert(expected.end(), {name, name + ".bak"});
+  }
+  std::vector<std::string> present;
+  for (const auto& entry : std::filesystem::directory_iterator(Dir.Path())) present.push_back(entry.path().filename());
+  std::sort(present.begin(), present.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(present, expected);
+}
 
 TEST_F(RunTransform, TwoFilesMakeTwoLogLinesAndCountTheStatusLine) {
   const std::u16string first = Add("a.dfm");
@@ -200,9 +222,9 @@ TEST_F(RunTransform, EveryProcessedFileGoesBackToTheQueueUnderItsInputPath) {
   auto two = Stack.Extract();
   ASSERT_TRUE(one && two);
   EXPECT_EQ(Stack.Extract(), nullptr);
-  EXPECT_EQ(one->FileName(), first);
+  EXPECT_EQ(one->FileName().Text(), first);
   EXPECT_EQ(one->Row(), &Main.Table.Rows().Items(0));
-  EXPECT_EQ(two->FileName(), second);
+  EXPECT_EQ(two->FileName().Text(), second);
   EXPECT_EQ(two->Row(), &Main.Table.Rows().Items(1));
   // New-file mode: the input stays and the result sits beside it.
   EXPECT_EQ(Dir.Read("a.dfm"), "object a: ta\r\nend\r\n");

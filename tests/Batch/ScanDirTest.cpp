@@ -25,7 +25,7 @@ protected:
   }
 
   // Runs a scan of APath to its end (or its stop), with the finish handled here.
-  void Scan(const std::u16string& APath, bool AStopAtOnce = false) {
+  void Scan(const tess::common::TFilePath& APath, bool AStopAtOnce = false) {
     auto task = std::make_unique<tess::tasks::TThreadedTask>();
     bool finished = false;
     task->SetOnFinish([&](tess::tasks::TTask*) { finished = true; });
@@ -44,7 +44,7 @@ TEST_F(ScanDir, AddsEveryFormFileBelowTheFolderInScannerOrder) {
        {"b.dfm", "A.DFM", "notes.txt", "sub/c.dfm", "sub/deeper/d.Dfm", ".hidden/e.dfm", "x.dfm.bak"})
     Dir.Write(name, "object A: TA\r\nend\r\n");
 
-  Scan(Dir.Text());
+  Scan(Dir.File());
 
   const std::u16string root = Dir.Text();
   EXPECT_EQ(Names(), (std::vector<std::u16string>{root + u"/A.DFM", root + u"/b.dfm", root + u"/.hidden/e.dfm",
@@ -64,7 +64,7 @@ TEST_F(ScanDir, AddsEveryFormFileBelowTheFolderInScannerOrder) {
 
 TEST_F(ScanDir, FolderWithoutFormFilesStillCompletes) {
   Dir.Write("readme.txt", "x");
-  Scan(Dir.Text());
+  Scan(Dir.File());
   EXPECT_EQ(Files.Count(), 0);
   EXPECT_EQ(Main.Details.Lines, (std::vector<std::u16string>{u"Start scanning folder " + Dir.Text() + u".",
                                                              u"Scan complete 0 file(s) found.", u"Time: 0 sec."}));
@@ -77,13 +77,13 @@ TEST_F(ScanDir, MissingFolderCompletesWithNothingFound) {
   EXPECT_EQ(Files.Count(), 0);
   ASSERT_EQ(Main.Details.Lines.size(), 4u);
   EXPECT_EQ(Main.Details.Lines[1],
-            u"Skipped " + Dir / "no-such-folder" + u": Cannot read folder: No such file or directory");
+            u"Skipped " + Dir.Text("no-such-folder") + u": Cannot read folder: No such file or directory");
   EXPECT_EQ(Main.Details.Lines[2], u"Scan complete 0 file(s) found.");
 }
 
 TEST_F(ScanDir, StopKeepsWhatWasFoundAndStillReportsTheCount) {
   for (int i = 0; i < 60; ++i) Dir.Write("f" + std::to_string(100 + i) + ".dfm", "object A: TA\r\nend\r\n");
-  Scan(Dir.Text(), true);
+  Scan(Dir.File(), true);
   EXPECT_LT(Files.Count(), 60);
   ASSERT_EQ(Main.Details.Lines.size(), 3u);
   EXPECT_EQ(Main.Details.Lines[1], tess::common::Format(u"Scan complete %d file(s) found.", {Files.Count()}));

@@ -101,7 +101,7 @@ TEST(TFileStream, ReportsFilesThatCannotBeOpened) {
     TFileStream stream(folder / "missing.dfm", TFileMode::fmOpenRead);
     ADD_FAILURE();
   } catch (const common::EFileError& error) {
-    EXPECT_EQ(error.Message(), u"Cannot open file \"" + (folder / "missing.dfm") + u"\". No such file or directory");
+    EXPECT_EQ(error.Message(), u"Cannot open file \"" + folder.Text("missing.dfm") + u"\". No such file or directory");
   }
   EXPECT_THROW(TFileStream(folder / "no/such/folder/out.dfm", TFileMode::fmCreate), common::EFileError);
 }

@@ -128,7 +128,7 @@ TEST_F(MainProgram, ConvertsDroppedTextFormsToBinary) {
   // The rows show the files as the run left them at once, without waiting for an inspection.
   for (int row = 0; row < 3; ++row) {
     EXPECT_EQ(Cell(row, 1), QStringLiteral("Applied")) << row;
-    const std::string bytes = common::DDirectory::ReadBytes(FromQString(paths[row]));
+    const std::string bytes = common::DDirectory::ReadBytes(common::TFilePath(FromQString(paths[row])));
     EXPECT_TRUE(IsBinaryForm(bytes)) << paths[row].toStdString();
     EXPECT_EQ(Cell(row, 2),
               QString::fromStdU16String(common::DString::FormatBytes(static_cast<int64_t>(bytes.size()))));
@@ -230,8 +230,8 @@ TEST_F(MainProgram, ConvertsTheBinaryCorpusNearlyAsFastAsTheCommandLine) {
 }
 
 TEST_F(MainProgram, StartUpShowsSkippedTransformationFilesInAnOpenDetailsPane) {
-  const std::u16string folder = transform::TTransformList::TransformsFolder();
-  common::DDirectory::WriteBytes(folder + u"/0002.xml", "<not a transformation");
+  const common::TFilePath folder = transform::TTransformList::TransformsFolder();
+  common::DDirectory::WriteBytes(folder / "0002.xml", "<not a transformation");
   Open();
   const QString log = Program->Window().DetailsMemo()->toPlainText();
   EXPECT_TRUE(log.contains(QStringLiteral("0002.xml"))) << log.toStdString();

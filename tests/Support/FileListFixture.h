@@ -24,7 +24,7 @@ protected:
   // The full path of every row, in order.
   std::vector<std::u16string> Names() const {
     std::vector<std::u16string> names;
-    for (int32_t i = 0; i < Files.Count(); ++i) names.push_back(Files.FileName(i));
+    for (int32_t i = 0; i < Files.Count(); ++i) names.push_back(Files.FileName(i).Text());
     return names;
   }
 

@@ -6,10 +6,19 @@
 #include <fstream>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "Shared/Common/uEncoding.h"
+#include "Shared/Common/uFilePath.h"
 
 namespace tess::testing {
+
+// Names as the windows and the logs show them, for comparing with expected texts.
+inline std::vector<std::u16string> Texts(const std::vector<common::TFilePath>& APaths) {
+  std::vector<std::u16string> texts;
+  for (const common::TFilePath& path : APaths) texts.push_back(path.Text());
+  return texts;
+}
 
 class TempDir {
 public:
@@ -27,8 +36,11 @@ public:
   TempDir& operator=(const TempDir&) = delete;
 
   const std::filesystem::path& Path() const { return FPath; }
-  // The path of a name inside the folder, as the core's UTF-16 text.
-  std::u16string operator/(const std::string& AName) const { return common::U16((FPath / AName).string()); }
+  // The path of a name inside the folder.
+  common::TFilePath operator/(const std::string& AName) const { return common::TFilePath((FPath / AName).string()); }
+  common::TFilePath File() const { return common::TFilePath(FPath.string()); }
+  // The same as the core's UTF-16 text, as the windows show it.
+  std::u16string Text(const std::string& AName) const { return common::U16((FPath / AName).string()); }
   std::u16string Text() const { return common::U16(FPath.string()); }
 
   void Write(const std::string& AName, const std::string& ABytes) const {

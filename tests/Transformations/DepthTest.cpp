@@ -24,8 +24,8 @@ std::string LoadMessage(const std::string& AContent) {
   tess::testing::TempDir dir;
   dir.Write("Deep.xml", AContent);
   TManualTransform transform;
-  transform.SetPath(common::U16(dir.Path().string()));
-  transform.SetFileName(u"Deep.xml");
+  transform.SetPath(dir.File());
+  transform.SetFileName(tess::common::TFilePath("Deep.xml"));
   try {
     transform.Load();
   } catch (const common::Exception& error) {

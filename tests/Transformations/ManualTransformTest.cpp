@@ -98,8 +98,8 @@ protected:
   std::unique_ptr<TManualTransform> FromXml(const std::string& AXml) {
     FDir.Write("t.xml", AXml);
     auto transform = std::make_unique<TManualTransform>();
-    transform->SetPath(FDir.Text());
-    transform->SetFileName(u"t.xml");
+    transform->SetPath(FDir.File());
+    transform->SetFileName(tess::common::TFilePath("t.xml"));
     transform->Load();
     return transform;
   }
@@ -346,20 +346,20 @@ TEST_F(ManualTransformTest, AFailureWithoutALogReceiverStillRaises) {
 
 TEST_F(ManualTransformTest, SavesOneActionOfEachKindExactlyAsExpected) {
   std::unique_ptr<TManualTransform> transform = OneOfEach();
-  transform->SetPath(FDir.Text());
-  transform->SetFileName(u"0002.xml");
+  transform->SetPath(FDir.File());
+  transform->SetFileName(tess::common::TFilePath("0002.xml"));
   transform->Save();
   EXPECT_EQ(FDir.Read("0002.xml"), ReadFile(kDataDir / "OneOfEach.xml"));
 }
 
 TEST_F(ManualTransformTest, SaveThenLoadKeepsEverySetting) {
   std::unique_ptr<TManualTransform> source = OneOfEach();
-  source->SetPath(FDir.Text());
-  source->SetFileName(u"t.xml");
+  source->SetPath(FDir.File());
+  source->SetFileName(tess::common::TFilePath("t.xml"));
   source->Save();
   TManualTransform loaded;
-  loaded.SetPath(FDir.Text());
-  loaded.SetFileName(u"t.xml");
+  loaded.SetPath(FDir.File());
+  loaded.SetFileName(tess::common::TFilePath("t.xml"));
   loaded.Load();
   EXPECT_EQ(Settings(loaded), Settings(*source));
   EXPECT_NE(Settings(loaded).find("|true|new"), std::string::npos);
@@ -474,8 +474,8 @@ TEST_F(ManualTransformTest, BadFilesFailToLoadWithTheReason) {
 
 TEST_F(ManualTransformTest, SavingAnActionTheFormatCannotStoreFailsAndKeepsTheOldFile) {
   std::unique_ptr<TManualTransform> transform = OneOfEach();
-  transform->SetPath(FDir.Text());
-  transform->SetFileName(u"t.xml");
+  transform->SetPath(FDir.File());
+  transform->SetFileName(tess::common::TFilePath("t.xml"));
   transform->Save();
   const std::string before = FDir.Read("t.xml");
   transform->AddAction(std::make_unique<TTransformAction>());
@@ -490,17 +490,17 @@ TEST_F(ManualTransformTest, SavingAnActionTheFormatCannotStoreFailsAndKeepsTheOl
 
 TEST(ManualTransformCopies, AssignClonesActionsAndLeavesTheOwnFile) {
   std::unique_ptr<TManualTransform> source = OneOfEach();
-  source->SetFileName(u"0002.xml");
-  source->SetPath(u"/somewhere");
-  source->SetInFile(u"in.dfm");
+  source->SetFileName(tess::common::TFilePath("0002.xml"));
+  source->SetPath(tess::common::TFilePath("/somewhere"));
+  source->SetInFile(tess::common::TFilePath("in.dfm"));
   TManualTransform copy;
-  copy.SetFileName(u"0005.xml");
+  copy.SetFileName(tess::common::TFilePath("0005.xml"));
   copy.AddAction(std::make_unique<TChangeObjectAction>());
   copy.Assign(*source);
   EXPECT_EQ(Settings(copy), Settings(*source));
-  EXPECT_EQ(copy.FileName(), u"0005.xml");
-  EXPECT_EQ(copy.Path(), u"");
-  EXPECT_EQ(copy.InFile(), u"in.dfm");
+  EXPECT_EQ(copy.FileName().Text(), u"0005.xml");
+  EXPECT_TRUE(copy.Path().IsEmpty());
+  EXPECT_EQ(copy.InFile().Text(), u"in.dfm");
   for (int i = 0; i < copy.ActionCount(); ++i) EXPECT_NE(copy.Actions(i), source->Actions(i));
   copy.RemoveAction(copy.Actions(0));
   EXPECT_EQ(copy.ActionCount(), 3);
@@ -521,10 +521,10 @@ TEST(ManualTransformCopies, ABuiltInAssignsOnlyTheBaseFields) {
   target.SetCaption(u"Mine");
   target.AddAction(std::make_unique<TRemovePropertyAction>());
   std::unique_ptr<TManualTransform> other = OneOfEach();
-  other->SetOutFile(u"out.dfm");
+  other->SetOutFile(tess::common::TFilePath("out.dfm"));
   TTransform& asBase = *other;
   target.TTransform::Assign(asBase);
-  EXPECT_EQ(target.OutFile(), u"out.dfm");
+  EXPECT_EQ(target.OutFile().Text(), u"out.dfm");
   EXPECT_EQ(target.Caption(), u"Mine");
   EXPECT_EQ(target.ActionCount(), 1);
 }

@@ -114,7 +114,7 @@ TEST(BuiltIns, UnusableNamesDoNothing) {
     std::unique_ptr<TTransform> owned(transform);
     transform->SetStatus(TTransformStatus::tsApplied);
     EXPECT_EQ(RunOn(*transform, dir, "a.dfm", "a.dfm"), TTransformStatus::tsNone);
-    transform->SetInFile(u"");
+    transform->SetInFile(tess::common::TFilePath(""));
     transform->Execute();
     EXPECT_EQ(transform->Status(), TTransformStatus::tsNone);
   }
@@ -196,8 +196,8 @@ TEST_F(TransformListTest, StartsWithTheTwoBuiltInsAndAnEmptyFolder) {
   EXPECT_TRUE(list.LoadMessages().empty());
   EXPECT_THROW(list.Items(2), common::Exception);
   TTransform* added = list.Add(Named(u"First"));
-  EXPECT_EQ(added->FileName(), u"0002.xml");
-  EXPECT_EQ(added->Path(), common::U16(Folder().string()));
+  EXPECT_EQ(added->FileName().Text(), u"0002.xml");
+  EXPECT_EQ(added->Path().Native(), Folder().string());
   EXPECT_TRUE(Exists("0002.xml"));
   EXPECT_EQ(list.Items(2), added);
 }
@@ -211,12 +211,12 @@ TEST_F(TransformListTest, LoadsEveryXmlFileInNameOrder) {
   list.Load();
   ASSERT_EQ(list.Count(), 4);
   EXPECT_EQ(list.Items(2)->Caption(), u"Second");
-  EXPECT_EQ(list.Items(2)->FileName(), u"0002.xml");
+  EXPECT_EQ(list.Items(2)->FileName().Text(), u"0002.xml");
   EXPECT_EQ(list.Items(3)->Caption(), u"Third");
   EXPECT_TRUE(list.Items(3)->Editable());
   EXPECT_EQ(dynamic_cast<TManualTransform*>(list.Items(3))->ActionCount(), 1);
   // A folder takes its name as a file would.
-  EXPECT_EQ(list.NewFileName(), u"0005.xml");
+  EXPECT_EQ(list.NewFileName().Text(), u"0005.xml");
 }
 
 TEST_F(TransformListTest, NewNamesSkipTakenFilesAfterRemovals) {
@@ -230,30 +230,30 @@ TEST_F(TransformListTest, NewNamesSkipTakenFilesAfterRemovals) {
   EXPECT_EQ(list.Count(), 4);
   EXPECT_FALSE(Exists("0002.xml"));
   // Count 4, but 0004.xml is taken.
-  EXPECT_EQ(list.Add(Named(u"D"))->FileName(), u"0005.xml");
+  EXPECT_EQ(list.Add(Named(u"D"))->FileName().Text(), u"0005.xml");
 
   // Removing 0003.xml frees the name only once the count drops to 3.
   list.Remove(list.Items(2));
   EXPECT_FALSE(Exists("0003.xml"));
   EXPECT_EQ(list.Count(), 4);
-  EXPECT_EQ(list.NewFileName(), u"0006.xml");
+  EXPECT_EQ(list.NewFileName().Text(), u"0006.xml");
   list.Remove(list.Items(2));
   list.Remove(list.Items(2));
   EXPECT_EQ(list.Count(), 2);
-  EXPECT_EQ(list.Add(Named(u"E"))->FileName(), u"0002.xml");
-  EXPECT_EQ(list.Add(Named(u"F"))->FileName(), u"0003.xml");
+  EXPECT_EQ(list.Add(Named(u"E"))->FileName().Text(), u"0002.xml");
+  EXPECT_EQ(list.Add(Named(u"F"))->FileName().Text(), u"0003.xml");
 }
 
 TEST_F(TransformListTest, FileNamesAreUpperCaseHexWithAtLeastFourDigits) {
-  EXPECT_EQ(TTransformList::FileNameFor(2), u"0002.xml");
-  EXPECT_EQ(TTransformList::FileNameFor(10), u"000A.xml");
-  EXPECT_EQ(TTransformList::FileNameFor(0xBEEF), u"BEEF.xml");
-  EXPECT_EQ(TTransformList::FileNameFor(0x12345), u"12345.xml");
+  EXPECT_EQ(TTransformList::FileNameFor(2).Text(), u"0002.xml");
+  EXPECT_EQ(TTransformList::FileNameFor(10).Text(), u"000A.xml");
+  EXPECT_EQ(TTransformList::FileNameFor(0xBEEF).Text(), u"BEEF.xml");
+  EXPECT_EQ(TTransformList::FileNameFor(0x12345).Text(), u"12345.xml");
   TTransformList list;
   for (int i = 0; i < 8; ++i) list.Add(Named(u"x"));
   EXPECT_EQ(list.Count(), 10);
   std::filesystem::remove_all(Folder());
-  EXPECT_EQ(list.NewFileName(), u"000A.xml");
+  EXPECT_EQ(list.NewFileName().Text(), u"000A.xml");
   EXPECT_TRUE(std::filesystem::is_directory(Folder()));
 }
 
@@ -282,7 +282,7 @@ TEST_F(TransformListTest, RemoveUsesTheFolderNotThePathOfTheTransformation) {
   list.Load();
   TempDir elsewhere;
   elsewhere.Write("0002.xml", "keep");
-  list.Items(2)->SetPath(elsewhere.Text());
+  list.Items(2)->SetPath(elsewhere.File());
   list.Remove(list.Items(2));
   EXPECT_FALSE(Exists("0002.xml"));
   EXPECT_EQ(elsewhere.Read("0002.xml"), "keep");
@@ -308,7 +308,7 @@ TEST_F(TransformListTest, SkipsFilesThatAreNoTransformationAndReportsEach) {
   EXPECT_EQ(list.LoadMessages()[0], u"Skipped transformation file " + folder + u"/0003.xml: Unknown action name Bogus");
   EXPECT_EQ(list.LoadMessages()[1].rfind(u"Skipped transformation file " + folder + u"/0004.xml: ", 0), 0u);
   // The skipped names stay taken.
-  EXPECT_EQ(list.NewFileName(), u"0006.xml");
+  EXPECT_EQ(list.NewFileName().Text(), u"0006.xml");
 }
 
 TEST_F(TransformListTest, SkipsAFileThatCannotBeRead) {

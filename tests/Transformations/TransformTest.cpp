@@ -11,7 +11,7 @@ public:
   std::unique_ptr<TTransform> CreateNew() const override { return std::make_unique<Upper>(); }
   void Execute() override {
     FStatus = TTransformStatus::tsApplied;
-    DoMessage(u"ran " + FInFile);
+    DoMessage(u"ran " + FInFile.Text());
   }
 };
 
@@ -24,34 +24,34 @@ public:
 
 TEST(Transform, FilesAreValidOnlyWhenBothAreGivenAndDiffer) {
   struct Row {
-    std::u16string In, Out;
+    const char *In, *Out;
     bool Valid;
   };
-  const Row rows[] = {{u"", u"", false},           {u"a.dfm", u"", false},     {u"", u"b.dfm", false},
-                      {u"a.dfm", u"a.dfm", false}, {u"a.dfm", u"A.dfm", true}, {u"a.dfm", u"a.dfm.tmp", true}};
+  const Row rows[] = {{"", "", false},           {"a.dfm", "", false},     {"", "b.dfm", false},
+                      {"a.dfm", "a.dfm", false}, {"a.dfm", "A.dfm", true}, {"a.dfm", "a.dfm.tmp", true}};
   for (const Row& row : rows) {
     Plain transform;
-    transform.SetInFile(row.In);
-    transform.SetOutFile(row.Out);
+    transform.SetInFile(tess::common::TFilePath(row.In));
+    transform.SetOutFile(tess::common::TFilePath(row.Out));
     EXPECT_EQ(transform.FilesValid(), row.Valid);
   }
 }
 
 TEST(Transform, CloneCopiesFileNamesAndChangedButNotTheOwnFile) {
   Upper source;
-  source.SetInFile(u"/in/a.dfm");
-  source.SetOutFile(u"/in/a.dfm.tmp");
+  source.SetInFile(tess::common::TFilePath("/in/a.dfm"));
+  source.SetOutFile(tess::common::TFilePath("/in/a.dfm.tmp"));
   source.SetChanged(true);
-  source.SetFileName(u"0002.xml");
-  source.SetPath(u"/data/Transforms");
+  source.SetFileName(tess::common::TFilePath("0002.xml"));
+  source.SetPath(tess::common::TFilePath("/data/Transforms"));
   std::unique_ptr<TTransform> copy = source.Clone();
   ASSERT_NE(copy, nullptr);
-  EXPECT_EQ(copy->InFile(), u"/in/a.dfm");
-  EXPECT_EQ(copy->OutFile(), u"/in/a.dfm.tmp");
+  EXPECT_EQ(copy->InFile().Text(), u"/in/a.dfm");
+  EXPECT_EQ(copy->OutFile().Text(), u"/in/a.dfm.tmp");
   EXPECT_TRUE(copy->Changed());
-  EXPECT_EQ(copy->FileName(), u"");
+  EXPECT_EQ(copy->FileName().Text(), u"");
   EXPECT_EQ(copy->Status(), TTransformStatus::tsNone);
-  EXPECT_EQ(source.FullName(), u"/data/Transforms/0002.xml");
+  EXPECT_EQ(source.FullName().Text(), u"/data/Transforms/0002.xml");
 }
 
 TEST(Transform, AClassWithoutCreateNewClonesToNothing) {
@@ -64,7 +64,7 @@ TEST(Transform, AClassWithoutCreateNewClonesToNothing) {
 
 TEST(Transform, MessagesReachTheCallbackAndAreDroppedWithoutOne) {
   Upper transform;
-  transform.SetInFile(u"x");
+  transform.SetInFile(tess::common::TFilePath("x"));
   transform.Execute();  // no callback: nothing happens
   std::u16string got;
   transform.SetOnMessage([&](const std::u16string& AMessage) { got = AMessage; });

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <utility>
 
 #include "App/Gui/uVCLControls.h"
 
@@ -44,6 +45,28 @@ private:
   std::unique_ptr<TDWrapper> FWrap;
   // Set once the frame's own part is gone: children deleted later must not reach it.
   bool FDying = false;
+};
+
+// An action frame that is the view (IView) of its controller (IController): every change of a field
+// reaches the controller, and a controller still attached when the frame goes is told to let go.
+template <class IView, class IController>
+class TControlledFrame : public TActionFrame, public IView {
+public:
+  explicit TControlledFrame(QWidget* AParent) : TActionFrame(AParent) {}
+  ~TControlledFrame() override {
+    if (IController* controller = std::exchange(FController, nullptr)) controller->Finalize();
+  }
+
+  void SetController(IController* AController) { FController = AController; }
+  IController* Controller() const { return FController; }
+  void Finalize() override { FController = nullptr; }
+
+protected:
+  void FieldChanged() override {
+    if (FController != nullptr) FController->Update();
+  }
+
+  IController* FController = nullptr;
 };
 
 }  // namespace tess::gui

@@ -5,20 +5,12 @@
 
 namespace tess::gui {
 
-TChangeObjectFrame::TChangeObjectFrame(QWidget* AParent) : TActionFrame(AParent) {
+TChangeObjectFrame::TChangeObjectFrame(QWidget* AParent) : TControlledFrame(AParent) {
   edOldObjName = AddEdit(QStringLiteral("Old object name"), QStringLiteral("All object names"));
   edOldObjClass = AddEdit(QStringLiteral("Old object class"), QStringLiteral("All object classes"));
   edNewObjName = AddEdit(QStringLiteral("New object name"), QStringLiteral("Same object name"));
   edNewObjClass = AddEdit(QStringLiteral("New object class"), QStringLiteral("Same object class"));
   AddStretch();
-}
-
-TChangeObjectFrame::~TChangeObjectFrame() {
-  if (app::IChangeObjectC* controller = std::exchange(FController, nullptr)) controller->Finalize();
-}
-
-void TChangeObjectFrame::FieldChanged() {
-  if (FController != nullptr) FController->Update();
 }
 
 }  // namespace tess::gui

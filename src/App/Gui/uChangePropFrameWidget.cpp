@@ -8,11 +8,10 @@
 #include <QPalette>
 #include <QPlainTextEdit>
 
-#include <utility>
 
 namespace tess::gui {
 
-TChangePropFrame::TChangePropFrame(QWidget* AParent) : TActionFrame(AParent) {
+TChangePropFrame::TChangePropFrame(QWidget* AParent) : TControlledFrame(AParent) {
   edOldPropName = AddEdit(QStringLiteral("Old property name"), QStringLiteral("All properties"));
   mmOldPropValue = AddMemo(QStringLiteral("Old property value"));
   edNewPropName = AddEdit(QStringLiteral("New property name"), QStringLiteral("Same name"));
@@ -35,11 +34,6 @@ TChangePropFrame::~TChangePropFrame() {
   // A memo that has the focus loses it while it is deleted; that is no leaving to check.
   mmOldPropValue->removeEventFilter(this);
   mmNewPropValue->removeEventFilter(this);
-  if (app::IChangePropC* controller = std::exchange(FController, nullptr)) controller->Finalize();
-}
-
-void TChangePropFrame::FieldChanged() {
-  if (FController != nullptr) FController->Update();
 }
 
 bool TChangePropFrame::eventFilter(QObject* AWatched, QEvent* AEvent) {

@@ -10,14 +10,11 @@ class QLabel;
 
 namespace tess::gui {
 
-class TChangePropFrame : public TActionFrame, public app::IChangeProp {
+class TChangePropFrame : public TControlledFrame<app::IChangeProp, app::IChangePropC> {
 public:
   explicit TChangePropFrame(QWidget* AParent = nullptr);
-  // Tells a controller still attached to let go of the frame first.
+  // Stops watching the memos before they go.
   ~TChangePropFrame() override;
-
-  void SetController(app::IChangePropC* AController) { FController = AController; }
-  app::IChangePropC* Controller() const { return FController; }
 
   common::IDText* NewPropName() override { return Wrap().DText(edNewPropName); }
   common::IDText* OldPropName() override { return Wrap().DText(edOldPropName); }
@@ -25,7 +22,6 @@ public:
   common::IDText* NewPropValue() override { return Wrap().DText(mmNewPropValue); }
   common::IDText* ObjectName() override { return Wrap().DText(edObjName); }
   common::IDText* ObjectClass() override { return Wrap().DText(edObjClass); }
-  void Finalize() override { FController = nullptr; }
 
   // The value check run when the user leaves either memo: the memo left turns red when its
   // text is not a value, and the notice shows while either memo holds one that is not.
@@ -39,15 +35,11 @@ public:
   QLineEdit* edObjClass;
   QLabel* stValid;
 
-protected:
-  void FieldChanged() override;
   bool eventFilter(QObject* AWatched, QEvent* AEvent) override;
 
 private:
   // Without a controller nothing can be judged, and nothing is marked.
   bool ValueValid(QPlainTextEdit* AMemo);
-
-  app::IChangePropC* FController = nullptr;
 };
 
 }  // namespace tess::gui

@@ -75,10 +75,10 @@ bool TMainProgram::Drop(const common::TStringList& AFiles, const common::TString
     return false;
   }
   if (!AFiles.empty()) {
-    FController->Files().AddFiles(AFiles);
+    for (const std::u16string& file : AFiles) FController->Files().AddFile(common::TFilePath(file));
     FController->StartInspector();
   }
-  FPendingFolders.insert(FPendingFolders.end(), AFolders.begin(), AFolders.end());
+  for (const std::u16string& folder : AFolders) FPendingFolders.emplace_back(folder);
   ScanNextFolder();
   return true;
 }
@@ -115,7 +115,7 @@ void TMainProgram::ScanNextFolder() {
     if (!FFolderTimer.isActive()) FFolderTimer.start();
     return;
   }
-  const std::u16string folder = FPendingFolders.front();
+  const common::TFilePath folder = FPendingFolders.front();
   FPendingFolders.erase(FPendingFolders.begin());
   FController->StartScan(folder);
   FController->StartInspector();

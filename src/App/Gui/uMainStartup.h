@@ -54,7 +54,7 @@ private:
   // The message boxes and the editor and preferences windows the commands open.
   std::unique_ptr<TQtDialogs> FDialogs;
   std::unique_ptr<app::TMainC> FController;
-  common::TStringList FPendingFolders;
+  std::vector<common::TFilePath> FPendingFolders;
   QTimer FFolderTimer;
 };
 

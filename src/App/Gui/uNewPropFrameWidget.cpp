@@ -7,7 +7,7 @@
 
 namespace tess::gui {
 
-TNewPropFrame::TNewPropFrame(QWidget* AParent) : TActionFrame(AParent) {
+TNewPropFrame::TNewPropFrame(QWidget* AParent) : TControlledFrame(AParent) {
   edNewPropName = AddEdit(QStringLiteral("New property name"), QStringLiteral("Same name"));
   mmNewPropValue = AddMemo(QStringLiteral("New property value"));
   chOverwrite = AddCheckBox(QStringLiteral("Overwrite if exist"));
@@ -15,14 +15,6 @@ TNewPropFrame::TNewPropFrame(QWidget* AParent) : TActionFrame(AParent) {
   edObjName = AddEdit(QStringLiteral("Object name"), QStringLiteral("All object names"));
   edObjClass = AddEdit(QStringLiteral("Object class"), QStringLiteral("All object classes"));
   AddStretch();
-}
-
-TNewPropFrame::~TNewPropFrame() {
-  if (app::INewPropC* controller = std::exchange(FController, nullptr)) controller->Finalize();
-}
-
-void TNewPropFrame::FieldChanged() {
-  if (FController != nullptr) FController->Update();
 }
 
 }  // namespace tess::gui

@@ -1,21 +1,14 @@
 // The frame of a new-property action: the property to add and the objects it goes to.
 #pragma once
 
-#include <utility>
-
 #include "App/Gui/uActionFrame.h"
 #include "App/uNewPropFrame.h"
 
 namespace tess::gui {
 
-class TNewPropFrame : public TActionFrame, public app::INewProp {
+class TNewPropFrame : public TControlledFrame<app::INewProp, app::INewPropC> {
 public:
   explicit TNewPropFrame(QWidget* AParent = nullptr);
-  // Tells a controller still attached to let go of the frame first.
-  ~TNewPropFrame() override;
-
-  void SetController(app::INewPropC* AController) { FController = AController; }
-  app::INewPropC* Controller() const { return FController; }
 
   common::IDText* NewPropName() override { return Wrap().DText(edNewPropName); }
   common::IDText* NewPropValue() override { return Wrap().DText(mmNewPropValue); }
@@ -28,13 +21,6 @@ public:
   QCheckBox* chOverwrite;
   QLineEdit* edObjName;
   QLineEdit* edObjClass;
-  void Finalize() override { FController = nullptr; }
-
-protected:
-  void FieldChanged() override;
-
-private:
-  app::INewPropC* FController = nullptr;
 };
 
 }  // namespace tess::gui

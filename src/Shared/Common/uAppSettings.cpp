@@ -18,14 +18,14 @@ TAppSettings::TAppSettings() : FSerializer(std::make_unique<TDXMLSerializer>(TDX
 
 TAppSettings::~TAppSettings() = default;
 
-std::u16string TAppSettings::GetFileName() { return {}; }
+TFilePath TAppSettings::GetFileName() { return {}; }
 
-void TAppSettings::SetFileName(const std::u16string&) {}
+void TAppSettings::SetFileName(const TFilePath&) {}
 
 void TAppSettings::Load() {
   FLoadError.clear();
-  const std::u16string fileName = GetFileName();
-  if (fileName.empty() || !DDirectory::FileExists(fileName)) return;
+  const TFilePath fileName = GetFileName();
+  if (fileName.IsEmpty() || !DDirectory::FileExists(fileName)) return;
 
   std::vector<std::u16string> problems;
   try {
@@ -56,12 +56,12 @@ void TAppSettings::Load() {
     FLoadError = Format(
         u"The settings file \"%s\" could not be read completely (%s). The default values are kept for "
         u"what could not be read.",
-        {fileName, DString::Join(problems, u"; ")});
+        {fileName.Text(), DString::Join(problems, u"; ")});
 }
 
 void TAppSettings::Save() {
-  const std::u16string fileName = GetFileName();
-  if (fileName.empty()) return;
+  const TFilePath fileName = GetFileName();
+  if (fileName.IsEmpty()) return;
   FSerializer->Serialize(this);
   FSerializer->XMLDoc().SaveToFile(fileName);
 }

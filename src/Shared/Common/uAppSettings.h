@@ -6,6 +6,7 @@
 
 #include "Shared/Common/uDTypeInfo.h"
 #include "Shared/Common/uDXMLSerializer.h"
+#include "Shared/Common/uFilePath.h"
 
 namespace tess::common {
 
@@ -18,9 +19,9 @@ public:
 
   // The settings file, read and written through the two virtual operations below; the base
   // class has none. Not a published property: it is not stored in the file.
-  std::u16string FileName() { return GetFileName(); }
-  virtual std::u16string GetFileName();
-  virtual void SetFileName(const std::u16string& AValue);
+  TFilePath FileName() { return GetFileName(); }
+  virtual TFilePath GetFileName();
+  virtual void SetFileName(const TFilePath& AValue);
 
   // Reads the file when there is one. It never raises: a file that cannot be read or is not
   // well-formed leaves every value as it is, a value that cannot be converted leaves that one

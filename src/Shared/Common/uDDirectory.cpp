@@ -27,19 +27,17 @@ namespace tess::common {
 
 namespace {
 
-std::string Native(std::u16string_view APath) { return Utf16ToPath(APath); }
-
 std::u16string ErrorText(int AError) {
   char buffer[256];
   // GNU strerror_r returns the text, which need not be in the buffer.
   return Utf8ToUtf16(strerror_r(AError, buffer, sizeof buffer));
 }
 
-[[noreturn]] void RaiseFileError(std::u16string_view AFormat, std::u16string_view APath, std::u16string_view AReason) {
-  throw EFileError(Format(AFormat, {APath, AReason}));
+[[noreturn]] void RaiseFileError(std::u16string_view AFormat, const TFilePath& APath, std::u16string_view AReason) {
+  throw EFileError(Format(AFormat, {APath.Text(), AReason}));
 }
 
-[[noreturn]] void RaiseFileError(std::u16string_view AFormat, std::u16string_view APath, int AError) {
+[[noreturn]] void RaiseFileError(std::u16string_view AFormat, const TFilePath& APath, int AError) {
   RaiseFileError(AFormat, APath, ErrorText(AError));
 }
 
@@ -75,7 +73,8 @@ bool MatchFrom(std::u16string_view AName, std::u16string_view AMask) {
 enum class TEntryKind { ekFile, ekFolder, ekOther };
 
 struct ListedEntry {
-  std::u16string Name;
+  std::string Name;
+  std::u16string Text;  // what the mask and the order see
   TEntryKind Kind;
   int Error;  // for ekOther: why its type could not be read, 0 when it is a pipe, socket or device
 };
@@ -88,8 +87,8 @@ TEntryKind KindOf(mode_t AMode) {
 
 // The folder's entries sorted by name, hidden ones only when asked for, links followed. Returns 0,
 // or why the folder could not be read (the entries read before the failure are kept).
-int ListFolder(const std::string& AFolder, bool AHidden, std::vector<ListedEntry>& AEntries) {
-  DIR* folder = ::opendir(AFolder.c_str());
+int ListFolder(const TFilePath& AFolder, bool AHidden, std::vector<ListedEntry>& AEntries) {
+  DIR* folder = ::opendir(AFolder.CStr());
   if (folder == nullptr) return errno;
   int failure = 0;
   for (;;) {
@@ -102,7 +101,7 @@ int ListFolder(const std::string& AFolder, bool AHidden, std::vector<ListedEntry
     const std::string_view name = entry->d_name;
     if (name == "." || name == "..") continue;
     if (!AHidden && name[0] == '.') continue;
-    ListedEntry listed{PathToUtf16(name), TEntryKind::ekOther, 0};
+    ListedEntry listed{std::string(name), PathToUtf16(name), TEntryKind::ekOther, 0};
     if (entry->d_type == DT_REG) {
       listed.Kind = TEntryKind::ekFile;
     } else if (entry->d_type == DT_DIR) {
@@ -118,7 +117,7 @@ int ListFolder(const std::string& AFolder, bool AHidden, std::vector<ListedEntry
   }
   ::closedir(folder);
   std::sort(AEntries.begin(), AEntries.end(),
-            [](const ListedEntry& a, const ListedEntry& b) { return a.Name < b.Name; });
+            [](const ListedEntry& a, const ListedEntry& b) { return a.Text < b.Text; });
   return failure;
 }
 
@@ -126,22 +125,23 @@ std::u16string FolderError(int AError) { return std::u16string(kCannotReadFolder
 
 }  // namespace
 
-std::string TemporaryNameBeside(const std::string& ATarget) {
+TFilePath TemporaryNameBeside(const TFilePath& ATarget) {
   static std::atomic<uint64_t> counter{0};
   static const uint64_t seed = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
                                (static_cast<uint64_t>(::getpid()) << 32);
-  const size_t slash = ATarget.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? std::string() : ATarget.substr(0, slash + 1);
+  const std::string& target = ATarget.Native();
+  const size_t slash = target.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
   const uint64_t salt = (seed + 0x9E3779B97F4A7C15ull * ++counter) * 0xBF58476D1CE4E5B9ull;
   char name[40];
   std::snprintf(name, sizeof name, ".tess-%016llx.tmp", static_cast<unsigned long long>(salt ^ (salt >> 31)));
-  return folder + name;
+  return TFilePath(folder + name);
 }
 
-int CreateTemporaryBeside(const std::string& ATarget, std::string& ATempName) {
+int CreateTemporaryBeside(const TFilePath& ATarget, TFilePath& ATempName) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     ATempName = TemporaryNameBeside(ATarget);
-    const int fd = ::open(ATempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    const int fd = ::open(ATempName.CStr(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   errno = EEXIST;
@@ -153,38 +153,34 @@ bool MatchesMask(std::u16string_view AName, std::u16string_view AMask) {
   return MatchFrom(AName, AMask);
 }
 
-bool DDirectory::FileExists(std::u16string_view AFileName) {
-  std::error_code error;
-  return !AFileName.empty() && fs::is_regular_file(Native(AFileName), error);
-}
-
-bool DDirectory::Exists(std::u16string_view APath) {
-  std::error_code error;
-  return !APath.empty() && fs::is_directory(Native(APath), error);
-}
-
-bool DDirectory::Make(std::u16string_view APath) { return !APath.empty() && ::mkdir(Native(APath).c_str(), 0777) == 0; }
-
-void DDirectory::RemoveFile(std::u16string_view APath) {
-  if (!FileExists(APath)) return;
-  const std::string path = Native(APath);
+bool DDirectory::FileExists(const TFilePath& AFileName) {
   struct stat info;
-  if (::stat(path.c_str(), &info) == 0 && (info.st_mode & S_IWUSR) == 0)
-    ::chmod(path.c_str(), (info.st_mode & 07777) | S_IWUSR);
-  ::unlink(path.c_str());
+  return !AFileName.IsEmpty() && ::stat(AFileName.CStr(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-int64_t DDirectory::FileSize(std::u16string_view AFileName) {
-  std::error_code error;
-  const std::string path = Native(AFileName);
-  if (AFileName.empty() || !fs::is_regular_file(path, error)) return 0;
-  const auto size = fs::file_size(path, error);
-  return error ? 0 : static_cast<int64_t>(size);
+bool DDirectory::Exists(const TFilePath& APath) {
+  struct stat info;
+  return !APath.IsEmpty() && ::stat(APath.CStr(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-int DDirectory::OpenRegular(std::u16string_view APath, bool ACreate, struct stat* AInfo) {
+bool DDirectory::Make(const TFilePath& APath) { return !APath.IsEmpty() && ::mkdir(APath.CStr(), 0777) == 0; }
+
+void DDirectory::RemoveFile(const TFilePath& APath) {
+  struct stat info;
+  if (APath.IsEmpty() || ::stat(APath.CStr(), &info) != 0 || !S_ISREG(info.st_mode)) return;
+  if ((info.st_mode & S_IWUSR) == 0) ::chmod(APath.CStr(), (info.st_mode & 07777) | S_IWUSR);
+  ::unlink(APath.CStr());
+}
+
+int64_t DDirectory::FileSize(const TFilePath& AFileName) {
+  struct stat info;
+  if (AFileName.IsEmpty() || ::stat(AFileName.CStr(), &info) != 0 || !S_ISREG(info.st_mode)) return 0;
+  return static_cast<int64_t>(info.st_size);
+}
+
+int DDirectory::OpenRegular(const TFilePath& APath, bool ACreate, struct stat* AInfo) {
   const std::u16string_view format = ACreate ? kCreateError : kOpenError;
-  const std::string path = Native(APath);
+  const std::string& path = APath.Native();
   // Looked at before opening: opening a pipe waits for a writer, and opening some devices acts.
   struct stat info;
   const bool exists = ::stat(path.c_str(), &info) == 0;
@@ -207,7 +203,7 @@ int DDirectory::OpenRegular(std::u16string_view APath, bool ACreate, struct stat
   return file.Release();
 }
 
-std::string DDirectory::ReadBytes(std::u16string_view APath) {
+std::string DDirectory::ReadBytes(const TFilePath& APath) {
   struct stat info;
   TFileDescriptor file(OpenRegular(APath, false, &info));
   std::string bytes;
@@ -216,8 +212,8 @@ std::string DDirectory::ReadBytes(std::u16string_view APath) {
   return bytes;
 }
 
-void DDirectory::WriteBytes(std::u16string_view APath, std::string_view ABytes) {
-  std::string target = Native(APath);
+void DDirectory::WriteBytes(const TFilePath& APath, std::string_view ABytes) {
+  std::string target = APath.Native();
   std::error_code error;
   // Writing through a link replaces what it points to, not the link itself.
   if (fs::is_symlink(target, error)) {
@@ -229,12 +225,12 @@ void DDirectory::WriteBytes(std::u16string_view APath, std::string_view ABytes) 
   if (exists && S_ISDIR(existing.st_mode)) RaiseFileError(kCreateError, APath, EISDIR);
   if (exists && ::access(target.c_str(), W_OK) != 0) RaiseFileError(kCreateError, APath, errno);
 
-  std::string tempName;
-  TFileDescriptor file(CreateTemporaryBeside(target, tempName));
+  TFilePath tempName;
+  TFileDescriptor file(CreateTemporaryBeside(TFilePath(target), tempName));
   if (file.Get() < 0) RaiseFileError(kCreateError, APath, errno);
   auto fail = [&](int AError) {
     ::close(file.Release());
-    ::unlink(tempName.c_str());
+    ::unlink(tempName.CStr());
     RaiseFileError(kCreateError, APath, AError);
   };
   if (const int error = WriteAll(file.Get(), ABytes); error != 0) fail(error);
@@ -242,37 +238,37 @@ void DDirectory::WriteBytes(std::u16string_view APath, std::string_view ABytes) 
   if (::fsync(file.Get()) != 0) fail(errno);
   if (::close(file.Release()) != 0) {
     const int closeError = errno;
-    ::unlink(tempName.c_str());
+    ::unlink(tempName.CStr());
     RaiseFileError(kCreateError, APath, closeError);
   }
-  if (::rename(tempName.c_str(), target.c_str()) != 0) {
+  if (::rename(tempName.CStr(), target.c_str()) != 0) {
     const int renameError = errno;
-    ::unlink(tempName.c_str());
+    ::unlink(tempName.CStr());
     RaiseFileError(kCreateError, APath, renameError);
   }
 }
 
-std::u16string DDirectory::FileContent(std::u16string_view APath) { return Cp1252ToUtf16(ReadBytes(APath)); }
+std::u16string DDirectory::FileContent(const TFilePath& APath) { return Cp1252ToUtf16(ReadBytes(APath)); }
 
-void DDirectory::CreateFile(std::u16string_view APath, std::u16string_view AContent) {
+void DDirectory::CreateFile(const TFilePath& APath, std::u16string_view AContent) {
   WriteBytes(APath, Utf16ToCp1252(AContent));
 }
 
-std::vector<std::u16string> DDirectory::GetFileList(std::u16string_view ARoot, TDSearchAttribute ASearchAttribute,
-                                                    bool ARecursive, std::u16string_view AMask, bool AHidden) {
+std::vector<TFilePath> DDirectory::GetFileList(const TFilePath& ARoot, TDSearchAttribute ASearchAttribute,
+                                               bool ARecursive, std::u16string_view AMask, bool AHidden) {
   TDFileScanner scanner;
-  scanner.SetPath(std::u16string(ARoot));
+  scanner.SetPath(ARoot);
   scanner.SetFileType(ASearchAttribute);
   scanner.SetRecursive(ARecursive);
   scanner.SetMask(std::u16string(AMask));
   scanner.SetHidden(AHidden);
   scanner.Execute();
-  return DString::ToArray(scanner.Result());
+  return scanner.Result();
 }
 
-std::u16string DDirectory::GetUserAppDataPath() {
+TFilePath DDirectory::GetUserAppDataPath() {
   const char* dataHome = std::getenv("XDG_DATA_HOME");
-  if (dataHome != nullptr && dataHome[0] == '/') return PathToUtf16(dataHome);
+  if (dataHome != nullptr && dataHome[0] == '/') return TFilePath(dataHome);
   std::string home;
   if (const char* homeVariable = std::getenv("HOME"); homeVariable != nullptr && homeVariable[0] == '/') {
     home = homeVariable;
@@ -284,14 +280,14 @@ std::u16string DDirectory::GetUserAppDataPath() {
     home = fs::temp_directory_path(error).string();
   }
   while (home.size() > 1 && home.back() == '/') home.pop_back();
-  return DString::MakePath(DString::MakePath(PathToUtf16(home), u".local"), u"share");
+  return TFilePath(home) / ".local" / "share";
 }
 
 void TDFileScanner::SetDefaults() {
   FMask = u"*.*";
   FHidden = true;
   FRecursive = true;
-  FPath.clear();
+  FPath = {};
   FFileType = TDSearchAttribute::saAll;
   FResult.clear();
   FFullPath = false;
@@ -305,27 +301,27 @@ void TDFileScanner::SetDefaults() {
 void TDFileScanner::Execute() {
   FTerminated = false;
   std::vector<FolderId> visited;
-  ScanFolder(u"", visited);
+  ScanFolder(TFilePath(), visited);
   if (OnComplete) OnComplete();
 }
 
-void TDFileScanner::Found(const std::u16string& ARelative, const std::u16string& AEntry) {
-  std::u16string name = DString::MakePath(ARelative, AEntry);
-  if (FFullPath) name = DString::MakePath(FPath, name);
+void TDFileScanner::Found(const TFilePath& ARelative, std::string_view AEntry) {
+  TFilePath name = ARelative / AEntry;
+  if (FFullPath) name = FPath / name.Native();
   FResult.push_back(name);
   if (OnFind) OnFind(name);
 }
 
-void TDFileScanner::Failed(const std::u16string& APath, const std::u16string& AReason) {
+void TDFileScanner::Failed(const TFilePath& APath, const std::u16string& AReason) {
   if (OnError) OnError(APath, AReason);
 }
 
-void TDFileScanner::ScanFolder(const std::u16string& ARelative, std::vector<FolderId>& AVisited) {
+void TDFileScanner::ScanFolder(const TFilePath& ARelative, std::vector<FolderId>& AVisited) {
   if (FTerminated) return;
-  const std::u16string folder = DString::MakePath(FPath, ARelative);
+  const TFilePath folder = FPath / ARelative.Native();
   struct stat info;
-  const std::string native = folder.empty() ? std::string(".") : Native(folder);
-  if (::stat(native.c_str(), &info) != 0) return Failed(folder, FolderError(errno));
+  const TFilePath native = folder.IsEmpty() ? TFilePath(".") : folder;
+  if (::stat(native.CStr(), &info) != 0) return Failed(folder, FolderError(errno));
   if (!S_ISDIR(info.st_mode)) return Failed(folder, FolderError(ENOTDIR));
   // A link back to a folder already being scanned would otherwise never end.
   const FolderId id{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
@@ -340,21 +336,20 @@ void TDFileScanner::ScanFolder(const std::u16string& ARelative, std::vector<Fold
   const bool wantFiles = FFileType != TDSearchAttribute::saDirs;
   for (const ListedEntry& entry : entries) {
     if (FTerminated) break;
-    if (!MatchesMask(entry.Name, FMask)) continue;
+    if (!MatchesMask(entry.Text, FMask)) continue;
     if (entry.Kind == TEntryKind::ekFolder) {
       if (wantFolders) Found(ARelative, entry.Name);
     } else if (wantFiles) {
       if (entry.Kind == TEntryKind::ekFile)
         Found(ARelative, entry.Name);
       else
-        Failed(DString::MakePath(folder, entry.Name),
-               entry.Error != 0 ? ErrorText(entry.Error) : std::u16string(kNotRegularFile));
+        Failed(folder / entry.Name, entry.Error != 0 ? ErrorText(entry.Error) : std::u16string(kNotRegularFile));
     }
   }
   if (FRecursive) {
     for (const ListedEntry& entry : entries) {
       if (FTerminated) break;
-      if (entry.Kind == TEntryKind::ekFolder) ScanFolder(DString::MakePath(ARelative, entry.Name), AVisited);
+      if (entry.Kind == TEntryKind::ekFolder) ScanFolder(ARelative / entry.Name, AVisited);
     }
   }
   AVisited.pop_back();
@@ -365,18 +360,18 @@ TDFMPathMan& TDFMPathMan::Instance() {
   return instance;
 }
 
-std::u16string TDFMPathMan::App() {
-  const std::u16string app = DString::MakePath(DDirectory::GetUserAppDataPath(), u"Tessarine");
+TFilePath TDFMPathMan::App() {
+  const TFilePath app = DDirectory::GetUserAppDataPath() / "Tessarine";
   // A fresh account may not have its data folder yet, so the missing levels above are made too.
   if (!DDirectory::Exists(app)) {
     std::error_code error;
-    fs::create_directories(Native(app), error);
+    fs::create_directories(app.Native(), error);
   }
   return app;
 }
 
-std::u16string TDFMPathMan::Transforms() {
-  const std::u16string transforms = DString::MakePath(App(), u"Transforms");
+TFilePath TDFMPathMan::Transforms() {
+  const TFilePath transforms = App() / "Transforms";
   if (!DDirectory::Exists(transforms)) DDirectory::Make(transforms);
   return transforms;
 }

@@ -148,12 +148,12 @@ void TDXMLDocument::LoadFromBytes(std::string_view ABytes) {
   }
 }
 
-void TDXMLDocument::LoadFromFile(std::u16string_view AFileName) {
+void TDXMLDocument::LoadFromFile(const TFilePath& AFileName) {
   const std::string bytes = DDirectory::ReadBytes(AFileName);
   try {
     LoadFromBytes(bytes);
   } catch (const EDXMLError& error) {
-    throw EDXMLError(Format(u"Cannot read \"%s\": %s", {AFileName, error.Message()}));
+    throw EDXMLError(Format(u"Cannot read \"%s\": %s", {AFileName.Text(), error.Message()}));
   }
 }
 
@@ -181,8 +181,6 @@ std::string TDXMLDocument::SaveToBytes() const {
   return bytes;
 }
 
-void TDXMLDocument::SaveToFile(std::u16string_view AFileName) const {
-  DDirectory::WriteBytes(AFileName, SaveToBytes());
-}
+void TDXMLDocument::SaveToFile(const TFilePath& AFileName) const { DDirectory::WriteBytes(AFileName, SaveToBytes()); }
 
 }  // namespace tess::common

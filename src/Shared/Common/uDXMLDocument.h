@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Shared/Common/uException.h"
+#include "Shared/Common/uFilePath.h"
 
 namespace pugi {
 struct xml_node_struct;
@@ -78,12 +79,12 @@ public:
 
   // Replaces the tree by the file's. Raises EFileError when it cannot be read and EDXMLError when
   // it is not well-formed or has no document element; the document is then empty.
-  void LoadFromFile(std::u16string_view AFileName);
+  void LoadFromFile(const TFilePath& AFileName);
   void LoadFromBytes(std::string_view ABytes);
   // The document with its declaration, two spaces per level, one element per line, CR LF.
   std::string SaveToBytes() const;
   // Replaces the file atomically. Raises EFileError when it cannot be written.
-  void SaveToFile(std::u16string_view AFileName) const;
+  void SaveToFile(const TFilePath& AFileName) const;
 
   TDXMLFileEncoding Encoding() const { return FEncoding; }
   // Changes whenever the document element is replaced, so holders of node handles can tell.

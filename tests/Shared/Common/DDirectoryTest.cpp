@@ -117,7 +117,7 @@ TEST(FileContent, MissingFileRaisesWithItsName) {
   } catch (const EFileError& error) {
     EXPECT_NE(error.Message().find(u"none.dfm"), std::u16string::npos);
   }
-  EXPECT_THROW(DDirectory::FileContent(dir.Text()), EFileError);
+  EXPECT_THROW(DDirectory::FileContent(dir.File()), EFileError);
 }
 
 TEST(DDirectory, ExistenceSizeMakeAndRemove) {
@@ -127,8 +127,8 @@ TEST(DDirectory, ExistenceSizeMakeAndRemove) {
   EXPECT_EQ(DDirectory::FileSize(dir / "missing.txt"), 0);
   EXPECT_TRUE(DDirectory::FileExists(dir / "f.txt"));
   EXPECT_FALSE(DDirectory::Exists(dir / "f.txt"));
-  EXPECT_TRUE(DDirectory::Exists(dir.Text()));
-  EXPECT_FALSE(DDirectory::FileExists(dir.Text()));
+  EXPECT_TRUE(DDirectory::Exists(dir.File()));
+  EXPECT_FALSE(DDirectory::FileExists(dir.File()));
 
   EXPECT_TRUE(DDirectory::Make(dir / "new"));
   EXPECT_FALSE(DDirectory::Make(dir / "new"));
@@ -142,14 +142,14 @@ TEST(DDirectory, ExistenceSizeMakeAndRemove) {
 
 TEST(PathMan, CreatesTheFoldersOnFirstUseUnderTheDataHome) {
   tess::testing::ScopedDataHome home;
-  const std::u16string base = U16(home.Dir().Path().string());
+  const TFilePath base = home.Dir().File();
   EXPECT_EQ(DDirectory::GetUserAppDataPath(), base);
-  const std::u16string app = TDFMPathMan::Instance().App();
-  EXPECT_EQ(app, base + u"/Tessarine");
+  const TFilePath app = TDFMPathMan::Instance().App();
+  EXPECT_EQ(app, base / "Tessarine");
   EXPECT_TRUE(DDirectory::Exists(app));
   EXPECT_EQ(TDFMPathMan::Instance().App(), app);
-  EXPECT_EQ(TDFMPathMan::Instance().Transforms(), app + u"/Transforms");
-  EXPECT_TRUE(DDirectory::Exists(app + u"/Transforms"));
+  EXPECT_EQ(TDFMPathMan::Instance().Transforms(), app / "Transforms");
+  EXPECT_TRUE(DDirectory::Exists(app / "Transforms"));
 }
 
 TEST(PathMan, MakesAMissingDataHomeToo) {

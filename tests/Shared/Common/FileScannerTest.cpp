@@ -23,15 +23,15 @@ protected:
   TStringList Scan(TDSearchAttribute AType, const std::u16string& AMask, bool ARecursive, bool AHidden, bool AFullPath,
                    TStringList* APaths = nullptr) {
     TDFileScanner scanner;
-    scanner.SetPath(FDir.Text());
+    scanner.SetPath(FDir.File());
     scanner.SetFileType(AType);
     scanner.SetMask(AMask);
     scanner.SetRecursive(ARecursive);
     scanner.SetHidden(AHidden);
     scanner.SetFullPath(AFullPath);
-    if (APaths) scanner.OnPathChanged = [&](const std::u16string& p) { APaths->push_back(p); };
+    if (APaths) scanner.OnPathChanged = [&](const TFilePath& p) { APaths->push_back(p.Text()); };
     scanner.Execute();
-    return scanner.Result();
+    return tess::testing::Texts(scanner.Result());
   }
   TempDir FDir;
 };
@@ -77,12 +77,12 @@ TEST_F(FileScanner, EmptyMaskMeansEverything) {
 
 TEST_F(FileScanner, TerminateFromAnEventStopsAtOnceButStillCompletes) {
   TDFileScanner scanner;
-  scanner.SetPath(FDir.Text());
+  scanner.SetPath(FDir.File());
   scanner.SetMask(u"*.dfm");
   int completed = 0;
   TStringList paths;
-  scanner.OnFind = [&](const std::u16string&) { scanner.Terminate(); };
-  scanner.OnPathChanged = [&](const std::u16string& p) { paths.push_back(p); };
+  scanner.OnFind = [&](const TFilePath&) { scanner.Terminate(); };
+  scanner.OnPathChanged = [&](const TFilePath& p) { paths.push_back(p.Text()); };
   scanner.OnComplete = [&] {
     ++completed;
     EXPECT_EQ(scanner.Result().size(), 1u);  // the result is complete before OnComplete
@@ -119,8 +119,8 @@ TEST(GetFileList, ListsBareNamesOfOneFolder) {
   dir.Write("0001.xml", "");
   dir.Write("readme.txt", "");
   dir.Write("inner/0002.xml", "");
-  EXPECT_EQ(DDirectory::GetFileList(dir.Text(), TDSearchAttribute::saFiles, false, u"*.xml", true),
-            (std::vector<std::u16string>{u"0001.xml"}));
+  EXPECT_EQ(DDirectory::GetFileList(dir.File(), TDSearchAttribute::saFiles, false, u"*.xml", true),
+            (std::vector<TFilePath>{TFilePath("0001.xml")}));
 }
 
 TEST(MatchesMask, WildcardsIgnoreCase) {
