@@ -13,6 +13,7 @@
 #include "Shared/Common/uEncoding.h"
 #include "Shared/Common/uFileIO.h"
 #include "Shared/Common/uFormat.h"
+#include "Shared/Common/uScopeGuard.h"
 
 namespace tess::batch {
 
@@ -149,10 +150,8 @@ bool Written(const TFilePath& ATemp, const struct stat& AReserved) {
          (now.st_ino != AReserved.st_ino || now.st_size > 0);
 }
 
-// The file fails before anything of the user's changed: its temporary file goes, the log says why.
-void FailPlacing(TTransform& ATransform, const TFilePath& ATemp, std::u16string_view AFormat, const TFilePath& APath,
-                 int AError) {
-  ::unlink(ATemp.CStr());
+// The file fails before anything of the user's changed; the log says why.
+void FailPlacing(TTransform& ATransform, std::u16string_view AFormat, const TFilePath& APath, int AError) {
   ATransform.SetStatus(TTransformStatus::tsError);
   Log(ATransform, u"Error: " + Format(AFormat, {APath.Text(), ErrorText(AError)}));
 }
@@ -250,21 +249,18 @@ TPlaced TDFMBackup::Execute(TTransform& ATransform, const TFilePath& AInput, con
     if (file.Get() < 0) return failBefore(errno);
     ::fstat(file.Get(), &reserved);
   }
+  // Until the result is in place under its name, the temporary file goes whatever happens.
+  common::TScopeGuard dropTemp([&temp] { ::unlink(temp.CStr()); });
   ATransform.SetOutFile(temp);
   try {
     ATransform.Execute();
   } catch (...) {
-    ::unlink(temp.CStr());
     // A transformation that raised has failed, whatever status it left.
     ATransform.SetStatus(TTransformStatus::tsError);
     return placed;
   }
-  if (!Written(temp, reserved)) {
-    ::unlink(temp.CStr());
-    return placed;
-  }
+  if (!Written(temp, reserved)) return placed;
   if (SameContent(temp, target)) {
-    ::unlink(temp.CStr());
     placed.Identical = true;
     Log(ATransform, u"The result equals the file; nothing was written.");
     return placed;
@@ -273,7 +269,10 @@ TPlaced TDFMBackup::Execute(TTransform& ATransform, const TFilePath& AInput, con
     Commit(ATransform, target, temp, subfolder, placed);
   else
     CommitNew(ATransform, AInput, temp, subfolder, placed);
-  if (!placed.Output.IsEmpty()) NoteRunFile(placed.Output);
+  if (!placed.Output.IsEmpty()) {
+    dropTemp.Dismiss();
+    NoteRunFile(placed.Output);
+  }
   if (!placed.Backup.IsEmpty()) NoteRunFile(placed.Backup);
   return placed;
 }
@@ -307,7 +306,7 @@ int TDFMBackup::MakeBackupOf(const TFilePath& AInput, const TFilePath& ATarget, 
 void TDFMBackup::Commit(TTransform& ATransform, const TFilePath& AInput, const TFilePath& ATemp,
                         const std::string& ASubfolder, TPlaced& APlaced) {
   auto fail = [&](std::u16string_view AFormat, const TFilePath& APath, int AError) {
-    FailPlacing(ATransform, ATemp, AFormat, APath, AError);
+    FailPlacing(ATransform, AFormat, APath, AError);
   };
   const TFilePath& name = ATransform.InFile();
   struct stat original;
@@ -337,7 +336,7 @@ int TDFMBackup::ReplaceInput(const TFilePath& ATemp, const TFilePath& AInput, co
 void TDFMBackup::CommitNew(TTransform& ATransform, const TFilePath& AInput, const TFilePath& ATemp,
                            const std::string& ASubfolder, TPlaced& APlaced) {
   auto fail = [&](std::u16string_view AFormat, const TFilePath& APath, int AError) {
-    FailPlacing(ATransform, ATemp, AFormat, APath, AError);
+    FailPlacing(ATransform, AFormat, APath, AError);
   };
   if (!ATransform.OutputFlushed())
     if (const int error = FlushResult(ATemp, -1); error != 0)

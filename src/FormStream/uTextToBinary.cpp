@@ -105,43 +105,42 @@ void TFormTextParser::SkipBlanks() {
 // Non-ASCII letters count only in UTF-8 text, where the bytes can be decoded; in the single-byte code
 // page a byte of 0x80 or above stays a character token of its own.
 bool TFormTextParser::IsLetterStart(size_t APos, size_t& ALength) const {
-  const char c = FBuffer[APos];
   ALength = 1;
-  if (IsAsciiLetterStart(c)) return true;
-  if (!FUtf8 || static_cast<uint8_t>(c) < 0x80) return false;
-  utf8proc_int32_t codePoint = 0;
-  const auto count = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(FBuffer.data() + APos),
-                                      static_cast<utf8proc_ssize_t>(FSourceEnd - APos), &codePoint);
-  if (count <= 0) return false;
-  switch (utf8proc_category(codePoint)) {
+  if (IsAsciiLetterStart(FBuffer[APos])) return true;
+  size_t length = 1;
+  switch (NonAsciiCategory(APos, length)) {
     case UTF8PROC_CATEGORY_LU:
     case UTF8PROC_CATEGORY_LL:
     case UTF8PROC_CATEGORY_LT:
     case UTF8PROC_CATEGORY_LM:
     case UTF8PROC_CATEGORY_LO:
-    case UTF8PROC_CATEGORY_NL: ALength = static_cast<size_t>(count); return true;
+    case UTF8PROC_CATEGORY_NL: ALength = length; return true;
     default: return false;
   }
 }
 
 bool TFormTextParser::IsLetterPart(size_t APos, size_t& ALength) const {
   if (IsLetterStart(APos, ALength)) return true;
-  const char c = FBuffer[APos];
-  ALength = 1;
-  if (IsDigit(c)) return true;
-  if (!FUtf8 || static_cast<uint8_t>(c) < 0x80) return false;
-  utf8proc_int32_t codePoint = 0;
-  const auto count = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(FBuffer.data() + APos),
-                                      static_cast<utf8proc_ssize_t>(FSourceEnd - APos), &codePoint);
-  if (count <= 0) return false;
-  switch (utf8proc_category(codePoint)) {
+  if (IsDigit(FBuffer[APos])) return true;
+  size_t length = 1;
+  switch (NonAsciiCategory(APos, length)) {
     case UTF8PROC_CATEGORY_MN:
     case UTF8PROC_CATEGORY_MC:
     case UTF8PROC_CATEGORY_ND:
     case UTF8PROC_CATEGORY_PC:
-    case UTF8PROC_CATEGORY_CF: ALength = static_cast<size_t>(count); return true;
+    case UTF8PROC_CATEGORY_CF: ALength = length; return true;
     default: return false;
   }
+}
+
+int TFormTextParser::NonAsciiCategory(size_t APos, size_t& ALength) const {
+  if (!FUtf8 || static_cast<uint8_t>(FBuffer[APos]) < 0x80) return -1;
+  utf8proc_int32_t codePoint = 0;
+  const auto count = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(FBuffer.data() + APos),
+                                      static_cast<utf8proc_ssize_t>(FSourceEnd - APos), &codePoint);
+  if (count <= 0) return -1;
+  ALength = static_cast<size_t>(count);
+  return utf8proc_category(codePoint);
 }
 
 TTokenKind TFormTextParser::NextToken() {

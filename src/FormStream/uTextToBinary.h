@@ -84,6 +84,9 @@ private:
   void SkipBlanks();
   bool IsLetterStart(size_t APos, size_t& ALength) const;
   bool IsLetterPart(size_t APos, size_t& ALength) const;
+  // The Unicode category of the non-ASCII character at APos in UTF-8 text, its length going to
+  // ALength; -1 in single-byte text, for an ASCII byte, or for bytes that do not decode.
+  int NonAsciiCategory(size_t APos, size_t& ALength) const;
   void ReadSymbol();
   void ReadNumber();
   void ReadStringToken();
