@@ -29,15 +29,24 @@ void Reserved(TSymbols& ASymbols, TProduction* AParent, const char16_t* AConstan
   ASymbols.Add(ParserFactory().CreateReservedTerminal(AParent, AConstant, true));
 }
 
+// The symbol as a T when it is one (a subclass counts), else null. The exact class is tried first:
+// every accessor call tests a class, and a dynamic_cast compares type names here.
+template <class T, class S>
+T* SymbolAs(S* ASymbol) {
+  if (ASymbol == nullptr) return nullptr;
+  if (&ASymbol->GetClass() == &T::ClassInfo()) return static_cast<T*>(ASymbol);
+  return dynamic_cast<T*>(ASymbol);
+}
+
 template <class T>
 T* ChildAs(const TProduction* AProduction, int32_t AIndex) {
-  return dynamic_cast<T*>(AProduction->Child(AIndex));
+  return SymbolAs<T>(AProduction->Child(AIndex));
 }
 
 std::u16string CaptionOf(const TSymbol* ASymbol) { return ASymbol ? ASymbol->Caption() : std::u16string(); }
 
 std::u16string IdentifierText(const TSymbol* ASymbol) {
-  if (const auto* identifier = dynamic_cast<const TDFMIdentifier*>(ASymbol)) return identifier->Text();
+  if (const auto* identifier = SymbolAs<const TDFMIdentifier>(ASymbol)) return identifier->Text();
   return {};
 }
 
@@ -72,10 +81,11 @@ bool TDFMChainEnumerator::MoveNext() {
     return FCurrent != nullptr;
   }
   if (FCurrent->Count() <= 1) return false;
-  auto* next = dynamic_cast<TProduction*>(FCurrent->Child(1));
+  TSymbol* rest = FCurrent->Child(1);
+  TProduction* next = rest != nullptr ? rest->AsProduction() : nullptr;
   // The rest of a list is the choice between a primitive-headed and a list-headed link.
-  while (next != nullptr && dynamic_cast<TDFMRoundList*>(next) != nullptr)
-    next = dynamic_cast<TProduction*>(next->Child(0));
+  while (next != nullptr && SymbolAs<TDFMRoundList>(next) != nullptr)
+    next = next->Child(0) != nullptr ? next->Child(0)->AsProduction() : nullptr;
   if (next == nullptr) return false;
   FCurrent = next;
   return true;
@@ -155,7 +165,9 @@ void TDFMIdentifier::AddPossibleSymbols(TSymbols& ASymbols) {
 
 std::u16string TDFMIdentifier::Text() const {
   const TSymbol* child = Child(0);
-  if (const auto* chain = dynamic_cast<const TDFMIdentifierChain*>(child)) return chain->Text();
+  // Most identifiers are one word: a terminal is no chain, and that test is cheap.
+  if (child == nullptr || child->IsTerminal()) return CaptionOf(child);
+  if (const auto* chain = SymbolAs<const TDFMIdentifierChain>(child)) return chain->Text();
   return CaptionOf(child);
 }
 
@@ -177,7 +189,7 @@ std::u16string TDFMIdentifierChain::Text() const {
   while (rest != nullptr) {
     result += u'.';
     const TSymbol* head = rest->Child(0);
-    if (const auto* chain = dynamic_cast<const TDFMIdentifierChain*>(head)) {
+    if (const auto* chain = head->IsTerminal() ? nullptr : SymbolAs<const TDFMIdentifierChain>(head)) {
       result += CaptionOf(chain->Child(0));
       rest = ChildAs<TDFMIdentifier>(chain, 2);
     } else {

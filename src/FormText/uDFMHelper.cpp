@@ -216,6 +216,9 @@ std::unique_ptr<TDObject> TDFMHelper::LoadObjectFromText(std::u16string AText) {
   const common::TLineBreak lineBreak = common::FirstLineBreakOf(std::u16string_view(AText));
   int32_t maxPosition = 0;
   FParser->Parse(*FGrammar, std::move(AText), maxPosition);
+  // The model is built from the matched tree alone: the memo goes first, so that its memory is
+  // back before the model takes more.
+  FGrammar->RootToken()->ClearMemos();
   auto object = FModel->Make(*FGrammar, FParser->Tokenizer().Source().Text());
   object->SetLineBreak(lineBreak);
   // The tree and tokens are not needed once the model holds its own copies; freeing them now

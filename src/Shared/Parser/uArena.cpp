@@ -55,6 +55,25 @@ void* TArena::Allocate(size_t ASize, size_t AAlign) {
   return start;
 }
 
+void* TArena::AllocateRecycled(size_t ASize, size_t AAlign) {
+  if (ASize <= kMaxRecycled && ASize % sizeof(void*) == 0) {
+    void*& head = FRecycled[ASize / sizeof(void*)];
+    if (head != nullptr) {
+      void* memory = head;
+      head = *static_cast<void**>(memory);
+      return memory;
+    }
+  }
+  return Allocate(ASize, AAlign);
+}
+
+void TArena::Recycle(void* AMemory, size_t ASize) {
+  if (ASize < sizeof(void*) || ASize > kMaxRecycled || ASize % sizeof(void*) != 0) return;
+  void*& head = FRecycled[ASize / sizeof(void*)];
+  *static_cast<void**>(AMemory) = head;
+  head = AMemory;
+}
+
 TArena::~TArena() {
   for (const TBlock& block : FBlocks) FreeBlock(block);
 }
@@ -95,6 +114,7 @@ void TArena::Release() {
   size_t kept = 0;
   size_t keep = 0;
   while (keep < FBlocks.size() && kept + FBlocks[keep].Size <= kKeptBytes) kept += FBlocks[keep++].Size;
+  FRecycled.fill(nullptr);
   for (size_t i = keep; i < FBlocks.size(); ++i) FreeBlock(FBlocks[i]);
   FBlocks.resize(keep);
   FReserved = kept;

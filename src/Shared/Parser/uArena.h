@@ -2,6 +2,7 @@
 // made by the million and all die together.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <memory>
 #include <new>
@@ -25,6 +26,14 @@ public:
   T* New(Args&&... AArgs) {
     return new (Allocate(sizeof(T), alignof(T))) T(std::forward<Args>(AArgs)...);
   }
+  // Memory of ASize bytes that an earlier Recycle gave back when there is some, else fresh memory.
+  // Callers that give back use this for every size they give back.
+  void* AllocateRecycled(size_t ASize, size_t AAlign);
+  // Keeps AMemory, allocated here with ASize bytes (at least a pointer's worth), for the next
+  // AllocateRecycled of that size; memory of more than kMaxRecycled bytes simply stays until
+  // Release. The object in it must be destroyed already.
+  void Recycle(void* AMemory, size_t ASize);
+  static constexpr size_t kMaxRecycled = 1024;
   // Gives back all the memory. Blocks up to a limit are kept for the next parse (a token list and
   // a grammar are refilled for every text); the rest go back to the heap.
   void Release();
@@ -40,6 +49,9 @@ private:
   TBlock NewBlock(size_t AMinimum);
   static void FreeBlock(const TBlock& ABlock);
 
+  // Given-back memory by size in steps of a pointer, each piece holding the next of its list.
+  static constexpr size_t kRecycledLists = kMaxRecycled / sizeof(void*) + 1;
+  std::array<void*, kRecycledLists> FRecycled{};
   std::vector<TBlock> FBlocks;
   size_t FCurrent = 0;  // the block being filled
   std::byte* FNext = nullptr;

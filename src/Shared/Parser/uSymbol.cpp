@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cassert>
 #include <deque>
+#include <mutex>
+#include <unordered_map>
 
 #include "Shared/Common/uException.h"
 #include "Shared/Common/uFormat.h"
@@ -319,8 +321,48 @@ const TSymbolClass& TSymbol::ClassInfo() {
   return info;
 }
 
+namespace {
+
+// What few symbols have: a name other than the class name, an accept event. Kept beside the
+// symbols, keyed by symbol, so that the millions of symbols of a parse stay small; symbols of
+// grammars on different threads may have some, hence the lock.
+struct TExtras {
+  std::unique_ptr<std::u16string> Name;  // null while the name is the class name
+  TAcceptVisitorEvent OnAcceptVisitor;
+};
+
+class TExtrasTable {
+public:
+  // The entry of ASymbol, made when missing. Entries stay where they are until erased.
+  TExtras& Of(const TSymbol* ASymbol) {
+    std::lock_guard lock(FMutex);
+    return FTable[ASymbol];
+  }
+  const TExtras* Find(const TSymbol* ASymbol) {
+    std::lock_guard lock(FMutex);
+    const auto entry = FTable.find(ASymbol);
+    return entry != FTable.end() ? &entry->second : nullptr;
+  }
+  void Erase(const TSymbol* ASymbol) {
+    std::lock_guard lock(FMutex);
+    FTable.erase(ASymbol);
+  }
+
+private:
+  std::mutex FMutex;
+  std::unordered_map<const TSymbol*, TExtras> FTable;
+};
+
+TExtrasTable& Extras() {
+  static TExtrasTable table;
+  return table;
+}
+
+}  // namespace
+
 TSymbol::~TSymbol() {
-  if (FRegisterIndex >= 0 && FGrammar != nullptr) FGrammar->RemoveSymbol(this);
+  if (FRegisterSlot != 0 && FGrammar != nullptr) FGrammar->RemoveSymbol(this);
+  if (FHasExtras) Extras().Erase(this);
 }
 
 TSymbol* TSymbol::Bind(std::unique_ptr<TSymbol> ASymbol, TProduction* AParent, bool ARequired) {
@@ -377,23 +419,35 @@ std::any TSymbol::Accept(TSymbolVisitor& AVisitor, std::any AData) {
   return AVisitor.VisitSymbol(this, std::move(AData));
 }
 
-uint32_t TSymbol::MemoKey() const {
-  return FExtras != nullptr && FExtras->Name ? InternCaption(Caption()) : GetClass().Key();
+uint32_t TSymbol::MemoKey() const { return HasOwnName() ? InternCaption(Caption()) : GetClass().Key(); }
+
+bool TSymbol::HasOwnName() const {
+  if (!FHasExtras) return false;
+  const TExtras* extras = Extras().Find(this);
+  return extras != nullptr && extras->Name != nullptr;
 }
 
 std::u16string TSymbol::Name() const {
-  return FExtras != nullptr && FExtras->Name ? *FExtras->Name : std::u16string(GetClass().Name());
+  if (FHasExtras)
+    if (const TExtras* extras = Extras().Find(this); extras != nullptr && extras->Name != nullptr) return *extras->Name;
+  return std::u16string(GetClass().Name());
 }
 
-void TSymbol::SetName(std::u16string AValue) { Extras().Name = std::make_unique<std::u16string>(std::move(AValue)); }
+void TSymbol::SetName(std::u16string AValue) {
+  Extras().Of(this).Name = std::make_unique<std::u16string>(std::move(AValue));
+  FHasExtras = true;
+}
 
-TSymbol::TExtras& TSymbol::Extras() {
-  if (FExtras == nullptr) FExtras = std::make_unique<TExtras>();
-  return *FExtras;
+const TAcceptVisitorEvent* TSymbol::OnAcceptVisitor() const {
+  if (!FHasExtras) return nullptr;
+  const TExtras* extras = Extras().Find(this);
+  return extras != nullptr && extras->OnAcceptVisitor ? &extras->OnAcceptVisitor : nullptr;
 }
 
 void TSymbol::SetOnAcceptVisitor(TAcceptVisitorEvent AEvent) {
-  if (AEvent || FExtras != nullptr) Extras().OnAcceptVisitor = std::move(AEvent);
+  if (!AEvent && !FHasExtras) return;
+  Extras().Of(this).OnAcceptVisitor = std::move(AEvent);
+  FHasExtras = true;
 }
 
 int32_t TSymbol::Index() const { return FParent != nullptr ? FParent->Symbols().IndexOf(this) : -1; }
@@ -422,7 +476,7 @@ void TSymbol::DoMatchSuccess(TTokenIterator&) {}
 
 void TSymbol::InitDefaults() {
   FRequired = true;
-  if (FExtras != nullptr) FExtras->Name.reset();
+  if (FHasExtras) Extras().Of(this).Name.reset();
   FLastPosition = -1;
 }
 
@@ -769,9 +823,8 @@ void TGrammar::FreeAll() {
   symbols.swap(FSymbolsCollection);
   FSymbolCount = 0;
   for (TSymbol* symbol : symbols)
-    if (symbol != nullptr) symbol->FRegisterIndex = -1;
+    if (symbol != nullptr) symbol->FRegisterSlot = 0;
   for (TSymbol* symbol : symbols) TSymbol::Free(symbol);
-  FRecycled.clear();
   FArena.Release();
 }
 
@@ -795,19 +848,26 @@ void TGrammar::AppendSymbol(std::unique_ptr<TSymbol> ASymbol) {
 }
 
 void TGrammar::Register(TSymbol* ASymbol) {
-  ASymbol->FRegisterIndex = static_cast<int32_t>(FSymbolsCollection.size());
+  // A slot takes 28 bits: some 268 million symbols, far past what any text the size rule admits
+  // makes, yet a bound that must not wrap.
+  constexpr size_t kMaxSymbols = (size_t{1} << 28) - 1;
+  if (FSymbolsCollection.size() >= kMaxSymbols) {
+    TSymbol::Free(ASymbol);
+    throw common::Exception(u"The text makes more grammar symbols than one parse can hold");
+  }
   FSymbolsCollection.push_back(ASymbol);
+  ASymbol->FRegisterSlot = static_cast<uint32_t>(FSymbolsCollection.size());
   ++FSymbolCount;
 }
 
 void TGrammar::RemoveSymbol(TSymbol* ASymbol) {
   if (ASymbol == nullptr) return;
-  const int32_t index = ASymbol->FRegisterIndex;
-  if (index < 0 || static_cast<size_t>(index) >= FSymbolsCollection.size()) return;
-  TSymbol*& slot = FSymbolsCollection[static_cast<size_t>(index)];
+  const size_t index = ASymbol->FRegisterSlot;
+  if (index == 0 || index > FSymbolsCollection.size()) return;
+  TSymbol*& slot = FSymbolsCollection[index - 1];
   if (slot != ASymbol) return;
   slot = nullptr;
-  ASymbol->FRegisterIndex = -1;
+  ASymbol->FRegisterSlot = 0;
   --FSymbolCount;
 }
 
@@ -837,23 +897,10 @@ void TGrammar::Recycle(TSymbol* ASymbol) {
   const size_t size = ASymbol->GetClass().Size();
   RemoveSymbol(ASymbol);
   ASymbol->~TSymbol();
-  void* memory = ASymbol;
-  auto list =
-      std::find_if(FRecycled.begin(), FRecycled.end(), [&](const TRecycled& AList) { return AList.Size == size; });
-  if (list == FRecycled.end()) list = FRecycled.insert(FRecycled.end(), {size, nullptr});
-  *static_cast<void**>(memory) = list->Head;
-  list->Head = memory;
+  FArena.Recycle(ASymbol, size);
 }
 
-void* TGrammar::SymbolMemory(const TSymbolClass& AClass) {
-  for (TRecycled& list : FRecycled) {
-    if (list.Size != AClass.Size() || list.Head == nullptr) continue;
-    void* memory = list.Head;
-    list.Head = *static_cast<void**>(memory);
-    return memory;
-  }
-  return FArena.Allocate(AClass.Size(), AClass.Align());
-}
+void* TGrammar::SymbolMemory(const TSymbolClass& AClass) { return FArena.AllocateRecycled(AClass.Size(), AClass.Align()); }
 
 void TGrammar::DoConfigureTokenizer(TTokenizer&) {}
 

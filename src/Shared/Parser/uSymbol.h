@@ -170,9 +170,9 @@ public:
   TSymbol* const* end() const { return FData + FCount; }
 
 private:
-  // Productions have two to five members; those fit without a heap block, and a parse makes
-  // two lists (members and matched children) per attempted production.
-  static constexpr int32_t kInline = 4;
+  // Productions have two to six members and most match one to three; those fit without a heap
+  // block, and a parse makes two lists (members and matched children) per attempted production.
+  static constexpr int32_t kInline = 3;
   void Grow();
 
   TSymbol** FData = FInline;
@@ -233,9 +233,8 @@ public:
   std::u16string Name() const;
   void SetName(std::u16string AValue);
   int32_t LastPosition() const { return FLastPosition; }
-  const TAcceptVisitorEvent* OnAcceptVisitor() const {
-    return FExtras != nullptr && FExtras->OnAcceptVisitor ? &FExtras->OnAcceptVisitor : nullptr;
-  }
+  // Null when no event is set.
+  const TAcceptVisitorEvent* OnAcceptVisitor() const;
   void SetOnAcceptVisitor(TAcceptVisitorEvent AEvent);
 
   // Position among the parent's matched children, -1 without parent (or when not among them).
@@ -269,24 +268,23 @@ protected:
 private:
   friend struct TMatcherAccess;
 
+  // Whether SetName gave this symbol a name of its own.
+  bool HasOwnName() const;
+
   TProduction* FParent = nullptr;
   mutable TGrammar* FGrammar = nullptr;
-  // What few symbols have: a name other than the class name, an accept event. Kept apart so
-  // that the millions of symbols of a parse stay small.
-  struct TExtras {
-    std::unique_ptr<std::u16string> Name;  // null while the name is the class name
-    TAcceptVisitorEvent OnAcceptVisitor;
-  };
-  TExtras& Extras();
-
-  std::unique_ptr<TExtras> FExtras;
   int32_t FLastPosition = -1;
-  int32_t FRegisterIndex = -1;  // slot in the grammar's register, -1 when not registered
-  bool FRequired = true;
-  bool FInArena = false;
+  // Slot in the grammar's register plus one, 0 when not registered. The fields share one word:
+  // a parse makes millions of symbols.
+  uint32_t FRegisterSlot : 28 = 0;
+  bool FRequired : 1 = true;
+  bool FInArena : 1 = false;
   // Matched, or holds matches below it that a memo entry names: then the symbol must live as
   // long as the parse, since a reused match can reach it as a parent.
-  bool FHoldsMatches = false;
+  bool FHoldsMatches : 1 = false;
+  // Has a name other than the class name or an accept event, kept in a table beside the symbols
+  // (TExtras in the .cpp): few symbols have either.
+  bool FHasExtras : 1 = false;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -635,13 +633,6 @@ private:
   std::deque<TSymbol*> FSymbolsCollection;  // owned; null where a symbol was removed
   size_t FSymbolCount = 0;
   uint64_t FSuccesses = 0;  // matches recorded, for SucceededSince
-  // Freed symbols' memory by size: each block holds the next of its list. A grammar has a handful
-  // of symbol sizes.
-  struct TRecycled {
-    size_t Size;
-    void* Head;
-  };
-  std::vector<TRecycled> FRecycled;
   TSymbolEvent FOnMatchFailed;
   TSymbolEvent FOnMatchSuccess;
   TTokenIterator* FIterator = nullptr;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cassert>
+#include <limits>
+#include <stdexcept>
 
 #include "Shared/Common/uFormat.h"
 #include "Shared/Common/uScopeGuard.h"
@@ -151,17 +153,17 @@ TSymbolMemo::~TSymbolMemo() {
   if (FArena == nullptr) ::operator delete(FData);
 }
 
-const TSymbolMemo::Entry* TSymbolMemo::FindEntry(uint32_t AKey) const {
+int32_t TSymbolMemo::FindIndex(uint32_t AKey) const {
+  const uint32_t* keys = Keys();
   if (!Indexed()) {
     for (uint32_t i = 0; i < FCount; ++i)
-      if (FData[i].Key == AKey) return &FData[i];
-    return nullptr;
+      if (keys[i] == AKey) return static_cast<int32_t>(i);
+    return -1;
   }
   const int32_t* index = Index();
   const uint32_t mask = FCapacity * 2 - 1;
   for (uint32_t slot = MemoSlot(AKey, mask);; slot = (slot + 1) & mask) {
-    if (index[slot] < 0) return nullptr;
-    if (FData[index[slot]].Key == AKey) return &FData[index[slot]];
+    if (index[slot] < 0 || keys[index[slot]] == AKey) return index[slot];
   }
 }
 
@@ -175,30 +177,47 @@ bool TSymbolMemo::Contains(std::u16string_view ACaption) const {
   return key != 0 && Contains(key);
 }
 
+size_t TSymbolMemo::BlockBytes(uint32_t ACapacity) const {
+  const size_t bytes = (FKeysOnly ? 0 : sizeof(TSymbol*) * ACapacity) + sizeof(uint32_t) * ACapacity +
+                       (ACapacity > kLinearLimit ? sizeof(int32_t) * ACapacity * 2 : 0);
+  // Whole pointers, so that an outgrown block can go back to the arena.
+  return (bytes + sizeof(void*) - 1) / sizeof(void*) * sizeof(void*);
+}
+
 void TSymbolMemo::Grow() {
-  const uint32_t capacity = FCapacity == 0 ? 4 : FCapacity * 2;
-  const bool indexed = capacity > kLinearLimit;
-  const size_t bytes = sizeof(Entry) * capacity + (indexed ? sizeof(int32_t) * capacity * 2 : 0);
-  auto* data = static_cast<Entry*>(FArena != nullptr ? FArena->Allocate(bytes, alignof(Entry)) : ::operator new(bytes));
-  std::copy(FData, FData + FCount, data);
-  if (FArena == nullptr) ::operator delete(FData);
+  // From one entry up: most tables of a parse hold one to five, and an outgrown block goes back to
+  // the arena for the next table of its size.
+  const uint32_t capacity = FCapacity == 0 ? 1 : FCapacity * 2;
+  const size_t bytes = BlockBytes(capacity);
+  void* data = FArena != nullptr ? FArena->AllocateRecycled(bytes, alignof(TSymbol*)) : ::operator new(bytes);
+  if (FCount > 0) {
+    if (!FKeysOnly) std::copy(Symbols(), Symbols() + FCount, static_cast<TSymbol**>(data));
+    std::copy(Keys(), Keys() + FCount, KeysIn(data, capacity));
+  }
+  if (FArena == nullptr)
+    ::operator delete(FData);
+  else if (FData != nullptr)
+    FArena->Recycle(FData, BlockBytes(FCapacity));
   FData = data;
   FCapacity = capacity;
-  if (!indexed) return;
+  if (!Indexed()) return;
   int32_t* index = Index();
   std::fill(index, index + capacity * 2, -1);
   const uint32_t mask = capacity * 2 - 1;
+  const uint32_t* keys = Keys();
   for (uint32_t i = 0; i < FCount; ++i) {
-    uint32_t slot = MemoSlot(FData[i].Key, mask);
+    uint32_t slot = MemoSlot(keys[i], mask);
     while (index[slot] >= 0) slot = (slot + 1) & mask;
     index[slot] = static_cast<int32_t>(i);
   }
 }
 
 void TSymbolMemo::Add(uint32_t AKey, TSymbol* ASymbol) {
+  assert((!FKeysOnly || ASymbol == nullptr) && "a table of keys only keeps no symbol");
   if (Contains(AKey)) return;
   if (FCount == FCapacity) Grow();
-  FData[FCount] = {AKey, ASymbol};
+  Keys()[FCount] = AKey;
+  if (!FKeysOnly) Symbols()[FCount] = ASymbol;
   if (Indexed()) {
     int32_t* index = Index();
     const uint32_t mask = FCapacity * 2 - 1;
@@ -212,7 +231,7 @@ void TSymbolMemo::Add(uint32_t AKey, TSymbol* ASymbol) {
 TStringList TSymbolMemo::Captions() const {
   TStringList result;
   result.reserve(FCount);
-  for (const Entry& entry : Entries()) result.push_back(InternedCaption(entry.Key));
+  for (uint32_t i = 0; i < FCount; ++i) result.push_back(InternedCaption(Keys()[i]));
   return result;
 }
 
@@ -248,7 +267,7 @@ void TToken::Accept(TTokenVisitor& AVisitor) { AVisitor.VisitToken(this); }
 TToken::TMemoTables& TToken::Memo() {
   if (FMemo == nullptr) {
     if (FParent != nullptr) {
-      TArena& arena = FParent->Arena();
+      TArena& arena = FParent->MemoArena();
       FMemo = arena.New<TMemoTables>(&arena);
       FMemoInArena = true;
     } else {
@@ -261,18 +280,22 @@ TToken::TMemoTables& TToken::Memo() {
 
 void TCustomTextToken::Accept(TTokenVisitor& AVisitor) { AVisitor.VisitCustomTextToken(this); }
 
+TCustomTextToken::~TCustomTextToken() {
+  if (FOwnsText) delete[] FData;
+}
+
 void TCustomTextToken::SetText(std::u16string AValue) {
+  if (AValue.size() > std::numeric_limits<uint32_t>::max()) throw std::length_error("token text too long");
   char16_t* data = nullptr;
-  if (Parent() != nullptr) {
+  if (Parent() != nullptr)
     data = static_cast<char16_t*>(Parent()->Arena().Allocate(AValue.size() * sizeof(char16_t), alignof(char16_t)));
-    FOwned.reset();
-  } else {
-    FOwned = std::make_unique_for_overwrite<char16_t[]>(AValue.size());
-    data = FOwned.get();
-  }
+  else
+    data = new char16_t[AValue.size()];
   std::copy(AValue.begin(), AValue.end(), data);
+  if (FOwnsText) delete[] FData;
+  FOwnsText = Parent() == nullptr;
   FData = data;
-  FSize = AValue.size();
+  FSize = static_cast<uint32_t>(AValue.size());
 }
 
 void TTextToken::Accept(TTokenVisitor& AVisitor) { AVisitor.VisitTextToken(this); }
@@ -290,6 +313,16 @@ TCompositeToken::~TCompositeToken() { Clear(); }
 TArena& TCompositeToken::Arena() {
   if (!FArena) FArena = std::make_unique<TArena>();
   return *FArena;
+}
+
+TArena& TCompositeToken::MemoArena() {
+  if (!FMemoArena) FMemoArena = std::make_unique<TArena>();
+  return *FMemoArena;
+}
+
+void TCompositeToken::ClearMemos() {
+  for (TToken* token : FList) token->ClearMemo();
+  if (FMemoArena) FMemoArena->Release();
 }
 
 TToken* TCompositeToken::Add(const TTokenClass& AClass) {
@@ -314,6 +347,7 @@ void TCompositeToken::Clear() {
   }
   FList.clear();
   if (FArena) FArena->Release();
+  if (FMemoArena) FMemoArena->Release();
 }
 
 std::u16string TCompositeToken::GetText() const {

@@ -2,6 +2,7 @@
 // the configurable tokenizer and the iterator the grammar matcher walks.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -129,49 +130,87 @@ public:                                                                         
 
 // The per-token memo of the grammar matcher: symbols that matched or failed starting at a token,
 // keyed by the interned caption of the symbol. Lookups compare key numbers, hashed once a table
-// grows past a few entries. The entries live in the token list's arena when there is one. The
-// tables of failures keep keys only (a null symbol): what a failed attempt made is freed with it.
+// grows past a few entries. The entries live in the token list's memo arena when there is one. The
+// tables of failures keep keys only (AKeysOnly): what a failed attempt made is freed with it, and
+// a key takes 4 bytes where a key with its symbol takes 12.
 class TSymbolMemo {
 public:
   struct Entry {
     uint32_t Key;
-    TSymbol* Symbol;
+    TSymbol* Symbol;  // null in a table of keys only
   };
 
-  explicit TSymbolMemo(TArena* AArena = nullptr) : FArena(AArena) {}
+  // The entries in the order they were added, each read as an Entry.
+  class TEntries {
+  public:
+    class TIterator {
+    public:
+      TIterator(const TSymbolMemo& AMemo, uint32_t AIndex) : FMemo(&AMemo), FIndex(AIndex) {}
+      Entry operator*() const { return FMemo->EntryAt(FIndex); }
+      TIterator& operator++() {
+        ++FIndex;
+        return *this;
+      }
+      bool operator==(const TIterator& AOther) const { return FIndex == AOther.FIndex; }
+
+    private:
+      const TSymbolMemo* FMemo;
+      uint32_t FIndex;
+    };
+
+    explicit TEntries(const TSymbolMemo& AMemo) : FMemo(AMemo) {}
+    size_t size() const { return FMemo.Count(); }
+    Entry operator[](size_t AIndex) const { return FMemo.EntryAt(static_cast<uint32_t>(AIndex)); }
+    TIterator begin() const { return {FMemo, 0}; }
+    TIterator end() const { return {FMemo, FMemo.FCount}; }
+
+  private:
+    const TSymbolMemo& FMemo;
+  };
+
+  explicit TSymbolMemo(TArena* AArena = nullptr, bool AKeysOnly = false)
+      : FArena(AArena), FKeysOnly(AKeysOnly ? 1u : 0u) {}
   ~TSymbolMemo();
   TSymbolMemo(const TSymbolMemo&) = delete;
   TSymbolMemo& operator=(const TSymbolMemo&) = delete;
 
   TSymbol* Find(uint32_t AKey) const {
-    const Entry* entry = FindEntry(AKey);
-    return entry != nullptr ? entry->Symbol : nullptr;
+    const int32_t at = FindIndex(AKey);
+    return at >= 0 && !FKeysOnly ? Symbols()[at] : nullptr;
   }
-  bool Contains(uint32_t AKey) const { return FindEntry(AKey) != nullptr; }
+  bool Contains(uint32_t AKey) const { return FindIndex(AKey) >= 0; }
   // Looks the caption up without regard to case.
   TSymbol* Find(std::u16string_view ACaption) const;
   bool Contains(std::u16string_view ACaption) const;
-  // A key already present keeps its first symbol, as a lookup in a list would find the first.
+  // A key already present keeps its first symbol, as a lookup in a list would find the first. A
+  // table of keys only takes a null symbol.
   void Add(uint32_t AKey, TSymbol* ASymbol);
   size_t Count() const { return FCount; }
-  // In the order the entries were added.
-  std::span<const Entry> Entries() const { return {FData, FCount}; }
+  TEntries Entries() const { return TEntries(*this); }
   // The captions, as first spelt when interned, in the order of the entries.
   TStringList Captions() const;
 
 private:
-  // Past this many entries a table also keeps an open-addressing index of 2 * capacity slots,
-  // in the same block behind the entries.
+  // Past this many entries a table also keeps an open-addressing index of 2 * capacity slots.
+  // One block holds the symbols (none in a table of keys only), the keys, then the index.
   static constexpr uint32_t kLinearLimit = 8;
   bool Indexed() const { return FCapacity > kLinearLimit; }
-  const Entry* FindEntry(uint32_t AKey) const;
-  int32_t* Index() const { return reinterpret_cast<int32_t*>(FData + FCapacity); }
+  int32_t FindIndex(uint32_t AKey) const;
+  Entry EntryAt(uint32_t AIndex) const { return {Keys()[AIndex], FKeysOnly ? nullptr : Symbols()[AIndex]}; }
+  size_t BlockBytes(uint32_t ACapacity) const;
+  TSymbol** Symbols() const { return static_cast<TSymbol**>(FData); }
+  uint32_t* KeysIn(void* AData, uint32_t ACapacity) const {
+    return reinterpret_cast<uint32_t*>(static_cast<std::byte*>(AData) + (FKeysOnly ? 0 : sizeof(TSymbol*) * ACapacity));
+  }
+  uint32_t* Keys() const { return KeysIn(FData, FCapacity); }
+  int32_t* Index() const { return reinterpret_cast<int32_t*>(Keys() + FCapacity); }
   void Grow();
 
   TArena* FArena;
-  Entry* FData = nullptr;
+  void* FData = nullptr;
   uint32_t FCount = 0;
-  uint32_t FCapacity = 0;
+  uint32_t FCapacity : 31 = 0;
+  uint32_t FKeysOnly : 1;
 };
 
 // Kinds of token as bits, for the tests the iterator and the terminals make on every token. A
@@ -243,7 +282,8 @@ public:
 private:
   friend class TCompositeToken;
   struct TMemoTables {
-    explicit TMemoTables(TArena* AArena) : ParentSymbols(AArena), FailedSymbols(AArena), FailedTerminals(AArena) {}
+    explicit TMemoTables(TArena* AArena)
+        : ParentSymbols(AArena), FailedSymbols(AArena, true), FailedTerminals(AArena, true) {}
     TSymbolMemo ParentSymbols;
     TSymbolMemo FailedSymbols;
     TSymbolMemo FailedTerminals;
@@ -253,7 +293,7 @@ private:
   TCompositeToken* FParent;
   int32_t FStartPos = 0;
   int32_t FEndPos = 0;
-  TMemoTables* FMemo = nullptr;  // in the parent's arena, or on the heap for a root
+  TMemoTables* FMemo = nullptr;  // in the parent's memo arena, or on the heap for a root
   bool FInArena = false;         // made by the parent's arena, destroyed without delete
   bool FMemoInArena = false;
 };
@@ -263,7 +303,9 @@ class TCustomTextToken : public TToken {
 public:
   uint32_t Kinds() const override { return tkCustomText; }
   using TToken::TToken;
+  ~TCustomTextToken() override;
   std::u16string GetText() const override { return std::u16string(TextRef()); }
+  // Raises std::length_error for a text of 2^32 characters or more.
   void SetText(std::u16string AValue) override;
   // The stored text without a copy; valid until the text is set again or the token goes.
   std::u16string_view TextRef() const { return {FData, FSize}; }
@@ -271,10 +313,11 @@ public:
 
 private:
   // The characters live in the parent's arena with the token, so that a million tokens cost no
-  // heap block each; a token without a parent keeps them on the heap.
+  // heap block each; a token without a parent keeps them on the heap. The flag and the size come
+  // first so that they fill the space TToken leaves after its own fields.
+  bool FOwnsText = false;
+  uint32_t FSize = 0;
   const char16_t* FData = nullptr;
-  size_t FSize = 0;
-  std::unique_ptr<char16_t[]> FOwned;
 };
 
 class TTextToken : public TCustomTextToken {
@@ -303,8 +346,13 @@ public:
   TToken* operator[](int32_t AIndex) const { return Tokens(AIndex); }
   TToken* FirstToken() const { return FList.empty() ? nullptr : FList.front(); }
   TToken* LastToken() const { return FList.empty() ? nullptr : FList.back(); }
-  // Where the children and their memo tables live; released when the children are cleared.
+  // Where the children live; released when the children are cleared.
   TArena& Arena();
+  // Where the children's memo tables live, apart from the children, so that a caller done with
+  // matching can give the memo back while it still reads the matched tree (ClearMemos).
+  TArena& MemoArena();
+  // Forgets the memo of every child and releases its memory; the tokens stay.
+  void ClearMemos();
   virtual bool IsDone() const { return false; }
 
   std::u16string GetText() const override;
@@ -317,6 +365,7 @@ public:
 private:
   std::vector<TToken*> FList;  // owned
   std::unique_ptr<TArena> FArena;
+  std::unique_ptr<TArena> FMemoArena;
 };
 
 class TEOFToken : public TToken {
