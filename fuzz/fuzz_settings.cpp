@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "App/uDFMSettings.h"
-#include "Shared/Common/uEncoding.h"
+#include "Shared/Common/uFilePath.h"
 #include "fuzz/FuzzSupport.h"
 
 using namespace tess;
@@ -15,11 +15,11 @@ namespace {
 // The settings with their file in the scratch folder rather than the user's data folder.
 class TFuzzSettings : public app::TDFMSettings {
 public:
-  explicit TFuzzSettings(std::u16string AFileName) : FFileName(std::move(AFileName)) {}
-  std::u16string GetFileName() override { return FFileName; }
+  explicit TFuzzSettings(common::TFilePath AFileName) : FFileName(std::move(AFileName)) {}
+  common::TFilePath GetFileName() override { return FFileName; }
 
 private:
-  std::u16string FFileName;
+  common::TFilePath FFileName;
 };
 
 }  // namespace
@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* AData, size_t ASize) {
   fuzz::WriteScratchFile(path, std::string_view(reinterpret_cast<const char*>(AData), ASize));
 
   // Load never raises, whatever the file holds.
-  TFuzzSettings settings(common::U16(path));
+  TFuzzSettings settings{common::TFilePath(path)};
   try {
     settings.Load();
   } catch (...) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "Shared/Common/uEncoding.h"
+#include "Shared/Common/uFilePath.h"
 #include "Transformations/uManualTransform.h"
 #include "fuzz/FuzzSupport.h"
 
@@ -16,13 +16,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* AData, size_t ASize) {
   fuzz::WriteScratchFile(folder + "/Fuzz.xml", std::string_view(reinterpret_cast<const char*>(AData), ASize));
 
   transform::TManualTransform transformation;
-  transformation.SetPath(common::U16(folder));
-  transformation.SetFileName(u"Fuzz.xml");
+  transformation.SetPath(common::TFilePath(folder));
+  transformation.SetFileName(common::TFilePath("Fuzz.xml"));
   if (!fuzz::Accepts([&] { transformation.Load(); })) return 0;
 
   // A loaded transformation answers about itself and saves without a foreign failure.
   (void)transformation.Valid();
-  transformation.SetFileName(u"Saved.xml");
+  transformation.SetFileName(common::TFilePath("Saved.xml"));
   fuzz::Accepts([&] { transformation.Save(); });
   return 0;
 }
