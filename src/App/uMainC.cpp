@@ -61,7 +61,7 @@ void TMainC::AttachView(IMain* AView) {
 void TMainC::AddFile() {
   if (FForm == nullptr) return;
   if (!FForm->OpenFile()->Execute()) return;
-  for (const std::u16string& file : FForm->OpenFile()->Files()) FFiles->AddFile(common::TFilePath(file));
+  FFiles->AddFiles(common::FilePaths(FForm->OpenFile()->Files()));
   StartInspector();
 }
 

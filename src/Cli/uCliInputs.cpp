@@ -81,7 +81,7 @@ TInputs CollectFiles(const std::vector<std::string>& APaths, bool ARecursive, co
     scanner.SetFileType(common::TDSearchAttribute::saFiles);
     scanner.SetFullPath(true);
     auto matches = [&](const common::TFilePath& APath) {
-      const std::u16string name = common::TFilePath(std::string(APath.Name())).Text();
+      const std::u16string name = APath.Name().Text();
       for (const std::u16string& pattern : patterns)
         if (common::MatchesMask(name, pattern)) return true;
       return false;

@@ -44,7 +44,7 @@ std::unique_ptr<TTransform> FindTransform(const std::string& AName) {
     auto transform = std::make_unique<TManualTransform>();
     const common::TFilePath path(AName);
     transform->SetPath(AName.find('/') == std::string::npos ? common::TFilePath() : path.Folder());
-    transform->SetFileName(common::TFilePath(std::string(path.Name())));
+    transform->SetFileName(path.Name());
     try {
       transform->Load();
     } catch (const common::Exception& failure) {

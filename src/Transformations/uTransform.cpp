@@ -61,7 +61,7 @@ std::unique_ptr<TTransform> TTransform::Clone() const {
   return copy;
 }
 
-common::TFilePath TTransform::FullName() const { return FPath / FFileName.Native(); }
+common::TFilePath TTransform::FullName() const { return FPath / FFileName; }
 
 uint64_t TTransform::InputSize() const {
   return FInBytes ? FInBytes->size() : static_cast<uint64_t>(common::DDirectory::FileSize(FInFile));

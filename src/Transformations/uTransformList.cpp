@@ -101,7 +101,7 @@ void TTransformList::Remove(TTransform* ATransform) {
   const int index = IndexOf(ATransform);
   // The built-ins stay at the front whatever a caller asks: the chooser relies on them there.
   if (index < 0 || !ATransform->Editable()) return;
-  if (!ATransform->FileName().IsEmpty()) DDirectory::RemoveFile(TransformsFolder() / ATransform->FileName().Native());
+  if (!ATransform->FileName().IsEmpty()) DDirectory::RemoveFile(TransformsFolder() / ATransform->FileName());
   FList.erase(FList.begin() + index);
 }
 
@@ -116,7 +116,7 @@ common::TFilePath TTransformList::NewFileName() const {
   // Any entry takes a name, not only a file: saving over a folder of that name would fail, and
   // every later Add with it.
   auto taken = [&](int AIndex) {
-    const common::TFilePath path = folder / FileNameFor(AIndex).Native();
+    const common::TFilePath path = folder / FileNameFor(AIndex);
     return DDirectory::FileExists(path) || DDirectory::Exists(path);
   };
   while (taken(index)) ++index;

@@ -104,7 +104,7 @@ public:
 
   void Execute() override {
     FStatus = transform::TTransformStatus::tsNone;
-    const std::u16string name = common::TFilePath(std::string(FInFile.Name())).Text();
+    const std::u16string name = FInFile.Name().Text();
     Seen.push_back(name);
     if (OnExecute) OnExecute(name);
     const TScript script = Scripts.count(name) != 0 ? Scripts.at(name) : TScript::Apply;

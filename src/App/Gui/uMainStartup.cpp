@@ -75,10 +75,11 @@ bool TMainProgram::Drop(const common::TStringList& AFiles, const common::TString
     return false;
   }
   if (!AFiles.empty()) {
-    for (const std::u16string& file : AFiles) FController->Files().AddFile(common::TFilePath(file));
+    FController->Files().AddFiles(common::FilePaths(AFiles));
     FController->StartInspector();
   }
-  for (const std::u16string& folder : AFolders) FPendingFolders.emplace_back(folder);
+  const std::vector<common::TFilePath> folders = common::FilePaths(AFolders);
+  FPendingFolders.insert(FPendingFolders.end(), folders.begin(), folders.end());
   ScanNextFolder();
   return true;
 }

@@ -307,7 +307,7 @@ void TDFileScanner::Execute() {
 
 void TDFileScanner::Found(const TFilePath& ARelative, std::string_view AEntry) {
   TFilePath name = ARelative / AEntry;
-  if (FFullPath) name = FPath / name.Native();
+  if (FFullPath) name = FPath / name;
   FResult.push_back(name);
   if (OnFind) OnFind(name);
 }
@@ -318,7 +318,7 @@ void TDFileScanner::Failed(const TFilePath& APath, const std::u16string& AReason
 
 void TDFileScanner::ScanFolder(const TFilePath& ARelative, std::vector<FolderId>& AVisited) {
   if (FTerminated) return;
-  const TFilePath folder = FPath / ARelative.Native();
+  const TFilePath folder = FPath / ARelative;
   struct stat info;
   const TFilePath native = folder.IsEmpty() ? TFilePath(".") : folder;
   if (::stat(native.CStr(), &info) != 0) return Failed(folder, FolderError(errno));

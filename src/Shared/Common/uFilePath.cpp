@@ -18,9 +18,9 @@ TFilePath TFilePath::Folder() const {
   return TFilePath(slash == 0 ? std::string("/") : FNative.substr(0, slash));
 }
 
-std::string_view TFilePath::Name() const {
+TFilePath TFilePath::Name() const {
   const size_t slash = FNative.find_last_of('/');
-  return slash == std::string::npos ? std::string_view(FNative) : std::string_view(FNative).substr(slash + 1);
+  return slash == std::string::npos ? *this : TFilePath(FNative.substr(slash + 1));
 }
 
 TFilePath TFilePath::operator/(std::string_view AName) const {
@@ -36,6 +36,13 @@ TFilePath TFilePath::Normal() const {
   std::error_code error;
   const fs::path absolute = fs::absolute(FNative, error);
   return TFilePath((error ? fs::path(FNative) : absolute).lexically_normal().string());
+}
+
+std::vector<TFilePath> FilePaths(const std::vector<std::u16string>& ATexts) {
+  std::vector<TFilePath> paths;
+  paths.reserve(ATexts.size());
+  for (const std::u16string& text : ATexts) paths.emplace_back(text);
+  return paths;
 }
 
 }  // namespace tess::common

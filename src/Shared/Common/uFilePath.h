@@ -4,6 +4,7 @@
 #include <compare>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tess::common {
 
@@ -28,9 +29,10 @@ public:
   // The folder part: "." for a bare name, "/" for a name in the root.
   TFilePath Folder() const;
   // The part after the last '/'; the whole name when there is none.
-  std::string_view Name() const;
+  TFilePath Name() const;
   // The name inside this folder; AName alone when this is empty, this alone when AName is.
   TFilePath operator/(std::string_view AName) const;
+  TFilePath operator/(const TFilePath& AName) const { return *this / std::string_view(AName.FNative); }
   // The same name with AEnding appended ("a.dfm" + ".bak").
   TFilePath operator+(std::string_view AEnding) const { return TFilePath(FNative + std::string(AEnding)); }
   // Absolute and without "." or ".." steps, worked out from the text alone: how names are
@@ -43,5 +45,8 @@ public:
 private:
   std::string FNative;
 };
+
+// Names that arrive as text, each made into a path value.
+std::vector<TFilePath> FilePaths(const std::vector<std::u16string>& ATexts);
 
 }  // namespace tess::common

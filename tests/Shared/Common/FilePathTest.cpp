@@ -19,7 +19,7 @@ TEST(FilePath, FolderNameAndJoin) {
   for (const Row& row : rows) {
     const TFilePath path(row.Path);
     EXPECT_EQ(path.Folder().Native(), row.Folder) << row.Path;
-    EXPECT_EQ(path.Name(), row.Name) << row.Path;
+    EXPECT_EQ(path.Name().Native(), row.Name) << row.Path;
   }
   EXPECT_EQ((TFilePath("dir") / "a.dfm").Native(), "dir/a.dfm");
   EXPECT_EQ((TFilePath("dir/") / "a.dfm").Native(), "dir/a.dfm");
