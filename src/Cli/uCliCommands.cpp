@@ -4,10 +4,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <span>
 
 #include "Batch/uDFMBackup.h"
 #include "Cli/uCliInputs.h"
@@ -22,6 +24,7 @@
 #include "Shared/Common/uDDirectory.h"
 #include "Shared/Common/uEncoding.h"
 #include "Shared/Common/uException.h"
+#include "Shared/Common/uFileIO.h"
 #include "Shared/Common/uFormat.h"
 #include "Shared/Parser/uParser.h"
 
@@ -129,15 +132,56 @@ struct TRun {
   bool ToStdout() const { return Placement.Mode == TPlacementMode::pmStdout; }
 };
 
-// The prepared result of file AIndex. An earlier file's placement may have changed this one (the
-// same file named twice, a link to it, a backup written over it): it is then run again now, as a
-// run on one thread would see it.
-TPrepared TakeCurrent(TRun& ARun, size_t AIndex) {
-  TPrepared prepared = ARun.Runner.Take(AIndex);
-  if (StopRequested() || ARun.Placement.Mode != TPlacementMode::pmPlace) return prepared;
-  if (FingerprintOf(ARun.Sources[AIndex]) == prepared.Before) return prepared;
-  if (!prepared.Result.IsEmpty()) DDirectory::RemoveFile(prepared.Result);
-  return ARun.Runner.PrepareAgain(AIndex);
+// The results a run takes before it places them, so that they share one flush to the disk. The
+// input sizes bound the bytes waiting in the temporary folder, and the time bounds how long a
+// finished file waits to be placed.
+constexpr size_t kGroupFiles = 256;
+constexpr int64_t kGroupBytes = 32 << 20;
+constexpr std::chrono::milliseconds kGroupTime{50};
+
+// Puts the results that are to be placed on disk, all at once.
+void FlushResults(const TRun& ARun, std::span<TPrepared> AResults) {
+  if (ARun.Placement.Mode != TPlacementMode::pmPlace) return;
+  std::vector<const char*> paths;
+  std::vector<TPrepared*> owners;
+  for (TPrepared& prepared : AResults)
+    if (!prepared.Result.IsEmpty()) {
+      paths.push_back(prepared.Result.CStr());
+      owners.push_back(&prepared);
+    }
+  const std::vector<bool> flushed = common::FlushTogether(paths);
+  for (size_t i = 0; i < owners.size(); ++i) owners[i]->Flushed = flushed[i];
+}
+
+// The prepared results of the files from AFirst on: that file's, and those after it that are ready
+// within the group's time, up to a group's worth. A file that keeps the run waiting never holds
+// back the placement of those before it.
+std::vector<TPrepared> TakeGroup(TRun& ARun, size_t AFirst) {
+  std::vector<TPrepared> group{ARun.Runner.Take(AFirst)};
+  const auto deadline = std::chrono::steady_clock::now() + kGroupTime;
+  int64_t bytes = group.back().Before.Size;
+  for (size_t index = AFirst + 1; index < ARun.Sources.size() && group.size() < kGroupFiles && bytes < kGroupBytes &&
+                                  !StopRequested();
+       ++index) {
+    std::optional<TPrepared> ready = ARun.Runner.TakeIfReady(index, deadline);
+    if (!ready) break;
+    bytes += ready->Before.Size;
+    group.push_back(std::move(*ready));
+  }
+  FlushResults(ARun, group);
+  return group;
+}
+
+// The prepared result of file AIndex as it is to be placed now. An earlier file's placement may have
+// changed this one (the same file named twice, a link to it, a backup written over it): it is then
+// run again now, as a run on one thread would see it.
+TPrepared CurrentResult(TRun& ARun, size_t AIndex, TPrepared&& ATaken) {
+  if (StopRequested() || ARun.Placement.Mode != TPlacementMode::pmPlace) return std::move(ATaken);
+  if (FingerprintOf(ARun.Sources[AIndex]) == ATaken.Before) return std::move(ATaken);
+  if (!ATaken.Result.IsEmpty()) DDirectory::RemoveFile(ATaken.Result);
+  TPrepared again = ARun.Runner.PrepareAgain(AIndex);
+  FlushResults(ARun, std::span(&again, 1));
+  return again;
 }
 
 // The two sides of the diff, read before the placement moves the result; empty when no diff is
@@ -206,8 +250,8 @@ void ReportFile(TRun& ARun, size_t AIndex, const TFileResult& AResult) {
 }
 
 // One file from its prepared result to its line in the report; false when a stop came first.
-bool FinishFile(TRun& ARun, size_t AIndex) {
-  TPrepared prepared = TakeCurrent(ARun, AIndex);
+bool FinishFile(TRun& ARun, size_t AIndex, TPrepared&& ATaken) {
+  TPrepared prepared = CurrentResult(ARun, AIndex, std::move(ATaken));
   if (StopRequested()) return false;
   const std::u16string name = ARun.Inputs.Files[AIndex].Text();
   TFileResult result;
@@ -254,10 +298,13 @@ int RunTransformation(const TCliOptions& AOptions, const TTransform& ATransform)
   // "-" is standard input, kept in the private folder for the run; the report still says "-".
   const std::vector<common::TFilePath> sources =
       toStdout && files.front().Native() == "-" ? std::vector{CaptureStandardInput(folder.Path())} : files;
-  TRunner runner(ATransform, sources, AOptions.Jobs, folder.Path(), placement.Mode == TPlacementMode::pmPlace);
+  TRunner runner(ATransform, sources, AOptions.Jobs, folder.Path(), kGroupFiles);
   TRun run{AOptions, inputs, sources, placement, backup, runner, report};
   size_t index = 0;
-  while (index < files.size() && !StopRequested() && FinishFile(run, index)) ++index;
+  // Results left over at a stop go with the private folder.
+  while (index < files.size() && !StopRequested())
+    for (TPrepared& prepared : TakeGroup(run, index))
+      if (!StopRequested() && FinishFile(run, index, std::move(prepared))) ++index;
   report.Summary();
   if (index < files.size() || inputs.Stopped) {
     report.Warning(common::Format(u"stopped; %d of %d files were not processed",

@@ -59,10 +59,13 @@ void LoadInput(const common::TFilePath& APath, TPrepared& APrepared, TTransform&
   ATransform.SetInBytes(std::move(bytes));
 }
 
-// True when the file's content is on disk.
-bool FlushFile(const common::TFilePath& APath) {
-  const common::TFileDescriptor file(::open(APath.CStr(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-  return file.IsOpen() && ::fsync(file.Get()) == 0;
+// False when opening the file would wait: a lease, another program's hold on it, delays the open.
+// Anything but a regular file is not opened at all, as the transformation does not open it either.
+bool OpensAtOnce(const common::TFilePath& APath) {
+  struct stat info;
+  if (::stat(APath.CStr(), &info) != 0 || !S_ISREG(info.st_mode)) return true;
+  const common::TFileDescriptor file(::open(APath.CStr(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  return file.IsOpen() || errno != EWOULDBLOCK;
 }
 
 }  // namespace
@@ -103,8 +106,8 @@ void NameTheInput(common::TStringList& ALog, const common::TFilePath& AResult, c
 
 }  // namespace
 
-TPreparer::TPreparer(std::unique_ptr<TTransform> ATransform, common::TFilePath ATempDir, bool AFlushResults)
-    : FTransform(std::move(ATransform)), FTempDir(std::move(ATempDir)), FFlushResults(AFlushResults) {}
+TPreparer::TPreparer(std::unique_ptr<TTransform> ATransform, common::TFilePath ATempDir)
+    : FTransform(std::move(ATransform)), FTempDir(std::move(ATempDir)) {}
 
 TPrepared TPreparer::Prepare(const common::TFilePath& AInput, const std::string& AResultName) {
   TPrepared prepared;
@@ -143,7 +146,6 @@ TPrepared TPreparer::Prepare(const common::TFilePath& AInput, const std::string&
   } else if (common::DDirectory::FileExists(result)) {
     prepared.Result = result;
     prepared.FormatAfter = FormatOf(result);
-    prepared.Flushed = FFlushResults && FlushFile(result);
   }
   return prepared;
 }
@@ -221,7 +223,6 @@ std::string Encode(size_t AIndex, const TPrepared& APrepared) {
   frame.Number(APrepared.FormatAfter ? int64_t(*APrepared.FormatAfter) : -1);
   frame.Number(int64_t(APrepared.Status));
   frame.Number(APrepared.Raised);
-  frame.Number(APrepared.Flushed);
   frame.Number(int64_t(APrepared.Log.size()));
   for (const std::u16string& line : APrepared.Log) frame.Text(line);
   frame.Path(APrepared.Result);
@@ -243,7 +244,6 @@ TPrepared Decode(std::string_view APayload, size_t& AIndex) {
   if (const int64_t format = frame.Number(); format >= 0) prepared.FormatAfter = stream::FormFileFormat(format);
   prepared.Status = TTransformStatus(frame.Number());
   prepared.Raised = frame.Number() != 0;
-  prepared.Flushed = frame.Number() != 0;
   const int64_t lines = frame.Number();
   for (int64_t i = 0; i < lines; ++i) prepared.Log.push_back(frame.Text());
   prepared.Result = frame.Path();
@@ -258,13 +258,13 @@ bool ReadExactly(int AFd, void* ABuffer, size_t ACount) {
 }  // namespace
 
 TRunner::TRunner(const TTransform& AProto, const std::vector<common::TFilePath>& AFiles, int AJobs,
-                 common::TFilePath ATempDir, bool AFlushResults)
+                 common::TFilePath ATempDir, size_t AGroup)
     : FFiles(AFiles), FTempDir(std::move(ATempDir)), FResults(AFiles.size()) {
-  FHere = std::make_unique<TPreparer>(AProto.Clone(), FTempDir, AFlushResults);
+  FHere = std::make_unique<TPreparer>(AProto.Clone(), FTempDir);
   if (AJobs <= 1 || AFiles.size() <= 1) return;
-  // Enough results in reserve to keep every worker busy while the consumer places one, few
+  // Enough results in reserve to keep every worker busy while the consumer places a group, few
   // enough that the temporary folder never holds much more than the files being worked on.
-  FWindow = size_t(AJobs) * 4;
+  FWindow = std::max<size_t>(AGroup, 1) + size_t(AJobs) * 4;
   // Output still buffered here would otherwise be written once more by a worker's exit path.
   std::fflush(nullptr);
   for (int i = 0; i < AJobs; ++i) {
@@ -285,7 +285,7 @@ TRunner::TRunner(const TTransform& AProto, const std::vector<common::TFilePath>&
         ::close(earlier.Tasks);
         ::close(earlier.Results);
       }
-      TPreparer preparer(AProto.Clone(), FTempDir, AFlushResults);
+      TPreparer preparer(AProto.Clone(), FTempDir);
       Serve(preparer, FFiles, tasks[0], results[1]);
     }
     ::close(tasks[0]);
@@ -372,7 +372,7 @@ void TRunner::Dispatch() {
   }
 }
 
-void TRunner::Receive() {
+void TRunner::Receive(int ATimeout) {
   std::vector<pollfd> fds;
   std::vector<TWorker*> owners;
   for (TWorker& worker : FWorkers)
@@ -383,7 +383,7 @@ void TRunner::Receive() {
   if (fds.empty()) return;
   const size_t workers = fds.size();
   if (StopDescriptor() >= 0) fds.push_back({StopDescriptor(), POLLIN, 0});
-  if (::poll(fds.data(), fds.size(), -1) < 0 || StopRequested()) return;
+  if (::poll(fds.data(), fds.size(), ATimeout) < 0 || StopRequested()) return;
   for (size_t i = 0; i < workers; ++i) {
     if (fds[i].revents == 0) continue;
     TWorker& worker = *owners[i];
@@ -433,6 +433,21 @@ TPrepared TRunner::Take(size_t AIndex) {
   // Workers that finished while this file waited get their next files now, not after it is placed.
   Dispatch();
   return prepared;
+}
+
+std::optional<TPrepared> TRunner::TakeIfReady(size_t AIndex, std::chrono::steady_clock::time_point ADeadline) {
+  using namespace std::chrono;
+  for (;;) {
+    Dispatch();
+    if (FResults[AIndex] || AIndex >= FNext || StopRequested()) break;
+    const int64_t left = duration_cast<milliseconds>(ADeadline - steady_clock::now()).count();
+    Receive(int(std::max<int64_t>(left, 0)));
+    if (left <= 0) break;
+  }
+  const bool here = AIndex >= FNext && !AnyAlive();
+  if (!FResults[AIndex] && !(here && steady_clock::now() < ADeadline && OpensAtOnce(FFiles[AIndex])))
+    return std::nullopt;
+  return Take(AIndex);
 }
 
 TPrepared TRunner::PrepareAgain(size_t AIndex) { return FHere->Prepare(FFiles[AIndex], ResultName(AIndex, ".again")); }

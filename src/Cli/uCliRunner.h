@@ -3,6 +3,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -41,16 +42,14 @@ struct TPrepared {
   // The private file holding the result; empty when the transformation wrote none.
   common::TFilePath Result;
   std::optional<stream::FormFileFormat> FormatAfter;  // the result's
-  // The result is on disk (flushed by the worker), so that placing it needs no flush of its own.
+  // The result is on disk (flushed with its group), so that placing it needs no flush of its own.
   bool Flushed = false;
 };
 
 // Runs one copy of the transformation.
 class TPreparer {
 public:
-  // With AFlushResults each result is flushed to disk where it was made, so that the flushes of
-  // several workers overlap instead of waiting one after another in the placement.
-  TPreparer(std::unique_ptr<transform::TTransform> ATransform, common::TFilePath ATempDir, bool AFlushResults);
+  TPreparer(std::unique_ptr<transform::TTransform> ATransform, common::TFilePath ATempDir);
   // Never raises. A failure ends with tsError and a log line "Error: " with its reason, also
   // when the transformation itself gave none.
   TPrepared Prepare(const common::TFilePath& AInput, const std::string& AResultName);
@@ -58,7 +57,6 @@ public:
 private:
   std::unique_ptr<transform::TTransform> FTransform;
   common::TFilePath FTempDir;
-  bool FFlushResults;
 };
 
 // Prepares the files in AJobs worker processes, a bounded distance ahead of the consumer, so that
@@ -68,9 +66,10 @@ private:
 // A worker that dies (a fault in the core on some input) fails only the file it had.
 class TRunner {
 public:
-  // With AJobs > 1 the workers are forked here, so no other thread may run at this point.
+  // With AJobs > 1 the workers are forked here, so no other thread may run at this point. The
+  // consumer takes up to AGroup results before it places them, and the workers keep going meanwhile.
   TRunner(const transform::TTransform& AProto, const std::vector<common::TFilePath>& AFiles, int AJobs,
-          common::TFilePath ATempDir, bool AFlushResults);
+          common::TFilePath ATempDir, size_t AGroup);
   ~TRunner();
   TRunner(const TRunner&) = delete;
   TRunner& operator=(const TRunner&) = delete;
@@ -78,6 +77,9 @@ public:
   // The result of file AIndex; called with 0, 1, 2, ... in turn. Once a stop is requested
   // (StopRequested) it returns at once, with an empty result that is not to be placed.
   TPrepared Take(size_t AIndex);
+  // The same, but only when it is there by ADeadline: a worker has sent it by then, or (with no
+  // workers) the deadline has not passed and its input opens at once, not held by another program.
+  std::optional<TPrepared> TakeIfReady(size_t AIndex, std::chrono::steady_clock::time_point ADeadline);
   // The file AIndex prepared again in this process, for a file that an earlier placement changed
   // after it was prepared.
   TPrepared PrepareAgain(size_t AIndex);
@@ -93,7 +95,8 @@ private:
   };
 
   void Dispatch();
-  void Receive();
+  // Waits up to ATimeout milliseconds (-1: until a result or a stop comes) for the workers' results.
+  void Receive(int ATimeout = -1);
   void Lose(TWorker& AWorker, const std::u16string& AReason);
   bool AnyAlive() const;
   [[noreturn]] static void Serve(TPreparer& APreparer, const std::vector<common::TFilePath>& AFiles, int ATasks,

@@ -1,9 +1,12 @@
 #include "Shared/Common/uFileIO.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <map>
 #include <utility>
 
 namespace tess::common {
@@ -77,6 +80,28 @@ int ReadToEnd(int AFd, std::string& ABytes) {
     }
     length += static_cast<size_t>(count);
   }
+}
+
+std::vector<bool> FlushTogether(const std::vector<const char*>& APaths) {
+  // One flush of each file system: a flush per file would wait for the disk once per file, even
+  // where one journal commit already holds them all.
+  std::map<dev_t, int> deviceFlushed;  // device -> 0 or the error number
+  std::vector<dev_t> devices;
+  devices.reserve(APaths.size());
+  std::vector<bool> flushed(APaths.size(), false);
+  for (size_t i = 0; i < APaths.size(); ++i) {
+    const TFileDescriptor file(::open(APaths[i], O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat info;
+    if (!file.IsOpen() || ::fstat(file.Get(), &info) != 0) {
+      devices.push_back(0);
+      continue;
+    }
+    devices.push_back(info.st_dev);
+    flushed[i] = true;
+    if (!deviceFlushed.contains(info.st_dev)) deviceFlushed[info.st_dev] = ::syncfs(file.Get()) == 0 ? 0 : errno;
+  }
+  for (size_t i = 0; i < APaths.size(); ++i) flushed[i] = flushed[i] && deviceFlushed[devices[i]] == 0;
+  return flushed;
 }
 
 }  // namespace tess::common

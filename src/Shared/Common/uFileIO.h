@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tess::common {
 
@@ -41,5 +42,10 @@ ssize_t ReadFull(int AFd, char* ABuffer, size_t ACount);
 // Appends everything up to the end of the file to ABytes: 0, or the error number. Reserve the
 // expected size plus one beforehand and a regular file takes two reads.
 int ReadToEnd(int AFd, std::string& ABytes);
+
+// Puts the contents of the named files on disk together, and says for each whether it got there.
+// All are handed to the disk before the first flush is waited for, so that one journal commit
+// covers the lot where a flush after each file would wait for a commit per file.
+std::vector<bool> FlushTogether(const std::vector<const char*>& APaths);
 
 }  // namespace tess::common

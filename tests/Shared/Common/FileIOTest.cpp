@@ -1,4 +1,5 @@
-// The descriptor owner and the read and write loops, over pipes, where reads and writes come short.
+// The descriptor owner and the read and write loops, over pipes, where reads and writes come short;
+// the flush of a group of files.
 #include "Shared/Common/uFileIO.h"
 
 #include <fcntl.h>
@@ -6,11 +7,17 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
+
+#include "Support/TempDir.h"
 
 namespace {
 
+using tess::common::FlushTogether;
 using tess::common::ReadFull;
 using tess::common::ReadToEnd;
 using tess::common::TFileDescriptor;
@@ -94,6 +101,35 @@ TEST(FileDescriptor, ClosesExactlyOnceWhateverHappensToIt) {
   EXPECT_FALSE(released.IsOpen());
   EXPECT_TRUE(IsOpen(kept));
   ::close(kept);
+}
+
+// Each file gets its own answer, also among files on two file systems and names that cannot be
+// flushed: a missing one, and a link, which is never followed to a file of someone else's.
+TEST(FileIO, FlushTogetherAnswersForEachFile) {
+  tess::testing::TempDir disk;
+  std::vector<std::filesystem::path> folders{disk.Path()};
+  std::error_code error;
+  const std::filesystem::path memory = "/dev/shm/tess-flush-" + std::to_string(::getpid());
+  if (std::filesystem::create_directory(memory, error)) folders.push_back(memory);
+  std::vector<std::string> names;
+  std::vector<bool> expected;
+  for (const auto& folder : folders) {
+    for (const char* name : {"a.dfm", "b.dfm"}) {
+      std::ofstream(folder / name) << "object A: TA\r\nend\r\n";
+      names.push_back((folder / name).string());
+      expected.push_back(true);
+    }
+    std::filesystem::create_symlink(folder / "a.dfm", folder / "link.dfm");
+    for (const char* name : {"missing.dfm", "link.dfm"}) {
+      names.push_back((folder / name).string());
+      expected.push_back(false);
+    }
+  }
+  std::vector<const char*> paths;
+  for (const std::string& name : names) paths.push_back(name.c_str());
+  EXPECT_EQ(FlushTogether(paths), expected);
+  EXPECT_TRUE(FlushTogether({}).empty());
+  std::filesystem::remove_all(memory, error);
 }
 
 }  // namespace
