@@ -1,5 +1,9 @@
 #include "Shared/Common/uFilePath.h"
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
 #include <filesystem>
 
 #include "Shared/Common/uEncoding.h"
@@ -32,7 +36,38 @@ TFilePath TFilePath::operator/(std::string_view AName) const {
   return TFilePath(std::move(joined));
 }
 
+namespace {
+
+// An absolute path already in normal form: no empty, "." or ".." step (a trailing slash is kept).
+bool IsNormalAbsolute(std::string_view APath) {
+  if (APath.empty() || APath.front() != '/') return false;
+  for (size_t start = 1; start < APath.size();) {
+    const size_t end = std::min(APath.find('/', start), APath.size());
+    const std::string_view step = APath.substr(start, end - start);
+    if ((step.empty() && end < APath.size()) || step == "." || step == "..") return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+}  // namespace
+
 TFilePath TFilePath::Normal() const {
+  // The common case without the general path machinery, which the placement pays for several
+  // times a file.
+  if (!FNative.empty()) {
+    std::string absolute;
+    if (FNative.front() != '/') {
+      char folder[PATH_MAX];
+      if (::getcwd(folder, sizeof folder) != nullptr) {
+        absolute = folder;
+        if (absolute.back() != '/') absolute += '/';
+        absolute += FNative;
+      }
+    }
+    if (IsNormalAbsolute(absolute.empty() ? FNative : absolute))
+      return absolute.empty() ? *this : TFilePath(std::move(absolute));
+  }
   std::error_code error;
   const fs::path absolute = fs::absolute(FNative, error);
   return TFilePath((error ? fs::path(FNative) : absolute).lexically_normal().string());

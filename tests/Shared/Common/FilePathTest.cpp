@@ -43,6 +43,12 @@ TEST(FilePath, NormalIsAbsoluteWithoutDotSteps) {
   const std::string here = std::filesystem::current_path().string();
   EXPECT_EQ(TFilePath("a/./b/../c.dfm").Normal().Native(), here + "/a/c.dfm");
   EXPECT_EQ(TFilePath("/x//y/../z").Normal().Native(), "/x/z");
+  // Paths already normal, and near misses of that form, come out as the general rules give them.
+  for (const char* path : {"/a/b.dfm", "/a/b/", "/", "b.dfm", "a/b/", "/a/.b", "/a/..b", "/a/b/.", "/a/b/..", "//a",
+                           "/a//b", "./a", "a/.", "..", ".tess-1.tmp"}) {
+    const std::filesystem::path expected = (std::filesystem::path(here) / path).lexically_normal();
+    EXPECT_EQ(TFilePath(path).Normal().Native(), expected.string()) << path;
+  }
 }
 
 }  // namespace
