@@ -143,9 +143,10 @@ TPrepared TPreparer::Prepare(const common::TFilePath& AInput, const std::string&
   if (prepared.Raised) {
     NameTheInput(prepared.Log, result, AInput);
     common::DDirectory::RemoveFile(result);
-  } else if (common::DDirectory::FileExists(result)) {
+  } else if (const std::optional<stream::FormFileFormat> format = FormatOf(result)) {
+    // Only a file that is there has a format.
     prepared.Result = result;
-    prepared.FormatAfter = FormatOf(result);
+    prepared.FormatAfter = format;
   }
   return prepared;
 }
