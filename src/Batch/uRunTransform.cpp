@@ -1,5 +1,6 @@
 #include "Batch/uRunTransform.h"
 
+#include <optional>
 #include <vector>
 
 #include "Shared/Common/uFormat.h"
@@ -51,12 +52,22 @@ void TRunTransform::Work(tasks::TTask& ATask) {
     for (int32_t index = 0; index < count; ++index) files.push_back(FFiles->FileName(index));
   });
   FPlacement.BeginRun(files);
-  // Two hand-offs to the window a file, each doing in order what the window is to show then: every
-  // hand-off waits for the user-interface thread, and costs more than a small file's conversion.
+  // One hand-off to the window a file: it shows the outcome of the file before, then the start of
+  // this one, in the order the window is to show them. A hand-off waits for the user-interface
+  // thread, and costs more than a small file's conversion.
+  std::optional<int32_t> done;  // the file whose outcome the window has yet to show
+  TTransformStatus doneStatus = TTransformStatus::tsNone;
+  auto showDone = [&] {
+    if (!done) return;
+    SetStatusCell(*done, doneStatus);
+    FFileStack->Add(&FForm->Files()->Rows().Items(*done), FFiles->FileName(*done));
+    done.reset();
+  };
   for (int32_t index = 0; index < count; ++index) {
     if (FTask->Terminated()) break;
     common::TFilePath file, root;
     OnUIThread([&] {
+      showDone();
       FForm->Progress()->SetPosition(index);
       file = FFiles->FileName(index);
       FForm->Log()->Add(common::Format(u"*** Processing file %s ***", {file.Text()}));
@@ -66,12 +77,13 @@ void TRunTransform::Work(tasks::TTask& ATask) {
       root = FFiles->Root(index);
     });
     FPlacement.Execute(*FTrans, file, root);
-    OnUIThread([&] {
-      SetStatusCell(index, FTrans->Status());
-      FFileStack->Add(&FForm->Files()->Rows().Items(index), FFiles->FileName(index));
-    });
+    done = index;
+    doneStatus = FTrans->Status();
   }
-  OnUIThread([&] { FForm->Status()->SetText(u"Transformation complete."); });
+  OnUIThread([&] {
+    showDone();
+    FForm->Status()->SetText(u"Transformation complete.");
+  });
 }
 
 }  // namespace tess::batch
