@@ -85,22 +85,19 @@ int ReadToEnd(int AFd, std::string& ABytes) {
 std::vector<bool> FlushTogether(const std::vector<const char*>& APaths) {
   // One flush of each file system: a flush per file would wait for the disk once per file, even
   // where one journal commit already holds them all.
-  std::map<dev_t, int> deviceFlushed;  // device -> 0 or the error number
-  std::vector<dev_t> devices;
-  devices.reserve(APaths.size());
+  std::map<dev_t, bool> deviceFlushed;
+  std::vector<dev_t> devices(APaths.size(), 0);
   std::vector<bool> flushed(APaths.size(), false);
   for (size_t i = 0; i < APaths.size(); ++i) {
-    const TFileDescriptor file(::open(APaths[i], O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     struct stat info;
-    if (!file.IsOpen() || ::fstat(file.Get(), &info) != 0) {
-      devices.push_back(0);
-      continue;
-    }
-    devices.push_back(info.st_dev);
+    if (::lstat(APaths[i], &info) != 0 || !S_ISREG(info.st_mode)) continue;
+    devices[i] = info.st_dev;
     flushed[i] = true;
-    if (!deviceFlushed.contains(info.st_dev)) deviceFlushed[info.st_dev] = ::syncfs(file.Get()) == 0 ? 0 : errno;
+    if (deviceFlushed.contains(info.st_dev)) continue;
+    const TFileDescriptor file(::open(APaths[i], O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    deviceFlushed[info.st_dev] = file.IsOpen() && ::syncfs(file.Get()) == 0;
   }
-  for (size_t i = 0; i < APaths.size(); ++i) flushed[i] = flushed[i] && deviceFlushed[devices[i]] == 0;
+  for (size_t i = 0; i < APaths.size(); ++i) flushed[i] = flushed[i] && deviceFlushed[devices[i]];
   return flushed;
 }
 
