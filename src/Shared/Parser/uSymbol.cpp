@@ -263,8 +263,9 @@ private:
 
   // Finishes the production on top of the stack. Two kinds of attempt leave symbols that nothing
   // will name, and they are freed as the attempt ends: one that failed with no match anywhere below
-  // it (everything it made goes), and a choice that matched (its other members go, unless a match
-  // below one of them is memoised). Together they are most of what a parse makes.
+  // it (everything it made goes), and a choice or sequence that matched (the members it did not
+  // take go, the other alternatives of a choice and the optional members of a sequence that failed,
+  // unless a match below one of them is memoised). Together they are most of what a parse makes.
   bool Leave(bool AMatched) {
     TFrame& frame = FStack.back();
     TProduction* production = frame.Production;
@@ -278,7 +279,7 @@ private:
     // A failed grammar keeps its attempt until it is reset, for whoever looks at what it reached.
     const bool tidy = memoised && grammar != nullptr && grammar != production;
     if (tidy && !result && grammar->SucceededSince(made)) TMatcherAccess::SetHoldsMatches(production);
-    if (tidy && result && &production->GetStrategyClass() == &TMatchingByOrStrategy::ClassInfo()) {
+    if (tidy && result && TakesSomeMembers(production->GetStrategyClass())) {
       for (TSymbol* member : frame.Possible)
         if (!TMatcherAccess::HoldsMatches(member)) grammar->Recycle(member);
     }
@@ -288,6 +289,11 @@ private:
       grammar->RewindSymbols(made);
     }
     return result;
+  }
+
+  // The built-in strategies that may match without taking every member.
+  static bool TakesSomeMembers(const TStrategyClass& AStrategy) {
+    return &AStrategy == &TMatchingByOrStrategy::ClassInfo() || &AStrategy == &TLinearMatchingStrategy::ClassInfo();
   }
 
   bool Record(TSymbol* ASymbol, TToken* AStart, uint32_t AKey, bool AMatched) {

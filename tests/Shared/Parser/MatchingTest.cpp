@@ -240,6 +240,17 @@ TEST_F(Matching, WhatNoTreeOrMemoNamesIsFreedAsTheAttemptEnds) {
             u"a");
 }
 
+// P1 = 'a' [P2] 'b' ['z'] with P2 = 'b' 'x', over "a b": the sequence matches without P2 and 'z'.
+// P2 stays beside the tree, since the memo names the 'b' it matched; 'z' names nothing and goes.
+TEST_F(Matching, SequenceThatMatchesFreesTheOptionalMembersItSkipped) {
+  P2::Spec.Members = {Const(u"b"), Const(u"x")};
+  P1::Spec.Members = {Const(u"a"), Sym<P2>(false), Const(u"b"), Const(u"z", false)};
+  ASSERT_TRUE(Parse(u"a b"));
+  EXPECT_EQ(Matched(), u"ab");
+  EXPECT_EQ(FGrammar.SymbolCount(), 6u) << "P1, 'a', 'b' in the tree; P2 with 'b' and 'x' beside it";
+  EXPECT_EQ(dynamic_cast<P1*>(FGrammar.Child(0))->Count(), 2);
+}
+
 TEST_F(Matching, MemoStartsAfreshForEveryText) {
   P4::Spec.Members = {Const(u"a")};
   P1::Spec.Members = {Sym<P4>()};
