@@ -299,14 +299,13 @@ private:
   bool Record(TSymbol* ASymbol, TToken* AStart, uint32_t AKey, bool AMatched) {
     TGrammar* grammar = ASymbol->Grammar();
     if (AMatched) {
-      AStart->EnsureParentSymbols().Add(AKey, ASymbol);
+      AStart->MemoMatched(AKey, ASymbol);
       TMatcherAccess::SetHoldsMatches(ASymbol);
       if (grammar != nullptr) grammar->MatchSuccess(ASymbol, FIterator);
       TMatcherAccess::DoMatchSuccess(ASymbol, FIterator);
       TMatcherAccess::SetLastPosition(ASymbol, FIterator.GetBookmark());
     } else {
-      AStart->EnsureFailedSymbols().Add(AKey, nullptr);
-      if (ASymbol->IsTerminal()) AStart->EnsureFailedTerminals().Add(AKey, nullptr);
+      AStart->MemoFailed(AKey, ASymbol->IsTerminal());
       if (grammar != nullptr) grammar->MatchFailed(ASymbol, FIterator);
       TMatcherAccess::DoMatchFailed(ASymbol, FIterator);
     }

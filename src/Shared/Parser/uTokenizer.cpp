@@ -150,7 +150,7 @@ uint32_t MemoSlot(uint32_t AKey, uint32_t AMask) { return (AKey * 0x9E3779B1u) &
 
 TSymbolMemo::~TSymbolMemo() {
   // Arena memory goes back with the arena.
-  if (FArena == nullptr) ::operator delete(FData);
+  if (!FInArena) ::operator delete(FData);
 }
 
 int32_t TSymbolMemo::FindIndex(uint32_t AKey) const {
@@ -179,25 +179,27 @@ bool TSymbolMemo::Contains(std::u16string_view ACaption) const {
 
 size_t TSymbolMemo::BlockBytes(uint32_t ACapacity) const {
   const size_t bytes = (FKeysOnly ? 0 : sizeof(TSymbol*) * ACapacity) + sizeof(uint32_t) * ACapacity +
-                       (ACapacity > kLinearLimit ? sizeof(int32_t) * ACapacity * 2 : 0);
+                       (IndexedAt(ACapacity) ? sizeof(int32_t) * ACapacity * 2 : 0);
   // Whole pointers, so that an outgrown block can go back to the arena.
   return (bytes + sizeof(void*) - 1) / sizeof(void*) * sizeof(void*);
 }
 
-void TSymbolMemo::Grow() {
+void TSymbolMemo::Grow(TArena* AArena) {
   // From one entry up: most tables of a parse hold one to five, and an outgrown block goes back to
   // the arena for the next table of its size.
+  assert((FData == nullptr || (AArena != nullptr) == (FInArena != 0)) && "a memo table grows in one place");
   const uint32_t capacity = FCapacity == 0 ? 1 : FCapacity * 2;
   const size_t bytes = BlockBytes(capacity);
-  void* data = FArena != nullptr ? FArena->AllocateRecycled(bytes, alignof(TSymbol*)) : ::operator new(bytes);
+  void* data = AArena != nullptr ? AArena->AllocateRecycled(bytes, alignof(TSymbol*)) : ::operator new(bytes);
   if (FCount > 0) {
     if (!FKeysOnly) std::copy(Symbols(), Symbols() + FCount, static_cast<TSymbol**>(data));
     std::copy(Keys(), Keys() + FCount, KeysIn(data, capacity));
   }
-  if (FArena == nullptr)
+  if (!FInArena)
     ::operator delete(FData);
   else if (FData != nullptr)
-    FArena->Recycle(FData, BlockBytes(FCapacity));
+    AArena->Recycle(FData, BlockBytes(FCapacity));
+  FInArena = AArena != nullptr ? 1u : 0u;
   FData = data;
   FCapacity = capacity;
   if (!Indexed()) return;
@@ -212,10 +214,10 @@ void TSymbolMemo::Grow() {
   }
 }
 
-void TSymbolMemo::Add(uint32_t AKey, TSymbol* ASymbol) {
+void TSymbolMemo::Add(uint32_t AKey, TSymbol* ASymbol, TArena* AArena) {
   assert((!FKeysOnly || ASymbol == nullptr) && "a table of keys only keeps no symbol");
   if (Contains(AKey)) return;
-  if (FCount == FCapacity) Grow();
+  if (FCount == FCapacity) Grow(AArena);
   Keys()[FCount] = AKey;
   if (!FKeysOnly) Symbols()[FCount] = ASymbol;
   if (Indexed()) {
@@ -267,15 +269,25 @@ void TToken::Accept(TTokenVisitor& AVisitor) { AVisitor.VisitToken(this); }
 TToken::TMemoTables& TToken::Memo() {
   if (FMemo == nullptr) {
     if (FParent != nullptr) {
-      TArena& arena = FParent->MemoArena();
-      FMemo = arena.New<TMemoTables>(&arena);
+      FMemo = FParent->MemoArena().New<TMemoTables>();
       FMemoInArena = true;
     } else {
-      FMemo = new TMemoTables(nullptr);
+      FMemo = new TMemoTables();
       FMemoInArena = false;
     }
   }
   return *FMemo;
+}
+
+TArena* TToken::MemoEntryArena() { return FParent != nullptr ? &FParent->MemoArena() : nullptr; }
+
+void TToken::MemoMatched(uint32_t AKey, TSymbol* ASymbol) { Memo().ParentSymbols.Add(AKey, ASymbol, MemoEntryArena()); }
+
+void TToken::MemoFailed(uint32_t AKey, bool ATerminal) {
+  TMemoTables& memo = Memo();
+  TArena* arena = MemoEntryArena();
+  memo.FailedSymbols.Add(AKey, nullptr, arena);
+  if (ATerminal) memo.FailedTerminals.Add(AKey, nullptr, arena);
 }
 
 void TCustomTextToken::Accept(TTokenVisitor& AVisitor) { AVisitor.VisitCustomTextToken(this); }

@@ -382,17 +382,33 @@ TEST(Symbols, DefaultsSiblingsAndSearch) {
 TEST(SymbolMemo, FindsEveryKeyPastTheLinearLimitWithAndWithoutAnArena) {
   TArena arena;
   for (TArena* where : {static_cast<TArena*>(nullptr), &arena}) {
-    TSymbolMemo memo(where);
+    TSymbolMemo memo;
     std::vector<TSymbol*> symbols;
     for (uintptr_t i = 1; i <= 300; ++i) symbols.push_back(reinterpret_cast<TSymbol*>(i * 16));
     for (uint32_t key = 1; key <= 300; ++key) {
-      memo.Add(key * 7, symbols[key - 1]);
+      memo.Add(key * 7, symbols[key - 1], where);
       ASSERT_EQ(memo.Find(key * 7), symbols[key - 1]);
       ASSERT_EQ(memo.Find(key * 7 + 1), nullptr);
     }
-    memo.Add(7, symbols[5]);  // a key added again keeps its first symbol
+    memo.Add(7, symbols[5], where);  // a key added again keeps its first symbol
     EXPECT_EQ(memo.Count(), 300u);
     for (uint32_t key = 1; key <= 300; ++key) EXPECT_EQ(memo.Find(key * 7), symbols[key - 1]);
     EXPECT_EQ(memo.Entries()[299].Key, 2100u);
   }
+}
+
+// A table of keys only is searched without an index for longer than one with symbols: every key is
+// found on both sides of that limit, in the order added, and none names a symbol.
+TEST(SymbolMemo, KeysOnlyTableFindsEveryKeyPastItsLinearLimit) {
+  TArena arena;
+  TSymbolMemo memo(true);
+  for (uint32_t key = 1; key <= 40; ++key) {
+    memo.Add(key * 5, nullptr, &arena);
+    for (uint32_t added = 1; added <= key; ++added) ASSERT_TRUE(memo.Contains(added * 5)) << key;
+    ASSERT_FALSE(memo.Contains(key * 5 + 1));
+    ASSERT_EQ(memo.Find(key * 5), nullptr);
+  }
+  memo.Add(5, nullptr, &arena);
+  EXPECT_EQ(memo.Count(), 40u);
+  EXPECT_EQ(memo.Entries()[16].Key, 85u);
 }
