@@ -355,17 +355,7 @@ protected:
 // ---------------------------------------------------------------------------------------------
 // Productions
 
-// The listing interface of a production.
-class IBNFClause {
-public:
-  virtual std::u16string GetBNFClause() = 0;
-  virtual bool IsBNFVisible() = 0;
-
-protected:
-  ~IBNFClause() = default;
-};
-
-class TProduction : public TSymbol, public IBNFClause {
+class TProduction : public TSymbol {
   TESS_SYMBOL_CLASS(TProduction)
 public:
   TProduction* AsProduction() override { return this; }
@@ -394,8 +384,11 @@ public:
   void Assign(const TSymbol& ASource) override;
   void Accept(TSymbolVisitor& AVisitor) override;
   using TSymbol::Accept;
-  std::u16string GetBNFClause() override;
-  bool IsBNFVisible() override { return true; }
+  // The production's listing line, and whether the listing shows it. They are virtuals of the
+  // production itself rather than of an interface beside it: a second base would cost every
+  // production of a parse another vtable pointer.
+  virtual std::u16string GetBNFClause();
+  virtual bool IsBNFVisible() { return true; }
   // Whether an attempt of this production opens a level of nesting that the grammar bounds
   // (TGrammar::MaxNestingDepth).
   virtual bool IsNestingLevel() const { return false; }
