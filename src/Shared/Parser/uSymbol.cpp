@@ -56,7 +56,7 @@ uint32_t TSymbolClass::Key() const {
 
 TSymbols::~TSymbols() {
   Clear();
-  if (FData != FInline) delete[] FData;
+  if (OnHeap()) delete[] FHeap;
 }
 
 void TSymbols::Clear() {
@@ -73,15 +73,17 @@ void TSymbols::Clear() {
 void TSymbols::Grow() {
   const int32_t capacity = static_cast<int32_t>(FCapacity) * 2;
   auto* data = new TSymbol*[static_cast<size_t>(capacity)];
-  std::copy(FData, FData + FCount, data);
-  if (FData != FInline) delete[] FData;
-  FData = data;
+  TSymbol** old = Data();
+  std::copy(old, old + FCount, data);
+  if (OnHeap()) delete[] old;
+  FHeap = data;
   FCapacity = static_cast<uint32_t>(capacity);
 }
 
 int32_t TSymbols::IndexOf(const TSymbol* ASymbol) const {
+  TSymbol* const* data = Data();
   for (int32_t i = 0; i < FCount; ++i)
-    if (FData[i] == ASymbol) return i;
+    if (data[i] == ASymbol) return i;
   return -1;
 }
 

@@ -379,6 +379,30 @@ TEST(Symbols, DefaultsSiblingsAndSearch) {
   EXPECT_EQ(ParserFactory().GetLastTokenFor(production)->Text(), u"b");
 }
 
+// A list keeps its first entries in place of its heap pointer: across that limit every entry stays
+// where it was added, and a shared copy reads the same.
+TEST(Symbols, KeepTheirOrderAcrossTheInlineLimit) {
+  std::vector<TSymbol*> symbols;
+  for (uintptr_t i = 1; i <= 9; ++i) symbols.push_back(reinterpret_cast<TSymbol*>(i * 16));
+  TSymbols list;
+  for (size_t n = 0; n < symbols.size(); ++n) {
+    list.Add(symbols[n]);
+    ASSERT_EQ(std::vector<TSymbol*>(list.begin(), list.end()),
+              std::vector<TSymbol*>(symbols.begin(), symbols.begin() + static_cast<std::ptrdiff_t>(n) + 1));
+    ASSERT_EQ(list.Last(), symbols[n]);
+    ASSERT_EQ(list.IndexOf(symbols[n]), static_cast<int32_t>(n));
+  }
+  TSymbols copy;
+  copy.Add(symbols[8]);
+  copy.AssignShared(list);
+  EXPECT_EQ(std::vector<TSymbol*>(copy.begin(), copy.end()), symbols);
+  list.Clear();
+  EXPECT_TRUE(list.IsEmpty());
+  list.Add(symbols[4]);
+  EXPECT_EQ(list.First(), symbols[4]);
+  EXPECT_EQ(list.Count(), 1);
+}
+
 TEST(SymbolMemo, FindsEveryKeyPastTheLinearLimitWithAndWithoutAnArena) {
   TArena arena;
   for (TArena* where : {static_cast<TArena*>(nullptr), &arena}) {
