@@ -157,13 +157,13 @@ int32_t TSymbolMemo::FindIndex(uint32_t AKey) const {
   const uint32_t* keys = Keys();
   if (!Indexed()) {
     for (uint32_t i = 0; i < FCount; ++i)
-      if (keys[i] == AKey) return static_cast<int32_t>(i);
+      if ((keys[i] & ~kMark) == AKey) return static_cast<int32_t>(i);
     return -1;
   }
   const int32_t* index = Index();
   const uint32_t mask = FCapacity * 2 - 1;
   for (uint32_t slot = MemoSlot(AKey, mask);; slot = (slot + 1) & mask) {
-    if (index[slot] < 0 || keys[index[slot]] == AKey) return index[slot];
+    if (index[slot] < 0 || (keys[index[slot]] & ~kMark) == AKey) return index[slot];
   }
 }
 
@@ -208,17 +208,22 @@ void TSymbolMemo::Grow(TArena* AArena) {
   const uint32_t mask = capacity * 2 - 1;
   const uint32_t* keys = Keys();
   for (uint32_t i = 0; i < FCount; ++i) {
-    uint32_t slot = MemoSlot(keys[i], mask);
+    uint32_t slot = MemoSlot(keys[i] & ~kMark, mask);
     while (index[slot] >= 0) slot = (slot + 1) & mask;
     index[slot] = static_cast<int32_t>(i);
   }
 }
 
-void TSymbolMemo::Add(uint32_t AKey, TSymbol* ASymbol, TArena* AArena) {
+void TSymbolMemo::Add(uint32_t AKey, TSymbol* ASymbol, TArena* AArena, bool AMarked) {
   assert((!FKeysOnly || ASymbol == nullptr) && "a table of keys only keeps no symbol");
-  if (Contains(AKey)) return;
+  assert((AKey & kMark) == 0 && "a memo key is below 2^31");
+  const uint32_t mark = AMarked ? kMark : 0u;
+  if (const int32_t at = FindIndex(AKey); at >= 0) {
+    Keys()[at] |= mark;
+    return;
+  }
   if (FCount == FCapacity) Grow(AArena);
-  Keys()[FCount] = AKey;
+  Keys()[FCount] = AKey | mark;
   if (!FKeysOnly) Symbols()[FCount] = ASymbol;
   if (Indexed()) {
     int32_t* index = Index();
@@ -233,7 +238,7 @@ void TSymbolMemo::Add(uint32_t AKey, TSymbol* ASymbol, TArena* AArena) {
 TStringList TSymbolMemo::Captions() const {
   TStringList result;
   result.reserve(FCount);
-  for (uint32_t i = 0; i < FCount; ++i) result.push_back(InternedCaption(Keys()[i]));
+  for (uint32_t i = 0; i < FCount; ++i) result.push_back(InternedCaption(Keys()[i] & ~kMark));
   return result;
 }
 
@@ -284,10 +289,15 @@ TArena* TToken::MemoEntryArena() { return FParent != nullptr ? &FParent->MemoAre
 void TToken::MemoMatched(uint32_t AKey, TSymbol* ASymbol) { Memo().ParentSymbols.Add(AKey, ASymbol, MemoEntryArena()); }
 
 void TToken::MemoFailed(uint32_t AKey, bool ATerminal) {
-  TMemoTables& memo = Memo();
-  TArena* arena = MemoEntryArena();
-  memo.FailedSymbols.Add(AKey, nullptr, arena);
-  if (ATerminal) memo.FailedTerminals.Add(AKey, nullptr, arena);
+  Memo().FailedSymbols.Add(AKey, nullptr, MemoEntryArena(), ATerminal);
+}
+
+TSymbolMemo TToken::FailedTerminals() const {
+  TSymbolMemo result(true);
+  if (FMemo != nullptr)
+    for (const TSymbolMemo::Entry entry : FMemo->FailedSymbols.Entries())
+      if (entry.Marked) result.Add(entry.Key, nullptr);
+  return result;
 }
 
 void TCustomTextToken::Accept(TTokenVisitor& AVisitor) { AVisitor.VisitCustomTextToken(this); }

@@ -139,6 +139,7 @@ public:
   struct Entry {
     uint32_t Key;
     TSymbol* Symbol;  // null in a table of keys only
+    bool Marked = false;
   };
 
   // The entries in the order they were added, each read as an Entry.
@@ -173,6 +174,14 @@ public:
   ~TSymbolMemo();
   TSymbolMemo(const TSymbolMemo&) = delete;
   TSymbolMemo& operator=(const TSymbolMemo&) = delete;
+  TSymbolMemo(TSymbolMemo&& AOther) noexcept
+      : FData(AOther.FData), FCount(AOther.FCount), FCapacity(AOther.FCapacity), FKeysOnly(AOther.FKeysOnly),
+        FInArena(AOther.FInArena) {
+    AOther.FData = nullptr;
+    AOther.FCount = 0;
+    AOther.FCapacity = 0;
+  }
+  TSymbolMemo& operator=(TSymbolMemo&&) = delete;
 
   TSymbol* Find(uint32_t AKey) const {
     const int32_t at = FindIndex(AKey);
@@ -184,8 +193,10 @@ public:
   bool Contains(std::u16string_view ACaption) const;
   // A key already present keeps its first symbol, as a lookup in a list would find the first. A
   // table of keys only takes a null symbol. The entries grow in AArena when it is given, which
-  // must then be the same for every Add of the table and outlive it.
-  void Add(uint32_t AKey, TSymbol* ASymbol, TArena* AArena = nullptr);
+  // must then be the same for every Add of the table and outlive it. AMarked marks the entry (a
+  // key added again keeps a mark it has and takes a new one): the failures at a token mark those
+  // of terminals. Keys are below 2^31.
+  void Add(uint32_t AKey, TSymbol* ASymbol, TArena* AArena = nullptr, bool AMarked = false);
   size_t Count() const { return FCount; }
   TEntries Entries() const { return TEntries(*this); }
   // The captions, as first spelt when interned, in the order of the entries.
@@ -200,7 +211,12 @@ private:
   bool IndexedAt(uint32_t ACapacity) const { return ACapacity > (FKeysOnly ? kKeysLinearLimit : kLinearLimit); }
   bool Indexed() const { return IndexedAt(FCapacity); }
   int32_t FindIndex(uint32_t AKey) const;
-  Entry EntryAt(uint32_t AIndex) const { return {Keys()[AIndex], FKeysOnly ? nullptr : Symbols()[AIndex]}; }
+  // A stored key is the key with the mark in its top bit.
+  static constexpr uint32_t kMark = 1u << 31;
+  Entry EntryAt(uint32_t AIndex) const {
+    const uint32_t key = Keys()[AIndex];
+    return {key & ~kMark, FKeysOnly ? nullptr : Symbols()[AIndex], (key & kMark) != 0};
+  }
   size_t BlockBytes(uint32_t ACapacity) const;
   TSymbol** Symbols() const { return static_cast<TSymbol**>(FData); }
   uint32_t* KeysIn(void* AData, uint32_t ACapacity) const {
@@ -276,11 +292,12 @@ public:
   // million empty tables. The const accessors give null until the table exists.
   const TSymbolMemo* ParentSymbols() const { return FMemo ? &FMemo->ParentSymbols : nullptr; }
   const TSymbolMemo* FailedSymbols() const { return FMemo ? &FMemo->FailedSymbols : nullptr; }
-  const TSymbolMemo* FailedTerminals() const { return FMemo ? &FMemo->FailedTerminals : nullptr; }
+  // The failures of terminals, as a table of their own made on request from the marks in
+  // FailedSymbols: the matcher never reads it, and a parse keeps no third table per token for it.
+  TSymbolMemo FailedTerminals() const;
   // Records that ASymbol, of memo key AKey, matched starting here (a key present keeps its symbol).
   void MemoMatched(uint32_t AKey, TSymbol* ASymbol);
-  // Records that the symbol of memo key AKey failed starting here; a terminal also in the failed
-  // terminals.
+  // Records that the symbol of memo key AKey failed starting here, marked when it is a terminal.
   void MemoFailed(uint32_t AKey, bool ATerminal);
   // Forgets every memo entry (the symbols they name are about to be freed).
   void ClearMemo();
@@ -290,7 +307,6 @@ private:
   struct TMemoTables {
     TSymbolMemo ParentSymbols{false};
     TSymbolMemo FailedSymbols{true};
-    TSymbolMemo FailedTerminals{true};
   };
   TMemoTables& Memo();
   // Where the entries of this token's memo grow: the parent's memo arena, none for a root.

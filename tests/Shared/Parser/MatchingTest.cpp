@@ -201,8 +201,8 @@ TEST_F(Matching, SameClassAtTheSameTokenFromTwoParentsMatchesOnce) {
   EXPECT_TRUE(first->FailedSymbols()->Contains(u"P2"));
   // 'x' failed at the third token, as a terminal.
   const TToken* third = FGrammar.RootToken()->Tokens(4);
-  EXPECT_TRUE(third->FailedTerminals()->Contains(u"x"));
-  EXPECT_FALSE(third->FailedTerminals()->Contains(u"P2"));
+  EXPECT_TRUE(third->FailedTerminals().Contains(u"x"));
+  EXPECT_FALSE(third->FailedTerminals().Contains(u"P2"));
 }
 
 TEST_F(Matching, ARepeatedFailureIsNotTriedAgain) {
@@ -422,17 +422,22 @@ TEST(SymbolMemo, FindsEveryKeyPastTheLinearLimitWithAndWithoutAnArena) {
 }
 
 // A table of keys only is searched without an index for longer than one with symbols: every key is
-// found on both sides of that limit, in the order added, and none names a symbol.
+// found on both sides of that limit, marked or not, in the order added, and none names a symbol. A
+// key added again keeps its place and takes a new mark.
 TEST(SymbolMemo, KeysOnlyTableFindsEveryKeyPastItsLinearLimit) {
   TArena arena;
   TSymbolMemo memo(true);
   for (uint32_t key = 1; key <= 40; ++key) {
-    memo.Add(key * 5, nullptr, &arena);
+    memo.Add(key * 5, nullptr, &arena, key % 3 == 0);
     for (uint32_t added = 1; added <= key; ++added) ASSERT_TRUE(memo.Contains(added * 5)) << key;
     ASSERT_FALSE(memo.Contains(key * 5 + 1));
     ASSERT_EQ(memo.Find(key * 5), nullptr);
   }
-  memo.Add(5, nullptr, &arena);
+  memo.Add(5, nullptr, &arena, true);
+  memo.Add(15, nullptr, &arena, false);
   EXPECT_EQ(memo.Count(), 40u);
-  EXPECT_EQ(memo.Entries()[16].Key, 85u);
+  for (uint32_t i = 0; i < 40; ++i) {
+    EXPECT_EQ(memo.Entries()[i].Key, (i + 1) * 5);
+    EXPECT_EQ(memo.Entries()[i].Marked, i == 0 || (i + 1) % 3 == 0) << i;
+  }
 }
