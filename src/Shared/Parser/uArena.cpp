@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <iterator>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -47,7 +46,6 @@ void* TArena::Allocate(size_t ASize, size_t AAlign) {
     while (next < FBlocks.size() && !UseBlock(next, ASize, AAlign)) ++next;
     if (next >= FBlocks.size()) {
       FBlocks.push_back(NewBlock(ASize + AAlign));
-      IndexBlock(FBlocks.size() - 1);
       FReserved += FBlocks.back().Size;
       UseBlock(FBlocks.size() - 1, ASize, AAlign);
     }
@@ -55,30 +53,6 @@ void* TArena::Allocate(size_t ASize, size_t AAlign) {
   }
   FNext = start + ASize;
   return start;
-}
-
-void TArena::IndexBlock(size_t AIndex) {
-  const std::pair<const std::byte*, size_t> entry{FBlocks[AIndex].Memory, AIndex};
-  FByAddress.insert(std::upper_bound(FByAddress.begin(), FByAddress.end(), entry), entry);
-}
-
-uint32_t TArena::HandleOf(const void* AMemory) const {
-  const auto* memory = static_cast<const std::byte*>(AMemory);
-  const auto holds = [memory](const TBlock& ABlock) {
-    return memory >= ABlock.Memory && memory < ABlock.Memory + ABlock.Size;
-  };
-  // Most memory named is fresh, from the block being filled.
-  size_t index = FCurrent;
-  if (index >= FBlocks.size() || !holds(FBlocks[index])) {
-    auto after = std::upper_bound(FByAddress.begin(), FByAddress.end(), memory,
-                                  [](const std::byte* AMemory, const auto& AEntry) { return AMemory < AEntry.first; });
-    if (after == FByAddress.begin()) return 0;
-    index = std::prev(after)->second;
-    if (!holds(FBlocks[index])) return 0;
-  }
-  const auto offset = static_cast<size_t>(memory - FBlocks[index].Memory);
-  if (offset % 8 != 0 || (offset >> 3) > kHandleOffsetMask || index >= kHandleBlocks) return 0;
-  return static_cast<uint32_t>(((index + 1) << kHandleOffsetBits) | (offset >> 3));
 }
 
 void* TArena::AllocateRecycled(size_t ASize, size_t AAlign) {
@@ -143,7 +117,6 @@ void TArena::Release() {
   FRecycled.fill(nullptr);
   for (size_t i = keep; i < FBlocks.size(); ++i) FreeBlock(FBlocks[i]);
   FBlocks.resize(keep);
-  std::erase_if(FByAddress, [keep](const auto& AEntry) { return AEntry.second >= keep; });
   FReserved = kept;
   FCurrent = 0;
   FNext = FEnd = nullptr;

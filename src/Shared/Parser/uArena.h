@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstddef>
-#include <cstdint>
 #include <memory>
 #include <new>
 #include <utility>
@@ -40,19 +39,7 @@ public:
   void Release();
   size_t BytesReserved() const { return FReserved; }
 
-  // A name of 32 bits for memory handed out here at a multiple of 8 bytes into its block, for a
-  // table that names millions of objects; 0 when the memory is not this arena's or lies where no
-  // name reaches (past the first 1023 blocks or 16 MiB into one). Names never have the top bit.
-  uint32_t HandleOf(const void* AMemory) const;
-  // The memory a name from HandleOf stands for, while the arena has not released it.
-  void* AtHandle(uint32_t AHandle) const {
-    return FBlocks[(AHandle >> kHandleOffsetBits) - 1].Memory + (size_t{AHandle & kHandleOffsetMask} << 3);
-  }
-
 private:
-  static constexpr uint32_t kHandleOffsetBits = 21;
-  static constexpr uint32_t kHandleOffsetMask = (1u << kHandleOffsetBits) - 1;
-  static constexpr size_t kHandleBlocks = (size_t{1} << (31 - kHandleOffsetBits)) - 1;
   struct TBlock {
     std::byte* Memory;
     size_t Size;
@@ -66,9 +53,6 @@ private:
   static constexpr size_t kRecycledLists = kMaxRecycled / sizeof(void*) + 1;
   std::array<void*, kRecycledLists> FRecycled{};
   std::vector<TBlock> FBlocks;
-  // Block starts in address order with their index in FBlocks, for HandleOf.
-  std::vector<std::pair<const std::byte*, size_t>> FByAddress;
-  void IndexBlock(size_t AIndex);
   size_t FCurrent = 0;  // the block being filled
   std::byte* FNext = nullptr;
   std::byte* FEnd = nullptr;

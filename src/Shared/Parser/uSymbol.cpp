@@ -826,14 +826,12 @@ TGrammar::~TGrammar() {
 }
 
 void TGrammar::FreeAll() {
-  std::deque<uint32_t> handles;
-  handles.swap(FSymbolsCollection);
+  std::deque<TSymbol*> symbols;
+  symbols.swap(FSymbolsCollection);
   FSymbolCount = 0;
-  for (const uint32_t handle : handles)
-    if (handle != 0) SymbolAt(handle)->FRegisterSlot = 0;
-  for (const uint32_t handle : handles)
-    if (handle != 0) TSymbol::Free(SymbolAt(handle));
-  FOutside.clear();
+  for (TSymbol* symbol : symbols)
+    if (symbol != nullptr) symbol->FRegisterSlot = 0;
+  for (TSymbol* symbol : symbols) TSymbol::Free(symbol);
   FArena.Release();
 }
 
@@ -864,12 +862,7 @@ void TGrammar::Register(TSymbol* ASymbol) {
     TSymbol::Free(ASymbol);
     throw common::Exception(u"The text makes more grammar symbols than one parse can hold");
   }
-  uint32_t handle = ASymbol->FInArena ? FArena.HandleOf(ASymbol) : 0;
-  if (handle == 0) {
-    handle = kOutside | static_cast<uint32_t>(FOutside.size());
-    FOutside.push_back(ASymbol);
-  }
-  FSymbolsCollection.push_back(handle);
+  FSymbolsCollection.push_back(ASymbol);
   ASymbol->FRegisterSlot = static_cast<uint32_t>(FSymbolsCollection.size());
   ++FSymbolCount;
 }
@@ -878,9 +871,9 @@ void TGrammar::RemoveSymbol(TSymbol* ASymbol) {
   if (ASymbol == nullptr) return;
   const size_t index = ASymbol->FRegisterSlot;
   if (index == 0 || index > FSymbolsCollection.size()) return;
-  uint32_t& slot = FSymbolsCollection[index - 1];
-  if (slot == 0 || SymbolAt(slot) != ASymbol) return;
-  slot = 0;
+  TSymbol*& slot = FSymbolsCollection[index - 1];
+  if (slot != ASymbol) return;
+  slot = nullptr;
   ASymbol->FRegisterSlot = 0;
   --FSymbolCount;
 }
@@ -898,7 +891,7 @@ void TGrammar::RewindSymbols(const TSymbolMark& AMark) {
   // Symbols made since the mark may sit in recycled memory from before it, so the memory goes
   // back to the recycled lists rather than to the arena.
   while (FSymbolsCollection.size() > AMark.Registered) {
-    if (const uint32_t handle = FSymbolsCollection.back(); handle != 0) Recycle(SymbolAt(handle));
+    if (TSymbol* symbol = FSymbolsCollection.back()) Recycle(symbol);
     FSymbolsCollection.pop_back();
   }
 }

@@ -630,15 +630,7 @@ private:
   void FreeAll();
 
   TSymbolArena FArena;
-  // The register: every symbol made and not yet freed, in the order made, by a name of 32 bits
-  // (the arena's, or kOutside and a place in FOutside for a symbol the arena cannot name); 0
-  // where a symbol was removed.
-  static constexpr uint32_t kOutside = 1u << 31;
-  TSymbol* SymbolAt(uint32_t AHandle) const {
-    return (AHandle & kOutside) != 0 ? FOutside[AHandle & ~kOutside] : static_cast<TSymbol*>(FArena.AtHandle(AHandle));
-  }
-  std::deque<uint32_t> FSymbolsCollection;
-  std::vector<TSymbol*> FOutside;
+  std::deque<TSymbol*> FSymbolsCollection;  // owned; null where a symbol was removed
   size_t FSymbolCount = 0;
   uint64_t FSuccesses = 0;  // matches recorded, for SucceededSince
   TSymbolEvent FOnMatchFailed;

@@ -403,52 +403,6 @@ TEST(Symbols, KeepTheirOrderAcrossTheInlineLimit) {
   EXPECT_EQ(list.Count(), 1);
 }
 
-// The register names symbols by arena handles: every piece handed out, fresh or given back and
-// handed out again, across many blocks and a release, is named and found again; memory the arena
-// did not hand out has no name.
-TEST(Arena, NamesWhatItHandsOutAcrossBlocksAndReleases) {
-  TArena arena;
-  for (int round = 0; round < 2; ++round) {
-    std::vector<void*> pieces;
-    for (int i = 0; i < 500000; ++i) {
-      pieces.push_back(arena.AllocateRecycled(i % 3 == 0 ? 72 : 40, 8));
-      if (i % 5 == 4) {
-        arena.Recycle(pieces[pieces.size() - 3], (i - 2) % 3 == 0 ? 72 : 40);
-        pieces.erase(pieces.end() - 3);
-      }
-    }
-    for (void* piece : pieces) {
-      const uint32_t handle = arena.HandleOf(piece);
-      ASSERT_NE(handle, 0u);
-      ASSERT_EQ(handle & 0x80000000u, 0u);
-      ASSERT_EQ(arena.AtHandle(handle), piece);
-    }
-    EXPECT_GT(arena.BytesReserved(), size_t{8} << 20) << "past the small blocks";
-    int outside = 0;
-    EXPECT_EQ(arena.HandleOf(&outside), 0u);
-    EXPECT_EQ(arena.HandleOf(static_cast<std::byte*>(pieces.front()) + 4), 0u) << "not at a multiple of 8";
-    arena.Release();
-  }
-}
-
-// A symbol made on the heap and bound to a grammar joins its register beside those of the arena:
-// it is counted, leaves when freed, and a reset frees the others.
-TEST(Register, HoldsHeapSymbolsBesideArenaSymbols) {
-  TRoot grammar;
-  TSymbol* first = TSymbol::Bind(TConstantTerminal::ClassInfo().New(), &grammar, true);
-  TSymbol* made = TSymbol::Create<TConstantTerminal>(&grammar, true);
-  TSymbol* second = TSymbol::Bind(TConstantTerminal::ClassInfo().New(), &grammar, false);
-  EXPECT_EQ(grammar.SymbolCount(), 3u);
-  TSymbol::Free(first);
-  EXPECT_EQ(grammar.SymbolCount(), 2u);
-  EXPECT_EQ(made->Parent(), &grammar);
-  EXPECT_FALSE(second->Required());
-  grammar.Reset();
-  EXPECT_EQ(grammar.SymbolCount(), 0u);
-  TSymbol::Create<TConstantTerminal>(&grammar, true);
-  EXPECT_EQ(grammar.SymbolCount(), 1u);
-}
-
 TEST(SymbolMemo, FindsEveryKeyPastTheLinearLimitWithAndWithoutAnArena) {
   TArena arena;
   for (TArena* where : {static_cast<TArena*>(nullptr), &arena}) {
