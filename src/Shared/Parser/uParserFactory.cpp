@@ -98,8 +98,8 @@ void TParserFactory::GetProductionBNF(TProduction* AProduction, TStringList* AOu
   TSymbols collected(true);
   CollectSymbols(&collected, AProduction);
   for (TSymbol* symbol : collected) {
-    auto* clause = dynamic_cast<IBNFClause*>(symbol);
-    if (clause != nullptr && clause->IsBNFVisible()) AOutStrings->push_back(clause->GetBNFClause());
+    TProduction* production = symbol->AsProduction();
+    if (production != nullptr && production->IsBNFVisible()) AOutStrings->push_back(production->GetBNFClause());
   }
 }
 

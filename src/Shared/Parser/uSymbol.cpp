@@ -56,7 +56,7 @@ uint32_t TSymbolClass::Key() const {
 
 TSymbols::~TSymbols() {
   Clear();
-  if (FData != FInline) delete[] FData;
+  if (OnHeap()) delete[] FHeap;
 }
 
 void TSymbols::Clear() {
@@ -73,15 +73,17 @@ void TSymbols::Clear() {
 void TSymbols::Grow() {
   const int32_t capacity = static_cast<int32_t>(FCapacity) * 2;
   auto* data = new TSymbol*[static_cast<size_t>(capacity)];
-  std::copy(FData, FData + FCount, data);
-  if (FData != FInline) delete[] FData;
-  FData = data;
+  TSymbol** old = Data();
+  std::copy(old, old + FCount, data);
+  if (OnHeap()) delete[] old;
+  FHeap = data;
   FCapacity = static_cast<uint32_t>(capacity);
 }
 
 int32_t TSymbols::IndexOf(const TSymbol* ASymbol) const {
+  TSymbol* const* data = Data();
   for (int32_t i = 0; i < FCount; ++i)
-    if (FData[i] == ASymbol) return i;
+    if (data[i] == ASymbol) return i;
   return -1;
 }
 
@@ -263,8 +265,9 @@ private:
 
   // Finishes the production on top of the stack. Two kinds of attempt leave symbols that nothing
   // will name, and they are freed as the attempt ends: one that failed with no match anywhere below
-  // it (everything it made goes), and a choice that matched (its other members go, unless a match
-  // below one of them is memoised). Together they are most of what a parse makes.
+  // it (everything it made goes), and a choice or sequence that matched (the members it did not
+  // take go, the other alternatives of a choice and the optional members of a sequence that failed,
+  // unless a match below one of them is memoised). Together they are most of what a parse makes.
   bool Leave(bool AMatched) {
     TFrame& frame = FStack.back();
     TProduction* production = frame.Production;
@@ -278,7 +281,7 @@ private:
     // A failed grammar keeps its attempt until it is reset, for whoever looks at what it reached.
     const bool tidy = memoised && grammar != nullptr && grammar != production;
     if (tidy && !result && grammar->SucceededSince(made)) TMatcherAccess::SetHoldsMatches(production);
-    if (tidy && result && &production->GetStrategyClass() == &TMatchingByOrStrategy::ClassInfo()) {
+    if (tidy && result && TakesSomeMembers(production->GetStrategyClass())) {
       for (TSymbol* member : frame.Possible)
         if (!TMatcherAccess::HoldsMatches(member)) grammar->Recycle(member);
     }
@@ -290,17 +293,21 @@ private:
     return result;
   }
 
+  // The built-in strategies that may match without taking every member.
+  static bool TakesSomeMembers(const TStrategyClass& AStrategy) {
+    return &AStrategy == &TMatchingByOrStrategy::ClassInfo() || &AStrategy == &TLinearMatchingStrategy::ClassInfo();
+  }
+
   bool Record(TSymbol* ASymbol, TToken* AStart, uint32_t AKey, bool AMatched) {
     TGrammar* grammar = ASymbol->Grammar();
     if (AMatched) {
-      AStart->EnsureParentSymbols().Add(AKey, ASymbol);
+      AStart->MemoMatched(AKey, ASymbol);
       TMatcherAccess::SetHoldsMatches(ASymbol);
       if (grammar != nullptr) grammar->MatchSuccess(ASymbol, FIterator);
       TMatcherAccess::DoMatchSuccess(ASymbol, FIterator);
       TMatcherAccess::SetLastPosition(ASymbol, FIterator.GetBookmark());
     } else {
-      AStart->EnsureFailedSymbols().Add(AKey, nullptr);
-      if (ASymbol->IsTerminal()) AStart->EnsureFailedTerminals().Add(AKey, nullptr);
+      AStart->MemoFailed(AKey, ASymbol->IsTerminal());
       if (grammar != nullptr) grammar->MatchFailed(ASymbol, FIterator);
       TMatcherAccess::DoMatchFailed(ASymbol, FIterator);
     }

@@ -152,34 +152,41 @@ public:
 
   void Add(TSymbol* ASymbol) {
     if (FCount == static_cast<int32_t>(FCapacity)) Grow();
-    FData[FCount++] = ASymbol;
+    Data()[FCount++] = ASymbol;
   }
   void Clear();
   int32_t Count() const { return FCount; }
   int32_t IndexOf(const TSymbol* ASymbol) const;
   bool IsEmpty() const { return FCount == 0; }
-  TSymbol* First() const { return FCount == 0 ? nullptr : FData[0]; }
-  TSymbol* Last() const { return FCount == 0 ? nullptr : FData[FCount - 1]; }
-  TSymbol* Items(int32_t AIndex) const { return FData[AIndex]; }
+  TSymbol* First() const { return FCount == 0 ? nullptr : Data()[0]; }
+  TSymbol* Last() const { return FCount == 0 ? nullptr : Data()[FCount - 1]; }
+  TSymbol* Items(int32_t AIndex) const { return Data()[AIndex]; }
   TSymbol* operator[](int32_t AIndex) const { return Items(AIndex); }
   bool OwnsObjects() const { return FOwnsObjects != 0; }
   // Replaces the entries by those of ASource, sharing the symbols (only for non-owning lists).
   void AssignShared(const TSymbols& ASource);
 
-  TSymbol* const* begin() const { return FData; }
-  TSymbol* const* end() const { return FData + FCount; }
+  TSymbol* const* begin() const { return Data(); }
+  TSymbol* const* end() const { return Data() + FCount; }
 
 private:
   // Productions have two to six members and most match one to three; those fit without a heap
   // block, and a parse makes two lists (members and matched children) per attempted production.
+  // The entries sit in place of the pointer to a heap block until they outgrow it: every
+  // production of a parse holds one list.
   static constexpr int32_t kInline = 3;
+  bool OnHeap() const { return FCapacity > static_cast<uint32_t>(kInline); }
+  TSymbol** Data() { return OnHeap() ? FHeap : FInline; }
+  TSymbol* const* Data() const { return OnHeap() ? FHeap : FInline; }
   void Grow();
 
-  TSymbol** FData = FInline;
+  union {
+    TSymbol* FInline[kInline];
+    TSymbol** FHeap;
+  };
   int32_t FCount = 0;
   uint32_t FCapacity : 31 = kInline;
   uint32_t FOwnsObjects : 1;
-  TSymbol* FInline[kInline];
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -355,17 +362,7 @@ protected:
 // ---------------------------------------------------------------------------------------------
 // Productions
 
-// The listing interface of a production.
-class IBNFClause {
-public:
-  virtual std::u16string GetBNFClause() = 0;
-  virtual bool IsBNFVisible() = 0;
-
-protected:
-  ~IBNFClause() = default;
-};
-
-class TProduction : public TSymbol, public IBNFClause {
+class TProduction : public TSymbol {
   TESS_SYMBOL_CLASS(TProduction)
 public:
   TProduction* AsProduction() override { return this; }
@@ -394,8 +391,11 @@ public:
   void Assign(const TSymbol& ASource) override;
   void Accept(TSymbolVisitor& AVisitor) override;
   using TSymbol::Accept;
-  std::u16string GetBNFClause() override;
-  bool IsBNFVisible() override { return true; }
+  // The production's listing line, and whether the listing shows it. They are virtuals of the
+  // production itself rather than of an interface beside it: a second base would cost every
+  // production of a parse another vtable pointer.
+  virtual std::u16string GetBNFClause();
+  virtual bool IsBNFVisible() { return true; }
   // Whether an attempt of this production opens a level of nesting that the grammar bounds
   // (TGrammar::MaxNestingDepth).
   virtual bool IsNestingLevel() const { return false; }

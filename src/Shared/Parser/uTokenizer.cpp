@@ -150,20 +150,20 @@ uint32_t MemoSlot(uint32_t AKey, uint32_t AMask) { return (AKey * 0x9E3779B1u) &
 
 TSymbolMemo::~TSymbolMemo() {
   // Arena memory goes back with the arena.
-  if (FArena == nullptr) ::operator delete(FData);
+  if (!FInArena) ::operator delete(FData);
 }
 
 int32_t TSymbolMemo::FindIndex(uint32_t AKey) const {
   const uint32_t* keys = Keys();
   if (!Indexed()) {
     for (uint32_t i = 0; i < FCount; ++i)
-      if (keys[i] == AKey) return static_cast<int32_t>(i);
+      if ((keys[i] & ~kMark) == AKey) return static_cast<int32_t>(i);
     return -1;
   }
   const int32_t* index = Index();
   const uint32_t mask = FCapacity * 2 - 1;
   for (uint32_t slot = MemoSlot(AKey, mask);; slot = (slot + 1) & mask) {
-    if (index[slot] < 0 || keys[index[slot]] == AKey) return index[slot];
+    if (index[slot] < 0 || (keys[index[slot]] & ~kMark) == AKey) return index[slot];
   }
 }
 
@@ -179,25 +179,27 @@ bool TSymbolMemo::Contains(std::u16string_view ACaption) const {
 
 size_t TSymbolMemo::BlockBytes(uint32_t ACapacity) const {
   const size_t bytes = (FKeysOnly ? 0 : sizeof(TSymbol*) * ACapacity) + sizeof(uint32_t) * ACapacity +
-                       (ACapacity > kLinearLimit ? sizeof(int32_t) * ACapacity * 2 : 0);
+                       (IndexedAt(ACapacity) ? sizeof(int32_t) * ACapacity * 2 : 0);
   // Whole pointers, so that an outgrown block can go back to the arena.
   return (bytes + sizeof(void*) - 1) / sizeof(void*) * sizeof(void*);
 }
 
-void TSymbolMemo::Grow() {
+void TSymbolMemo::Grow(TArena* AArena) {
   // From one entry up: most tables of a parse hold one to five, and an outgrown block goes back to
   // the arena for the next table of its size.
+  assert((FData == nullptr || (AArena != nullptr) == (FInArena != 0)) && "a memo table grows in one place");
   const uint32_t capacity = FCapacity == 0 ? 1 : FCapacity * 2;
   const size_t bytes = BlockBytes(capacity);
-  void* data = FArena != nullptr ? FArena->AllocateRecycled(bytes, alignof(TSymbol*)) : ::operator new(bytes);
+  void* data = AArena != nullptr ? AArena->AllocateRecycled(bytes, alignof(TSymbol*)) : ::operator new(bytes);
   if (FCount > 0) {
     if (!FKeysOnly) std::copy(Symbols(), Symbols() + FCount, static_cast<TSymbol**>(data));
     std::copy(Keys(), Keys() + FCount, KeysIn(data, capacity));
   }
-  if (FArena == nullptr)
+  if (!FInArena)
     ::operator delete(FData);
   else if (FData != nullptr)
-    FArena->Recycle(FData, BlockBytes(FCapacity));
+    AArena->Recycle(FData, BlockBytes(FCapacity));
+  FInArena = AArena != nullptr ? 1u : 0u;
   FData = data;
   FCapacity = capacity;
   if (!Indexed()) return;
@@ -206,17 +208,22 @@ void TSymbolMemo::Grow() {
   const uint32_t mask = capacity * 2 - 1;
   const uint32_t* keys = Keys();
   for (uint32_t i = 0; i < FCount; ++i) {
-    uint32_t slot = MemoSlot(keys[i], mask);
+    uint32_t slot = MemoSlot(keys[i] & ~kMark, mask);
     while (index[slot] >= 0) slot = (slot + 1) & mask;
     index[slot] = static_cast<int32_t>(i);
   }
 }
 
-void TSymbolMemo::Add(uint32_t AKey, TSymbol* ASymbol) {
+void TSymbolMemo::Add(uint32_t AKey, TSymbol* ASymbol, TArena* AArena, bool AMarked) {
   assert((!FKeysOnly || ASymbol == nullptr) && "a table of keys only keeps no symbol");
-  if (Contains(AKey)) return;
-  if (FCount == FCapacity) Grow();
-  Keys()[FCount] = AKey;
+  assert((AKey & kMark) == 0 && "a memo key is below 2^31");
+  const uint32_t mark = AMarked ? kMark : 0u;
+  if (const int32_t at = FindIndex(AKey); at >= 0) {
+    Keys()[at] |= mark;
+    return;
+  }
+  if (FCount == FCapacity) Grow(AArena);
+  Keys()[FCount] = AKey | mark;
   if (!FKeysOnly) Symbols()[FCount] = ASymbol;
   if (Indexed()) {
     int32_t* index = Index();
@@ -231,7 +238,7 @@ void TSymbolMemo::Add(uint32_t AKey, TSymbol* ASymbol) {
 TStringList TSymbolMemo::Captions() const {
   TStringList result;
   result.reserve(FCount);
-  for (uint32_t i = 0; i < FCount; ++i) result.push_back(InternedCaption(Keys()[i]));
+  for (uint32_t i = 0; i < FCount; ++i) result.push_back(InternedCaption(Keys()[i] & ~kMark));
   return result;
 }
 
@@ -267,15 +274,30 @@ void TToken::Accept(TTokenVisitor& AVisitor) { AVisitor.VisitToken(this); }
 TToken::TMemoTables& TToken::Memo() {
   if (FMemo == nullptr) {
     if (FParent != nullptr) {
-      TArena& arena = FParent->MemoArena();
-      FMemo = arena.New<TMemoTables>(&arena);
+      FMemo = FParent->MemoArena().New<TMemoTables>();
       FMemoInArena = true;
     } else {
-      FMemo = new TMemoTables(nullptr);
+      FMemo = new TMemoTables();
       FMemoInArena = false;
     }
   }
   return *FMemo;
+}
+
+TArena* TToken::MemoEntryArena() { return FParent != nullptr ? &FParent->MemoArena() : nullptr; }
+
+void TToken::MemoMatched(uint32_t AKey, TSymbol* ASymbol) { Memo().ParentSymbols.Add(AKey, ASymbol, MemoEntryArena()); }
+
+void TToken::MemoFailed(uint32_t AKey, bool ATerminal) {
+  Memo().FailedSymbols.Add(AKey, nullptr, MemoEntryArena(), ATerminal);
+}
+
+TSymbolMemo TToken::FailedTerminals() const {
+  TSymbolMemo result(true);
+  if (FMemo != nullptr)
+    for (const TSymbolMemo::Entry entry : FMemo->FailedSymbols.Entries())
+      if (entry.Marked) result.Add(entry.Key, nullptr);
+  return result;
 }
 
 void TCustomTextToken::Accept(TTokenVisitor& AVisitor) { AVisitor.VisitCustomTextToken(this); }

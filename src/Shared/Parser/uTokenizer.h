@@ -130,14 +130,16 @@ public:                                                                         
 
 // The per-token memo of the grammar matcher: symbols that matched or failed starting at a token,
 // keyed by the interned caption of the symbol. Lookups compare key numbers, hashed once a table
-// grows past a few entries. The entries live in the token list's memo arena when there is one. The
-// tables of failures keep keys only (AKeysOnly): what a failed attempt made is freed with it, and
-// a key takes 4 bytes where a key with its symbol takes 12.
+// grows past a few entries. The entries live in the arena Add is given (the token list's memo
+// arena), else on the heap; the table itself keeps no arena, since a parse has three tables for
+// most of its tokens. The tables of failures keep keys only (AKeysOnly): what a failed attempt made
+// is freed with it, and a key takes 4 bytes where a key with its symbol takes 12.
 class TSymbolMemo {
 public:
   struct Entry {
     uint32_t Key;
     TSymbol* Symbol;  // null in a table of keys only
+    bool Marked = false;
   };
 
   // The entries in the order they were added, each read as an Entry.
@@ -168,11 +170,18 @@ public:
     const TSymbolMemo& FMemo;
   };
 
-  explicit TSymbolMemo(TArena* AArena = nullptr, bool AKeysOnly = false)
-      : FArena(AArena), FKeysOnly(AKeysOnly ? 1u : 0u) {}
+  explicit TSymbolMemo(bool AKeysOnly = false) : FKeysOnly(AKeysOnly ? 1u : 0u), FInArena(0) {}
   ~TSymbolMemo();
   TSymbolMemo(const TSymbolMemo&) = delete;
   TSymbolMemo& operator=(const TSymbolMemo&) = delete;
+  TSymbolMemo(TSymbolMemo&& AOther) noexcept
+      : FData(AOther.FData), FCount(AOther.FCount), FCapacity(AOther.FCapacity), FKeysOnly(AOther.FKeysOnly),
+        FInArena(AOther.FInArena) {
+    AOther.FData = nullptr;
+    AOther.FCount = 0;
+    AOther.FCapacity = 0;
+  }
+  TSymbolMemo& operator=(TSymbolMemo&&) = delete;
 
   TSymbol* Find(uint32_t AKey) const {
     const int32_t at = FindIndex(AKey);
@@ -183,20 +192,31 @@ public:
   TSymbol* Find(std::u16string_view ACaption) const;
   bool Contains(std::u16string_view ACaption) const;
   // A key already present keeps its first symbol, as a lookup in a list would find the first. A
-  // table of keys only takes a null symbol.
-  void Add(uint32_t AKey, TSymbol* ASymbol);
+  // table of keys only takes a null symbol. The entries grow in AArena when it is given, which
+  // must then be the same for every Add of the table and outlive it. AMarked marks the entry (a
+  // key added again keeps a mark it has and takes a new one): the failures at a token mark those
+  // of terminals. Keys are below 2^31.
+  void Add(uint32_t AKey, TSymbol* ASymbol, TArena* AArena = nullptr, bool AMarked = false);
   size_t Count() const { return FCount; }
   TEntries Entries() const { return TEntries(*this); }
   // The captions, as first spelt when interned, in the order of the entries.
   TStringList Captions() const;
 
 private:
-  // Past this many entries a table also keeps an open-addressing index of 2 * capacity slots.
+  // Past this many entries a table also keeps an open-addressing index of 2 * capacity slots; a
+  // table of keys only is searched without one further, its keys being a third of the entry.
   // One block holds the symbols (none in a table of keys only), the keys, then the index.
   static constexpr uint32_t kLinearLimit = 8;
-  bool Indexed() const { return FCapacity > kLinearLimit; }
+  static constexpr uint32_t kKeysLinearLimit = 16;
+  bool IndexedAt(uint32_t ACapacity) const { return ACapacity > (FKeysOnly ? kKeysLinearLimit : kLinearLimit); }
+  bool Indexed() const { return IndexedAt(FCapacity); }
   int32_t FindIndex(uint32_t AKey) const;
-  Entry EntryAt(uint32_t AIndex) const { return {Keys()[AIndex], FKeysOnly ? nullptr : Symbols()[AIndex]}; }
+  // A stored key is the key with the mark in its top bit.
+  static constexpr uint32_t kMark = 1u << 31;
+  Entry EntryAt(uint32_t AIndex) const {
+    const uint32_t key = Keys()[AIndex];
+    return {key & ~kMark, FKeysOnly ? nullptr : Symbols()[AIndex], (key & kMark) != 0};
+  }
   size_t BlockBytes(uint32_t ACapacity) const;
   TSymbol** Symbols() const { return static_cast<TSymbol**>(FData); }
   uint32_t* KeysIn(void* AData, uint32_t ACapacity) const {
@@ -204,13 +224,13 @@ private:
   }
   uint32_t* Keys() const { return KeysIn(FData, FCapacity); }
   int32_t* Index() const { return reinterpret_cast<int32_t*>(Keys() + FCapacity); }
-  void Grow();
+  void Grow(TArena* AArena);
 
-  TArena* FArena;
   void* FData = nullptr;
   uint32_t FCount = 0;
-  uint32_t FCapacity : 31 = 0;
+  uint32_t FCapacity : 30 = 0;
   uint32_t FKeysOnly : 1;
+  uint32_t FInArena : 1;  // FData came from an arena and goes back with it
 };
 
 // Kinds of token as bits, for the tests the iterator and the terminals make on every token. A
@@ -272,23 +292,25 @@ public:
   // million empty tables. The const accessors give null until the table exists.
   const TSymbolMemo* ParentSymbols() const { return FMemo ? &FMemo->ParentSymbols : nullptr; }
   const TSymbolMemo* FailedSymbols() const { return FMemo ? &FMemo->FailedSymbols : nullptr; }
-  const TSymbolMemo* FailedTerminals() const { return FMemo ? &FMemo->FailedTerminals : nullptr; }
-  TSymbolMemo& EnsureParentSymbols() { return Memo().ParentSymbols; }
-  TSymbolMemo& EnsureFailedSymbols() { return Memo().FailedSymbols; }
-  TSymbolMemo& EnsureFailedTerminals() { return Memo().FailedTerminals; }
+  // The failures of terminals, as a table of their own made on request from the marks in
+  // FailedSymbols: the matcher never reads it, and a parse keeps no third table per token for it.
+  TSymbolMemo FailedTerminals() const;
+  // Records that ASymbol, of memo key AKey, matched starting here (a key present keeps its symbol).
+  void MemoMatched(uint32_t AKey, TSymbol* ASymbol);
+  // Records that the symbol of memo key AKey failed starting here, marked when it is a terminal.
+  void MemoFailed(uint32_t AKey, bool ATerminal);
   // Forgets every memo entry (the symbols they name are about to be freed).
   void ClearMemo();
 
 private:
   friend class TCompositeToken;
   struct TMemoTables {
-    explicit TMemoTables(TArena* AArena)
-        : ParentSymbols(AArena), FailedSymbols(AArena, true), FailedTerminals(AArena, true) {}
-    TSymbolMemo ParentSymbols;
-    TSymbolMemo FailedSymbols;
-    TSymbolMemo FailedTerminals;
+    TSymbolMemo ParentSymbols{false};
+    TSymbolMemo FailedSymbols{true};
   };
   TMemoTables& Memo();
+  // Where the entries of this token's memo grow: the parent's memo arena, none for a root.
+  TArena* MemoEntryArena();
 
   TCompositeToken* FParent;
   int32_t FStartPos = 0;

@@ -168,8 +168,8 @@ std::vector<std::string> MemoOf(const TDeepGrammar& AGrammar) {
     }
     if (const TSymbolMemo* failed = token->FailedSymbols())
       for (const std::u16string& caption : failed->Captions()) line += " -" + tess::common::Utf16ToUtf8(caption);
-    if (const TSymbolMemo* failed = token->FailedTerminals())
-      for (const std::u16string& caption : failed->Captions()) line += " !" + tess::common::Utf16ToUtf8(caption);
+    for (const std::u16string& caption : token->FailedTerminals().Captions())
+      line += " !" + tess::common::Utf16ToUtf8(caption);
     result.push_back(line);
   }
   return result;

@@ -201,8 +201,8 @@ TEST_F(Matching, SameClassAtTheSameTokenFromTwoParentsMatchesOnce) {
   EXPECT_TRUE(first->FailedSymbols()->Contains(u"P2"));
   // 'x' failed at the third token, as a terminal.
   const TToken* third = FGrammar.RootToken()->Tokens(4);
-  EXPECT_TRUE(third->FailedTerminals()->Contains(u"x"));
-  EXPECT_FALSE(third->FailedTerminals()->Contains(u"P2"));
+  EXPECT_TRUE(third->FailedTerminals().Contains(u"x"));
+  EXPECT_FALSE(third->FailedTerminals().Contains(u"P2"));
 }
 
 TEST_F(Matching, ARepeatedFailureIsNotTriedAgain) {
@@ -238,6 +238,17 @@ TEST_F(Matching, WhatNoTreeOrMemoNamesIsFreedAsTheAttemptEnds) {
                 ->Token()
                 ->Text(),
             u"a");
+}
+
+// P1 = 'a' [P2] 'b' ['z'] with P2 = 'b' 'x', over "a b": the sequence matches without P2 and 'z'.
+// P2 stays beside the tree, since the memo names the 'b' it matched; 'z' names nothing and goes.
+TEST_F(Matching, SequenceThatMatchesFreesTheOptionalMembersItSkipped) {
+  P2::Spec.Members = {Const(u"b"), Const(u"x")};
+  P1::Spec.Members = {Const(u"a"), Sym<P2>(false), Const(u"b"), Const(u"z", false)};
+  ASSERT_TRUE(Parse(u"a b"));
+  EXPECT_EQ(Matched(), u"ab");
+  EXPECT_EQ(FGrammar.SymbolCount(), 6u) << "P1, 'a', 'b' in the tree; P2 with 'b' and 'x' beside it";
+  EXPECT_EQ(dynamic_cast<P1*>(FGrammar.Child(0))->Count(), 2);
 }
 
 TEST_F(Matching, MemoStartsAfreshForEveryText) {
@@ -368,20 +379,65 @@ TEST(Symbols, DefaultsSiblingsAndSearch) {
   EXPECT_EQ(ParserFactory().GetLastTokenFor(production)->Text(), u"b");
 }
 
+// A list keeps its first entries in place of its heap pointer: across that limit every entry stays
+// where it was added, and a shared copy reads the same.
+TEST(Symbols, KeepTheirOrderAcrossTheInlineLimit) {
+  std::vector<TSymbol*> symbols;
+  for (uintptr_t i = 1; i <= 9; ++i) symbols.push_back(reinterpret_cast<TSymbol*>(i * 16));
+  TSymbols list;
+  for (size_t n = 0; n < symbols.size(); ++n) {
+    list.Add(symbols[n]);
+    ASSERT_EQ(std::vector<TSymbol*>(list.begin(), list.end()),
+              std::vector<TSymbol*>(symbols.begin(), symbols.begin() + static_cast<std::ptrdiff_t>(n) + 1));
+    ASSERT_EQ(list.Last(), symbols[n]);
+    ASSERT_EQ(list.IndexOf(symbols[n]), static_cast<int32_t>(n));
+  }
+  TSymbols copy;
+  copy.Add(symbols[8]);
+  copy.AssignShared(list);
+  EXPECT_EQ(std::vector<TSymbol*>(copy.begin(), copy.end()), symbols);
+  list.Clear();
+  EXPECT_TRUE(list.IsEmpty());
+  list.Add(symbols[4]);
+  EXPECT_EQ(list.First(), symbols[4]);
+  EXPECT_EQ(list.Count(), 1);
+}
+
 TEST(SymbolMemo, FindsEveryKeyPastTheLinearLimitWithAndWithoutAnArena) {
   TArena arena;
   for (TArena* where : {static_cast<TArena*>(nullptr), &arena}) {
-    TSymbolMemo memo(where);
+    TSymbolMemo memo;
     std::vector<TSymbol*> symbols;
     for (uintptr_t i = 1; i <= 300; ++i) symbols.push_back(reinterpret_cast<TSymbol*>(i * 16));
     for (uint32_t key = 1; key <= 300; ++key) {
-      memo.Add(key * 7, symbols[key - 1]);
+      memo.Add(key * 7, symbols[key - 1], where);
       ASSERT_EQ(memo.Find(key * 7), symbols[key - 1]);
       ASSERT_EQ(memo.Find(key * 7 + 1), nullptr);
     }
-    memo.Add(7, symbols[5]);  // a key added again keeps its first symbol
+    memo.Add(7, symbols[5], where);  // a key added again keeps its first symbol
     EXPECT_EQ(memo.Count(), 300u);
     for (uint32_t key = 1; key <= 300; ++key) EXPECT_EQ(memo.Find(key * 7), symbols[key - 1]);
     EXPECT_EQ(memo.Entries()[299].Key, 2100u);
+  }
+}
+
+// A table of keys only is searched without an index for longer than one with symbols: every key is
+// found on both sides of that limit, marked or not, in the order added, and none names a symbol. A
+// key added again keeps its place and takes a new mark.
+TEST(SymbolMemo, KeysOnlyTableFindsEveryKeyPastItsLinearLimit) {
+  TArena arena;
+  TSymbolMemo memo(true);
+  for (uint32_t key = 1; key <= 40; ++key) {
+    memo.Add(key * 5, nullptr, &arena, key % 3 == 0);
+    for (uint32_t added = 1; added <= key; ++added) ASSERT_TRUE(memo.Contains(added * 5)) << key;
+    ASSERT_FALSE(memo.Contains(key * 5 + 1));
+    ASSERT_EQ(memo.Find(key * 5), nullptr);
+  }
+  memo.Add(5, nullptr, &arena, true);
+  memo.Add(15, nullptr, &arena, false);
+  EXPECT_EQ(memo.Count(), 40u);
+  for (uint32_t i = 0; i < 40; ++i) {
+    EXPECT_EQ(memo.Entries()[i].Key, (i + 1) * 5);
+    EXPECT_EQ(memo.Entries()[i].Marked, i == 0 || (i + 1) % 3 == 0) << i;
   }
 }
