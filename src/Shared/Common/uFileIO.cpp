@@ -83,8 +83,6 @@ int ReadToEnd(int AFd, std::string& ABytes) {
 }
 
 std::vector<bool> FlushTogether(const std::vector<const char*>& APaths) {
-  // One flush of each file system: a flush per file would wait for the disk once per file, even
-  // where one journal commit already holds them all.
   std::map<dev_t, bool> deviceFlushed;
   std::vector<dev_t> devices(APaths.size(), 0);
   std::vector<bool> flushed(APaths.size(), false);

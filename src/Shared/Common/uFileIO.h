@@ -43,9 +43,9 @@ ssize_t ReadFull(int AFd, char* ABuffer, size_t ACount);
 // expected size plus one beforehand and a regular file takes two reads.
 int ReadToEnd(int AFd, std::string& ABytes);
 
-// Puts the contents of the named files on disk together, and says for each whether it got there.
-// All are handed to the disk before the first flush is waited for, so that one journal commit
-// covers the lot where a flush after each file would wait for a commit per file.
+// Puts the contents of the named regular files on disk together, and says for each whether it got
+// there: one flush of each file system they lie on, where a flush of each file would wait for the
+// disk once per file. The flush takes whatever else of that file system is not yet on disk too.
 std::vector<bool> FlushTogether(const std::vector<const char*>& APaths);
 
 }  // namespace tess::common

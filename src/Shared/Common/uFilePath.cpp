@@ -55,19 +55,11 @@ bool IsNormalAbsolute(std::string_view APath) {
 TFilePath TFilePath::Normal() const {
   // The common case without the general path machinery, which the placement pays for several
   // times a file.
-  if (!FNative.empty()) {
-    std::string absolute;
-    if (FNative.front() != '/') {
-      char folder[PATH_MAX];
-      if (::getcwd(folder, sizeof folder) != nullptr) {
-        absolute = folder;
-        if (absolute.back() != '/') absolute += '/';
-        absolute += FNative;
-      }
-    }
-    if (IsNormalAbsolute(absolute.empty() ? FNative : absolute))
-      return absolute.empty() ? *this : TFilePath(std::move(absolute));
-  }
+  std::string joined = FNative;
+  char folder[PATH_MAX];
+  if (!joined.empty() && joined.front() != '/' && ::getcwd(folder, sizeof folder) != nullptr)
+    joined = std::string(folder) + (folder[1] != '\0' ? "/" : "") + FNative;
+  if (IsNormalAbsolute(joined)) return TFilePath(std::move(joined));
   std::error_code error;
   const fs::path absolute = fs::absolute(FNative, error);
   return TFilePath((error ? fs::path(FNative) : absolute).lexically_normal().string());
