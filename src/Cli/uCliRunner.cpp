@@ -59,15 +59,6 @@ void LoadInput(const common::TFilePath& APath, TPrepared& APrepared, TTransform&
   ATransform.SetInBytes(std::move(bytes));
 }
 
-// False when opening the file would wait: a lease, another program's hold on it, delays the open.
-// Anything but a regular file is not opened at all, as the transformation does not open it either.
-bool OpensAtOnce(const common::TFilePath& APath) {
-  struct stat info;
-  if (::stat(APath.CStr(), &info) != 0 || !S_ISREG(info.st_mode)) return true;
-  const common::TFileDescriptor file(::open(APath.CStr(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  return file.IsOpen() || errno != EWOULDBLOCK;
-}
-
 }  // namespace
 
 TFingerprint FingerprintOf(const common::TFilePath& APath) {
@@ -446,7 +437,7 @@ std::optional<TPrepared> TRunner::TakeIfReady(size_t AIndex, std::chrono::steady
     if (left <= 0) break;
   }
   const bool here = AIndex >= FNext && !AnyAlive();
-  if (!FResults[AIndex] && !(here && steady_clock::now() < ADeadline && OpensAtOnce(FFiles[AIndex])))
+  if (!FResults[AIndex] && !(here && steady_clock::now() < ADeadline && common::DDirectory::OpensAtOnce(FFiles[AIndex])))
     return std::nullopt;
   return Take(AIndex);
 }

@@ -203,6 +203,13 @@ int DDirectory::OpenRegular(const TFilePath& APath, bool ACreate, struct stat* A
   return file.Release();
 }
 
+bool DDirectory::OpensAtOnce(const TFilePath& APath) {
+  struct stat info;
+  if (::stat(APath.CStr(), &info) != 0 || !S_ISREG(info.st_mode)) return true;
+  const TFileDescriptor file(::open(APath.CStr(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  return file.IsOpen() || errno != EWOULDBLOCK;
+}
+
 std::string DDirectory::ReadBytes(const TFilePath& APath) {
   struct stat info;
   TFileDescriptor file(OpenRegular(APath, false, &info));

@@ -41,6 +41,10 @@ public:
   // ("Cannot open file" or "Cannot create file", with the reason). AInfo, when given, receives
   // what the open file is (size, identity, times), so the caller need not look again.
   static int OpenRegular(const TFilePath& APath, bool ACreate, struct stat* AInfo = nullptr);
+  // False when OpenRegular would wait to open the file for reading: a lease, another program's
+  // hold on the file, delays the open. Anything but a regular file counts as opening at once, as
+  // OpenRegular refuses it without waiting.
+  static bool OpensAtOnce(const TFilePath& APath);
   // The raw bytes of a regular file. Raises EFileError when it cannot be read.
   static std::string ReadBytes(const TFilePath& APath);
   // Replaces the file by the bytes: they go to a new file beside it that is then renamed into
