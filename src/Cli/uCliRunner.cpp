@@ -77,6 +77,14 @@ std::optional<stream::FormFileFormat> FormatOf(const common::TFilePath& APath) {
 
 namespace {
 
+// The format of a result in the private folder, where nothing but the run puts files, so that it
+// needs none of the care a user's file gets; nothing when no result was written.
+std::optional<stream::FormFileFormat> ResultFormat(const common::TFilePath& AResult) {
+  const common::TFileDescriptor file(::open(AResult.CStr(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  if (!file.IsOpen()) return std::nullopt;
+  return stream::DetectFormatOf(file.Get());
+}
+
 // A failure on the private result names the program's own file. The user needs the input it was
 // made for, and the folder (TMPDIR) to make room in; the reason after the name is kept.
 void NameTheInput(common::TStringList& ALog, const common::TFilePath& AResult, const common::TFilePath& AInput) {
@@ -134,7 +142,7 @@ TPrepared TPreparer::Prepare(const common::TFilePath& AInput, const std::string&
   if (prepared.Raised) {
     NameTheInput(prepared.Log, result, AInput);
     common::DDirectory::RemoveFile(result);
-  } else if (const std::optional<stream::FormFileFormat> format = FormatOf(result)) {
+  } else if (const std::optional<stream::FormFileFormat> format = ResultFormat(result)) {
     // Only a file that is there has a format.
     prepared.Result = result;
     prepared.FormatAfter = format;
@@ -437,7 +445,8 @@ std::optional<TPrepared> TRunner::TakeIfReady(size_t AIndex, std::chrono::steady
     if (left <= 0) break;
   }
   const bool here = AIndex >= FNext && !AnyAlive();
-  if (!FResults[AIndex] && !(here && steady_clock::now() < ADeadline && common::DDirectory::OpensAtOnce(FFiles[AIndex])))
+  if (!FResults[AIndex] &&
+      !(here && steady_clock::now() < ADeadline && common::DDirectory::OpensAtOnce(FFiles[AIndex])))
     return std::nullopt;
   return Take(AIndex);
 }

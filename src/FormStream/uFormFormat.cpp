@@ -83,10 +83,17 @@ FormFileFormat DetectFormFormat(TStream& AStream) {
 
 FormFileFormat DetectFileFormat(const common::TFilePath& AFileName) {
   const common::TFileDescriptor file(common::DDirectory::OpenRegular(AFileName, false));
-  char head[4];
+  if (const std::optional<FormFileFormat> format = DetectFormatOf(file.Get())) return *format;
   // A file that cannot be read looks as an empty one does, as it does through a stream.
-  const ssize_t count = common::ReadFull(file.Get(), head, sizeof head);
-  TMemoryStream bytes(std::string(head, count > 0 ? static_cast<size_t>(count) : 0));
+  TMemoryStream empty;
+  return DetectFormFormat(empty);
+}
+
+std::optional<FormFileFormat> DetectFormatOf(int AFileDescriptor) {
+  char head[4];
+  const ssize_t count = common::ReadFull(AFileDescriptor, head, sizeof head);
+  if (count < 0) return std::nullopt;
+  TMemoryStream bytes(std::string(head, static_cast<size_t>(count)));
   return DetectFormFormat(bytes);
 }
 

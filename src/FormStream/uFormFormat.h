@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,8 @@ FormFileFormat DetectFormFormat(TStream& AStream);
 // read, without a buffer of their own and without seeking back. Raises EFileError when it cannot be
 // opened.
 FormFileFormat DetectFileFormat(const common::TFilePath& AFileName);
+// The same for a file open for reading at its start; nothing when it cannot be read.
+std::optional<FormFileFormat> DetectFormatOf(int AFileDescriptor);
 
 // Skips the 16-bit or 32-bit resource header in front of a binary form stream, leaving the stream at
 // the signature. Raises EReadError "Invalid stream format" when neither header is there, so a bare

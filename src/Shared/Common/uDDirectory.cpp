@@ -197,8 +197,8 @@ int DDirectory::OpenRegular(const TFilePath& APath, bool ACreate, struct stat* A
   if (file.Get() < 0) RaiseFileError(format, APath, errno);
   if (::fstat(file.Get(), &info) != 0) RaiseFileError(format, APath, errno);
   if (!S_ISREG(info.st_mode)) RaiseFileError(format, APath, kNotRegularFile);
-  const int status = ::fcntl(file.Get(), F_GETFL);
-  if (status != -1) ::fcntl(file.Get(), F_SETFL, status & ~O_NONBLOCK);
+  // The open set no other status flag, so clearing them all clears only O_NONBLOCK.
+  ::fcntl(file.Get(), F_SETFL, 0);
   if (AInfo != nullptr) *AInfo = info;
   return file.Release();
 }
