@@ -163,13 +163,14 @@ int TDFMBackup::RenameFile(const TFilePath& AFrom, const TFilePath& ATo) {
 }
 
 void TDFMBackup::BeginRun(const std::vector<TFilePath>& AInputs) {
+  FWorkingFolder = common::WorkingFolder();
   FRunPaths.clear();
   FRunIds.clear();
   for (const TFilePath& input : AInputs) NoteRunFile(input);
 }
 
 void TDFMBackup::NoteRunFile(const TFilePath& APath) {
-  FRunPaths.insert(APath.Normal());
+  FRunPaths.insert(APath.Normal(FWorkingFolder));
   struct stat info;
   if (::lstat(APath.CStr(), &info) != 0) return;
   FRunIds.insert({info.st_dev, info.st_ino});
@@ -178,7 +179,7 @@ void TDFMBackup::NoteRunFile(const TFilePath& APath) {
 }
 
 bool TDFMBackup::IsRunFile(const TFilePath& APath) const {
-  if (FRunPaths.count(APath.Normal()) != 0) return true;
+  if (FRunPaths.count(APath.Normal(FWorkingFolder)) != 0) return true;
   struct stat info;
   if (::lstat(APath.CStr(), &info) == 0 && FRunIds.count({info.st_dev, info.st_ino}) != 0) return true;
   return ::stat(APath.CStr(), &info) == 0 && FRunIds.count({info.st_dev, info.st_ino}) != 0;
@@ -188,7 +189,7 @@ bool TDFMBackup::IsRunFile(const TFilePath& APath) const {
 bool TDFMBackup::Taken(const TFilePath& APath) const {
   struct stat info;
   // A name that leads nowhere can match the run only by its text.
-  return ::lstat(APath.CStr(), &info) == 0 || FRunPaths.count(APath.Normal()) != 0;
+  return ::lstat(APath.CStr(), &info) == 0 || FRunPaths.count(APath.Normal(FWorkingFolder)) != 0;
 }
 
 TFilePath TDFMBackup::FreeName(const TFilePath& ABase) const {
@@ -199,8 +200,9 @@ TFilePath TDFMBackup::FreeName(const TFilePath& ABase) const {
 
 std::string TDFMBackup::Subfolder(const TFilePath& AInput, const TFilePath& ARoot) const {
   if (!FSettings.KeepStructure() || ARoot.IsEmpty()) return {};
-  const fs::path relative =
-      fs::path(AInput.Normal().Native()).parent_path().lexically_relative(ARoot.Normal().Native());
+  const fs::path relative = fs::path(AInput.Normal(FWorkingFolder).Native())
+                                .parent_path()
+                                .lexically_relative(ARoot.Normal(FWorkingFolder).Native());
   const std::string text = relative.string();
   if (text.empty() || text == "." || text.starts_with("..")) return {};
   return text;
@@ -221,6 +223,7 @@ TFilePath TDFMBackup::BackupBase(const TFilePath& AInput, const std::string& ASu
 
 TPlaced TDFMBackup::Execute(TTransform& ATransform, const TFilePath& AInput, const TFilePath& ARoot) {
   TPlaced placed;
+  FWorkingFolder = common::WorkingFolder();
   ATransform.SetInFile(AInput);
   NoteRunFile(AInput);
   const std::string subfolder = Subfolder(AInput, ARoot);

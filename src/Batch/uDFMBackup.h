@@ -84,6 +84,8 @@ private:
                    const std::string& ASubfolder, common::TFilePath& ABackup);
 
   const TPlacementSettings& FSettings;
+  // Found once for a run's start and once for each file, for the many relative names they compare.
+  common::TFilePath FWorkingFolder;
   std::set<common::TFilePath> FRunPaths;
   std::set<TFileId> FRunIds;
 };

@@ -52,17 +52,21 @@ bool IsNormalAbsolute(std::string_view APath) {
 
 }  // namespace
 
-TFilePath TFilePath::Normal() const {
+TFilePath WorkingFolder() {
+  char folder[PATH_MAX];
+  return TFilePath(::getcwd(folder, sizeof folder) != nullptr ? folder : "");
+}
+
+TFilePath TFilePath::Normal() const { return Normal(FNative.starts_with('/') ? TFilePath() : WorkingFolder()); }
+
+TFilePath TFilePath::Normal(const TFilePath& AWorkingFolder) const {
+  std::string joined = FNative;
+  if (!joined.empty() && joined.front() != '/' && !AWorkingFolder.IsEmpty())
+    joined = AWorkingFolder.FNative + (AWorkingFolder.FNative != "/" ? "/" : "") + FNative;
   // The common case without the general path machinery, which the placement pays for several
   // times a file.
-  std::string joined = FNative;
-  char folder[PATH_MAX];
-  if (!joined.empty() && joined.front() != '/' && ::getcwd(folder, sizeof folder) != nullptr)
-    joined = std::string(folder) + (folder[1] != '\0' ? "/" : "") + FNative;
   if (IsNormalAbsolute(joined)) return TFilePath(std::move(joined));
-  std::error_code error;
-  const fs::path absolute = fs::absolute(FNative, error);
-  return TFilePath((error ? fs::path(FNative) : absolute).lexically_normal().string());
+  return TFilePath(fs::path(joined).lexically_normal().string());
 }
 
 std::vector<TFilePath> FilePaths(const std::vector<std::u16string>& ATexts) {

@@ -38,6 +38,9 @@ public:
   // Absolute and without "." or ".." steps, worked out from the text alone: how names are
   // compared when the files behind them need not exist.
   TFilePath Normal() const;
+  // The same, with a relative name taken from AWorkingFolder (as WorkingFolder gives it), for a
+  // caller that works out many names at once.
+  TFilePath Normal(const TFilePath& AWorkingFolder) const;
 
   friend bool operator==(const TFilePath&, const TFilePath&) = default;
   friend auto operator<=>(const TFilePath&, const TFilePath&) = default;
@@ -45,6 +48,9 @@ public:
 private:
   std::string FNative;
 };
+
+// The process's working folder; empty when it cannot be found.
+TFilePath WorkingFolder();
 
 // Names that arrive as text, each made into a path value.
 std::vector<TFilePath> FilePaths(const std::vector<std::u16string>& ATexts);

@@ -48,6 +48,10 @@ TEST(FilePath, NormalIsAbsoluteWithoutDotSteps) {
                            "/a//b", "./a", "a/.", "..", ".tess-1.tmp"}) {
     const std::filesystem::path expected = (std::filesystem::path(here) / path).lexically_normal();
     EXPECT_EQ(TFilePath(path).Normal().Native(), expected.string()) << path;
+    for (const char* folder : {"/w/x", "/"})
+      EXPECT_EQ(TFilePath(path).Normal(TFilePath(folder)).Native(),
+                (std::filesystem::path(folder) / path).lexically_normal().string())
+          << folder << " " << path;
   }
 }
 
