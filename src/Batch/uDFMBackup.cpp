@@ -20,6 +20,7 @@ namespace tess::batch {
 namespace fs = std::filesystem;
 using common::Format;
 using common::ReadFull;
+using common::RenameNoReplace;
 using common::TFileDescriptor;
 using common::TFilePath;
 using common::WriteAll;
@@ -99,16 +100,6 @@ int CopyToNewFile(const TFilePath& ASource, const TFilePath& ATarget, const stru
   if (error == 0) error = closeError;
   if (error != 0) ::unlink(ATarget.CStr());
   return error;
-}
-
-// Renames without ever replacing an entry: EEXIST when ATo is taken.
-int RenameNoReplace(const TFilePath& AFrom, const TFilePath& ATo) {
-  if (::renameat2(AT_FDCWD, AFrom.CStr(), AT_FDCWD, ATo.CStr(), RENAME_NOREPLACE) == 0) return 0;
-  if (errno != EINVAL && errno != ENOSYS) return errno;
-  // A file system without that rename: a second name, then the first one goes.
-  if (::link(AFrom.CStr(), ATo.CStr()) != 0) return errno;
-  ::unlink(AFrom.CStr());
-  return 0;
 }
 
 // A second name for the file (same file system) or a flushed copy of it (another file system, or
@@ -245,9 +236,15 @@ TPlaced TDFMBackup::Execute(TTransform& ATransform, const TFilePath& AInput, con
   };
   if (!FSettings.Replace() && !subfolder.empty())
     if (const int error = MakeFolders(beside.Folder()); error != 0) return failBefore(error);
+  // A result made ahead comes in by a rename under a fresh temporary name; any other is written
+  // into an empty temporary file made for it.
   TFilePath temp;
-  struct stat reserved;
-  {
+  struct stat reserved {};
+  int movedIn = EEXIST;
+  for (int attempt = 0; attempt < 100 && movedIn == EEXIST; ++attempt)
+    movedIn = ATransform.MoveOutputTo(temp = common::TemporaryNameBeside(beside));
+  if (movedIn > 0) return failBefore(movedIn);
+  if (movedIn < 0) {
     TFileDescriptor file(common::CreateTemporaryBeside(beside, temp));
     if (file.Get() < 0) return failBefore(errno);
     ::fstat(file.Get(), &reserved);

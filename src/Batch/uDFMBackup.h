@@ -22,8 +22,9 @@ struct TPlaced {
 
 // Every result reaches its name by one rename of a complete, flushed temporary file in the same
 // folder, so an interrupted run leaves each file either as it was or whole. Temporary files are
-// hidden and named ".tess-" + 16 hex digits + ".tmp"; they are created exclusively, so no file of
-// the user's is ever taken for one. A result equal to its input is not written at all.
+// hidden and named ".tess-" + 16 hex digits + ".tmp"; they are created exclusively, or take a result
+// made ahead by a rename that replaces nothing, so no file of the user's is ever taken for one. A result equal to its
+// input is not written at all.
 class TDFMBackup {
 public:
   // The settings are read at every call, so a change between two runs applies to the next file.

@@ -114,6 +114,18 @@ public:
   }
   bool OutputFlushed() const override { return FFlushed; }
 
+  int MoveOutputTo(const common::TFilePath& APath) override {
+    if (FPrepared.Raised || FPrepared.Result.IsEmpty()) return -1;
+    const int error = common::RenameNoReplace(FPrepared.Result, APath);
+    // On another file system Execute copies the result into a file the placement makes.
+    if (error == EXDEV) return -1;
+    if (error == 0) {
+      FPrepared.Result = {};
+      FFlushed = FPrepared.Flushed;
+    }
+    return error;
+  }
+
 private:
   TPrepared& FPrepared;
   bool FFlushed = false;
@@ -160,9 +172,8 @@ std::vector<TPrepared> TakeGroup(TRun& ARun, size_t AFirst) {
   std::vector<TPrepared> group{ARun.Runner.Take(AFirst)};
   const auto deadline = std::chrono::steady_clock::now() + kGroupTime;
   int64_t bytes = group.back().Before.Size;
-  for (size_t index = AFirst + 1; index < ARun.Sources.size() && group.size() < kGroupFiles && bytes < kGroupBytes &&
-                                  !StopRequested();
-       ++index) {
+  for (size_t index = AFirst + 1;
+       index < ARun.Sources.size() && group.size() < kGroupFiles && bytes < kGroupBytes && !StopRequested(); ++index) {
     std::optional<TPrepared> ready = ARun.Runner.TakeIfReady(index, deadline);
     if (!ready) break;
     bytes += ready->Before.Size;

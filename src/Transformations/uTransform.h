@@ -48,6 +48,11 @@ public:
   virtual void Execute() = 0;
   // True when the OutFile that Execute wrote is already on disk, so that placing it needs no flush.
   virtual bool OutputFlushed() const { return false; }
+  // A result made before Execute (prepared ahead), put at APath by one rename that replaces
+  // nothing: 0, the error number (EEXIST when APath is taken), or -1 when there is no such result
+  // or it cannot be renamed there. Called before Execute, which then delivers nothing more, or
+  // writes OutFile as usual after -1.
+  virtual int MoveOutputTo(const common::TFilePath& /*APath*/) { return -1; }
 
   // CreateNew with the receiver assigned to it; null when CreateNew gives nothing.
   std::unique_ptr<TTransform> Clone() const;

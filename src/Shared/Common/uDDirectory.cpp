@@ -148,6 +148,15 @@ int CreateTemporaryBeside(const TFilePath& ATarget, TFilePath& ATempName) {
   return -1;
 }
 
+int RenameNoReplace(const TFilePath& AFrom, const TFilePath& ATo) {
+  if (::renameat2(AT_FDCWD, AFrom.CStr(), AT_FDCWD, ATo.CStr(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  // A file system without that rename: a second name, then the first one goes.
+  if (::link(AFrom.CStr(), ATo.CStr()) != 0) return errno;
+  ::unlink(AFrom.CStr());
+  return 0;
+}
+
 bool MatchesMask(std::u16string_view AName, std::u16string_view AMask) {
   if (AMask == u"*.*" || AMask == u"*") return true;
   return MatchFrom(AName, AMask);

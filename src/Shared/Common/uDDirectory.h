@@ -67,6 +67,9 @@ TFilePath TemporaryNameBeside(const TFilePath& ATarget);
 // Creates a new temporary file beside ATarget exclusively (never an existing file, never through a
 // link). Returns its descriptor, or -1 with errno set; ATempName receives its path.
 int CreateTemporaryBeside(const TFilePath& ATarget, TFilePath& ATempName);
+// Renames without ever replacing an entry: 0, or the error number (EEXIST when ATo is taken,
+// EXDEV when it lies on another file system).
+int RenameNoReplace(const TFilePath& AFrom, const TFilePath& ATo);
 
 // Whole-name wildcard match ('*' any run, '?' one character) without regard to case;
 // "*.*" matches every name, as it does in the dialogs users know.
