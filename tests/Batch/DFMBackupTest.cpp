@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -296,6 +297,76 @@ TEST_F(PlacementTest, FilesNamedLikeAnOldTemporaryFileAreTheUsersAndStay) {
   EXPECT_EQ(Read("forms/Main.dfm.new.dfm"), FOriginal);
   EXPECT_EQ(Listing("forms"),
             (Names{"Main.dfm", "Main.dfm.bak", "Main.dfm.new.dfm", "Main.dfm.new.dfm.tmp", "Main.dfm.tmp"}));
+}
+
+namespace {
+
+// A result made before Execute, handed over by rename; AAnswers script what each hand-over meets
+// first (0 is the real rename, EEXIST a name someone takes just before, -1 another file system).
+class TReadyAheadTransform : public TestTransform {
+public:
+  TReadyAheadTransform(TFilePath AReady, std::vector<int> AAnswers) : FReady(std::move(AReady)), FAnswers(AAnswers) {}
+  int MoveOutputTo(const TFilePath& APath) override {
+    const int answer = FAnswers.at(Asked++);
+    if (answer == EEXIST) std::ofstream(APath.Native()) << "someone else's";
+    if (answer != 0) return answer;
+    Moved = tess::common::RenameNoReplace(FReady, APath) == 0;
+    return Moved ? 0 : errno;
+  }
+  void Execute() override {
+    if (!Moved) return TestTransform::Execute();
+    FStatus = TTransformStatus::tsApplied;
+  }
+  size_t Asked = 0;
+  bool Moved = false;
+
+private:
+  TFilePath FReady;
+  std::vector<int> FAnswers;
+};
+
+}  // namespace
+
+// The hand-over never touches a name it did not make, and a refusal fails the file as a temporary
+// file that cannot be made does.
+TEST_F(PlacementTest, AResultReadyAheadIsMovedInOrWrittenAsUsual) {
+  struct TCase {
+    std::vector<int> Answers;
+    bool Placed;
+  };
+  for (const TCase& c : {TCase{{0}, true}, TCase{{EEXIST, EEXIST, 0}, true}, TCase{{-1}, true}, TCase{{EACCES}, false}})
+    for (bool replace : {true, false}) {
+      const std::string label = std::to_string(c.Answers.front()) + (replace ? " replace" : " new");
+      TempDir dir;
+      dir.Write("forms/Main.dfm", FOriginal);
+      dir.Write("ready/result", "made ahead");
+      FSettings.SetReplace(replace);
+      FSettings.SetBackup(false);
+      TReadyAheadTransform transform(dir / "ready/result", c.Answers);
+      std::vector<std::u16string> log;
+      transform.SetOnMessage([&](const std::u16string& AMessage) { log.push_back(AMessage); });
+      const TPlaced placed = TDFMBackup(FSettings).Execute(transform, dir / "forms/Main.dfm");
+      EXPECT_EQ(transform.Asked, c.Answers.size()) << label;
+      const std::string expected = transform.Moved ? "made ahead" : Reversed(FOriginal);
+      EXPECT_EQ(dir.Read("forms/Main.dfm"), c.Placed && replace ? expected : FOriginal) << label;
+      if (!replace && c.Placed) {
+        EXPECT_EQ(dir.Read("forms/Main.dfm.new.dfm"), expected) << label;
+      }
+      // Only the names the script took are left beside the result, each with its own content.
+      size_t others = 0;
+      for (const auto& entry : fs::directory_iterator(dir.Path() / "forms"))
+        if (entry.path().filename().string().starts_with(".tess-")) {
+          ++others;
+          EXPECT_EQ(dir.Read("forms/" + entry.path().filename().string()), "someone else's") << label;
+        }
+      EXPECT_EQ(others, size_t(std::count(c.Answers.begin(), c.Answers.end(), EEXIST))) << label;
+      if (!c.Placed) {
+        EXPECT_EQ(transform.Status(), TTransformStatus::tsError) << label;
+        EXPECT_TRUE(placed.Output.IsEmpty()) << label;
+        ASSERT_EQ(log.size(), 1u) << label;
+        EXPECT_EQ(log[0].rfind(u"Error: Cannot create a temporary file in", 0), 0u) << Utf16ToUtf8(log[0]);
+      }
+    }
 }
 
 // A name as long as the file system allows still has room for the temporary file beside it.
