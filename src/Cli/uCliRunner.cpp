@@ -40,11 +40,11 @@ TFingerprint FingerprintFrom(const struct stat& AInfo) {
 
 // The input read once, for the fingerprint, the format and the transformation alike: the bytes go
 // to ATransform. A file that cannot be read is left to the transformation, which says why.
-void LoadInput(const common::TFilePath& APath, TPrepared& APrepared, TTransform& ATransform) {
-  struct stat info;
-  common::TFileDescriptor file;
+void LoadInput(const common::TFilePath& APath, TOpenedInput AOpened, TPrepared& APrepared, TTransform& ATransform) {
+  struct stat info = AOpened.Info;
+  common::TFileDescriptor file = std::move(AOpened.File);
   try {
-    file = common::TFileDescriptor(common::DDirectory::OpenRegular(APath, false, &info));
+    if (!file.IsOpen()) file = common::TFileDescriptor(common::DDirectory::OpenRegular(APath, false, &info));
   } catch (const common::Exception&) {
     // Missing, a folder, a pipe: the fingerprint still tells whether the name holds something.
     APrepared.Before = FingerprintOf(APath);
@@ -108,12 +108,12 @@ void NameTheInput(common::TStringList& ALog, const common::TFilePath& AResult, c
 TPreparer::TPreparer(std::unique_ptr<TTransform> ATransform, common::TFilePath ATempDir)
     : FTransform(std::move(ATransform)), FTempDir(std::move(ATempDir)) {}
 
-TPrepared TPreparer::Prepare(const common::TFilePath& AInput, const std::string& AResultName) {
+TPrepared TPreparer::Prepare(const common::TFilePath& AInput, const std::string& AResultName, TOpenedInput AOpened) {
   TPrepared prepared;
   prepared.Input = AInput;
   TTransform& transform = *FTransform;
   transform.SetInFile(AInput);
-  LoadInput(AInput, prepared, transform);
+  LoadInput(AInput, std::move(AOpened), prepared, transform);
   // A stop that ended a wait for the input: the result is not going to be placed.
   if (StopRequested()) return prepared;
   const common::TFilePath result = FTempDir / AResultName;
@@ -412,7 +412,9 @@ void TRunner::Receive(int ATimeout) {
   }
 }
 
-TPrepared TRunner::Take(size_t AIndex) {
+TPrepared TRunner::Take(size_t AIndex) { return Take(AIndex, {}); }
+
+TPrepared TRunner::Take(size_t AIndex, TOpenedInput AOpened) {
   for (;;) {
     if (StopRequested()) return {};
     if (FResults[AIndex]) break;
@@ -423,7 +425,7 @@ TPrepared TRunner::Take(size_t AIndex) {
       // No worker left (or none was started): this process does the file itself.
       FNext = std::max(FNext, AIndex + 1);
       FConsumed = AIndex + 1;
-      return FHere->Prepare(FFiles[AIndex], ResultName(AIndex, ".out"));
+      return FHere->Prepare(FFiles[AIndex], ResultName(AIndex, ".out"), std::move(AOpened));
     }
     Receive();
   }
@@ -444,11 +446,18 @@ std::optional<TPrepared> TRunner::TakeIfReady(size_t AIndex, std::chrono::steady
     Receive(int(std::max<int64_t>(left, 0)));
     if (left <= 0) break;
   }
+  if (FResults[AIndex]) return Take(AIndex);
   const bool here = AIndex >= FNext && !AnyAlive();
-  if (!FResults[AIndex] &&
-      !(here && steady_clock::now() < ADeadline && common::DDirectory::OpensAtOnce(FFiles[AIndex])))
-    return std::nullopt;
-  return Take(AIndex);
+  if (!here || steady_clock::now() >= ADeadline) return std::nullopt;
+  // This process prepares the file itself, unless its open would wait on a lease.
+  TOpenedInput input;
+  try {
+    input.File = common::TFileDescriptor(common::DDirectory::OpenRegularAtOnce(FFiles[AIndex], &input.Info));
+    if (!input.File.IsOpen()) return std::nullopt;
+  } catch (const common::Exception&) {
+    // The preparation tries again and says why the file cannot be read.
+  }
+  return Take(AIndex, std::move(input));
 }
 
 TPrepared TRunner::PrepareAgain(size_t AIndex) { return FHere->Prepare(FFiles[AIndex], ResultName(AIndex, ".again")); }

@@ -1,6 +1,7 @@
 // Runs a transformation over many files, N at a time, and hands the results back in input order.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <chrono>
@@ -12,6 +13,7 @@
 
 #include "FormStream/uFormFormat.h"
 #include "Shared/Common/uDString.h"
+#include "Shared/Common/uFileIO.h"
 #include "Transformations/uTransform.h"
 
 namespace tess::cli {
@@ -46,13 +48,19 @@ struct TPrepared {
   bool Flushed = false;
 };
 
+// An input opened already, and what it was when opened.
+struct TOpenedInput {
+  common::TFileDescriptor File;
+  struct stat Info {};
+};
+
 // Runs one copy of the transformation.
 class TPreparer {
 public:
   TPreparer(std::unique_ptr<transform::TTransform> ATransform, common::TFilePath ATempDir);
   // Never raises. A failure ends with tsError and a log line "Error: " with its reason, also
-  // when the transformation itself gave none.
-  TPrepared Prepare(const common::TFilePath& AInput, const std::string& AResultName);
+  // when the transformation itself gave none. AOpened, when open, is AInput.
+  TPrepared Prepare(const common::TFilePath& AInput, const std::string& AResultName, TOpenedInput AOpened = {});
 
 private:
   std::unique_ptr<transform::TTransform> FTransform;
@@ -85,6 +93,9 @@ public:
   TPrepared PrepareAgain(size_t AIndex);
 
 private:
+  // Take, with the input opened already when this process is to prepare it.
+  TPrepared Take(size_t AIndex, TOpenedInput AOpened);
+
   struct TWorker {
     pid_t Pid = -1;
     int Tasks = -1;    // indexes to the worker

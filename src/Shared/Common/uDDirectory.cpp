@@ -187,7 +187,9 @@ int64_t DDirectory::FileSize(const TFilePath& AFileName) {
   return static_cast<int64_t>(info.st_size);
 }
 
-int DDirectory::OpenRegular(const TFilePath& APath, bool ACreate, struct stat* AInfo) {
+namespace {
+
+int OpenRegularFile(const TFilePath& APath, bool ACreate, bool AWait, struct stat* AInfo) {
   const std::u16string_view format = ACreate ? kCreateError : kOpenError;
   const std::string& path = APath.Native();
   // Looked at before opening: opening a pipe waits for a writer, and opening some devices acts.
@@ -201,7 +203,10 @@ int DDirectory::OpenRegular(const TFilePath& APath, bool ACreate, struct stat* A
   int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
   // A lease (a file server's hold on the file) refuses an open that may not wait; a plain open
   // waits until the holder lets the file go, and only a regular file has a lease.
-  if (fd < 0 && errno == EWOULDBLOCK) fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+  if (fd < 0 && errno == EWOULDBLOCK) {
+    if (!AWait) return -1;
+    fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+  }
   TFileDescriptor file(fd);
   if (file.Get() < 0) RaiseFileError(format, APath, errno);
   if (::fstat(file.Get(), &info) != 0) RaiseFileError(format, APath, errno);
@@ -212,11 +217,14 @@ int DDirectory::OpenRegular(const TFilePath& APath, bool ACreate, struct stat* A
   return file.Release();
 }
 
-bool DDirectory::OpensAtOnce(const TFilePath& APath) {
-  struct stat info;
-  if (::stat(APath.CStr(), &info) != 0 || !S_ISREG(info.st_mode)) return true;
-  const TFileDescriptor file(::open(APath.CStr(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  return file.IsOpen() || errno != EWOULDBLOCK;
+}  // namespace
+
+int DDirectory::OpenRegular(const TFilePath& APath, bool ACreate, struct stat* AInfo) {
+  return OpenRegularFile(APath, ACreate, true, AInfo);
+}
+
+int DDirectory::OpenRegularAtOnce(const TFilePath& APath, struct stat* AInfo) {
+  return OpenRegularFile(APath, false, false, AInfo);
 }
 
 std::string DDirectory::ReadBytes(const TFilePath& APath) {

@@ -41,10 +41,9 @@ public:
   // ("Cannot open file" or "Cannot create file", with the reason). AInfo, when given, receives
   // what the open file is (size, identity, times), so the caller need not look again.
   static int OpenRegular(const TFilePath& APath, bool ACreate, struct stat* AInfo = nullptr);
-  // False when OpenRegular would wait to open the file for reading: a lease, another program's
-  // hold on the file, delays the open. Anything but a regular file counts as opening at once, as
-  // OpenRegular refuses it without waiting.
-  static bool OpensAtOnce(const TFilePath& APath);
+  // OpenRegular for reading, except that it does not wait when a lease (another program's hold on
+  // the file) delays the open: it returns -1 with errno EWOULDBLOCK then.
+  static int OpenRegularAtOnce(const TFilePath& APath, struct stat* AInfo = nullptr);
   // The raw bytes of a regular file. Raises EFileError when it cannot be read.
   static std::string ReadBytes(const TFilePath& APath);
   // Replaces the file by the bytes: they go to a new file beside it that is then renamed into
