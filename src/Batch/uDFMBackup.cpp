@@ -57,10 +57,10 @@ int FlushResult(const TFilePath& ATemp, int AMode) {
   return file.Close();
 }
 
-// True only when both files could be read and hold the same bytes.
-bool SameContent(const TFilePath& A, const TFilePath& B) {
-  struct stat infoA, infoB;
-  if (::stat(A.CStr(), &infoA) != 0 || ::stat(B.CStr(), &infoB) != 0 || infoA.st_size != infoB.st_size) return false;
+// True only when both files could be read and hold the same bytes; AInfoA is what A is.
+bool SameContent(const TFilePath& A, const struct stat& AInfoA, const TFilePath& B) {
+  struct stat infoB;
+  if (::stat(B.CStr(), &infoB) != 0 || AInfoA.st_size != infoB.st_size) return false;
   TFileDescriptor a(::open(A.CStr(), O_RDONLY | O_CLOEXEC)), b(::open(B.CStr(), O_RDONLY | O_CLOEXEC));
   if (a.Get() < 0 || b.Get() < 0) return false;
   static thread_local char bufferA[65536], bufferB[65536];
@@ -134,11 +134,10 @@ void Log(TTransform& ATransform, const std::u16string& AMessage) {
 }
 
 // Did the transformation write the reserved file? It is empty until written, and a transformation
-// that writes through a file of its own renames that over it.
-bool Written(const TFilePath& ATemp, const struct stat& AReserved) {
-  struct stat now;
-  return ::lstat(ATemp.CStr(), &now) == 0 && S_ISREG(now.st_mode) &&
-         (now.st_ino != AReserved.st_ino || now.st_size > 0);
+// that writes through a file of its own renames that over it. ANow receives what the file is.
+bool Written(const TFilePath& ATemp, const struct stat& AReserved, struct stat& ANow) {
+  return ::lstat(ATemp.CStr(), &ANow) == 0 && S_ISREG(ANow.st_mode) &&
+         (ANow.st_ino != AReserved.st_ino || ANow.st_size > 0);
 }
 
 // The file fails before anything of the user's changed; the log says why.
@@ -259,8 +258,9 @@ TPlaced TDFMBackup::Execute(TTransform& ATransform, const TFilePath& AInput, con
     ATransform.SetStatus(TTransformStatus::tsError);
     return placed;
   }
-  if (!Written(temp, reserved)) return placed;
-  if (SameContent(temp, target)) {
+  struct stat written;
+  if (!Written(temp, reserved, written)) return placed;
+  if (SameContent(temp, written, target)) {
     placed.Identical = true;
     Log(ATransform, u"The result equals the file; nothing was written.");
     return placed;
