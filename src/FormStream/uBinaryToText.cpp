@@ -309,9 +309,12 @@ void TBinToText::ConvertBinary() {
     const int count = std::min<int32_t>(kBinaryChunkLength, length - done);
     FReader.Read(chunk, count);
     if (length >= kBinaryChunkLength) NewLine();
+    const size_t at = FText.size();
+    FText.resize(at + 2 * static_cast<size_t>(count));
+    char* digits = FText.data() + at;
     for (int i = 0; i < count; ++i) {
-      FText += kHex[chunk[i] >> 4];
-      FText += kHex[chunk[i] & 15];
+      *digits++ = kHex[chunk[i] >> 4];
+      *digits++ = kHex[chunk[i] & 15];
     }
     done += count;
   }
