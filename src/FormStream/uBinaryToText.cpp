@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <bit>
 #include <charconv>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -299,23 +300,31 @@ void TBinToText::ConvertCollection() {
   Leave();
 }
 
+// The two hex digits of every byte value.
+struct THexPairs {
+  char Digits[256][2];
+  constexpr THexPairs() : Digits{} {
+    constexpr char kHex[] = "0123456789ABCDEF";
+    for (int value = 0; value < 256; ++value) {
+      Digits[value][0] = kHex[value >> 4];
+      Digits[value][1] = kHex[value & 15];
+    }
+  }
+};
+constexpr THexPairs kHexPairs;
+
 void TBinToText::ConvertBinary() {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   const int32_t length = FReader.ReadLength();
   FText += "{";
   ++FLevel;
   uint8_t chunk[kBinaryChunkLength];
+  char digits[2 * kBinaryChunkLength];
   for (int32_t done = 0; done < length;) {
     const int count = std::min<int32_t>(kBinaryChunkLength, length - done);
     FReader.Read(chunk, count);
     if (length >= kBinaryChunkLength) NewLine();
-    const size_t at = FText.size();
-    FText.resize(at + 2 * static_cast<size_t>(count));
-    char* digits = FText.data() + at;
-    for (int i = 0; i < count; ++i) {
-      *digits++ = kHex[chunk[i] >> 4];
-      *digits++ = kHex[chunk[i] & 15];
-    }
+    for (int i = 0; i < count; ++i) std::memcpy(digits + 2 * i, kHexPairs.Digits[chunk[i]], 2);
+    FText.append(digits, 2 * static_cast<size_t>(count));
     done += count;
   }
   --FLevel;
