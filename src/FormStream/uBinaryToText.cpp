@@ -31,10 +31,11 @@ public:
         FAnsiAsWide(AAnsiAsWide),
         FBreak(common::LineBreakBytes(ABreak)),
         FTextLimit(kTextLimitBase + kTextLimitGrowth * FReader.Remaining()) {
-    // Text runs to about twice its stream (hexadecimal data, indents). Growing by doubling from
-    // nothing copied a large form's text several times into freshly faulted memory, which made a
-    // 5 MB stream convert at a sixth of the speed of a small one; the reserve is only address space.
-    FText.reserve(static_cast<size_t>(std::min<int64_t>(2 * FReader.Remaining() + 4096, FTextLimit)));
+    // Text runs to about twice its stream, and a little more for forms that are mostly binary data
+    // (two digits a byte, a line break and indent every 32 bytes). Growing by doubling from nothing
+    // copied a large form's text several times into freshly faulted memory, which made a 5 MB
+    // stream convert at a sixth of the speed of a small one; the reserve is only address space.
+    FText.reserve(static_cast<size_t>(std::min<int64_t>(5 * FReader.Remaining() / 2 + 4096, FTextLimit)));
   }
 
   void Convert() {
