@@ -10,6 +10,7 @@
 
 #include "Shared/Common/uDDirectory.h"
 #include "Shared/Common/uEncoding.h"
+#include "Shared/Common/uFileIO.h"
 #include "Shared/Common/uFormat.h"
 
 namespace tess::stream {
@@ -59,6 +60,13 @@ int64_t TMemoryStream::Seek(int64_t AOffset, TSeekOrigin AOrigin) {
   if ((AOffset > 0 && base > INT64_MAX - AOffset) || base + AOffset < 0) throw EFileError(u"Stream seek error");
   FPosition = base + AOffset;
   return FPosition;
+}
+
+void WriteWholeFile(const common::TFilePath& AFileName, std::string_view ABytes) {
+  common::TFileDescriptor file(common::DDirectory::OpenRegular(AFileName, true));
+  int error = common::WriteAll(file.Get(), ABytes);
+  if (const int closeError = file.Close(); error == 0) error = closeError;
+  if (error != 0) RaiseFileError(u"Cannot write file \"%s\". %s", AFileName.Text(), error);
 }
 
 TFileStream::TFileStream(const common::TFilePath& AFileName, TFileMode AMode) : FFileName(AFileName.Text()) {

@@ -82,4 +82,9 @@ private:
   std::FILE* FFile = nullptr;
 };
 
+// Creates a regular file (truncating an existing one) holding ABytes, written in one go and not
+// flushed: for a transformation's output, which its placement puts on disk. Raises EFileError as
+// TFileStream does.
+void WriteWholeFile(const common::TFilePath& AFileName, std::string_view ABytes);
+
 }  // namespace tess::stream

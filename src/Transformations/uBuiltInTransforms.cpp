@@ -35,9 +35,7 @@ void Convert(TTransform& ATransform, bool (*AApplies)(FormFileFormat), const TCo
   }
   stream::TMemoryStream converted;
   AConversion(input, converted);
-  stream::TFileStream output(ATransform.OutFile(), stream::TFileMode::fmCreate);
-  output.Write(converted.Bytes());
-  output.Close();
+  stream::WriteWholeFile(ATransform.OutFile(), converted.Bytes());
   ATransform.SetStatus(TTransformStatus::tsApplied);
 }
 

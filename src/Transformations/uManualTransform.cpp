@@ -9,7 +9,6 @@
 #include "FormStream/uStreams.h"
 #include "FormStream/uTextToBinary.h"
 #include "FormText/uDFMHelper.h"
-#include "Shared/Common/uDDirectory.h"
 #include "Shared/Common/uDXMLDocument.h"
 #include "Shared/Common/uEncoding.h"
 #include "Shared/Common/uFormat.h"
@@ -168,7 +167,7 @@ void TManualTransform::Execute() {
     // Text is re-printed in the writer's layout whatever happened; a binary form that nothing
     // changed keeps the bytes the IDE wrote, which converting it back need not give.
     const bool unchanged = binary && FStatus == TTransformStatus::tsNoChanges;
-    common::DDirectory::WriteBytes(FOutFile, unchanged ? original : ResultBytes(*root, binary));
+    stream::WriteWholeFile(FOutFile, unchanged ? original : ResultBytes(*root, binary));
     if (binary) DoMessage(u"Read as binary; written back as binary");
   });
 }
