@@ -48,12 +48,17 @@ void FlushFolderOf(const TFilePath& APath) {
 }
 
 // The finished result on disk; with AMode (the input's permissions, so that replacing a file does
-// not change who may read it) unless it is negative. 0 or the error number.
-int FlushResult(const TFilePath& ATemp, int AMode) {
+// not change who may read it) unless it is negative. A result on disk already (AFlushed) is flushed
+// again only when its permissions change. 0 or the error number.
+int FlushResult(const TFilePath& ATemp, int AMode, bool AFlushed) {
   TFileDescriptor file(::open(ATemp.CStr(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
   if (file.Get() < 0) return errno;
-  if (AMode >= 0) ::fchmod(file.Get(), static_cast<mode_t>(AMode));
-  if (::fsync(file.Get()) != 0) return errno;
+  struct stat info;
+  if (AMode >= 0 && (::fstat(file.Get(), &info) != 0 || (info.st_mode & 07777) != static_cast<mode_t>(AMode))) {
+    ::fchmod(file.Get(), static_cast<mode_t>(AMode));
+    AFlushed = false;
+  }
+  if (!AFlushed && ::fsync(file.Get()) != 0) return errno;
   return file.Close();
 }
 
@@ -311,7 +316,7 @@ void TDFMBackup::Commit(TTransform& ATransform, const TFilePath& AInput, const T
   const TFilePath& name = ATransform.InFile();
   struct stat original;
   if (::stat(AInput.CStr(), &original) != 0) return fail(u"Cannot replace file \"%s\". %s", name, errno);
-  if (const int error = FlushResult(ATemp, original.st_mode & 07777); error != 0)
+  if (const int error = FlushResult(ATemp, original.st_mode & 07777, ATransform.OutputFlushed()); error != 0)
     return fail(u"Cannot write file \"%s\". %s", ATemp, error);
   TFilePath backup;
   if (FSettings.Backup())
@@ -339,7 +344,7 @@ void TDFMBackup::CommitNew(TTransform& ATransform, const TFilePath& AInput, cons
     FailPlacing(ATransform, AFormat, APath, AError);
   };
   if (!ATransform.OutputFlushed())
-    if (const int error = FlushResult(ATemp, -1); error != 0)
+    if (const int error = FlushResult(ATemp, -1, false); error != 0)
       return fail(u"Cannot write file \"%s\". %s", ATemp, error);
   const TFilePath base = NewBase(AInput, ASubfolder);
   TFilePath name;
