@@ -344,11 +344,13 @@ void TRunner::Lose(TWorker& AWorker, const std::u16string& AReason) {
   int status = 0;
   ::waitpid(AWorker.Pid, &status, 0);
   AWorker.Pid = -1;
-  if (!AWorker.Busy) return;
-  AWorker.Busy = false;
+  if (AWorker.Pending.empty()) return;
+  const size_t index = AWorker.Pending.front();
+  // The files waiting behind it were not begun: the consumer prepares them when their turn comes.
+  AWorker.Pending.clear();
   // The file it had is failed, not run again here: whatever ended the worker would end this run.
   TPrepared failed;
-  failed.Input = FFiles[AWorker.Index];
+  failed.Input = FFiles[index];
   failed.Before = FingerprintOf(failed.Input);
   failed.FormatBefore = FormatOf(failed.Input);
   failed.Status = TTransformStatus::tsError;
@@ -356,27 +358,35 @@ void TRunner::Lose(TWorker& AWorker, const std::u16string& AReason) {
   std::u16string how = AReason;
   if (WIFSIGNALED(status)) how += u" (signal " + common::IntToStr(WTERMSIG(status)) + u")";
   failed.Log.push_back(u"Error: " + how);
-  common::DDirectory::RemoveFile(FTempDir / ResultName(AWorker.Index, ".out"));
-  FResults[AWorker.Index] = std::move(failed);
+  common::DDirectory::RemoveFile(FTempDir / ResultName(index, ".out"));
+  FResults[index] = std::move(failed);
 }
 
 void TRunner::Dispatch() {
-  for (TWorker& worker : FWorkers) {
-    if (worker.Pid < 0 || worker.Busy) continue;
-    if (FNext >= FFiles.size() || FNext >= FConsumed + FWindow) return;
+  while (FNext < FFiles.size() && FNext < FConsumed + FWindow) {
+    TWorker* least = nullptr;
+    for (TWorker& worker : FWorkers)
+      if (worker.Pid >= 0 && (least == nullptr || worker.Pending.size() < least->Pending.size())) least = &worker;
+    if (least == nullptr) return;
     const int64_t index = int64_t(FNext);
-    worker.Busy = true;
-    worker.Index = FNext++;
-    if (common::WriteAll(worker.Tasks, std::string_view(reinterpret_cast<const char*>(&index), sizeof index)) != 0)
-      Lose(worker, u"the worker process ended unexpectedly");
+    least->Pending.push_back(FNext++);
+    if (common::WriteAll(least->Tasks, std::string_view(reinterpret_cast<const char*>(&index), sizeof index)) != 0)
+      Lose(*least, u"the worker process ended unexpectedly");
   }
+}
+
+bool TRunner::InFlight(size_t AIndex) const {
+  for (const TWorker& worker : FWorkers)
+    if (worker.Pid >= 0 && std::find(worker.Pending.begin(), worker.Pending.end(), AIndex) != worker.Pending.end())
+      return true;
+  return false;
 }
 
 void TRunner::Receive(int ATimeout) {
   std::vector<pollfd> fds;
   std::vector<TWorker*> owners;
   for (TWorker& worker : FWorkers)
-    if (worker.Pid >= 0 && worker.Busy) {
+    if (worker.Pid >= 0 && !worker.Pending.empty()) {
       fds.push_back({worker.Results, POLLIN, 0});
       owners.push_back(&worker);
     }
@@ -395,21 +405,29 @@ void TRunner::Receive(int ATimeout) {
       continue;
     }
     worker.Received.append(buffer, size_t(count));
-    int64_t size = 0;
-    if (worker.Received.size() < sizeof size) continue;
-    std::memcpy(&size, worker.Received.data(), sizeof size);
-    if (worker.Received.size() < sizeof size + size_t(size)) continue;
+    TakeFrames(worker);
+  }
+}
+
+void TRunner::TakeFrames(TWorker& AWorker) {
+  size_t used = 0;
+  for (int64_t size = 0; AWorker.Received.size() - used >= sizeof size; used += sizeof size + size_t(size)) {
+    std::memcpy(&size, AWorker.Received.data() + used, sizeof size);
+    if (size < 0 || AWorker.Received.size() - used - sizeof size < size_t(size)) break;
     size_t index = 0;
     try {
-      TPrepared prepared = Decode(std::string_view(worker.Received).substr(sizeof size, size_t(size)), index);
-      prepared.Input = FFiles[worker.Index];
-      FResults[worker.Index] = std::move(prepared);
-      worker.Received.erase(0, sizeof size + size_t(size));
-      worker.Busy = false;
+      TPrepared prepared = Decode(std::string_view(AWorker.Received).substr(used + sizeof size, size_t(size)), index);
+      if (AWorker.Pending.empty() || index != AWorker.Pending.front())
+        throw common::EFileError(u"a worker answered for a file it was not given");
+      prepared.Input = FFiles[index];
+      FResults[index] = std::move(prepared);
+      AWorker.Pending.pop_front();
     } catch (const common::Exception& error) {
-      Lose(worker, error.Message());
+      Lose(AWorker, error.Message());
+      return;
     }
   }
+  AWorker.Received.erase(0, used);
 }
 
 TPrepared TRunner::Take(size_t AIndex) { return Take(AIndex, {}); }
@@ -420,9 +438,9 @@ TPrepared TRunner::Take(size_t AIndex, TOpenedInput AOpened) {
     if (FResults[AIndex]) break;
     Dispatch();
     if (FResults[AIndex]) break;
-    const bool inFlight = AIndex < FNext;
-    if (!inFlight && !AnyAlive()) {
-      // No worker left (or none was started): this process does the file itself.
+    if (!InFlight(AIndex) && (AIndex < FNext || !AnyAlive())) {
+      // No worker has it (none was started, none is left, or the one it waited for ended): this
+      // process does the file itself.
       FNext = std::max(FNext, AIndex + 1);
       FConsumed = AIndex + 1;
       return FHere->Prepare(FFiles[AIndex], ResultName(AIndex, ".out"), std::move(AOpened));
@@ -441,13 +459,13 @@ std::optional<TPrepared> TRunner::TakeIfReady(size_t AIndex, std::chrono::steady
   using namespace std::chrono;
   for (;;) {
     Dispatch();
-    if (FResults[AIndex] || AIndex >= FNext || StopRequested()) break;
+    if (FResults[AIndex] || !InFlight(AIndex) || StopRequested()) break;
     const int64_t left = duration_cast<milliseconds>(ADeadline - steady_clock::now()).count();
     Receive(int(std::max<int64_t>(left, 0)));
     if (left <= 0) break;
   }
   if (FResults[AIndex]) return Take(AIndex);
-  const bool here = AIndex >= FNext && !AnyAlive();
+  const bool here = !InFlight(AIndex) && (AIndex < FNext || !AnyAlive());
   if (!here || steady_clock::now() >= ADeadline) return std::nullopt;
   // This process prepares the file itself, unless its open would wait on a lease.
   TOpenedInput input;

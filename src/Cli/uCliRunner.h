@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -100,14 +101,21 @@ private:
     pid_t Pid = -1;
     int Tasks = -1;    // indexes to the worker
     int Results = -1;  // prepared files from it
-    bool Busy = false;
-    size_t Index = 0;
+    // The files sent to it and not answered yet, in the order it works on them: the first is the one
+    // it has in hand.
+    std::deque<size_t> Pending;
     std::string Received;
   };
 
+  // Hands out the files of the window, each to the worker with the fewest waiting, so that the
+  // workers keep going while the consumer places what it took.
   void Dispatch();
+  // File AIndex is with a worker that is still there.
+  bool InFlight(size_t AIndex) const;
   // Waits up to ATimeout milliseconds (-1: until a result or a stop comes) for the workers' results.
   void Receive(int ATimeout = -1);
+  // The whole frames received from AWorker, each the answer for its first waiting file.
+  void TakeFrames(TWorker& AWorker);
   void Lose(TWorker& AWorker, const std::u16string& AReason);
   bool AnyAlive() const;
   [[noreturn]] static void Serve(TPreparer& APreparer, const std::vector<common::TFilePath>& AFiles, int ATasks,
