@@ -356,8 +356,13 @@ void TFormTextParser::HexToBinary(std::string& ASink) {
     if (end == FSource) Error(u"Invalid binary value");
     const size_t start = ASink.size();
     ASink.resize(start + (end - FSource) / 2);
+    // Through locals: a store through a char pointer could change any member, so the members
+    // would be read again for every byte.
     char* out = ASink.data() + start;
-    for (; FSource < end; FSource += 2) *out++ = static_cast<char>(nibble(FSource) << 4 | nibble(FSource + 1));
+    const auto* digits = reinterpret_cast<const unsigned char*>(FBuffer.data());
+    for (size_t at = FSource; at < end; at += 2)
+      *out++ = static_cast<char>(kNibble[digits[at]] << 4 | kNibble[digits[at + 1]]);
+    FSource = end;
     SkipBlanks();
   }
   ++FSource;
