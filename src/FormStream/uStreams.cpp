@@ -40,9 +40,14 @@ int64_t TMemoryStream::Read(void* ABuffer, int64_t ACount) {
 
 void TMemoryStream::Write(const void* ABuffer, int64_t ACount) {
   if (ACount <= 0) return;
-  const auto end = static_cast<size_t>(FPosition + ACount);
-  if (end > FBytes.size()) FBytes.resize(end);
-  std::memcpy(FBytes.data() + FPosition, ABuffer, static_cast<size_t>(ACount));
+  if (FPosition == Size()) {
+    // Appending, the common case: without filling the new room with zeros first.
+    FBytes.append(static_cast<const char*>(ABuffer), static_cast<size_t>(ACount));
+  } else {
+    const auto end = static_cast<size_t>(FPosition + ACount);
+    if (end > FBytes.size()) FBytes.resize(end);
+    std::memcpy(FBytes.data() + FPosition, ABuffer, static_cast<size_t>(ACount));
+  }
   FPosition += ACount;
 }
 
