@@ -318,14 +318,19 @@ void TBinToText::ConvertBinary() {
   const int32_t length = FReader.ReadLength();
   FText += "{";
   ++FLevel;
-  uint8_t chunk[kBinaryChunkLength];
+  // Read a block of whole lines at a time; the text is only kept when the whole stream converts.
+  constexpr int32_t kBlockLength = 128 * kBinaryChunkLength;
+  uint8_t block[kBlockLength];
   char digits[2 * kBinaryChunkLength];
   for (int32_t done = 0; done < length;) {
-    const int count = std::min<int32_t>(kBinaryChunkLength, length - done);
-    FReader.Read(chunk, count);
-    if (length >= kBinaryChunkLength) NewLine();
-    for (int i = 0; i < count; ++i) std::memcpy(digits + 2 * i, kHexPairs.Digits[chunk[i]], 2);
-    FText.append(digits, 2 * static_cast<size_t>(count));
+    const int32_t count = std::min<int32_t>(kBlockLength, length - done);
+    FReader.Read(block, count);
+    for (int32_t at = 0; at < count; at += kBinaryChunkLength) {
+      const int32_t line = std::min<int32_t>(kBinaryChunkLength, count - at);
+      if (length >= kBinaryChunkLength) NewLine();
+      for (int32_t i = 0; i < line; ++i) std::memcpy(digits + 2 * i, kHexPairs.Digits[block[at + i]], 2);
+      FText.append(digits, 2 * static_cast<size_t>(line));
+    }
     done += count;
   }
   --FLevel;
