@@ -413,12 +413,13 @@ void TRunner::TakeFrames(TWorker& AWorker) {
   size_t used = 0;
   for (int64_t size = 0; AWorker.Received.size() - used >= sizeof size; used += sizeof size + size_t(size)) {
     std::memcpy(&size, AWorker.Received.data() + used, sizeof size);
-    if (size < 0 || AWorker.Received.size() - used - sizeof size < size_t(size)) break;
+    if (size >= 0 && AWorker.Received.size() - used - sizeof size < size_t(size)) break;
     size_t index = 0;
     try {
+      if (size < 0) throw common::Exception(u"damaged frame from a worker");
       TPrepared prepared = Decode(std::string_view(AWorker.Received).substr(used + sizeof size, size_t(size)), index);
       if (AWorker.Pending.empty() || index != AWorker.Pending.front())
-        throw common::EFileError(u"a worker answered for a file it was not given");
+        throw common::Exception(u"damaged frame from a worker");
       prepared.Input = FFiles[index];
       FResults[index] = std::move(prepared);
       AWorker.Pending.pop_front();
