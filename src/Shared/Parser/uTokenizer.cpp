@@ -14,7 +14,7 @@ namespace tess::parser {
 // ---------------------------------------------------------------------------------------------
 // TOldStringStream
 
-TOldStringStream::TOldStringStream(std::u16string AString) : FDataString(std::move(AString)) {}
+TOldStringStream::TOldStringStream(std::u16string AString) { WriteString(std::move(AString)); }
 
 int32_t TOldStringStream::Seek(int32_t AOffset, TSeekOrigin AOrigin) {
   int64_t target = 0;
@@ -28,18 +28,26 @@ int32_t TOldStringStream::Seek(int32_t AOffset, TSeekOrigin AOrigin) {
 }
 
 void TOldStringStream::SetSize(int32_t ANewSize) {
-  FDataString.resize(static_cast<size_t>(std::max(ANewSize, 0)));
+  const auto size = static_cast<size_t>(std::max(ANewSize, 0));
+  if (FShared.use_count() > 1)
+    WriteString(FDataString->substr(0, size));
+  else
+    FDataString->resize(size);
   if (FPosition > Size()) FPosition = Size();
 }
 
 std::u16string TOldStringStream::ReadString(int32_t ACount) {
   const int32_t count = std::clamp(ACount, 0, Size() - FPosition);
-  std::u16string result = FDataString.substr(static_cast<size_t>(FPosition), static_cast<size_t>(count));
+  std::u16string result = FDataString->substr(static_cast<size_t>(FPosition), static_cast<size_t>(count));
   FPosition += count;
   return result;
 }
 
-void TOldStringStream::WriteString(std::u16string AString) { FDataString = std::move(AString); }
+void TOldStringStream::WriteString(std::u16string AString) {
+  auto shared = std::make_shared<std::u16string>(std::move(AString));
+  FDataString = shared.get();
+  FShared = std::move(shared);
+}
 
 // ---------------------------------------------------------------------------------------------
 // TSourceFeeder
@@ -47,7 +55,6 @@ void TOldStringStream::WriteString(std::u16string AString) { FDataString = std::
 TSourceFeeder::TSourceFeeder() : FStream(std::make_unique<TOldStringStream>()) {}
 
 void TSourceFeeder::SetText(std::u16string AText) {
-  FStream->SetSize(0);
   FStream->WriteString(std::move(AText));
   FStream->SetPosition(0);
 }
@@ -320,6 +327,20 @@ void TCustomTextToken::SetText(std::u16string AValue) {
   FSize = static_cast<uint32_t>(AValue.size());
 }
 
+void TCustomTextToken::ShareInputText() {
+  const std::u16string* input = Parent() != nullptr ? Parent()->Input() : nullptr;
+  if (input == nullptr || FOwnsText || FSize == 0) return;
+  const char16_t* begin = input->data();
+  if (FData >= begin && FData < begin + input->size()) return;  // shared already
+  const auto start = static_cast<size_t>(StartPos());
+  if (start > input->size() || input->size() - start < FSize || EndPos() - StartPos() != static_cast<int32_t>(FSize) ||
+      !std::equal(FData, FData + FSize, begin + start))
+    return;
+  // The copy was the last thing the arena gave, when the token was just read.
+  Parent()->Arena().GiveBackLast(const_cast<char16_t*>(FData), FSize * sizeof(char16_t));
+  FData = begin + start;
+}
+
 void TTextToken::Accept(TTokenVisitor& AVisitor) { AVisitor.VisitTextToken(this); }
 
 void TEOFToken::Accept(TTokenVisitor& AVisitor) { AVisitor.VisitEOFToken(this); }
@@ -370,6 +391,7 @@ void TCompositeToken::Clear() {
   FList.clear();
   if (FArena) FArena->Release();
   if (FMemoArena) FMemoArena->Release();
+  FInput.reset();
 }
 
 std::u16string TCompositeToken::GetText() const {
@@ -450,6 +472,7 @@ TToken* TTokenReader::ReadToken(TCompositeToken& AParentToken, TSourceFeeder& AS
   if (token == nullptr) return nullptr;
   rewind.Dismiss();
   token->SetRange(start, ASource.Position());
+  token->ShareInputText();
   return token;
 }
 
@@ -679,10 +702,12 @@ void TTokenizer::Tokenize(TCompositeToken* ARootToken, std::u16string AInputText
   assert(ARootToken != nullptr && "Tokenize needs a root token");
   FSource->SetText(std::move(AInputText));
   ARootToken->Clear();
+  ARootToken->SetInput(FSource->Stream().SharedString());
   for (;;) {
     TToken* token = ReadNextToken(*ARootToken);
     if (token == nullptr || token->IsKind(tkEOF)) break;
   }
+  ARootToken->ShrinkToFit();
 }
 
 TToken* TTokenizer::ReadNextToken(TCompositeToken& AParentToken) {

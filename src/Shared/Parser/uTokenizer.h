@@ -22,13 +22,16 @@ using common::TStringList;
 
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
-// One string with a read position, both counted in UTF-16 code units.
+// One string with a read position, both counted in UTF-16 code units. The string can be shared
+// (SharedString): a token list refers to the characters of the text it was cut from rather than
+// copying them. Changing the text leaves a shared string as it was.
 class TOldStringStream {
 public:
   explicit TOldStringStream(std::u16string AString = {});
 
-  const std::u16string& DataString() const { return FDataString; }
-  int32_t Size() const { return static_cast<int32_t>(FDataString.size()); }
+  const std::u16string& DataString() const { return *FDataString; }
+  const std::shared_ptr<const std::u16string>& SharedString() const { return FShared; }
+  int32_t Size() const { return static_cast<int32_t>(FDataString->size()); }
   // The result is clamped into [0, Size].
   int32_t Seek(int32_t AOffset, TSeekOrigin AOrigin);
   int32_t Position() const { return FPosition; }
@@ -39,7 +42,8 @@ public:
   void WriteString(std::u16string AString);
 
 private:
-  std::u16string FDataString;
+  std::shared_ptr<const std::u16string> FShared;
+  std::u16string* FDataString;  // the string FShared holds
   int32_t FPosition = 0;
 };
 
@@ -283,6 +287,9 @@ public:
   int Level() const;
 
   virtual void Accept(TTokenVisitor& AVisitor);
+  // Once the range is set: lets the token read its text from the input its parent was cut from
+  // (TCompositeToken::Input) instead of a copy, when the two are the same.
+  virtual void ShareInputText() {}
   virtual uint32_t Kinds() const { return 0; }
   // Whether the token is of any of the kinds in AKinds.
   bool IsKind(uint32_t AKinds) const { return (Kinds() & AKinds) != 0; }
@@ -332,11 +339,13 @@ public:
   // The stored text without a copy; valid until the text is set again or the token goes.
   std::u16string_view TextRef() const { return {FData, FSize}; }
   void Accept(TTokenVisitor& AVisitor) override;
+  void ShareInputText() override;
 
 private:
   // The characters live in the parent's arena with the token, so that a million tokens cost no
-  // heap block each; a token without a parent keeps them on the heap. The flag and the size come
-  // first so that they fill the space TToken leaves after its own fields.
+  // heap block each; a token without a parent keeps them on the heap, and a token whose text is
+  // its range of the parent's input points into that input. The flag and the size come first so
+  // that they fill the space TToken leaves after its own fields.
   bool FOwnsText = false;
   uint32_t FSize = 0;
   const char16_t* FData = nullptr;
@@ -375,6 +384,12 @@ public:
   TArena& MemoArena();
   // Forgets the memo of every child and releases its memory; the tokens stay.
   void ClearMemos();
+  // The text the children were cut from, kept while they are: children whose text is their range
+  // of it refer to it. Null when none was given; Clear drops it.
+  const std::u16string* Input() const { return FInput.get(); }
+  void SetInput(std::shared_ptr<const std::u16string> AInput) { FInput = std::move(AInput); }
+  // Gives back the list's spare room, once no more children come.
+  void ShrinkToFit() { FList.shrink_to_fit(); }
   virtual bool IsDone() const { return false; }
 
   std::u16string GetText() const override;
@@ -386,6 +401,7 @@ public:
 
 private:
   std::vector<TToken*> FList;  // owned
+  std::shared_ptr<const std::u16string> FInput;
   std::unique_ptr<TArena> FArena;
   std::unique_ptr<TArena> FMemoArena;
 };

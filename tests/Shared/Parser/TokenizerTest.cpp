@@ -166,6 +166,32 @@ TEST(Tokenizer, ReusedForAnotherTextReplacesTheTokens) {
   EXPECT_EQ(tokenizer->Source().SavedCount(), 0u);
 }
 
+// Tokens read their text from the input they were cut from; that input must stay theirs when the
+// tokenizer takes other texts or goes, and a token given another text must not change it.
+TEST(Tokenizer, TokensKeepTheirTextAfterTheTokenizerMovesOnOrGoes) {
+  const std::u16string first = u"alpha 'b''c' // note\n12";
+  const std::u16string second = u"omega 'x''y' // more\n34";
+  TCompositeToken firstRoot;
+  TCompositeToken secondRoot;
+  {
+    auto tokenizer = WithApostrophes();
+    tokenizer->AddLineComment(u"//");
+    tokenizer->Tokenize(&firstRoot, first);
+    tokenizer->Tokenize(&secondRoot, second);
+    tokenizer->Source().Stream().SetSize(3);
+    tokenizer->Source().SetText(std::u16string(first.size(), u'z'));
+  }
+  const Tokens firstTokens{"TTextToken alpha", "TWhiteSpace  ",          "TQuotedStringToken 'b''c'",
+                           "TWhiteSpace  ",    "TLineComment // note\r\n", "TNumericToken 12",
+                           "TEOFToken "};
+  EXPECT_EQ(tess::parser::testing::Describe(firstRoot), firstTokens);
+  EXPECT_EQ(secondRoot.Text(), u"omega 'x''y' // more\r\n34");
+  firstRoot[0]->SetText(u"changed");
+  EXPECT_EQ(firstRoot[0]->Text(), u"changed");
+  EXPECT_EQ(firstRoot[2]->Text(), u"'b''c'");
+  EXPECT_EQ(*firstRoot.Input(), first);
+}
+
 TEST(Tokenizer, TheParserFactoryMakesTokenizersOfItsClass) {
   auto tokenizer = ParserFactory().CreateTokenizer();
   ASSERT_NE(tokenizer, nullptr);
