@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <iterator>
 #include <limits>
 #include <stdexcept>
 
@@ -192,10 +193,22 @@ size_t TSymbolMemo::BlockBytes(uint32_t ACapacity) const {
 }
 
 void TSymbolMemo::Grow(TArena* AArena) {
-  // From one entry up: most tables of a parse hold one to five, and an outgrown block goes back to
-  // the arena for the next table of its size.
+  // From one entry up (two keys, the room of one pointer, in a table of keys only): most tables of a
+  // parse hold one to six, and an outgrown block goes back to the arena for the next table of its
+  // size. Below the index the room grows by half from four, so that a table of five takes 72 bytes
+  // rather than 96; from the index on it doubles, as the index's mask needs.
   assert((FData == nullptr || (AArena != nullptr) == (FInArena != 0)) && "a memo table grows in one place");
-  const uint32_t capacity = FCapacity == 0 ? 1 : FCapacity * 2;
+  static constexpr uint32_t kSteps[] = {1, 2, 3, 4, 6, 8};
+  static constexpr uint32_t kKeySteps[] = {2, 4, 6, 8, 12, 16};
+  static_assert(kSteps[5] == kLinearLimit && kKeySteps[5] == kKeysLinearLimit);
+  const uint32_t* steps = FKeysOnly ? kKeySteps : kSteps;
+  uint32_t capacity = FCapacity * 2;
+  for (size_t i = 0; i < std::size(kSteps); ++i) {
+    if (steps[i] > FCapacity) {
+      capacity = steps[i];
+      break;
+    }
+  }
   const size_t bytes = BlockBytes(capacity);
   void* data = AArena != nullptr ? AArena->AllocateRecycled(bytes, alignof(TSymbol*)) : ::operator new(bytes);
   if (FCount > 0) {
