@@ -378,7 +378,7 @@ TArena& TCompositeToken::MemoArena() {
 
 void TCompositeToken::ClearMemos() {
   for (TToken* token : FList) token->ClearMemo();
-  if (FMemoArena) FMemoArena->Release();
+  FMemoArena.reset();
 }
 
 TToken* TCompositeToken::Add(const TTokenClass& AClass) {

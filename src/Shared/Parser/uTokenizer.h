@@ -382,7 +382,8 @@ public:
   // Where the children's memo tables live, apart from the children, so that a caller done with
   // matching can give the memo back while it still reads the matched tree (ClearMemos).
   TArena& MemoArena();
-  // Forgets the memo of every child and releases its memory; the tokens stay.
+  // Forgets the memo of every child and gives all its memory back, none kept for the next parse:
+  // what is built from the tree next needs it more. The tokens stay.
   void ClearMemos();
   // The text the children were cut from, kept while they are: children whose text is their range
   // of it refer to it. Null when none was given; Clear drops it.
