@@ -33,10 +33,6 @@ public:
   // AllocateRecycled of that size; memory of more than kMaxRecycled bytes simply stays until
   // Release. The object in it must be destroyed already.
   void Recycle(void* AMemory, size_t ASize);
-  // Takes back AMemory of ASize bytes when it is the most recent allocation, else does nothing.
-  void GiveBackLast(void* AMemory, size_t ASize) {
-    if (static_cast<std::byte*>(AMemory) + ASize == FNext) FNext = static_cast<std::byte*>(AMemory);
-  }
   static constexpr size_t kMaxRecycled = 1024;
   // Gives back all the memory. Blocks up to a limit are kept for the next parse (a token list and
   // a grammar are refilled for every text); the rest go back to the heap.

@@ -4,7 +4,9 @@
 #include <cassert>
 #include <iterator>
 #include <limits>
+#include <mutex>
 #include <stdexcept>
+#include <unordered_map>
 
 #include "Shared/Common/uFormat.h"
 #include "Shared/Common/uScopeGuard.h"
@@ -322,37 +324,78 @@ TSymbolMemo TToken::FailedTerminals() const {
 
 void TCustomTextToken::Accept(TTokenVisitor& AVisitor) { AVisitor.VisitCustomTextToken(this); }
 
-TCustomTextToken::~TCustomTextToken() {
-  if (FOwnsText) delete[] FData;
+namespace {
+
+// The texts of tokens that are not their range of an input: tokens given a text by hand, a
+// reader that normalises what it read (line comments end with CR LF), tokens without a parent.
+// Few in a parse, so one table beside all of them, locked for the tokens of other threads.
+class TOwnTexts {
+public:
+  void Set(const TCustomTextToken* AToken, std::u16string AText) {
+    std::lock_guard lock(FMutex);
+    FTable[AToken] = std::move(AText);
+  }
+  std::u16string_view Find(const TCustomTextToken* AToken) {
+    std::lock_guard lock(FMutex);
+    const auto entry = FTable.find(AToken);
+    return entry != FTable.end() ? std::u16string_view(entry->second) : std::u16string_view();
+  }
+  void Erase(const TCustomTextToken* AToken) {
+    std::lock_guard lock(FMutex);
+    FTable.erase(AToken);
+  }
+
+private:
+  std::mutex FMutex;
+  std::unordered_map<const TCustomTextToken*, std::u16string> FTable;
+};
+
+TOwnTexts& OwnTexts() {
+  static TOwnTexts table;
+  return table;
 }
+
+}  // namespace
+
+TCustomTextToken::~TCustomTextToken() {
+  if (FHasOwnText) OwnTexts().Erase(this);
+}
+
+std::u16string_view TCustomTextToken::InputText() const {
+  return std::u16string_view(*Parent()->Input()).substr(static_cast<size_t>(FStartPos),
+                                                        static_cast<size_t>(FEndPos - FStartPos));
+}
+
+std::u16string_view TCustomTextToken::OwnText() const { return OwnTexts().Find(this); }
 
 void TCustomTextToken::SetText(std::u16string AValue) {
   if (AValue.size() > std::numeric_limits<uint32_t>::max()) throw std::length_error("token text too long");
-  char16_t* data = nullptr;
-  if (Parent() != nullptr)
-    data = static_cast<char16_t*>(Parent()->Arena().Allocate(AValue.size() * sizeof(char16_t), alignof(char16_t)));
-  else
-    data = new char16_t[AValue.size()];
-  std::copy(AValue.begin(), AValue.end(), data);
-  if (FOwnsText) delete[] FData;
-  FOwnsText = Parent() == nullptr;
-  FData = data;
-  FSize = static_cast<uint32_t>(AValue.size());
+  // The token being read whose text is what the reader went over: it keeps its range of the input
+  // and no text of its own (the reader sets the same range right after).
+  const TCompositeToken* parent = Parent();
+  if (parent != nullptr && parent->ReadingAt() >= 0 && parent->Input() != nullptr && parent->LastToken() == this) {
+    const std::u16string_view input(*parent->Input());
+    const auto at = static_cast<size_t>(parent->ReadingAt());
+    if (at <= input.size() && input.substr(at, AValue.size()) == AValue) {
+      if (FHasOwnText) OwnTexts().Erase(this);
+      FHasOwnText = false;
+      FStartPos = static_cast<int32_t>(at);
+      FEndPos = static_cast<int32_t>(at + AValue.size());
+      FTextInInput = true;
+      return;
+    }
+  }
+  FTextInInput = false;
+  if (AValue.empty()) {
+    if (FHasOwnText) OwnTexts().Erase(this);
+    FHasOwnText = false;
+    return;
+  }
+  OwnTexts().Set(this, std::move(AValue));
+  FHasOwnText = true;
 }
 
-void TCustomTextToken::ShareInputText() {
-  const std::u16string* input = Parent() != nullptr ? Parent()->Input() : nullptr;
-  if (input == nullptr || FOwnsText || FSize == 0) return;
-  const char16_t* begin = input->data();
-  if (FData >= begin && FData < begin + input->size()) return;  // shared already
-  const auto start = static_cast<size_t>(StartPos());
-  if (start > input->size() || input->size() - start < FSize || EndPos() - StartPos() != static_cast<int32_t>(FSize) ||
-      !std::equal(FData, FData + FSize, begin + start))
-    return;
-  // The copy was the last thing the arena gave, when the token was just read.
-  Parent()->Arena().GiveBackLast(const_cast<char16_t*>(FData), FSize * sizeof(char16_t));
-  FData = begin + start;
-}
+void TCustomTextToken::DetachText() { SetText(std::u16string(InputText())); }
 
 void TTextToken::Accept(TTokenVisitor& AVisitor) { AVisitor.VisitTextToken(this); }
 
@@ -481,11 +524,16 @@ TToken* TTokenReader::ReadToken(TCompositeToken& AParentToken, TSourceFeeder& AS
   const int32_t start = ASource.Position();
   // Nothing read, or a reader that raised, leaves the source where it was.
   common::TScopeGuard rewind([&ASource, start] { ASource.SetPosition(start); });
+  // The token's text may be its range of the input, when the parent holds this source's text.
+  const bool fromInput = AParentToken.FInput != nullptr && AParentToken.FInput.get() == &ASource.Text();
+  if (fromInput) AParentToken.FReadingAt = start;
+  common::TScopeGuard read([&AParentToken, fromInput] {
+    if (fromInput) AParentToken.FReadingAt = -1;
+  });
   TToken* token = DoReadToken(AParentToken, ASource);
   if (token == nullptr) return nullptr;
   rewind.Dismiss();
   token->SetRange(start, ASource.Position());
-  token->ShareInputText();
   return token;
 }
 
@@ -715,12 +763,12 @@ void TTokenizer::Tokenize(TCompositeToken* ARootToken, std::u16string AInputText
   assert(ARootToken != nullptr && "Tokenize needs a root token");
   FSource->SetText(std::move(AInputText));
   ARootToken->Clear();
-  ARootToken->SetInput(FSource->Stream().SharedString());
+  ARootToken->FInput = FSource->Stream().SharedString();
   for (;;) {
     TToken* token = ReadNextToken(*ARootToken);
     if (token == nullptr || token->IsKind(tkEOF)) break;
   }
-  ARootToken->ShrinkToFit();
+  ARootToken->FList.shrink_to_fit();
 }
 
 TToken* TTokenizer::ReadNextToken(TCompositeToken& AParentToken) {

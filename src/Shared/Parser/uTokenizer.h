@@ -278,6 +278,7 @@ public:
   int32_t StartPos() const { return GetStartPos(); }
   int32_t EndPos() const { return GetEndPos(); }
   void SetRange(int32_t AStartPos, int32_t AEndPos) {
+    if (FTextInInput && (AStartPos != FStartPos || AEndPos != FEndPos)) DetachText();
     FStartPos = AStartPos;
     FEndPos = AEndPos;
   }
@@ -287,9 +288,6 @@ public:
   int Level() const;
 
   virtual void Accept(TTokenVisitor& AVisitor);
-  // Once the range is set: lets the token read its text from the input its parent was cut from
-  // (TCompositeToken::Input) instead of a copy, when the two are the same.
-  virtual void ShareInputText() {}
   virtual uint32_t Kinds() const { return 0; }
   // Whether the token is of any of the kinds in AKinds.
   bool IsKind(uint32_t AKinds) const { return (Kinds() & AKinds) != 0; }
@@ -309,6 +307,11 @@ public:
   // Forgets every memo entry (the symbols they name are about to be freed).
   void ClearMemo();
 
+protected:
+  // Called before the range of a token whose text is its range of the parent's input moves: the
+  // text is copied out then.
+  virtual void DetachText() {}
+
 private:
   friend class TCompositeToken;
   struct TMemoTables {
@@ -319,12 +322,20 @@ private:
   // Where the entries of this token's memo grow: the parent's memo arena, none for a root.
   TArena* MemoEntryArena();
 
+  // In this order, so that the flags and those of the subclasses share the last word.
   TCompositeToken* FParent;
+  TMemoTables* FMemo = nullptr;  // in the parent's memo arena, or on the heap for a root
+
+protected:
   int32_t FStartPos = 0;
   int32_t FEndPos = 0;
-  TMemoTables* FMemo = nullptr;  // in the parent's memo arena, or on the heap for a root
-  bool FInArena = false;         // made by the parent's arena, destroyed without delete
+
+private:
+  bool FInArena = false;  // made by the parent's arena, destroyed without delete
   bool FMemoInArena = false;
+
+protected:
+  bool FTextInInput = false;  // the text is [FStartPos, FEndPos) of the parent's input
 };
 
 class TCustomTextToken : public TToken {
@@ -336,19 +347,24 @@ public:
   std::u16string GetText() const override { return std::u16string(TextRef()); }
   // Raises std::length_error for a text of 2^32 characters or more.
   void SetText(std::u16string AValue) override;
-  // The stored text without a copy; valid until the text is set again or the token goes.
-  std::u16string_view TextRef() const { return {FData, FSize}; }
+  // The stored text without a copy; valid until the text or the range is set again or the token
+  // goes.
+  std::u16string_view TextRef() const {
+    if (FTextInInput) return InputText();
+    return FHasOwnText ? OwnText() : std::u16string_view();
+  }
   void Accept(TTokenVisitor& AVisitor) override;
-  void ShareInputText() override;
+
+protected:
+  void DetachText() override;
 
 private:
-  // The characters live in the parent's arena with the token, so that a million tokens cost no
-  // heap block each; a token without a parent keeps them on the heap, and a token whose text is
-  // its range of the parent's input points into that input. The flag and the size come first so
-  // that they fill the space TToken leaves after its own fields.
-  bool FOwnsText = false;
-  uint32_t FSize = 0;
-  const char16_t* FData = nullptr;
+  // A token read from its parent's input keeps no text: its text is its range of that input, so
+  // that a million tokens take neither a copy nor a pointer each. Any other text is kept in a
+  // table beside the tokens, keyed by token.
+  std::u16string_view InputText() const;
+  std::u16string_view OwnText() const;
+  bool FHasOwnText = false;
 };
 
 class TTextToken : public TCustomTextToken {
@@ -388,9 +404,8 @@ public:
   // The text the children were cut from, kept while they are: children whose text is their range
   // of it refer to it. Null when none was given; Clear drops it.
   const std::u16string* Input() const { return FInput.get(); }
-  void SetInput(std::shared_ptr<const std::u16string> AInput) { FInput = std::move(AInput); }
-  // Gives back the list's spare room, once no more children come.
-  void ShrinkToFit() { FList.shrink_to_fit(); }
+  // Where in the input the child being read starts, -1 outside reading.
+  int32_t ReadingAt() const { return FReadingAt; }
   virtual bool IsDone() const { return false; }
 
   std::u16string GetText() const override;
@@ -401,8 +416,12 @@ public:
   int32_t GetEndPos() const override;
 
 private:
+  friend class TTokenizer;
+  friend class TTokenReader;
+
   std::vector<TToken*> FList;  // owned
   std::shared_ptr<const std::u16string> FInput;
+  int32_t FReadingAt = -1;
   std::unique_ptr<TArena> FArena;
   std::unique_ptr<TArena> FMemoArena;
 };

@@ -167,7 +167,8 @@ TEST(Tokenizer, ReusedForAnotherTextReplacesTheTokens) {
 }
 
 // Tokens read their text from the input they were cut from; that input must stay theirs when the
-// tokenizer takes other texts or goes, and a token given another text must not change it.
+// tokenizer takes other texts or goes, and neither a new text nor a new range of one token may
+// change another's text or its own range.
 TEST(Tokenizer, TokensKeepTheirTextAfterTheTokenizerMovesOnOrGoes) {
   const std::u16string first = u"alpha 'b''c' // note\n12";
   const std::u16string second = u"omega 'x''y' // more\n34";
@@ -186,9 +187,15 @@ TEST(Tokenizer, TokensKeepTheirTextAfterTheTokenizerMovesOnOrGoes) {
                            "TEOFToken "};
   EXPECT_EQ(tess::parser::testing::Describe(firstRoot), firstTokens);
   EXPECT_EQ(secondRoot.Text(), u"omega 'x''y' // more\r\n34");
-  firstRoot[0]->SetText(u"changed");
-  EXPECT_EQ(firstRoot[0]->Text(), u"changed");
+  firstRoot[0]->SetText(u"alpha");
+  firstRoot[2]->SetRange(0, 3);
+  firstRoot[5]->SetText(u"changed");
+  EXPECT_EQ(firstRoot[0]->Text(), u"alpha");
+  EXPECT_EQ(firstRoot[0]->StartPos(), 0);
+  EXPECT_EQ(firstRoot[0]->EndPos(), 5);
   EXPECT_EQ(firstRoot[2]->Text(), u"'b''c'");
+  EXPECT_EQ(firstRoot[5]->Text(), u"changed");
+  EXPECT_EQ(firstRoot[5]->StartPos(), 21);
   EXPECT_EQ(*firstRoot.Input(), first);
 }
 
