@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstring>
 #include <iterator>
 #include <limits>
 #include <mutex>
@@ -376,7 +377,8 @@ void TCustomTextToken::SetText(std::u16string AValue) {
   if (parent != nullptr && parent->ReadingAt() >= 0 && parent->Input() != nullptr && parent->LastToken() == this) {
     const std::u16string_view input(*parent->Input());
     const auto at = static_cast<size_t>(parent->ReadingAt());
-    if (at <= input.size() && input.substr(at, AValue.size()) == AValue) {
+    if (at <= input.size() && input.size() - at >= AValue.size() &&
+        std::memcmp(input.data() + at, AValue.data(), AValue.size() * sizeof(char16_t)) == 0) {
       if (FHasOwnText) OwnTexts().Erase(this);
       FHasOwnText = false;
       FStartPos = static_cast<int32_t>(at);
