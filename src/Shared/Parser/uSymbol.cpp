@@ -521,20 +521,21 @@ void TConstantTerminal::SetConstant(std::u16string AValue) {
   // keeps the ones it has met, sparing the locked process-wide tables a lookup per symbol.
   struct TKnown {
     const std::u16string* Text;
+    uint32_t Number;
     uint32_t Key;
   };
   thread_local std::vector<TKnown> known;
   for (const TKnown& entry : known) {
     if (*entry.Text == AValue) {
-      FConstant = entry.Text;
+      FConstant = entry.Number;
       FConstantKey = entry.Key;
       return;
     }
   }
-  FConstant = &PooledText(AValue);
+  FConstant = PooledTextNumber(AValue);
   FConstantKey = InternCaption(AValue);
   constexpr size_t kKnownLimit = 64;
-  if (known.size() < kKnownLimit) known.push_back({FConstant, FConstantKey});
+  if (known.size() < kKnownLimit) known.push_back({&PooledTextOf(FConstant), FConstant, FConstantKey});
 }
 
 void TConstantTerminal::Assign(const TSymbol& ASource) {

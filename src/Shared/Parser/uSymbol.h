@@ -323,7 +323,7 @@ private:
 class TConstantTerminal : public TTerminal {
   TESS_SYMBOL_CLASS(TConstantTerminal)
 public:
-  const std::u16string& Constant() const { return FConstant != nullptr ? *FConstant : PooledText({}); }
+  const std::u16string& Constant() const { return PooledTextOf(FConstant); }
   void SetConstant(std::u16string AValue);
   void Assign(const TSymbol& ASource) override;
   void Accept(TSymbolVisitor& AVisitor) override;
@@ -335,7 +335,7 @@ protected:
   bool DoMatch(TTokenIterator& AIterator) override;
 
 private:
-  const std::u16string* FConstant = nullptr;  // pooled: shared with every equal constant
+  uint32_t FConstant = 0;  // the number of the pooled text, shared with every equal constant
   uint32_t FConstantKey = 0;
 };
 
