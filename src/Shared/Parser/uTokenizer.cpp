@@ -352,8 +352,9 @@ private:
 };
 
 TOwnTexts& OwnTexts() {
-  static TOwnTexts table;
-  return table;
+  // Never destroyed: tokens held by objects of static lifetime may go after it at exit.
+  static TOwnTexts* const table = new TOwnTexts();
+  return *table;
 }
 
 }  // namespace
