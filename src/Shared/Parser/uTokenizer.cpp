@@ -33,7 +33,7 @@ int32_t TOldStringStream::Seek(int32_t AOffset, TSeekOrigin AOrigin) {
 
 void TOldStringStream::SetSize(int32_t ANewSize) {
   const auto size = static_cast<size_t>(std::max(ANewSize, 0));
-  if (FShared.use_count() > 1)
+  if (FDataString.use_count() > 1)
     WriteString(FDataString->substr(0, size));
   else
     FDataString->resize(size);
@@ -48,9 +48,7 @@ std::u16string TOldStringStream::ReadString(int32_t ACount) {
 }
 
 void TOldStringStream::WriteString(std::u16string AString) {
-  auto shared = std::make_shared<std::u16string>(std::move(AString));
-  FDataString = shared.get();
-  FShared = std::move(shared);
+  FDataString = std::make_shared<std::u16string>(std::move(AString));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -30,7 +30,7 @@ public:
   explicit TOldStringStream(std::u16string AString = {});
 
   const std::u16string& DataString() const { return *FDataString; }
-  const std::shared_ptr<const std::u16string>& SharedString() const { return FShared; }
+  std::shared_ptr<const std::u16string> SharedString() const { return FDataString; }
   int32_t Size() const { return static_cast<int32_t>(FDataString->size()); }
   // The result is clamped into [0, Size].
   int32_t Seek(int32_t AOffset, TSeekOrigin AOrigin);
@@ -42,8 +42,7 @@ public:
   void WriteString(std::u16string AString);
 
 private:
-  std::shared_ptr<const std::u16string> FShared;
-  std::u16string* FDataString;  // the string FShared holds
+  std::shared_ptr<std::u16string> FDataString;
   int32_t FPosition = 0;
 };
 
