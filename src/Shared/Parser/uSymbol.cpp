@@ -62,10 +62,11 @@ TSymbols::~TSymbols() {
 void TSymbols::Clear() {
   if (FOwnsObjects) {
     // Freeing a symbol may come back to this list (a symbol's destructor knows nothing of it, but
-    // be safe): detach the entries first.
+    // be safe): detach the entries first. Last first: members come after their parents, which a
+    // member still registered asks for its grammar.
     std::vector<TSymbol*> symbols(begin(), end());
     FCount = 0;
-    for (TSymbol* symbol : symbols) TSymbol::Free(symbol);
+    for (auto symbol = symbols.rbegin(); symbol != symbols.rend(); ++symbol) TSymbol::Free(*symbol);
   }
   FCount = 0;
 }
@@ -368,8 +369,14 @@ TExtrasTable& Extras() {
 }  // namespace
 
 TSymbol::~TSymbol() {
-  if (FRegisterSlot != 0 && FGrammar != nullptr) FGrammar->RemoveSymbol(this);
+  if (FRegisterSlot != 0 && FParent != nullptr) LeaveRegister(FParent->Grammar());
   if (FHasExtras) Extras().Erase(this);
+}
+
+void TSymbol::LeaveRegister(TGrammar* AGrammar) {
+  if (FRegisterSlot == 0) return;
+  if (AGrammar != nullptr) AGrammar->RemoveSymbol(this);
+  FRegisterSlot = 0;
 }
 
 TSymbol* TSymbol::Bind(std::unique_ptr<TSymbol> ASymbol, TProduction* AParent, bool ARequired) {
@@ -380,7 +387,6 @@ TSymbol* TSymbol::Bind(std::unique_ptr<TSymbol> ASymbol, TProduction* AParent, b
   symbol->FRequired = ARequired;
   TGrammar* grammar = AParent != nullptr ? AParent->Grammar() : nullptr;
   assert(grammar != nullptr && "a symbol needs a parent that reaches a grammar");
-  symbol->FGrammar = grammar;
   grammar->AppendSymbol(std::move(ASymbol));
   return symbol;
 }
@@ -394,7 +400,6 @@ TSymbol* TSymbol::Create(const TSymbolClass& AClass, TProduction* AParent, bool 
   symbol->FParent = AParent;
   symbol->InitDefaults();
   symbol->FRequired = ARequired;
-  symbol->FGrammar = grammar;
   grammar->Register(symbol);
   return symbol;
 }
@@ -487,10 +492,7 @@ void TSymbol::InitDefaults() {
   FLastPosition = -1;
 }
 
-TGrammar* TSymbol::GetGrammar() const {
-  if (FGrammar == nullptr && FParent != nullptr) FGrammar = FParent->Grammar();
-  return FGrammar;
-}
+TGrammar* TSymbol::GetGrammar() const { return FParent != nullptr ? FParent->Grammar() : nullptr; }
 
 // ---------------------------------------------------------------------------------------------
 // Terminals
@@ -519,20 +521,21 @@ void TConstantTerminal::SetConstant(std::u16string AValue) {
   // keeps the ones it has met, sparing the locked process-wide tables a lookup per symbol.
   struct TKnown {
     const std::u16string* Text;
+    uint32_t Number;
     uint32_t Key;
   };
   thread_local std::vector<TKnown> known;
   for (const TKnown& entry : known) {
     if (*entry.Text == AValue) {
-      FConstant = entry.Text;
+      FConstant = entry.Number;
       FConstantKey = entry.Key;
       return;
     }
   }
-  FConstant = &PooledText(AValue);
+  FConstant = PooledTextNumber(AValue);
   FConstantKey = InternCaption(AValue);
   constexpr size_t kKnownLimit = 64;
-  if (known.size() < kKnownLimit) known.push_back({FConstant, FConstantKey});
+  if (known.size() < kKnownLimit) known.push_back({&PooledTextOf(FConstant), FConstant, FConstantKey});
 }
 
 void TConstantTerminal::Assign(const TSymbol& ASource) {
@@ -614,6 +617,16 @@ std::u16string TProduction::GetBNFClause() {
   FillPossibleSymbols(&possible);
   std::unique_ptr<TProductionMatchingStrategy> strategy = CreateStrategy();
   return strategy->GetProductionBNF(possible);
+}
+
+TProduction::~TProduction() {
+  // Here rather than in ~TSymbol, where the grammar kept below is gone.
+  if (FRegisterSlot != 0) LeaveRegister(TProduction::GetGrammar());
+}
+
+TGrammar* TProduction::GetGrammar() const {
+  if (FGrammar == nullptr && Parent() != nullptr) FGrammar = Parent()->Grammar();
+  return FGrammar;
 }
 
 void TProduction::AddPossibleSymbols(TSymbols&) {}

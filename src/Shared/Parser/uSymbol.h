@@ -277,9 +277,14 @@ private:
 
   // Whether SetName gave this symbol a name of its own.
   bool HasOwnName() const;
+  // Leaves AGrammar's register when still in it.
+  void LeaveRegister(TGrammar* AGrammar);
+  friend class TProduction;
 
+  // A symbol reaches its grammar through its parent; a production keeps the answer (a terminal
+  // has no members, so its parent is a production that outlives it, and a list that owns symbols
+  // frees members before their parents).
   TProduction* FParent = nullptr;
-  mutable TGrammar* FGrammar = nullptr;
   int32_t FLastPosition = -1;
   // Slot in the grammar's register plus one, 0 when not registered. The fields share one word:
   // a parse makes millions of symbols.
@@ -318,7 +323,7 @@ private:
 class TConstantTerminal : public TTerminal {
   TESS_SYMBOL_CLASS(TConstantTerminal)
 public:
-  const std::u16string& Constant() const { return FConstant != nullptr ? *FConstant : PooledText({}); }
+  const std::u16string& Constant() const { return PooledTextOf(FConstant); }
   void SetConstant(std::u16string AValue);
   void Assign(const TSymbol& ASource) override;
   void Accept(TSymbolVisitor& AVisitor) override;
@@ -330,7 +335,7 @@ protected:
   bool DoMatch(TTokenIterator& AIterator) override;
 
 private:
-  const std::u16string* FConstant = nullptr;  // pooled: shared with every equal constant
+  uint32_t FConstant = 0;  // the number of the pooled text, shared with every equal constant
   uint32_t FConstantKey = 0;
 };
 
@@ -388,6 +393,7 @@ public:
     return static_cast<T*>(FindSymbolByClass(T::ClassInfo()));
   }
 
+  ~TProduction() override;
   void Assign(const TSymbol& ASource) override;
   void Accept(TSymbolVisitor& AVisitor) override;
   using TSymbol::Accept;
@@ -412,8 +418,10 @@ protected:
   // the input after.
   virtual void DoBeforeMatch(TTokenIterator& AIterator);
   virtual bool DoAfterMatch(TTokenIterator& AIterator, bool AMatched);
+  TGrammar* GetGrammar() const override;
 
 private:
+  mutable TGrammar* FGrammar = nullptr;
   TSymbols FSymbols;
 };
 

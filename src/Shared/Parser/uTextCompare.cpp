@@ -3,11 +3,12 @@
 #include <utf8proc.h>
 
 #include <array>
+#include <cassert>
 #include <deque>
 #include <mutex>
 #include <shared_mutex>
 #include <unordered_map>
-#include <unordered_set>
+#include <vector>
 
 namespace tess::parser {
 
@@ -74,7 +75,8 @@ struct TInternTable {
   std::shared_mutex Lock;
   std::unordered_map<std::u16string, uint32_t> Keys;       // folded caption -> key
   std::deque<std::u16string> Spellings{std::u16string()};  // key -> caption as first seen
-  std::unordered_set<std::u16string> Pool;
+  std::unordered_map<std::u16string, uint32_t> Pool;       // text -> number
+  std::vector<const std::u16string*> PoolByNumber;
 };
 
 TInternTable& InternTable() {
@@ -112,16 +114,35 @@ std::u16string InternedCaption(uint32_t AKey) {
   return AKey < table.Spellings.size() ? table.Spellings[AKey] : std::u16string();
 }
 
-const std::u16string& PooledText(std::u16string_view AText) {
+const std::u16string& PooledText(std::u16string_view AText) { return PooledTextOf(PooledTextNumber(AText)); }
+
+uint32_t PooledTextNumber(std::u16string_view AText) {
   TInternTable& table = InternTable();
-  const std::u16string text(AText);
+  std::u16string text(AText);
   {
     std::shared_lock lock(table.Lock);
     auto found = table.Pool.find(text);
-    if (found != table.Pool.end()) return *found;
+    if (found != table.Pool.end()) return found->second;
   }
   std::unique_lock lock(table.Lock);
-  return *table.Pool.insert(text).first;
+  if (table.PoolByNumber.empty()) table.PoolByNumber.push_back(&table.Pool.try_emplace(std::u16string(), 0).first->first);
+  auto [where, added] = table.Pool.try_emplace(std::move(text), static_cast<uint32_t>(table.PoolByNumber.size()));
+  if (added) table.PoolByNumber.push_back(&where->first);
+  return where->second;
+}
+
+const std::u16string& PooledTextOf(uint32_t ANumber) {
+  // Each thread keeps the numbers it has met, so that reading a constant takes no lock: numbers
+  // are never reused and pooled texts never move (the nodes of an unordered map stay put).
+  thread_local std::vector<const std::u16string*> known;
+  if (ANumber >= known.size()) {
+    if (ANumber == 0) PooledTextNumber({});
+    TInternTable& table = InternTable();
+    std::shared_lock lock(table.Lock);
+    known.assign(table.PoolByNumber.begin(), table.PoolByNumber.end());
+  }
+  assert(ANumber < known.size() && "a number PooledTextNumber gave");
+  return *known[ANumber];
 }
 
 }  // namespace tess::parser

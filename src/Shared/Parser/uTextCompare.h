@@ -42,5 +42,9 @@ std::u16string InternedCaption(uint32_t AKey);
 // One shared copy of each text (exact comparison), alive for the life of the process: the
 // constants of grammar symbols, which are made afresh for every attempt.
 const std::u16string& PooledText(std::u16string_view AText);
+// The pooled copy by number, for symbols that keep four bytes rather than a pointer; number 0 is
+// the empty text. Numbers are handed out once each, for the life of the process.
+uint32_t PooledTextNumber(std::u16string_view AText);
+const std::u16string& PooledTextOf(uint32_t ANumber);
 
 }  // namespace tess::parser

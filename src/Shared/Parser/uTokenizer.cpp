@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstring>
+#include <iterator>
 #include <limits>
+#include <mutex>
 #include <stdexcept>
+#include <unordered_map>
 
 #include "Shared/Common/uFormat.h"
 #include "Shared/Common/uScopeGuard.h"
@@ -14,7 +18,7 @@ namespace tess::parser {
 // ---------------------------------------------------------------------------------------------
 // TOldStringStream
 
-TOldStringStream::TOldStringStream(std::u16string AString) : FDataString(std::move(AString)) {}
+TOldStringStream::TOldStringStream(std::u16string AString) { WriteString(std::move(AString)); }
 
 int32_t TOldStringStream::Seek(int32_t AOffset, TSeekOrigin AOrigin) {
   int64_t target = 0;
@@ -28,18 +32,24 @@ int32_t TOldStringStream::Seek(int32_t AOffset, TSeekOrigin AOrigin) {
 }
 
 void TOldStringStream::SetSize(int32_t ANewSize) {
-  FDataString.resize(static_cast<size_t>(std::max(ANewSize, 0)));
+  const auto size = static_cast<size_t>(std::max(ANewSize, 0));
+  if (FDataString.use_count() > 1)
+    WriteString(FDataString->substr(0, size));
+  else
+    FDataString->resize(size);
   if (FPosition > Size()) FPosition = Size();
 }
 
 std::u16string TOldStringStream::ReadString(int32_t ACount) {
   const int32_t count = std::clamp(ACount, 0, Size() - FPosition);
-  std::u16string result = FDataString.substr(static_cast<size_t>(FPosition), static_cast<size_t>(count));
+  std::u16string result = FDataString->substr(static_cast<size_t>(FPosition), static_cast<size_t>(count));
   FPosition += count;
   return result;
 }
 
-void TOldStringStream::WriteString(std::u16string AString) { FDataString = std::move(AString); }
+void TOldStringStream::WriteString(std::u16string AString) {
+  FDataString = std::make_shared<std::u16string>(std::move(AString));
+}
 
 // ---------------------------------------------------------------------------------------------
 // TSourceFeeder
@@ -47,7 +57,6 @@ void TOldStringStream::WriteString(std::u16string AString) { FDataString = std::
 TSourceFeeder::TSourceFeeder() : FStream(std::make_unique<TOldStringStream>()) {}
 
 void TSourceFeeder::SetText(std::u16string AText) {
-  FStream->SetSize(0);
   FStream->WriteString(std::move(AText));
   FStream->SetPosition(0);
 }
@@ -185,10 +194,22 @@ size_t TSymbolMemo::BlockBytes(uint32_t ACapacity) const {
 }
 
 void TSymbolMemo::Grow(TArena* AArena) {
-  // From one entry up: most tables of a parse hold one to five, and an outgrown block goes back to
-  // the arena for the next table of its size.
+  // From one entry up (two keys, the room of one pointer, in a table of keys only): most tables of a
+  // parse hold one to six, and an outgrown block goes back to the arena for the next table of its
+  // size. Below the index the room grows by half from four, so that a table of five takes 72 bytes
+  // rather than 96; from the index on it doubles, as the index's mask needs.
   assert((FData == nullptr || (AArena != nullptr) == (FInArena != 0)) && "a memo table grows in one place");
-  const uint32_t capacity = FCapacity == 0 ? 1 : FCapacity * 2;
+  static constexpr uint32_t kSteps[] = {1, 2, 3, 4, 6, 8};
+  static constexpr uint32_t kKeySteps[] = {2, 4, 6, 8, 12, 16};
+  static_assert(kSteps[5] == kLinearLimit && kKeySteps[5] == kKeysLinearLimit);
+  const uint32_t* steps = FKeysOnly ? kKeySteps : kSteps;
+  uint32_t capacity = FCapacity * 2;
+  for (size_t i = 0; i < std::size(kSteps); ++i) {
+    if (steps[i] > FCapacity) {
+      capacity = steps[i];
+      break;
+    }
+  }
   const size_t bytes = BlockBytes(capacity);
   void* data = AArena != nullptr ? AArena->AllocateRecycled(bytes, alignof(TSymbol*)) : ::operator new(bytes);
   if (FCount > 0) {
@@ -302,23 +323,80 @@ TSymbolMemo TToken::FailedTerminals() const {
 
 void TCustomTextToken::Accept(TTokenVisitor& AVisitor) { AVisitor.VisitCustomTextToken(this); }
 
-TCustomTextToken::~TCustomTextToken() {
-  if (FOwnsText) delete[] FData;
+namespace {
+
+// The texts of tokens that are not their range of an input: tokens given a text by hand, a
+// reader that normalises what it read (line comments end with CR LF), tokens without a parent.
+// Few in a parse, so one table beside all of them, locked for the tokens of other threads.
+class TOwnTexts {
+public:
+  void Set(const TCustomTextToken* AToken, std::u16string AText) {
+    std::lock_guard lock(FMutex);
+    FTable[AToken] = std::move(AText);
+  }
+  std::u16string_view Find(const TCustomTextToken* AToken) {
+    std::lock_guard lock(FMutex);
+    const auto entry = FTable.find(AToken);
+    return entry != FTable.end() ? std::u16string_view(entry->second) : std::u16string_view();
+  }
+  void Erase(const TCustomTextToken* AToken) {
+    std::lock_guard lock(FMutex);
+    FTable.erase(AToken);
+  }
+
+private:
+  std::mutex FMutex;
+  std::unordered_map<const TCustomTextToken*, std::u16string> FTable;
+};
+
+TOwnTexts& OwnTexts() {
+  // Never destroyed: tokens held by objects of static lifetime may go after it at exit.
+  static TOwnTexts* const table = new TOwnTexts();
+  return *table;
 }
+
+}  // namespace
+
+TCustomTextToken::~TCustomTextToken() {
+  if (FHasOwnText) OwnTexts().Erase(this);
+}
+
+std::u16string_view TCustomTextToken::InputText() const {
+  return std::u16string_view(*Parent()->Input()).substr(static_cast<size_t>(FStartPos),
+                                                        static_cast<size_t>(FEndPos - FStartPos));
+}
+
+std::u16string_view TCustomTextToken::OwnText() const { return OwnTexts().Find(this); }
 
 void TCustomTextToken::SetText(std::u16string AValue) {
   if (AValue.size() > std::numeric_limits<uint32_t>::max()) throw std::length_error("token text too long");
-  char16_t* data = nullptr;
-  if (Parent() != nullptr)
-    data = static_cast<char16_t*>(Parent()->Arena().Allocate(AValue.size() * sizeof(char16_t), alignof(char16_t)));
-  else
-    data = new char16_t[AValue.size()];
-  std::copy(AValue.begin(), AValue.end(), data);
-  if (FOwnsText) delete[] FData;
-  FOwnsText = Parent() == nullptr;
-  FData = data;
-  FSize = static_cast<uint32_t>(AValue.size());
+  // The token being read whose text is what the reader went over: it keeps its range of the input
+  // and no text of its own (the reader sets the same range right after).
+  const TCompositeToken* parent = Parent();
+  if (parent != nullptr && parent->ReadingAt() >= 0 && parent->Input() != nullptr && parent->LastToken() == this) {
+    const std::u16string_view input(*parent->Input());
+    const auto at = static_cast<size_t>(parent->ReadingAt());
+    if (at <= input.size() && input.size() - at >= AValue.size() &&
+        std::memcmp(input.data() + at, AValue.data(), AValue.size() * sizeof(char16_t)) == 0) {
+      if (FHasOwnText) OwnTexts().Erase(this);
+      FHasOwnText = false;
+      FStartPos = static_cast<int32_t>(at);
+      FEndPos = static_cast<int32_t>(at + AValue.size());
+      FTextInInput = true;
+      return;
+    }
+  }
+  FTextInInput = false;
+  if (AValue.empty()) {
+    if (FHasOwnText) OwnTexts().Erase(this);
+    FHasOwnText = false;
+    return;
+  }
+  OwnTexts().Set(this, std::move(AValue));
+  FHasOwnText = true;
 }
+
+void TCustomTextToken::DetachText() { SetText(std::u16string(InputText())); }
 
 void TTextToken::Accept(TTokenVisitor& AVisitor) { AVisitor.VisitTextToken(this); }
 
@@ -344,7 +422,7 @@ TArena& TCompositeToken::MemoArena() {
 
 void TCompositeToken::ClearMemos() {
   for (TToken* token : FList) token->ClearMemo();
-  if (FMemoArena) FMemoArena->Release();
+  FMemoArena.reset();
 }
 
 TToken* TCompositeToken::Add(const TTokenClass& AClass) {
@@ -370,6 +448,7 @@ void TCompositeToken::Clear() {
   FList.clear();
   if (FArena) FArena->Release();
   if (FMemoArena) FMemoArena->Release();
+  FInput.reset();
 }
 
 std::u16string TCompositeToken::GetText() const {
@@ -446,6 +525,12 @@ TToken* TTokenReader::ReadToken(TCompositeToken& AParentToken, TSourceFeeder& AS
   const int32_t start = ASource.Position();
   // Nothing read, or a reader that raised, leaves the source where it was.
   common::TScopeGuard rewind([&ASource, start] { ASource.SetPosition(start); });
+  // The token's text may be its range of the input, when the parent holds this source's text.
+  const bool fromInput = AParentToken.FInput != nullptr && AParentToken.FInput.get() == &ASource.Text();
+  if (fromInput) AParentToken.FReadingAt = start;
+  common::TScopeGuard read([&AParentToken, fromInput] {
+    if (fromInput) AParentToken.FReadingAt = -1;
+  });
   TToken* token = DoReadToken(AParentToken, ASource);
   if (token == nullptr) return nullptr;
   rewind.Dismiss();
@@ -679,10 +764,12 @@ void TTokenizer::Tokenize(TCompositeToken* ARootToken, std::u16string AInputText
   assert(ARootToken != nullptr && "Tokenize needs a root token");
   FSource->SetText(std::move(AInputText));
   ARootToken->Clear();
+  ARootToken->FInput = FSource->Stream().SharedString();
   for (;;) {
     TToken* token = ReadNextToken(*ARootToken);
     if (token == nullptr || token->IsKind(tkEOF)) break;
   }
+  ARootToken->FList.shrink_to_fit();
 }
 
 TToken* TTokenizer::ReadNextToken(TCompositeToken& AParentToken) {

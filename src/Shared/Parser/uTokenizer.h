@@ -22,13 +22,16 @@ using common::TStringList;
 
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
-// One string with a read position, both counted in UTF-16 code units.
+// One string with a read position, both counted in UTF-16 code units. The string can be shared
+// (SharedString): a token list refers to the characters of the text it was cut from rather than
+// copying them. Changing the text leaves a shared string as it was.
 class TOldStringStream {
 public:
   explicit TOldStringStream(std::u16string AString = {});
 
-  const std::u16string& DataString() const { return FDataString; }
-  int32_t Size() const { return static_cast<int32_t>(FDataString.size()); }
+  const std::u16string& DataString() const { return *FDataString; }
+  std::shared_ptr<const std::u16string> SharedString() const { return FDataString; }
+  int32_t Size() const { return static_cast<int32_t>(FDataString->size()); }
   // The result is clamped into [0, Size].
   int32_t Seek(int32_t AOffset, TSeekOrigin AOrigin);
   int32_t Position() const { return FPosition; }
@@ -39,7 +42,7 @@ public:
   void WriteString(std::u16string AString);
 
 private:
-  std::u16string FDataString;
+  std::shared_ptr<std::u16string> FDataString;
   int32_t FPosition = 0;
 };
 
@@ -274,6 +277,7 @@ public:
   int32_t StartPos() const { return GetStartPos(); }
   int32_t EndPos() const { return GetEndPos(); }
   void SetRange(int32_t AStartPos, int32_t AEndPos) {
+    if (FTextInInput && (AStartPos != FStartPos || AEndPos != FEndPos)) DetachText();
     FStartPos = AStartPos;
     FEndPos = AEndPos;
   }
@@ -302,6 +306,11 @@ public:
   // Forgets every memo entry (the symbols they name are about to be freed).
   void ClearMemo();
 
+protected:
+  // Called before the range of a token whose text is its range of the parent's input moves: the
+  // text is copied out then.
+  virtual void DetachText() {}
+
 private:
   friend class TCompositeToken;
   struct TMemoTables {
@@ -312,12 +321,20 @@ private:
   // Where the entries of this token's memo grow: the parent's memo arena, none for a root.
   TArena* MemoEntryArena();
 
+  // In this order, so that the flags and those of the subclasses share the last word.
   TCompositeToken* FParent;
+  TMemoTables* FMemo = nullptr;  // in the parent's memo arena, or on the heap for a root
+
+protected:
   int32_t FStartPos = 0;
   int32_t FEndPos = 0;
-  TMemoTables* FMemo = nullptr;  // in the parent's memo arena, or on the heap for a root
-  bool FInArena = false;         // made by the parent's arena, destroyed without delete
+
+private:
+  bool FInArena = false;  // made by the parent's arena, destroyed without delete
   bool FMemoInArena = false;
+
+protected:
+  bool FTextInInput = false;  // the text is [FStartPos, FEndPos) of the parent's input
 };
 
 class TCustomTextToken : public TToken {
@@ -329,17 +346,24 @@ public:
   std::u16string GetText() const override { return std::u16string(TextRef()); }
   // Raises std::length_error for a text of 2^32 characters or more.
   void SetText(std::u16string AValue) override;
-  // The stored text without a copy; valid until the text is set again or the token goes.
-  std::u16string_view TextRef() const { return {FData, FSize}; }
+  // The stored text without a copy; valid until the text or the range is set again or the token
+  // goes.
+  std::u16string_view TextRef() const {
+    if (FTextInInput) return InputText();
+    return FHasOwnText ? OwnText() : std::u16string_view();
+  }
   void Accept(TTokenVisitor& AVisitor) override;
 
+protected:
+  void DetachText() override;
+
 private:
-  // The characters live in the parent's arena with the token, so that a million tokens cost no
-  // heap block each; a token without a parent keeps them on the heap. The flag and the size come
-  // first so that they fill the space TToken leaves after its own fields.
-  bool FOwnsText = false;
-  uint32_t FSize = 0;
-  const char16_t* FData = nullptr;
+  // A token read from its parent's input keeps no text: its text is its range of that input, so
+  // that a million tokens take neither a copy nor a pointer each. Any other text is kept in a
+  // table beside the tokens, keyed by token.
+  std::u16string_view InputText() const;
+  std::u16string_view OwnText() const;
+  bool FHasOwnText = false;
 };
 
 class TTextToken : public TCustomTextToken {
@@ -373,8 +397,14 @@ public:
   // Where the children's memo tables live, apart from the children, so that a caller done with
   // matching can give the memo back while it still reads the matched tree (ClearMemos).
   TArena& MemoArena();
-  // Forgets the memo of every child and releases its memory; the tokens stay.
+  // Forgets the memo of every child and gives all its memory back, none kept for the next parse:
+  // what is built from the tree next needs it more. The tokens stay.
   void ClearMemos();
+  // The text the children were cut from, kept while they are: children whose text is their range
+  // of it refer to it. Null when none was given; Clear drops it.
+  const std::u16string* Input() const { return FInput.get(); }
+  // Where in the input the child being read starts, -1 outside reading.
+  int32_t ReadingAt() const { return FReadingAt; }
   virtual bool IsDone() const { return false; }
 
   std::u16string GetText() const override;
@@ -385,7 +415,12 @@ public:
   int32_t GetEndPos() const override;
 
 private:
+  friend class TTokenizer;
+  friend class TTokenReader;
+
   std::vector<TToken*> FList;  // owned
+  std::shared_ptr<const std::u16string> FInput;
+  int32_t FReadingAt = -1;
   std::unique_ptr<TArena> FArena;
   std::unique_ptr<TArena> FMemoArena;
 };

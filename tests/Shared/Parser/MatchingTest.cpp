@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "Shared/Common/uEncoding.h"
 #include "Shared/Common/uFormat.h"
 #include "Shared/Parser/uParser.h"
@@ -323,6 +325,26 @@ TEST(Terminals, ConstantsCompareAsciiLettersWithoutCaseAndTakeTheirToken) {
   EXPECT_FALSE(other->Match(iterator));
   EXPECT_EQ(other->Token(), nullptr);
   EXPECT_EQ(other->Caption(), u"y");
+}
+
+// A constant keeps the number of its pooled text; every thread reads the text, also one pooled
+// after that thread last read one, and the spelling is kept exactly where the memo key is not.
+TEST(Terminals, ConstantsKeepTheirSpellingOnEveryThread) {
+  TGrammar grammar;
+  TConstantTerminal* first = ParserFactory().CreateConstantTerminal(&grammar, u"Alpha constant");
+  std::u16string seen[3];
+  std::thread reader([&] {
+    seen[0] = first->Constant();
+    TConstantTerminal* later = nullptr;
+    std::thread([&] { later = ParserFactory().CreateConstantTerminal(&grammar, u"ALPHA CONSTANT"); }).join();
+    seen[1] = later->Constant();
+    seen[2] = ParserFactory().CreateConstantTerminal(&grammar, u"")->Constant();
+  });
+  reader.join();
+  EXPECT_EQ(seen[0], u"Alpha constant");
+  EXPECT_EQ(seen[1], u"ALPHA CONSTANT");
+  EXPECT_EQ(seen[2], u"");
+  EXPECT_EQ(first->MemoKey(), InternCaption(u"alpha CONSTANT"));
 }
 
 TEST(Keywords, OnlyReservedWordsThatAreNotPunctuationSorted) {

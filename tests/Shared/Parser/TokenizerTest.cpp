@@ -166,6 +166,39 @@ TEST(Tokenizer, ReusedForAnotherTextReplacesTheTokens) {
   EXPECT_EQ(tokenizer->Source().SavedCount(), 0u);
 }
 
+// Tokens read their text from the input they were cut from; that input must stay theirs when the
+// tokenizer takes other texts or goes, and neither a new text nor a new range of one token may
+// change another's text or its own range.
+TEST(Tokenizer, TokensKeepTheirTextAfterTheTokenizerMovesOnOrGoes) {
+  const std::u16string first = u"alpha 'b''c' // note\n12";
+  const std::u16string second = u"omega 'x''y' // more\n34";
+  TCompositeToken firstRoot;
+  TCompositeToken secondRoot;
+  {
+    auto tokenizer = WithApostrophes();
+    tokenizer->AddLineComment(u"//");
+    tokenizer->Tokenize(&firstRoot, first);
+    tokenizer->Tokenize(&secondRoot, second);
+    tokenizer->Source().Stream().SetSize(3);
+    tokenizer->Source().SetText(std::u16string(first.size(), u'z'));
+  }
+  const Tokens firstTokens{"TTextToken alpha", "TWhiteSpace  ",          "TQuotedStringToken 'b''c'",
+                           "TWhiteSpace  ",    "TLineComment // note\r\n", "TNumericToken 12",
+                           "TEOFToken "};
+  EXPECT_EQ(tess::parser::testing::Describe(firstRoot), firstTokens);
+  EXPECT_EQ(secondRoot.Text(), u"omega 'x''y' // more\r\n34");
+  firstRoot[0]->SetText(u"alpha");
+  firstRoot[2]->SetRange(0, 3);
+  firstRoot[5]->SetText(u"changed");
+  EXPECT_EQ(firstRoot[0]->Text(), u"alpha");
+  EXPECT_EQ(firstRoot[0]->StartPos(), 0);
+  EXPECT_EQ(firstRoot[0]->EndPos(), 5);
+  EXPECT_EQ(firstRoot[2]->Text(), u"'b''c'");
+  EXPECT_EQ(firstRoot[5]->Text(), u"changed");
+  EXPECT_EQ(firstRoot[5]->StartPos(), 21);
+  EXPECT_EQ(*firstRoot.Input(), first);
+}
+
 TEST(Tokenizer, TheParserFactoryMakesTokenizersOfItsClass) {
   auto tokenizer = ParserFactory().CreateTokenizer();
   ASSERT_NE(tokenizer, nullptr);
