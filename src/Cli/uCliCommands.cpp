@@ -70,21 +70,12 @@ private:
   common::TFilePath FPath;
 };
 
-// Moves a prepared result into the temporary file the placement made for it, beside the result's
-// final name: true when it was renamed, false when it was copied. Raises EFileError with the reason.
-bool MoveResult(const common::TFilePath& AFrom, const common::TFilePath& ATo) {
-  if (::rename(AFrom.CStr(), ATo.CStr()) == 0) return true;
-  const int error = errno;
-  if (error != EXDEV)
-    throw common::EFileError(
-        common::Format(u"Cannot create file \"%s\". %s", {ATo.Text(), common::Utf8ToUtf16(std::strerror(error))}));
-  // The private folder lies on another file system than most trees: the result is copied into the
-  // temporary file, which the placement flushes and renames into place.
-  stream::TFileStream target(ATo, stream::TFileMode::fmCreate);
-  target.Write(DDirectory::ReadBytes(AFrom));
-  target.Close();
+// Copies a prepared result into the temporary file the placement made for it, beside the result's
+// final name, for a private folder on another file system than the tree. Raises EFileError with
+// the reason.
+void CopyResult(const common::TFilePath& AFrom, const common::TFilePath& ATo) {
+  stream::WriteWholeFile(ATo, DDirectory::ReadBytes(AFrom));
   DDirectory::RemoveFile(AFrom);
-  return false;
 }
 
 // Stands in for the transformation when the output placement runs: it delivers the result that
@@ -102,9 +93,10 @@ public:
     }
     FStatus = FPrepared.Status;
     if (FPrepared.Result.IsEmpty()) return;
+    // Here only when the result could not be renamed in (MoveOutputTo): a copy is new data, which
+    // the placement still has to flush.
     try {
-      // A copy is new data, which the placement still has to flush.
-      FFlushed = MoveResult(FPrepared.Result, FOutFile) && FPrepared.Flushed;
+      CopyResult(FPrepared.Result, FOutFile);
     } catch (const common::Exception& error) {
       FStatus = TTransformStatus::tsError;
       DoMessage(u"Error: " + error.Message());
